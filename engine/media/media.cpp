@@ -1,0 +1,1 @@
+// Media playback lives here.

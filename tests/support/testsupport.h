@@ -1,0 +1,19 @@
+#pragma once
+// Helpers shared by the tests.
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace fc::test {
+
+// Whole contents of a file, or an empty array when it cannot be read.
+QByteArray readFile(const QString &path);
+
+// Writes bytes to path, replacing the file; returns false on failure.
+bool writeFile(const QString &path, const QByteArray &bytes);
+
+// Folder of test input files in the source tree (tests/data).
+QString dataDir();
+
+} // namespace fc::test
