@@ -1,10 +1,18 @@
 // fablecraft-cli: the text-mode player and storage tools over the same core.
+#include "app/cli_commands.h"
+
 #include <QCoreApplication>
 #include <QTextStream>
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTextStream(stderr) << "usage: fablecraft-cli ini get FILE SECTION KEY | ini set FILE SECTION KEY VALUE | play ...\n";
+    QStringList args = app.arguments().mid(1);
+    const QString command = args.isEmpty() ? QString() : args.takeFirst();
+    if (command == QLatin1String("ini"))
+        return fc::cli::runIni(args);
+    if (command == QLatin1String("play"))
+        return fc::cli::runPlay(args);
+    QTextStream(stderr) << fc::cli::kUsage;
     return 2;
 }

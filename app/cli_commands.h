@@ -1,0 +1,17 @@
+#pragma once
+// Sub-commands of fablecraft-cli. Each takes the arguments after its own name
+// and returns the process exit status.
+
+#include <QStringList>
+
+namespace fc::cli {
+
+inline constexpr char kUsage[] =
+    "usage: fablecraft-cli ini get FILE SECTION KEY\n"
+    "       fablecraft-cli ini set FILE SECTION KEY VALUE\n"
+    "       fablecraft-cli play [--program-dir DIR] [--answer yes|no] [--json] QUEST|- [STEP ...]\n";
+
+int runIni(const QStringList &args);  // cli_ini.cpp
+int runPlay(const QStringList &args); // cli_play.cpp
+
+} // namespace fc::cli
