@@ -6,6 +6,7 @@
 #include "engine/game_screen.h"
 #include "engine/ports.h"
 
+#include <QRandomGenerator>
 #include <QString>
 
 namespace fc {
@@ -58,23 +59,70 @@ public:
     void ApplyChoice();
     static QString FindItem(const QStringList &list, const QString &item);
 
-    // Hook for the battle: called when a battle page is presented.
-    virtual void Battle();
+    // --- battle ------------------------------------------------------------
+    void Battle();        // opens the battle of the current page
+    void clickAttack();   // Command3
+    void clickEscape();   // Command4
+    void clickItem();     // Command5: the inventory panel
+
+    // --- saved games -------------------------------------------------------
+    void menuSave();          // mnusave and Image6
+    void menuLoad();          // mnuload: restores the inventory too
+    void clickLoadGame();     // Image2: without the inventory, hides the menu panel
+
+    // --- shell -------------------------------------------------------------
+    // The close request (close box, mnuexit, Image10). Returns true when the
+    // program is to end.
+    bool closeRequest();
+    // mnuauto and Label15. Returns true when the updater started and the
+    // program is to end at once.
+    bool menuAutoUpdate();
+    void openWebSite();           // Label14
+    void menuAbout();             // mnuabout and Image7
+    void clickResume();           // Image5
+    void clickMenu();             // Image4 and Label16
+    void openInventory();         // Command6 and Picture3 (after its press animation)
+    void clickPicture3();         // press animation, then the inventory panel
+    void closeInventory();        // Command8
+    void reRollCharacter();       // Command10; fills the three boxes below
+    void createCharacter();       // Command9
+    struct CharacterRoll { QString name, hitPoints, strength, defence; };
+    CharacterRoll &characterRoll() { return m_roll; } // Text6, Text5, Text3, Text4
+
+    // Test play of the editor's working copy.
+    void LoadTmpGame();
+
+    // The maker's web-site address (caption of Label14).
+    static const QString kWebSite;
+
+    // Fixes the fight's random numbers (tests and the text player's --seed).
+    void setSeed(quint32 seed);
 
 Q_SIGNALS:
-    // The press animation of a picture button: offset in twips (0 when back).
+    // The program is to end (close request answered, auto update started).
+    void quitRequested();
+    // The press animation of a picture button: pressed moves it 50 twips right
+    // and down, released moves it back.
     void pictureButtonPressed(const QString &objectName, bool pressed);
 
 protected:
     QString questRead(const QString &section, const QString &key) const;
     QString pageRead(const QString &key) const; // key of the page in pg
-    void playMusic(const QString &file);
-    void stopMusic();
+    // A media path as the ports get it: relative paths are taken from the
+    // quest file's folder, so a quest and its media travel together.
+    QString mediaPath(const QString &value) const;
+    void loadPagePicture(const QString &value);
+    void startQuestAt1(); // BeginQuest then PlayTurn, the common start of a turn-based entry
+    void pressAnimation(const QString &objectName);
+    QString launchFileRead(const QString &section, const QString &key) const;
+    void packagedStart(bool clearInventory);
 
     GameScreen &m_screen;
     Ports m_ports;
     QString m_programDir;
     bool m_packaged = false;
+    CharacterRoll m_roll;
+    QRandomGenerator m_random{QRandomGenerator::securelySeeded()};
 };
 
 } // namespace fc

@@ -1,0 +1,68 @@
+#include "engine/game.h"
+
+#include "storage/aohider.h"
+#include "storage/quest_format.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace fc {
+
+Game::Game(GameScreen &screen, const Ports &ports, const QString &programDir, QObject *parent)
+    : QObject(parent)
+    , m_screen(screen)
+    , m_ports(ports)
+    , m_programDir(programDir)
+{
+    // The movie panel shows only while the movie plays: follow the player's
+    // state instead of polling it.
+    if (m_ports.movie)
+        connect(m_ports.movie, &MediaPlayer::stoppedChanged, this, [this](bool stopped) {
+            if (stopped)
+                m_screen.setMoviePanelVisible(false);
+        });
+}
+
+QString Game::questRead(const QString &section, const QString &key) const
+{
+    return ReadIni(m_screen.questfil(), section, key);
+}
+
+QString Game::pageRead(const QString &key) const
+{
+    return questRead(m_screen.pg(), key);
+}
+
+QString Game::launchFileRead(const QString &section, const QString &key) const
+{
+    return ReadIni(m_programDir + QLatin1Char('/') + quest::kLaunchFile, section, key);
+}
+
+QString Game::mediaPath(const QString &value) const
+{
+    if (value.isEmpty() || QDir::isAbsolutePath(value))
+        return value;
+    const QFileInfo questFile(ResolveIniPath(m_screen.questfil()));
+    const QString beside = questFile.dir().filePath(value);
+    if (QFileInfo::exists(beside))
+        return beside;
+    return value;
+}
+
+void Game::loadPagePicture(const QString &value)
+{
+    if (value.isEmpty() || !m_ports.pictures)
+        return;
+    if (auto image = m_ports.pictures->load(PictureSlot::Page, mediaPath(value)))
+        m_screen.setPagePicture(*image);
+}
+
+void Game::pressAnimation(const QString &objectName)
+{
+    Q_EMIT pictureButtonPressed(objectName, true);
+    if (m_ports.clock)
+        m_ports.clock->pause(0.2);
+    Q_EMIT pictureButtonPressed(objectName, false);
+}
+
+} // namespace fc

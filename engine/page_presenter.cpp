@@ -1,0 +1,134 @@
+// The page presenter: turns the current page of the quest into the state of
+// the game screen. Every value is read from the quest file when it is needed.
+#include "engine/game.h"
+#include "engine/skip.h"
+
+#include "storage/quest_format.h"
+
+namespace fc {
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kSeparator = QString(53, QLatin1Char('-'));
+const QString kPrompt = QStringLiteral("\r\n>\r\n");
+
+// The Add value of a choice read as a number: a missing, empty or
+// non-numeric value counts as 0.
+bool addsItem(const QString &value)
+{
+    bool ok = false;
+    const double n = value.trimmed().toDouble(&ok);
+    return ok && n == 1.0;
+}
+} // namespace
+
+QString Game::FindItem(const QStringList &list, const QString &item)
+{
+    if (item.isEmpty() || list.contains(item, Qt::CaseSensitive))
+        return QStringLiteral("found");
+    return {};
+}
+
+void Game::AppendStoryHeader()
+{
+    using namespace quest;
+    QString header;
+    header += questRead(kStoryInfoSection, kTitle) + kCrLf;
+    header += kSeparator + kCrLf;
+    header += questRead(kStoryInfoSection, kAuthor) + kCrLf;
+    header += QStringLiteral("Version: ") + questRead(kStoryInfoSection, kVersion) + kCrLf;
+    header += kSeparator + kCrLf;
+    m_screen.appendLog(header);
+}
+
+void Game::AppendPage(const QString &page)
+{
+    m_screen.appendLog(kPrompt + questRead(page, quest::kLocation) + kPrompt + questRead(page, quest::kPageText));
+}
+
+void Game::ShowOptions(const QString &page)
+{
+    for (int i = 1; i <= quest::kOptionCount; ++i)
+        m_screen.setCaption(i - 1, questRead(page, quest::optionKey(i)));
+}
+
+void Game::BeginQuest()
+{
+    const QString first = quest::kFirstPage;
+    skipOnFailure([&] { AppendStoryHeader(); });
+    skipOnFailure([&] { AppendPage(first); });
+    skipOnFailure([&] { m_screen.setRoom(questRead(first, quest::kPageText)); });
+    m_screen.setPg(first);
+    skipOnFailure([&] { ShowOptions(first); });
+    m_screen.setScore(QStringLiteral("0"));
+}
+
+void Game::PresentPage()
+{
+    using namespace quest;
+    // 1. Key-item gating: an option whose item is held shows; a required item
+    //    that is missing hides it.
+    skipOnFailure([&] {
+        for (int i = 1; i <= kOptionCount; ++i) {
+            if (FindItem(m_screen.inventory(), pageRead(keyItemKey(i))) == QLatin1String("found"))
+                m_screen.setCaption(i - 1, pageRead(optionKey(i)));
+            else if (pageRead(requiredKey(i)) == QLatin1String("1"))
+                m_screen.setCaption(i - 1, QString());
+        }
+    });
+    // 2. Options that are explicitly ungated.
+    skipOnFailure([&] {
+        for (int i = 1; i <= kOptionCount; ++i)
+            if (pageRead(requiredKey(i)) == QLatin1String("0"))
+                m_screen.setCaption(i - 1, pageRead(optionKey(i)));
+    });
+    // 3. Picture; an empty value keeps the previous one.
+    skipOnFailure([&] { loadPagePicture(pageRead(kImage)); });
+    // 4. Movie; an empty value leaves the movie panel alone.
+    skipOnFailure([&] {
+        const QString movie = pageRead(kMovie);
+        if (movie.isEmpty() || !m_ports.movie)
+            return;
+        m_screen.setMoviePanelVisible(true);
+        m_ports.movie->setFileName(mediaPath(movie));
+        m_ports.movie->play();
+        if (m_ports.movie->isStopped()) // nothing to play: the panel hides again
+            m_screen.setMoviePanelVisible(false);
+    });
+    // 5. Items already held hide the options that would give them again.
+    skipOnFailure([&] {
+        for (int i = 1; i <= kOptionCount; ++i)
+            if (FindItem(m_screen.inventory(), pageRead(keyItemKey(i))) == QLatin1String("found")
+                && addsItem(pageRead(addKey(i))))
+                m_screen.setCaption(i - 1, QString());
+    });
+    // 6. Sound on every page (also an empty name), then the page's music.
+    skipOnFailure([&] {
+        const QString music = pageRead(kMusic);
+        skipOnFailure([&] {
+            if (!m_ports.sound)
+                return;
+            m_ports.sound->setFileName(mediaPath(pageRead(kMp3)));
+            m_ports.sound->play();
+        });
+        if (!music.isEmpty() && m_ports.music) {
+            skipOnFailure([&] { m_ports.music->stop(); });
+            skipOnFailure([&] { m_ports.music->start(mediaPath(music)); });
+        }
+    });
+    // 7. Battle.
+    skipOnFailure([&] {
+        if (pageRead(kBattle) == QLatin1String("1"))
+            Battle();
+    });
+    // 8. Clear the selection.
+    m_screen.clearSelection();
+}
+
+void Game::PlayTurn()
+{
+    ApplyChoice();
+    PresentPage();
+}
+
+} // namespace fc
