@@ -1,2 +1,359 @@
+// fablecraft-cli play: the game screen's rules driven from the command line,
+// scripted by steps or played interactively in a terminal.
 #include "app/cli_commands.h"
-int fc::cli::runPlay(const QStringList &) { return 2; }
+
+#include "engine/game.h"
+#include "engine/recording_ports.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace fc::cli {
+
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitUnavailable = 3;
+
+struct Options
+{
+    QString programDir;
+    Answer answer = Answer::Yes;
+    bool json = false;
+    bool seeded = false;
+    quint32 seed = 0;
+    QString quest;
+    QStringList steps;
+};
+
+int usage(const QString &why = {})
+{
+    QTextStream err(stderr);
+    if (!why.isEmpty())
+        err << "fablecraft-cli play: " << why << '\n';
+    err << kUsage;
+    return kExitUsage;
+}
+
+std::optional<Options> parseOptions(const QStringList &args, QString *error)
+{
+    Options o;
+    o.programDir = QCoreApplication::applicationDirPath();
+    int i = 0;
+    for (; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--json")) {
+            o.json = true;
+        } else if (a == QLatin1String("--program-dir") || a == QLatin1String("--answer") || a == QLatin1String("--seed")) {
+            if (i + 1 >= args.size()) {
+                *error = a + QStringLiteral(" needs a value");
+                return std::nullopt;
+            }
+            const QString v = args[++i];
+            if (a == QLatin1String("--program-dir")) {
+                o.programDir = QFileInfo(v).absoluteFilePath();
+            } else if (a == QLatin1String("--answer")) {
+                if (v != QLatin1String("yes") && v != QLatin1String("no")) {
+                    *error = QStringLiteral("--answer takes yes or no");
+                    return std::nullopt;
+                }
+                o.answer = v == QLatin1String("yes") ? Answer::Yes : Answer::No;
+            } else {
+                bool ok = false;
+                o.seed = v.toUInt(&ok);
+                if (!ok) {
+                    *error = QStringLiteral("--seed takes a whole number");
+                    return std::nullopt;
+                }
+                o.seeded = true;
+            }
+        } else if (a.startsWith(QLatin1String("--"))) {
+            *error = QStringLiteral("unknown option ") + a;
+            return std::nullopt;
+        } else {
+            break;
+        }
+    }
+    if (i >= args.size()) {
+        *error = QStringLiteral("QUEST (or -) is missing");
+        return std::nullopt;
+    }
+    o.quest = args[i++];
+    o.steps = args.mid(i);
+    while (o.programDir.size() > 1 && o.programDir.endsWith(QLatin1Char('/')))
+        o.programDir.chop(1);
+    return o;
+}
+
+// The whole session: the game, its recording ports and what the run printed.
+class Session
+{
+public:
+    explicit Session(const Options &o)
+        : m_pictures(m_media)
+        , m_sound(m_media, QStringLiteral("sound"))
+        , m_movie(m_media, QStringLiteral("movie"))
+        , m_music(m_media)
+    {
+        m_dialogs.defaultAnswer = o.answer;
+        Ports ports;
+        ports.dialogs = &m_dialogs;
+        ports.fileDialog = &m_files;
+        ports.pictures = &m_pictures;
+        ports.sound = &m_sound;
+        ports.movie = &m_movie;
+        ports.music = &m_music;
+        ports.launcher = &m_launcher;
+        ports.clock = &m_clock;
+        m_game = std::make_unique<Game>(m_screen, ports, o.programDir);
+        if (o.seeded)
+            m_game->setSeed(o.seed);
+        QObject::connect(m_game.get(), &Game::quitRequested, [this] { m_ended = true; });
+    }
+
+    Game &game() { return *m_game; }
+    GameScreen &screen() { return m_screen; }
+    bool ended() const { return m_ended; }
+    // Queues the name the next file dialog returns ("" = cancelled).
+    void pickFile(const QString &path) { m_files.names.push_back(path.isEmpty() ? path : QFileInfo(path).absoluteFilePath()); }
+
+    // Runs one step; returns 0, or the exit status that ends the run.
+    int step(const QString &step);
+
+    QByteArray output(bool json) const;
+
+private:
+    int unavailable(const QString &step)
+    {
+        QTextStream(stderr) << step << " is not available\n";
+        return kExitUnavailable;
+    }
+    int choose(const QString &number, bool full);
+
+    MediaLog m_media;
+    RecordingDialogs m_dialogs;
+    RecordingFileDialog m_files;
+    RecordingPictureLoader m_pictures;
+    RecordingMediaPlayer m_sound;
+    RecordingMediaPlayer m_movie;
+    RecordingMusicPlayer m_music;
+    RecordingLauncher m_launcher;
+    InstantClock m_clock;
+    GameScreen m_screen;
+    std::unique_ptr<Game> m_game;
+    bool m_ended = false;
+};
+
+int Session::choose(const QString &number, bool full)
+{
+    bool ok = false;
+    const int n = number.toInt(&ok);
+    if (!ok || n < 1 || n > 4)
+        return usage(QStringLiteral("a choice is 1, 2, 3 or 4"));
+    if (!m_game->selectOption(n - 1)) {
+        QTextStream(stderr) << "choice " << n << " is not offered\n";
+        return kExitUnavailable;
+    }
+    if (full)
+        m_game->clickPicture1();
+    else
+        m_game->clickChoose();
+    return 0;
+}
+
+int Session::step(const QString &s)
+{
+    const int colon = s.indexOf(QLatin1Char(':'));
+    const QString name = colon < 0 ? s : s.left(colon);
+    const QString arg = colon < 0 ? QString() : s.mid(colon + 1);
+    const bool menus = m_screen.menusVisible();
+
+    if (colon < 0 && s.size() == 1 && s[0] >= QLatin1Char('1') && s[0] <= QLatin1Char('4'))
+        return choose(s, true);
+    if (s == QLatin1String("turn")) {
+        m_game->clickPicture1();
+    } else if (name == QLatin1String("choose") && colon >= 0) {
+        return choose(arg, false);
+    } else if (s == QLatin1String("new-game")) {
+        if (!menus)
+            return unavailable(s);
+        m_game->menuNewGame();
+    } else if (s == QLatin1String("book")) {
+        if (!m_screen.bookVisible())
+            return unavailable(s);
+        m_game->clickBook();
+    } else if (name == QLatin1String("load-quest") && colon >= 0) {
+        if (!menus)
+            return unavailable(s);
+        pickFile(arg);
+        m_game->menuLoadQuest();
+    } else if (s == QLatin1String("attack") || s == QLatin1String("escape")) {
+        if (!m_screen.battleBoxVisible() || (s == QLatin1String("escape") && !m_screen.escapeEnabled()))
+            return unavailable(s);
+        if (s == QLatin1String("attack"))
+            m_game->clickAttack();
+        else
+            m_game->clickEscape();
+    } else if (name == QLatin1String("save") && colon >= 0) {
+        if (!menus)
+            return unavailable(s);
+        pickFile(arg);
+        m_game->menuSave();
+    } else if (name == QLatin1String("load") && colon >= 0) {
+        if (!menus)
+            return unavailable(s);
+        pickFile(arg);
+        m_game->menuLoad();
+    } else if (name == QLatin1String("load-without-items") && colon >= 0) {
+        pickFile(arg);
+        m_game->clickLoadGame();
+    } else if (s == QLatin1String("close")) {
+        m_game->closeRequest();
+    } else {
+        return usage(QStringLiteral("unknown step ") + s);
+    }
+    return 0;
+}
+
+QByteArray Session::output(bool json) const
+{
+    if (!json)
+        return m_screen.log().toUtf8();
+    QJsonObject o;
+    o[QStringLiteral("log")] = m_screen.log();
+    o[QStringLiteral("quest")] = m_screen.questfil();
+    o[QStringLiteral("page")] = m_screen.pg();
+    o[QStringLiteral("score")] = m_screen.score();
+    o[QStringLiteral("room")] = m_screen.room();
+    o[QStringLiteral("title")] = m_screen.title();
+    QJsonArray options;
+    for (int i = 0; i < 4; ++i)
+        options.append(QJsonObject{{QStringLiteral("caption"), m_screen.option(i).caption},
+                                   {QStringLiteral("visible"), m_screen.option(i).visible()}});
+    o[QStringLiteral("options")] = options;
+    o[QStringLiteral("inventory")] = QJsonArray::fromStringList(m_screen.inventory());
+    QJsonArray messages;
+    for (const ShownMessage &m : m_dialogs.shown)
+        messages.append(QJsonObject{{QStringLiteral("title"), m.title}, {QStringLiteral("text"), m.text}});
+    o[QStringLiteral("messages")] = messages;
+    o[QStringLiteral("media")] = QJsonArray::fromStringList(m_media);
+    const Bar &enemy = m_screen.enemyBar();
+    o[QStringLiteral("battle")] = QJsonObject{
+        {QStringLiteral("open"), m_screen.battleBoxVisible()},
+        {QStringLiteral("text"), m_screen.battleText()},
+        {QStringLiteral("enemy_label"), m_screen.enemyLabel()},
+        {QStringLiteral("enemy_hp_text"), m_screen.enemyHpText()},
+        {QStringLiteral("enemy_hp_max"), enemy.maximum},
+        {QStringLiteral("enemy_hp_value"), enemy.value},
+        {QStringLiteral("player_hp_value"), m_screen.playerBar().value},
+        {QStringLiteral("escape_enabled"), m_screen.escapeEnabled()},
+    };
+    return QJsonDocument(o).toJson(QJsonDocument::Indented);
+}
+
+void writeOut(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+// Interactive play in a terminal: prints what is new in the log, numbers the
+// choices on offer and reads the player's answer. Plain lines only, so a
+// screen reader can follow.
+int playInteractively(Session &session)
+{
+    QTextStream in(stdin);
+    qsizetype shown = 0;
+    for (;;) {
+        const QString &log = session.screen().log();
+        QString fresh = log.mid(shown);
+        shown = log.size();
+        fresh.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        writeOut(fresh.toUtf8());
+        if (session.ended())
+            return 0;
+        QString menu = QStringLiteral("\n\n");
+        bool any = false;
+        for (int i = 0; i < 4; ++i) {
+            const OptionButton &o = session.screen().option(i);
+            if (o.visible()) {
+                menu += QStringLiteral("  %1. %2\n").arg(i + 1).arg(o.caption);
+                any = true;
+            }
+        }
+        if (session.screen().battleBoxVisible())
+            menu += QStringLiteral("  Battle: %1  (attack%2)\n")
+                        .arg(session.screen().enemyLabel() + QLatin1Char(' ') + session.screen().enemyHpText(),
+                             session.screen().escapeEnabled() ? QStringLiteral(", escape") : QString());
+        if (!any && !session.screen().battleBoxVisible())
+            menu += QStringLiteral("  No choices are offered here.\n");
+        menu += QStringLiteral("Score %1. Type a choice number, or: save FILE, load FILE, items, quit\n> ")
+                    .arg(session.screen().score());
+        writeOut(menu.toUtf8());
+        const QString line = in.readLine();
+        if (line.isNull())
+            return 0;
+        const QString answer = line.trimmed();
+        if (answer.isEmpty())
+            continue;
+        if (answer == QLatin1String("quit") || answer == QLatin1String("q"))
+            return 0;
+        if (answer == QLatin1String("items")) {
+            const QStringList &items = session.screen().inventory();
+            writeOut((QStringLiteral("Your items: ") + (items.isEmpty() ? QStringLiteral("none") : items.join(QStringLiteral(", ")))
+                      + QLatin1Char('\n'))
+                         .toUtf8());
+            continue;
+        }
+        QString stepText = answer;
+        if (answer.startsWith(QLatin1String("save ")))
+            stepText = QStringLiteral("save:") + answer.mid(5).trimmed();
+        else if (answer.startsWith(QLatin1String("load ")))
+            stepText = QStringLiteral("load:") + answer.mid(5).trimmed();
+        if (session.step(stepText) != 0)
+            writeOut("That is not possible here.\n");
+    }
+}
+
+} // namespace
+
+int runPlay(const QStringList &args)
+{
+    QString error;
+    const auto options = parseOptions(args, &error);
+    if (!options)
+        return usage(error);
+
+    Session session(*options);
+    session.game().startUp();
+    if (options->quest != QLatin1String("-")) {
+        session.pickFile(options->quest);
+        session.game().menuLoadQuest();
+    }
+
+    if (options->steps.isEmpty() && !options->json && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO))
+        return playInteractively(session);
+
+    for (const QString &s : options->steps) {
+        if (session.ended())
+            break;
+        const int status = session.step(s);
+        if (status == kExitUsage)
+            return status;
+        if (status != 0) {
+            writeOut(session.output(options->json));
+            return status;
+        }
+    }
+    writeOut(session.output(options->json));
+    return 0;
+}
+
+} // namespace fc::cli

@@ -1,22 +1,82 @@
 // Battles: opening the battle box of a battle page, the fight and escape.
+//
+// The fight: each Attack is one exchange of blows. A blow deals the
+// attacker's attack plus a roll of 1 to 6, less the defender's defence, and
+// always at least 1. The monster answers while it stands; one time in four it
+// uses its alternative attack ("AltAtk") instead, which deals "AltAtkDam"
+// whatever the defence. A monster at 0 hit points is beaten: its key item
+// joins the inventory, its experience fills the experience bar and the quest
+// goes on at "BattleWin". A player at 0 goes to "BattleLose" and gets up again
+// with full hit points. An empty page closes the box and leaves the choices of
+// the battle page standing.
 #include "engine/game.h"
+#include "engine/score.h"
 #include "engine/skip.h"
 
 #include "storage/quest_format.h"
 
+#include <algorithm>
+
 namespace fc {
+
+namespace {
+constexpr int kDefaultHp = 30;
+constexpr int kDefaultAtk = 5;
+constexpr int kDefaultDef = 2;
+constexpr int kDefaultMonsterAtk = 4;
+
+// A positive whole number from a key, or fallback.
+int positiveOr(const QString &value, int fallback)
+{
+    const auto v = parseDecimal(value);
+    return v && *v >= 1 && *v < 1e6 ? int(*v) : fallback;
+}
+
+int nonNegativeOr(const QString &value, int fallback)
+{
+    const auto v = parseDecimal(value);
+    return v && *v >= 0 && *v < 1e6 ? int(*v) : fallback;
+}
+} // namespace
+
+// A quest starts with the player's hit points full, from the character panel
+// when the player made a character, else from the quest.
+void Game::startCharacter()
+{
+    using namespace quest;
+    const Bar &panel = m_screen.characterHp();
+    m_playerMaxHp = panel.maximum > 0 && panel.value > 0 && m_characterCreated
+                        ? int(panel.maximum)
+                        : positiveOr(questRead(kCharacterDataSection, kCharHp), kDefaultHp);
+    m_playerHp = m_playerMaxHp;
+    m_screen.setBattleBoxVisible(false);
+    if (questRead(kCharacterDataSection, kCharCreateAllow) == QLatin1String("1")) {
+        m_roll.name = questRead(kCharacterDataSection, kCharName);
+        reRollCharacter();
+        m_screen.setCharacterPanelVisible(true);
+    }
+    showPlayerHp();
+}
+
+void Game::showPlayerHp()
+{
+    m_screen.setPlayerBar({double(std::max(m_playerMaxHp, 1)), double(std::max(m_playerHp, 0))});
+    m_screen.setPlayerHpText(QString::number(std::max(m_playerHp, 0)));
+}
 
 void Game::Battle()
 {
     using namespace quest;
     const QString name = pageRead(kBattleMonName);
     skipOnFailure([&] { m_screen.setEnemyLabel(name + QStringLiteral("'s HP:")); });
+    bool ok = false;
+    const float hp = pageRead(kBattleMonHp).trimmed().toFloat(&ok);
     skipOnFailure([&] {
-        bool ok = false;
-        const float hp = pageRead(kBattleMonHp).trimmed().toFloat(&ok);
-        if (ok && hp > 0)
+        if (ok && hp > 0) // a bar maximum of 0 or less is refused: the bar keeps its values
             m_screen.setEnemyBar({double(hp), double(hp)});
     });
+    // A monster without positive hit points falls at the first blow.
+    m_monsterHp = ok && hp >= 1 ? int(hp) : 0;
     skipOnFailure([&] { m_screen.setEnemyHpText(pageRead(kBattleMonHp)); });
     skipOnFailure([&] {
         if (!m_ports.pictures)
@@ -33,22 +93,96 @@ void Game::Battle()
         m_ports.music->stop();
         m_ports.music->start(mediaPath(music));
     });
+    showPlayerHp();
     m_screen.setBattleBoxVisible(true);
 }
 
 void Game::clickAttack()
 {
+    using namespace quest;
+    if (!m_screen.battleBoxVisible())
+        return;
+    const QString name = pageRead(kBattleMonName);
+    const QString monster = name.isEmpty() ? QStringLiteral("the monster") : name;
+    const auto roll = [this] { return int(m_random.bounded(1, 7)); };
+
+    const int playerAtk = positiveOr(questRead(kCharacterDataSection, kCharAtk), kDefaultAtk);
+    const int playerDef = nonNegativeOr(questRead(kCharacterDataSection, kCharDef), kDefaultDef);
+    const int monsterAtk = positiveOr(pageRead(kBattleMonAtk), kDefaultMonsterAtk);
+    const int monsterDef = nonNegativeOr(pageRead(kBattleMonDef), 0);
+
+    const int dealt = std::max(1, playerAtk + roll() - monsterDef);
+    m_monsterHp = std::max(0, m_monsterHp - dealt);
+    m_screen.appendBattleText(QStringLiteral("\r\nYou strike %1 for %2 damage.").arg(monster).arg(dealt));
+    if (m_screen.enemyBar().maximum > 0 && m_monsterHp <= m_screen.enemyBar().maximum)
+        m_screen.setEnemyBar({m_screen.enemyBar().maximum, double(m_monsterHp)});
+    m_screen.setEnemyHpText(QString::number(m_monsterHp));
+
+    if (m_monsterHp <= 0) {
+        m_screen.appendBattleText(QStringLiteral("\r\nYou have defeated %1!").arg(monster));
+        const QString item = pageRead(kBattleMonKeyItem);
+        if (!item.isEmpty())
+            m_screen.addItem(item);
+        const int exp = nonNegativeOr(pageRead(kBattleMonExp), 0);
+        if (exp > 0) {
+            const double value = m_screen.experienceBar().value + exp;
+            m_screen.setExperienceBar({std::max(m_screen.experienceBar().maximum, value), value});
+        }
+        leaveBattleTo(pageRead(kBattleWin));
+        return;
+    }
+
+    const QString altName = pageRead(kAltAtk);
+    const int altDamage = positiveOr(pageRead(kAltAtkDam), 0);
+    int taken = 0;
+    if (!altName.isEmpty() && altDamage > 0 && m_random.bounded(4) == 0) {
+        taken = altDamage;
+        m_screen.appendBattleText(QStringLiteral("\r\n%1 uses %2! You take %3 damage.").arg(monster, altName).arg(taken));
+    } else {
+        taken = std::max(1, monsterAtk + roll() - playerDef);
+        const QString message = pageRead(kAtkMessage);
+        m_screen.appendBattleText(QStringLiteral("\r\n%1 You take %2 damage.")
+                                      .arg(message.isEmpty() ? monster + QStringLiteral(" strikes back!") : message)
+                                      .arg(taken));
+    }
+    m_playerHp = std::max(0, m_playerHp - taken);
+    showPlayerHp();
+    if (m_playerHp <= 0) {
+        m_screen.appendBattleText(QStringLiteral("\r\nYou have been defeated by %1.").arg(monster));
+        const QString lose = pageRead(kBattleLose);
+        m_playerHp = m_playerMaxHp; // the hero gets up again for what follows
+        leaveBattleTo(lose);
+        showPlayerHp();
+    }
+}
+
+// The presenter's entry for leaving a battle: the page goes to the log and
+// is presented in full, a new battle included.
+void Game::enterPageFromBattle(const QString &page)
+{
+    m_screen.setBattleBoxVisible(false);
+    skipOnFailure([&] { AppendPage(page); });
+    m_screen.setPg(page);
+    skipOnFailure([&] { m_screen.setRoom(questRead(page, quest::kPageText)); });
+    skipOnFailure([&] { ShowOptions(page); });
+    PlayTurn();
+}
+
+// Ends a fight on its win or lose page; with no page the box just closes and
+// the battle page's choices stand.
+void Game::leaveBattleTo(const QString &page)
+{
+    if (page.isEmpty())
+        m_screen.setBattleBoxVisible(false);
+    else
+        enterPageFromBattle(page);
 }
 
 void Game::clickEscape()
 {
-    m_screen.setBattleBoxVisible(false);
-    const QString target = pageRead(quest::kBattleEscape);
-    skipOnFailure([&] { AppendPage(target); });
-    m_screen.setPg(target);
-    skipOnFailure([&] { m_screen.setRoom(questRead(target, quest::kPageText)); });
-    skipOnFailure([&] { ShowOptions(target); });
-    PlayTurn();
+    if (!m_screen.battleBoxVisible() || !m_screen.escapeEnabled())
+        return;
+    enterPageFromBattle(pageRead(quest::kBattleEscape));
 }
 
 void Game::clickItem()

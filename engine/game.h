@@ -6,6 +6,7 @@
 #include "engine/game_screen.h"
 #include "engine/ports.h"
 
+#include <QDateTime>
 #include <QRandomGenerator>
 #include <QString>
 
@@ -116,13 +117,25 @@ protected:
     void pressAnimation(const QString &objectName);
     QString launchFileRead(const QString &section, const QString &key) const;
     void packagedStart(bool clearInventory);
+    // The load of a saved game; true when the game was restored.
+    bool loadSavedGame(bool withInventory);
+    // The fight.
+    void startCharacter();
+    void showPlayerHp();
+    void leaveBattleTo(const QString &page);
+    void enterPageFromBattle(const QString &page);
 
     GameScreen &m_screen;
     Ports m_ports;
     QString m_programDir;
     bool m_packaged = false;
     CharacterRoll m_roll;
-    QRandomGenerator m_random{QRandomGenerator::securelySeeded()};
+    QRandomGenerator m_random{quint32(QDateTime::currentMSecsSinceEpoch())};
+    // The fight: the player's hit points carry over from battle to battle.
+    int m_playerHp = 0;
+    int m_playerMaxHp = 0;
+    int m_monsterHp = 0;
+    bool m_characterCreated = false;
 };
 
 } // namespace fc

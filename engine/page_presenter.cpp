@@ -61,6 +61,7 @@ void Game::BeginQuest()
     m_screen.setPg(first);
     skipOnFailure([&] { ShowOptions(first); });
     m_screen.setScore(QStringLiteral("0"));
+    skipOnFailure([&] { startCharacter(); });
 }
 
 void Game::PresentPage()

@@ -1,10 +1,112 @@
 // Saving and restoring games.
 #include "engine/game.h"
+#include "engine/skip.h"
+
+#include "storage/quest_format.h"
+#include "storage/saved_game.h"
 
 namespace fc {
 
-void Game::menuSave() {}
-void Game::menuLoad() {}
-void Game::clickLoadGame() {}
+namespace {
+const QString kSavedGameFilter = QStringLiteral("*.sav|*.sav");
+
+QString report(const QString &file, const QString &outcome, const QString &room)
+{
+    return QStringLiteral("\r\n>\r\nGame: ") + file + QStringLiteral("\r\n") + outcome + QStringLiteral("\r\n>\r\n") + room;
+}
+} // namespace
+
+void Game::menuSave()
+{
+    if (!m_screen.questLoaded()) {
+        if (m_ports.dialogs)
+            m_ports.dialogs->information(QString(), QStringLiteral("You must load a quest file before attempting to save a game!"));
+        return;
+    }
+    FileDialogOptions options;
+    options.initialDir = m_programDir;
+    options.filter = kSavedGameFilter;
+    const QString file = m_ports.fileDialog ? m_ports.fileDialog->saveFile(options) : QString();
+    if (file.isEmpty())
+        return;
+
+    SavedGame saved;
+    saved.room = m_screen.room();
+    for (int i = 0; i < 4; ++i)
+        saved.options[size_t(i)] = m_screen.option(i).caption;
+    saved.page = m_screen.pg();
+    saved.score = m_screen.score();
+    saved.inventory = m_screen.inventory();
+    const SavedGameResult result = WriteSavedGame(file, saved);
+    if (!result.ok()) {
+        // Nothing (or nothing usable) was written: say so instead of
+        // reporting a save that did not happen.
+        if (m_ports.dialogs)
+            m_ports.dialogs->critical(
+                QStringLiteral("Error Saving Game:"),
+                result.error == SavedGameError::Unconvertible
+                    ? QStringLiteral("The game could not be saved: the page text, a choice or the score holds a "
+                                     "character that a saved game cannot store.")
+                    : QStringLiteral("The game could not be saved: the file could not be written."));
+        return;
+    }
+    m_screen.appendLog(report(file, QStringLiteral("Saved Successfully."), m_screen.room()));
+}
+
+bool Game::loadSavedGame(bool withInventory)
+{
+    FileDialogOptions options;
+    options.initialDir = m_programDir;
+    options.filter = kSavedGameFilter;
+    if (!m_screen.questLoaded()) {
+        if (m_ports.dialogs)
+            m_ports.dialogs->information(
+                QString(), QStringLiteral("You must load a quest file before attempting to load a saved game!"));
+        return false;
+    }
+    const QString file = m_ports.fileDialog ? m_ports.fileDialog->openFile(options) : QString();
+    if (file.isEmpty())
+        return false;
+
+    const SavedGameLoad loaded = ReadSavedGame(file, withInventory);
+    if (!loaded.ok()) {
+        if (m_ports.dialogs)
+            m_ports.dialogs->critical(QStringLiteral("Error Loading Game:"),
+                                      QStringLiteral("The file does not appear to be a saved game for this particular "
+                                                     "game or there is an error in the file."));
+        m_screen.appendLog(report(file, QStringLiteral("Is corrupt or not for this game! :-("), m_screen.room()));
+        return false;
+    }
+    const SavedGame &g = loaded.game;
+    m_screen.setRoom(g.room);
+    for (int i = 0; i < 4; ++i)
+        m_screen.setCaption(i, g.options[size_t(i)]);
+    m_screen.setScore(g.score);
+    m_screen.setPg(g.page);
+    for (const QString &item : g.inventory)
+        m_screen.addItem(item);
+    m_screen.appendLog(report(file, QStringLiteral("Loaded Successfully."), m_screen.room()));
+    skipOnFailure([&] {
+        if (m_ports.music)
+            m_ports.music->stop();
+    });
+    skipOnFailure([&] { loadPagePicture(pageRead(quest::kImage)); });
+    skipOnFailure([&] {
+        if (m_ports.music)
+            m_ports.music->start(mediaPath(pageRead(quest::kMusic)));
+    });
+    return true;
+}
+
+void Game::menuLoad()
+{
+    loadSavedGame(true);
+}
+
+void Game::clickLoadGame()
+{
+    if (loadSavedGame(false))
+        m_screen.setMenuPanelVisible(false);
+}
 
 } // namespace fc

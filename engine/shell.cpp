@@ -100,8 +100,12 @@ void Game::createCharacter()
 {
     bool ok = false;
     const int hp = m_roll.hitPoints.trimmed().toInt(&ok);
-    if (ok && hp > 0)
+    if (ok && hp > 0) {
         m_screen.setCharacterHp({double(hp), double(hp)});
+        m_characterCreated = true;
+        m_playerHp = m_playerMaxHp = hp;
+        showPlayerHp();
+    }
     m_screen.setCharacterPanelVisible(false);
 }
 

@@ -1,0 +1,48 @@
+#include "tests/engine/engine_fixture.h"
+#include "tests/support/testsupport.h"
+
+namespace fc::test {
+
+EngineTest::EngineTest()
+{
+    programDir = dir.path();
+    Ports ports;
+    ports.dialogs = &dialogs;
+    ports.fileDialog = &files;
+    ports.pictures = &pictures;
+    ports.sound = &sound;
+    ports.movie = &movie;
+    ports.music = &music;
+    ports.launcher = &launcher;
+    ports.clock = &clock;
+    game = std::make_unique<Game>(screen, ports, programDir);
+}
+
+QString EngineTest::writeQuest(const QString &name, const QStringList &lines)
+{
+    const QString path = programDir + QLatin1Char('/') + name;
+    EXPECT_TRUE(writeFile(path, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1()));
+    return path;
+}
+
+void EngineTest::loadQuest(const QString &path)
+{
+    files.names.push_back(path);
+    game->menuLoadQuest();
+}
+
+void EngineTest::choose(int n)
+{
+    ASSERT_TRUE(game->selectOption(n - 1)) << "option " << n << " is hidden";
+    game->clickPicture1();
+}
+
+QStringList EngineTest::captions() const
+{
+    QStringList c;
+    for (int i = 0; i < 4; ++i)
+        c << screen.option(i).caption;
+    return c;
+}
+
+} // namespace fc::test

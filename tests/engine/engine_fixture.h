@@ -1,0 +1,46 @@
+#pragma once
+// A game on recording ports over quest files written into a temporary
+// program directory.
+
+#include "engine/game.h"
+#include "engine/recording_ports.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace fc::test {
+
+class EngineTest : public ::testing::Test
+{
+protected:
+    EngineTest();
+
+    // Writes an INI file into the program directory from lines joined with
+    // CR LF; returns its full path.
+    QString writeQuest(const QString &name, const QStringList &lines);
+    // Loads the quest through the load menu, as if the player picked it.
+    void loadQuest(const QString &path);
+    // Selects option n (1..4) and clicks the picture button.
+    void choose(int n);
+
+    QString log() const { return screen.log(); }
+    QStringList captions() const;
+
+    QTemporaryDir dir;
+    QString programDir;
+    MediaLog media;
+    RecordingDialogs dialogs;
+    RecordingFileDialog files;
+    RecordingPictureLoader pictures{media};
+    RecordingMediaPlayer sound{media, QStringLiteral("sound")};
+    RecordingMediaPlayer movie{media, QStringLiteral("movie")};
+    RecordingMusicPlayer music{media};
+    RecordingLauncher launcher;
+    InstantClock clock;
+    GameScreen screen;
+    std::unique_ptr<Game> game;
+};
+
+} // namespace fc::test
