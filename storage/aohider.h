@@ -1,35 +1,76 @@
 #pragma once
 // Profile store: key-level access to INI files, shared by every part of the
-// program. Each call sees the file as it is on disk; nothing is cached that
-// could go stale (see IniCache in the implementation).
+// program.
+//
+// Every call sees the file as it is on disk at that moment: a change made by
+// anyone (another program included) is seen by the next read. Parsed files are
+// kept between calls only as long as the file's size, inode, and modification
+// and change times are unchanged, so unchanged files are not parsed again.
+//
+// The reading and writing rules (trimming, quotes, comments, duplicates, line
+// breaks) are described in storage/ini_file.h. In short: names match without
+// regard to case; the first of duplicate sections and keys wins; a write
+// replaces the key's line or adds one after the section's last key, keeps
+// every other byte of the file, and ends its lines with CR LF.
+//
+// File names: a bare name (no "/" and no "\") resolves to GetWindowsDir().
+// "\" counts as a directory separator like "/", so GetWindowsDir() +
+// "\\tmpquest.ini" and the bare name "tmpquest.ini" reach the same file.
+//
+// Encodings: by default (IniEncoding::Detect) a file is Windows-1252 unless it
+// starts with a UTF-8 byte-order mark or is well-formed UTF-8 with non-ASCII
+// characters. A write keeps the file's encoding; a value Windows-1252 cannot
+// hold switches the file to UTF-8 (byte-order mark, an empty line, then the
+// content) rather than losing characters. Saved games must pass
+// IniEncoding::Windows1252 to every call: their scrambled bytes can look like
+// UTF-8 by chance.
+//
+// All functions may be called from any thread; calls are serialised.
+
+#include "storage/ini_encoding.h"
 
 #include <QString>
 
 namespace fc {
 
 // Value of key in section of file, or "" when the file, section or key is
-// missing. Never longer than 8999 characters. Never creates a file.
-// A bare file name (no directory part) resolves to GetWindowsDir().
+// missing or the file cannot be read. Never longer than 8999 characters: a
+// longer value comes back as its first 8999. Never creates a file or folder.
 QString ReadIni(const QString &file, const QString &section, const QString &key);
+QString ReadIni(const QString &file, const QString &section, const QString &key, IniEncoding encoding);
 
 // Stores value under key in section of file, creating file and section as
-// needed. Reports nothing; callers that need to know use WriteIniChecked.
+// needed. Only the text before the first line break of value is stored, and
+// a value that a read would otherwise trim or unquote is stored quoted so it
+// reads back exactly. Reports nothing; callers that need to know use
+// WriteIniChecked.
 void WriteIni(const QString &file, const QString &section, const QString &key, const QString &value);
+void WriteIni(const QString &file, const QString &section, const QString &key, const QString &value,
+              IniEncoding encoding);
 
-// WriteIni that tells whether the file now holds the value. On failure the old
-// file is left intact and *error (when given) says why.
+// WriteIni that tells whether the file now holds the value. The file is
+// replaced atomically (a temporary file in the same folder, flushed, renamed
+// over the old one, permissions kept): on failure the old file is left intact
+// and *error (when given) says why. Fails for a key name that could not be
+// read back (empty, holding "=", starting with ";" or "["), a section name
+// holding "]", names with line breaks, and, with IniEncoding::Windows1252,
+// text that Windows-1252 cannot hold.
 bool WriteIniChecked(const QString &file, const QString &section, const QString &key, const QString &value,
                      QString *error = nullptr);
+bool WriteIniChecked(const QString &file, const QString &section, const QString &key, const QString &value,
+                     IniEncoding encoding, QString *error = nullptr);
 
-// The per-user folder that stands for the Windows directory, without a
-// trailing separator; created on first use. XDG_DATA_HOME moves it.
+// The per-user folder that stands for the Windows directory
+// ($XDG_DATA_HOME/Fablecraft), without a trailing separator; created on first
+// use. XDG_DATA_HOME moves it.
 QString GetWindowsDir();
 
-// Full path a profile call uses for file: bare names go to GetWindowsDir().
+// Full path a profile call uses for file: bare names go to GetWindowsDir(),
+// "\" separators become "/". Creates nothing.
 QString ResolveIniPath(const QString &file);
 
 // Returns after the given number of seconds, processing events meanwhile,
-// without spinning the processor.
+// without spinning the processor. Zero or negative waits return at once.
 void Pause(double seconds);
 
 } // namespace fc

@@ -1,10 +1,13 @@
 #include "storage/cp1252.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace fc::cp1252 {
 
 namespace {
 
-// Bytes 0x80-0x9F; every other byte is the Latin-1 character of its number.
+// 0x80-0x9F; the rest of the code page equals Latin-1.
 constexpr char16_t kHigh[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, //
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, //
@@ -14,51 +17,135 @@ constexpr char16_t kHigh[32] = {
 
 } // namespace
 
-QChar toUnicode(uchar b)
+QString decode(const char *data, qsizetype size)
 {
-    return (b >= 0x80 && b <= 0x9F) ? QChar(kHigh[b - 0x80]) : QChar(b);
+    QString out(size, Qt::Uninitialized);
+    char16_t *dst = reinterpret_cast<char16_t *>(out.data());
+    const auto *src = reinterpret_cast<const unsigned char *>(data);
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned char b = src[i];
+        dst[i] = (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : char16_t(b);
+    }
+    return out;
 }
 
-int fromUnicode(QChar c)
+int byteOf(char16_t c)
 {
-    const char16_t u = c.unicode();
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
-        return u;
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
     for (int i = 0; i < 32; ++i) {
-        if (kHigh[i] == u)
+        if (kHigh[i] == c)
             return 0x80 + i;
     }
     return -1;
 }
 
+bool encode(QStringView text, QByteArray &out)
+{
+    const qsizetype base = out.size();
+    out.resize(base + text.size());
+    char *dst = out.data() + base;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const int b = c < 0x80 ? int(c) : byteOf(c);
+        if (b < 0)
+            return false;
+        dst[i] = char(b);
+    }
+    return true;
+}
+
 bool canEncode(QStringView text)
 {
     for (QChar c : text) {
-        if (fromUnicode(c) < 0)
+        if (c.unicode() >= 0x80 && byteOf(c.unicode()) < 0)
             return false;
     }
     return true;
 }
 
-QString decode(QByteArrayView bytes)
-{
-    QString out(bytes.size(), Qt::Uninitialized);
-    QChar *d = out.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        d[i] = toUnicode(uchar(bytes[i]));
-    return out;
-}
-
-std::optional<QByteArray> encode(QStringView text)
-{
-    QByteArray out(text.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const int b = fromUnicode(text[i]);
-        if (b < 0)
-            return std::nullopt;
-        out[i] = char(b);
-    }
-    return out;
-}
-
 } // namespace fc::cp1252
+
+namespace fc::utf8 {
+
+namespace {
+
+inline bool wordIsAscii(const unsigned char *p)
+{
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return (w & 0x8080808080808080ULL) == 0;
+}
+
+} // namespace
+
+bool hasHighBytes(const char *data, qsizetype size)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(data);
+    qsizetype i = 0;
+    for (; i + 32 <= size; i += 32) {
+        std::uint64_t a, b, c, d;
+        std::memcpy(&a, p + i, 8);
+        std::memcpy(&b, p + i + 8, 8);
+        std::memcpy(&c, p + i + 16, 8);
+        std::memcpy(&d, p + i + 24, 8);
+        if ((a | b | c | d) & 0x8080808080808080ULL)
+            return true;
+    }
+    for (; i < size; ++i) {
+        if (p[i] >= 0x80)
+            return true;
+    }
+    return false;
+}
+
+bool isValid(const char *data, qsizetype size, bool *multiByte)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(data);
+    bool multi = false;
+    qsizetype i = 0;
+    while (i < size) {
+        if (i + 8 <= size && wordIsAscii(p + i)) {
+            i += 8;
+            continue;
+        }
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        int len;
+        std::uint32_t cp;
+        if (b >= 0xC2 && b <= 0xDF) {
+            len = 2;
+            cp = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            len = 3;
+            cp = b & 0x0F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            len = 4;
+            cp = b & 0x07;
+        } else {
+            return false; // continuation byte first, C0/C1 overlong lead, F5-FF
+        }
+        if (i + len > size)
+            return false;
+        for (int k = 1; k < len; ++k) {
+            const unsigned char c = p[i + k];
+            if ((c & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+            return false;
+        if (cp >= 0xD800 && cp <= 0xDFFF)
+            return false;
+        multi = true;
+        i += len;
+    }
+    if (multiByte)
+        *multiByte = multi;
+    return true;
+}
+
+} // namespace fc::utf8

@@ -1,33 +1,42 @@
 #pragma once
-// Windows-1252, the single-byte code page of every file the program keeps.
-// All 256 byte values map to a character and back: the five bytes the code
-// page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control
-// characters of the same number, as Windows itself does.
+// Windows-1252 and UTF-8 helpers for the INI layer.
+//
+// The Windows-1252 mapping here is total in both directions for bytes: every
+// byte value 0x00-0xFF decodes to one character and encodes back to the same
+// byte. The five codes the code page leaves undefined (0x81, 0x8D, 0x8F, 0x90,
+// 0x9D) map to the C1 control characters of the same number (U+0081 ...), as
+// Windows' own conversion does, so files holding them survive a round trip.
 
 #include <QByteArray>
-#include <QByteArrayView>
-#include <QChar>
 #include <QString>
 #include <QStringView>
 
-#include <optional>
-
 namespace fc::cp1252 {
 
-// Character of byte b.
-QChar toUnicode(uchar b);
+// Characters of the bytes, one character per byte.
+QString decode(const char *data, qsizetype size);
+inline QString decode(const QByteArray &bytes) { return decode(bytes.constData(), bytes.size()); }
 
-// Byte of character c, or -1 when Windows-1252 has no byte for c (this
-// includes every half of a surrogate pair).
-int fromUnicode(QChar c);
+// Appends the Windows-1252 bytes of text to out. Returns false, leaving out
+// with an unspecified partial tail, when some character has no byte.
+bool encode(QStringView text, QByteArray &out);
 
 // True when every character of text has a Windows-1252 byte.
 bool canEncode(QStringView text);
 
-// Text of bytes; never fails.
-QString decode(QByteArrayView bytes);
-
-// Bytes of text, or nothing when a character has no Windows-1252 byte.
-std::optional<QByteArray> encode(QStringView text);
+// The byte of one character, or -1 when it has none.
+int byteOf(char16_t c);
 
 } // namespace fc::cp1252
+
+namespace fc::utf8 {
+
+// True when the bytes are well-formed UTF-8 (no overlong forms, no surrogate
+// code points, nothing above U+10FFFF). *multiByte (when given) tells whether
+// at least one multi-byte sequence occurs; it is only meaningful on success.
+bool isValid(const char *data, qsizetype size, bool *multiByte = nullptr);
+
+// True when some byte is 0x80 or above.
+bool hasHighBytes(const char *data, qsizetype size);
+
+} // namespace fc::utf8

@@ -1,0 +1,583 @@
+#include "storage/ini_file.h"
+
+#include "storage/cp1252.h"
+
+#include <QVarLengthArray>
+
+#include <algorithm>
+#include <cstring>
+
+namespace fc::ini {
+
+namespace {
+
+using u32 = std::uint32_t;
+
+inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
+inline bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+inline bool isBreak(char c) { return c == '\r' || c == '\n'; }
+inline char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
+
+inline u32 fnvStep(u32 h, unsigned char c) { return (h ^ c) * 16777619u; }
+constexpr u32 kFnvBasis = 2166136261u;
+
+QStringView trimmed(QStringView s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && isBlank(s[b]))
+        ++b;
+    while (e > b && isBlank(s[e - 1]))
+        --e;
+    return s.sliced(b, e - b);
+}
+
+bool isAscii(const char *p, qsizetype n)
+{
+    for (qsizetype i = 0; i < n; ++i) {
+        if (static_cast<unsigned char>(p[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Finds line ends in [begin, end) in linear time overall: the next LF and the
+// next CR are each looked up again only once the scan has passed them, so a
+// file using only one kind of break never rescans the rest of the text.
+class LineScanner
+{
+public:
+    LineScanner(const char *data, qsizetype end) : m_data(data), m_end(end) {}
+
+    // Offset of the first CR or LF at or after pos, or end.
+    qsizetype lineEnd(qsizetype pos)
+    {
+        if (m_lf < pos)
+            m_lf = find('\n', pos);
+        if (m_cr < pos)
+            m_cr = find('\r', pos);
+        return std::min(m_lf, m_cr);
+    }
+
+    // Offset after the line break at e (CR LF counts as one), or e at the end.
+    qsizetype nextLine(qsizetype e) const
+    {
+        if (e >= m_end)
+            return m_end;
+        if (m_data[e] == '\r' && e + 1 < m_end && m_data[e + 1] == '\n')
+            return e + 2;
+        return e + 1;
+    }
+
+private:
+    qsizetype find(char c, qsizetype pos) const
+    {
+        const void *hit = std::memchr(m_data + pos, c, size_t(m_end - pos));
+        return hit ? static_cast<const char *>(hit) - m_data : m_end;
+    }
+
+    const char *m_data;
+    qsizetype m_end;
+    qsizetype m_lf = -1;
+    qsizetype m_cr = -1;
+};
+
+// A name as the lookups compare it: ASCII names lower-cased, others case
+// folded and in UTF-8, so a name read from a Windows-1252 file and one read
+// from a UTF-8 file compare alike.
+using Folded = QVarLengthArray<char, 128>;
+
+u32 hashOf(const char *p, qsizetype n)
+{
+    u32 h = kFnvBasis;
+    for (qsizetype i = 0; i < n; ++i)
+        h = fnvStep(h, static_cast<unsigned char>(p[i]));
+    return h;
+}
+
+void foldQuery(QStringView name, Folded &out)
+{
+    name = trimmed(name);
+    bool ascii = true;
+    for (QChar c : name) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii) {
+        out.resize(name.size());
+        for (qsizetype i = 0; i < name.size(); ++i)
+            out[i] = asciiLower(char(name[i].unicode()));
+        return;
+    }
+    const QByteArray u = name.toString().toCaseFolded().toUtf8();
+    out.clear();
+    out.append(u.constData(), u.size());
+}
+
+} // namespace
+
+struct IniFile::KeyIndex
+{
+    struct Key
+    {
+        u32 hash;
+        u32 keyStart, keyLen;
+        u32 valueStart, valueLen;
+        u32 lineStart, next; // next: start of the following line
+    };
+    std::vector<Key> keys; // in file order
+    std::vector<std::int32_t> slots; // for long sections; first of equal names only
+    u32 insertAt = 0; // where a new key line goes
+    bool insertNeedsBreak = false; // the line before insertAt has no line break
+};
+
+struct IniFile::Section
+{
+    u32 hash;
+    u32 nameStart, nameLen;
+    u32 lineStart, lineEnd; // header line, without its break
+    u32 bodyStart, bodyEnd; // lines after the header up to the next header
+    mutable std::unique_ptr<KeyIndex> keys;
+};
+
+namespace {
+
+// Hash and comparison of raw names (bytes of the file) against folded names.
+struct NameRules
+{
+    const IniFile *file;
+    QString (*decode)(const IniFile *, const char *, qsizetype);
+
+    void fold(const char *p, qsizetype n, Folded &out) const
+    {
+        if (isAscii(p, n)) {
+            out.resize(n);
+            for (qsizetype i = 0; i < n; ++i)
+                out[i] = asciiLower(p[i]);
+            return;
+        }
+        const QByteArray u = decode(file, p, n).toCaseFolded().toUtf8();
+        out.clear();
+    out.append(u.constData(), u.size());
+    }
+
+    u32 hash(const char *p, qsizetype n) const
+    {
+        u32 h = kFnvBasis;
+        for (qsizetype i = 0; i < n; ++i) {
+            const unsigned char c = static_cast<unsigned char>(p[i]);
+            if (c >= 0x80) {
+                Folded f;
+                fold(p, n, f);
+                return hashOf(f.constData(), f.size());
+            }
+            h = fnvStep(h, static_cast<unsigned char>(asciiLower(char(c))));
+        }
+        return h;
+    }
+
+    bool equals(const char *p, qsizetype n, const Folded &q) const
+    {
+        if (isAscii(p, n)) {
+            if (n != q.size())
+                return false;
+            for (qsizetype i = 0; i < n; ++i) {
+                if (asciiLower(p[i]) != q[i])
+                    return false;
+            }
+            return true;
+        }
+        Folded f;
+        fold(p, n, f);
+        return f.size() == q.size() && std::memcmp(f.constData(), q.constData(), size_t(f.size())) == 0;
+    }
+
+    bool equals(const char *a, qsizetype an, const char *b, qsizetype bn) const
+    {
+        Folded fb;
+        fold(b, bn, fb);
+        return equals(a, an, fb);
+    }
+};
+
+QString decodeFor(const IniFile *f, const char *p, qsizetype n)
+{
+    return f->encoding() == FileEncoding::Windows1252 ? cp1252::decode(p, n) : QString::fromUtf8(p, n);
+}
+
+std::size_t slotCountFor(std::size_t n)
+{
+    std::size_t s = 8;
+    while (s < 2 * n)
+        s <<= 1;
+    return s;
+}
+
+} // namespace
+
+IniFile::IniFile() = default;
+IniFile::IniFile(IniFile &&) noexcept = default;
+IniFile &IniFile::operator=(IniFile &&) noexcept = default;
+IniFile::~IniFile() = default;
+
+QString IniFile::decodeText(const char *data, qsizetype size) const
+{
+    return decodeFor(this, data, size);
+}
+
+bool IniFile::encodeText(QStringView text, QByteArray &out) const
+{
+    if (m_encoding == FileEncoding::Windows1252)
+        return cp1252::encode(text, out);
+    out += text.toUtf8();
+    return true;
+}
+
+IniFile IniFile::parse(QByteArray bytes, IniEncoding mode)
+{
+    IniFile f;
+    f.m_mode = mode;
+    if (bytes.size() > kMaxSize)
+        bytes.clear();
+    f.m_bytes = std::move(bytes);
+    const char *d = f.m_bytes.constData();
+    const qsizetype n = f.m_bytes.size();
+
+    if (mode == IniEncoding::Detect) {
+        if (n >= 3 && std::memcmp(d, "\xEF\xBB\xBF", 3) == 0) {
+            f.m_encoding = FileEncoding::Utf8WithBom;
+            f.m_contentStart = 3;
+        } else if (utf8::hasHighBytes(d, n)) {
+            bool multi = false;
+            if (utf8::isValid(d, n, &multi) && multi)
+                f.m_encoding = FileEncoding::Utf8;
+        }
+    }
+
+    // Section headers are the only structure needed up front: look for "["
+    // and keep those that open a line. Key lines are indexed per section on
+    // first use.
+    const NameRules rules{&f, &decodeFor};
+    const qsizetype start = f.m_contentStart;
+    qsizetype pos = start;
+    while (pos < n) {
+        const void *hit = std::memchr(d + pos, '[', size_t(n - pos));
+        if (!hit)
+            break;
+        const qsizetype c = static_cast<const char *>(hit) - d;
+        qsizetype s = c;
+        while (s > start && isBlank(d[s - 1]))
+            --s;
+        if (s > start && !isBreak(d[s - 1])) {
+            pos = c + 1;
+            continue;
+        }
+        qsizetype q = c + 1;
+        while (q < n && d[q] != ']' && !isBreak(d[q]))
+            ++q;
+        if (q >= n || d[q] != ']') {
+            pos = q; // no header; the line may still be a key line
+            continue;
+        }
+        qsizetype e = q + 1;
+        while (e < n && !isBreak(d[e]))
+            ++e;
+        qsizetype next = e;
+        if (e < n)
+            next = (d[e] == '\r' && e + 1 < n && d[e + 1] == '\n') ? e + 2 : e + 1;
+
+        qsizetype nb = c + 1, ne = q;
+        while (nb < ne && isBlank(d[nb]))
+            ++nb;
+        while (ne > nb && isBlank(d[ne - 1]))
+            --ne;
+        if (!f.m_sections.empty())
+            f.m_sections.back().bodyEnd = u32(s);
+        Section sec;
+        sec.hash = rules.hash(d + nb, ne - nb);
+        sec.nameStart = u32(nb);
+        sec.nameLen = u32(ne - nb);
+        sec.lineStart = u32(s);
+        sec.lineEnd = u32(e);
+        sec.bodyStart = u32(next);
+        sec.bodyEnd = u32(n);
+        f.m_sections.push_back(std::move(sec));
+        pos = next;
+    }
+
+    const std::size_t slots = slotCountFor(f.m_sections.size());
+    f.m_sectionSlots.assign(slots, -1);
+    for (std::size_t i = 0; i < f.m_sections.size(); ++i) {
+        const Section &sec = f.m_sections[i];
+        std::size_t at = sec.hash & (slots - 1);
+        for (;;) {
+            const std::int32_t other = f.m_sectionSlots[at];
+            if (other < 0) {
+                f.m_sectionSlots[at] = std::int32_t(i);
+                break;
+            }
+            const Section &o = f.m_sections[std::size_t(other)];
+            if (o.hash == sec.hash && rules.equals(d + o.nameStart, o.nameLen, d + sec.nameStart, sec.nameLen))
+                break; // a later section of the same name is never searched
+            at = (at + 1) & (slots - 1);
+        }
+    }
+    return f;
+}
+
+int IniFile::findSection(QStringView section) const
+{
+    Folded q;
+    foldQuery(section, q);
+    const u32 h = hashOf(q.constData(), q.size());
+    const NameRules rules{this, &decodeFor};
+    const char *d = m_bytes.constData();
+    const std::size_t mask = m_sectionSlots.size() - 1;
+    for (std::size_t at = h & mask;; at = (at + 1) & mask) {
+        const std::int32_t i = m_sectionSlots[at];
+        if (i < 0)
+            return -1;
+        const Section &s = m_sections[std::size_t(i)];
+        if (s.hash == h && rules.equals(d + s.nameStart, s.nameLen, q))
+            return i;
+    }
+}
+
+const IniFile::KeyIndex &IniFile::keysOf(int section) const
+{
+    const Section &sec = m_sections[std::size_t(section)];
+    if (sec.keys)
+        return *sec.keys;
+    auto index = std::make_unique<KeyIndex>();
+    const char *d = m_bytes.constData();
+    const NameRules rules{this, &decodeFor};
+    index->insertAt = sec.bodyStart;
+    index->insertNeedsBreak = sec.bodyStart == sec.lineEnd;
+    LineScanner lines(d, sec.bodyEnd);
+    qsizetype p = sec.bodyStart;
+    while (p < qsizetype(sec.bodyEnd)) {
+        const qsizetype e = lines.lineEnd(p);
+        const qsizetype next = lines.nextLine(e);
+        qsizetype f = p;
+        while (f < e && isBlank(d[f]))
+            ++f;
+        if (f < e && d[f] != ';') {
+            const void *hit = std::memchr(d + f, '=', size_t(e - f));
+            if (hit) {
+                const qsizetype eq = static_cast<const char *>(hit) - d;
+                qsizetype ke = eq;
+                while (ke > f && isBlank(d[ke - 1]))
+                    --ke;
+                qsizetype vs = eq + 1, ve = e;
+                while (vs < ve && isBlank(d[vs]))
+                    ++vs;
+                while (ve > vs && isBlank(d[ve - 1]))
+                    --ve;
+                index->keys.push_back({rules.hash(d + f, ke - f), u32(f), u32(ke - f), u32(vs), u32(ve - vs), u32(p),
+                                       u32(next)});
+                index->insertAt = u32(next);
+                index->insertNeedsBreak = next == e;
+            }
+        }
+        p = next;
+    }
+    if (index->keys.size() > 16) {
+        const std::size_t slots = slotCountFor(index->keys.size());
+        index->slots.assign(slots, -1);
+        for (std::size_t i = 0; i < index->keys.size(); ++i) {
+            const KeyIndex::Key &k = index->keys[i];
+            for (std::size_t at = k.hash & (slots - 1);; at = (at + 1) & (slots - 1)) {
+                const std::int32_t other = index->slots[at];
+                if (other < 0) {
+                    index->slots[at] = std::int32_t(i);
+                    break;
+                }
+                const KeyIndex::Key &o = index->keys[std::size_t(other)];
+                if (o.hash == k.hash && rules.equals(d + o.keyStart, o.keyLen, d + k.keyStart, k.keyLen))
+                    break;
+            }
+        }
+    }
+    sec.keys = std::move(index);
+    return *sec.keys;
+}
+
+std::optional<QString> IniFile::value(QStringView section, QStringView key) const
+{
+    const int s = findSection(section);
+    if (s < 0)
+        return std::nullopt;
+    const KeyIndex &index = keysOf(s);
+    Folded q;
+    foldQuery(key, q);
+    const u32 h = hashOf(q.constData(), q.size());
+    const NameRules rules{this, &decodeFor};
+    const char *d = m_bytes.constData();
+    const KeyIndex::Key *found = nullptr;
+    if (index.slots.empty()) {
+        for (const KeyIndex::Key &k : index.keys) {
+            if (k.hash == h && rules.equals(d + k.keyStart, k.keyLen, q)) {
+                found = &k;
+                break;
+            }
+        }
+    } else {
+        const std::size_t mask = index.slots.size() - 1;
+        for (std::size_t at = h & mask;; at = (at + 1) & mask) {
+            const std::int32_t i = index.slots[at];
+            if (i < 0)
+                break;
+            const KeyIndex::Key &k = index.keys[std::size_t(i)];
+            if (k.hash == h && rules.equals(d + k.keyStart, k.keyLen, q)) {
+                found = &k;
+                break;
+            }
+        }
+    }
+    if (!found)
+        return std::nullopt;
+    qsizetype vs = found->valueStart, vl = found->valueLen;
+    if (vl >= 2 && d[vs] == d[vs + vl - 1] && (d[vs] == '"' || d[vs] == '\'')) {
+        ++vs;
+        vl -= 2;
+    }
+    return decodeText(d + vs, vl);
+}
+
+qsizetype IniFile::sectionCount() const
+{
+    return std::count_if(m_sectionSlots.begin(), m_sectionSlots.end(), [](std::int32_t i) { return i >= 0; });
+}
+
+qsizetype IniFile::memoryUsage() const
+{
+    qsizetype total = m_bytes.capacity() + qsizetype(sizeof(*this));
+    total += qsizetype(m_sections.capacity() * sizeof(Section) + m_sectionSlots.capacity() * sizeof(std::int32_t));
+    for (const Section &s : m_sections) {
+        if (s.keys) {
+            total += qsizetype(sizeof(KeyIndex) + s.keys->keys.capacity() * sizeof(KeyIndex::Key)
+                               + s.keys->slots.capacity() * sizeof(std::int32_t));
+        }
+    }
+    return total;
+}
+
+std::optional<QByteArray> IniFile::withValue(QStringView section, QStringView key, QStringView value,
+                                             QString *error) const
+{
+    auto fail = [error](const QString &why) -> std::optional<QByteArray> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    auto hasBreak = [](QStringView s) {
+        return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')) || s.contains(QChar(0));
+    };
+    const QStringView sectionName = trimmed(section);
+    const QStringView keyName = trimmed(key);
+    if (hasBreak(sectionName) || sectionName.contains(QLatin1Char(']')))
+        return fail(QStringLiteral("Section name \"%1\" cannot be stored").arg(sectionName));
+    if (keyName.isEmpty() || hasBreak(keyName) || keyName.contains(QLatin1Char('='))
+        || keyName.startsWith(QLatin1Char(';')) || keyName.startsWith(QLatin1Char('[')))
+        return fail(QStringLiteral("Key name \"%1\" cannot be stored").arg(keyName));
+
+    // A line break would end the key line and turn the rest into lines of
+    // their own; only the first line is stored, which is what a read of the
+    // unguarded file returned.
+    QStringView text = value;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\r' || c == u'\n' || c == 0) {
+            text = text.first(i);
+            break;
+        }
+    }
+    // Reads trim blanks and drop a pair of enclosing quotes; one extra pair
+    // of double quotes keeps such a value intact.
+    const bool quote = !text.isEmpty()
+                       && (isBlank(text.front()) || isBlank(text.back())
+                           || (text.size() >= 2 && text.front() == text.back()
+                               && (text.front() == QLatin1Char('"') || text.front() == QLatin1Char('\''))));
+
+    QByteArray keyBytes, valueBytes, sectionBytes;
+    if (!encodeText(keyName, keyBytes) || !encodeText(text, valueBytes) || !encodeText(sectionName, sectionBytes)) {
+        if (m_mode == IniEncoding::Windows1252)
+            return fail(QStringLiteral("Text cannot be stored in Windows-1252"));
+        return IniFile::parse(convertedToUtf8(), IniEncoding::Detect).withValue(section, key, value, error);
+    }
+    if (quote) {
+        valueBytes.prepend('"');
+        valueBytes.append('"');
+    }
+
+    const char *d = m_bytes.constData();
+    const qsizetype n = m_bytes.size();
+    QByteArray out;
+    const int s = findSection(sectionName);
+    if (s >= 0) {
+        const KeyIndex &index = keysOf(s);
+        Folded q;
+        foldQuery(keyName, q);
+        const u32 h = hashOf(q.constData(), q.size());
+        const NameRules rules{this, &decodeFor};
+        const KeyIndex::Key *found = nullptr;
+        for (const KeyIndex::Key &k : index.keys) {
+            if (k.hash == h && rules.equals(d + k.keyStart, k.keyLen, q)) {
+                found = &k;
+                break;
+            }
+        }
+        if (found) {
+            out.reserve(n + valueBytes.size() + found->keyLen + 3);
+            out.append(d, found->lineStart);
+            out.append(d + found->keyStart, found->keyLen);
+            out.append('=');
+            out.append(valueBytes);
+            out.append("\r\n", 2);
+            out.append(d + found->next, n - found->next);
+        } else {
+            out.reserve(n + keyBytes.size() + valueBytes.size() + 5);
+            out.append(d, index.insertAt);
+            if (index.insertNeedsBreak)
+                out.append("\r\n", 2);
+            out.append(keyBytes);
+            out.append('=');
+            out.append(valueBytes);
+            out.append("\r\n", 2);
+            out.append(d + index.insertAt, n - index.insertAt);
+        }
+    } else {
+        out.reserve(n + sectionBytes.size() + keyBytes.size() + valueBytes.size() + 9);
+        out.append(m_bytes);
+        if (n > m_contentStart && !isBreak(d[n - 1]))
+            out.append("\r\n", 2);
+        out.append('[');
+        out.append(sectionBytes);
+        out.append("]\r\n", 3);
+        out.append(keyBytes);
+        out.append('=');
+        out.append(valueBytes);
+        out.append("\r\n", 2);
+    }
+
+    // A Windows-1252 file whose bytes now happen to form UTF-8 would be read
+    // back as UTF-8 and show other characters; mark it as UTF-8 instead.
+    if (m_mode == IniEncoding::Detect && m_encoding == FileEncoding::Windows1252
+        && utf8::hasHighBytes(out.constData(), out.size())) {
+        bool multi = false;
+        if (utf8::isValid(out.constData(), out.size(), &multi) && multi)
+            return IniFile::parse(convertedToUtf8(), IniEncoding::Detect).withValue(section, key, value, error);
+    }
+    return out;
+}
+
+QByteArray IniFile::convertedToUtf8() const
+{
+    QByteArray out("\xEF\xBB\xBF\r\n");
+    const QString text = decodeText(m_bytes.constData() + m_contentStart, m_bytes.size() - m_contentStart);
+    out += text.toUtf8();
+    return out;
+}
+
+} // namespace fc::ini

@@ -1,0 +1,116 @@
+#pragma once
+// Parsed INI text: the reading and writing rules of the profile store on an
+// in-memory copy of a file, with no file access of its own.
+//
+// Reading rules:
+// - A line ends at CR LF, CR or LF.
+// - A line whose first character other than blank or tab is "[" and that
+//   holds a "]" is a section header; the name is the text between "[" and the
+//   first "]", blanks and tabs around it trimmed; the rest of the line is
+//   ignored.
+// - A line whose first non-blank character is ";" is a comment. Any other line
+//   inside a section that holds "=" is a key line: the key is the text before
+//   the first "=", the value the text after it, both with blanks and tabs
+//   around them trimmed (blanks inside a key count). Then one pair of equal
+//   enclosing quotes (double or single) is dropped from the value. A ";" after
+//   the start of a line belongs to the value. Lines without "=" are no keys.
+// - Section and key names match without regard to case; blanks and tabs
+//   around the names asked for are trimmed too.
+// - Keys before the first section header belong to no section and cannot be
+//   read. Only the first of sections with equal names is searched, and the
+//   first of keys with equal names in it wins.
+//
+// Writing rules (withValue):
+// - An existing key's line becomes the key as spelled in the file, "=", the
+//   value, CR LF. Every other line keeps its bytes.
+// - A new key goes right after the last key line of its section (before any
+//   comments or blank lines that follow it), or right after the header when
+//   the section has no key yet.
+// - A new section is appended as "[section]" CR LF "key=value" CR LF, after a
+//   CR LF that ends an unterminated last line.
+// - Only the text before the first CR, LF or NUL of a value is stored. A value
+//   with blanks or tabs at either end, or one enclosed in a pair of equal
+//   quotes, is stored inside one pair of double quotes so that it reads back
+//   exactly.
+//
+// Encodings: see IniEncoding. In Detect mode a byte-order mark is kept on
+// write; a file is switched to UTF-8 as the byte-order mark, an empty line
+// (CR LF) and the content converted to UTF-8.
+//
+// An IniFile builds the key index of a section the first time the section is
+// searched, so lookups on one object must not run on several threads at once.
+
+#include "storage/ini_encoding.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace fc::ini {
+
+// The encoding an IniFile decided on for its bytes.
+enum class FileEncoding { Windows1252, Utf8, Utf8WithBom };
+
+class IniFile
+{
+public:
+    // Largest file handled; bigger input parses as empty.
+    static constexpr qsizetype kMaxSize = 0x7fff0000;
+
+    IniFile();
+    IniFile(IniFile &&) noexcept;
+    IniFile &operator=(IniFile &&) noexcept;
+    ~IniFile();
+
+    static IniFile parse(QByteArray bytes, IniEncoding encoding = IniEncoding::Detect);
+
+    const QByteArray &bytes() const { return m_bytes; }
+    IniEncoding mode() const { return m_mode; }
+    FileEncoding encoding() const { return m_encoding; }
+
+    // The value as a read returns it (trimmed, quotes dropped, not cut to any
+    // length), or nothing when the section or key is missing.
+    std::optional<QString> value(QStringView section, QStringView key) const;
+
+    // Number of distinct reachable sections (duplicates counted once).
+    qsizetype sectionCount() const;
+
+    // The file's bytes after storing value under key in section. Fails (and
+    // says why in *error) for names that could not be read back (empty key, a
+    // key holding "=" or starting with ";" or "[", a section holding "]", line
+    // breaks in names) and, in Windows1252 mode, for text that Windows-1252
+    // cannot hold.
+    std::optional<QByteArray> withValue(QStringView section, QStringView key, QStringView value,
+                                        QString *error = nullptr) const;
+
+    // Approximate heap bytes held, the file's bytes included.
+    qsizetype memoryUsage() const;
+
+private:
+    struct KeyIndex;
+    struct Section;
+
+    int findSection(QStringView section) const;
+    const KeyIndex &keysOf(int section) const;
+    QString decodeText(const char *data, qsizetype size) const;
+    bool encodeText(QStringView text, QByteArray &out) const;
+    QByteArray convertedToUtf8() const;
+
+    QByteArray m_bytes;
+    IniEncoding m_mode = IniEncoding::Detect;
+    FileEncoding m_encoding = FileEncoding::Windows1252;
+    qsizetype m_contentStart = 0; // after a byte-order mark
+    std::vector<Section> m_sections;
+    std::vector<std::int32_t> m_sectionSlots; // open addressing, -1 = empty
+    qsizetype m_indexedBytes = 0;
+};
+
+// Convenience for fuzzers and tools: parse with encoding detection.
+inline IniFile parse(const QByteArray &bytes) { return IniFile::parse(bytes); }
+
+} // namespace fc::ini
