@@ -1,0 +1,168 @@
+// Battles: opening the box, the fight to a win or a loss, escape.
+#include "tests/engine/engine_fixture.h"
+
+using namespace fc;
+using fc::test::EngineTest;
+
+class BattleTest : public EngineTest
+{
+protected:
+    // Page 1 leads to a battle page 2 with the given extra keys.
+    void loadBattle(const QStringList &battleKeys, const QStringList &extra = {})
+    {
+        QStringList lines{"[CharacterData]", "CharHp=20", "CharAtk=6", "CharDef=1",
+                          "[1]", "Page Text=Road", "Option One=Fight", "Option One Destination Page=2",
+                          "Option Two=Stay", "Option Two Destination Page=1", "Required2=0",
+                          "[2]", "Page Text=Troll!", "Battle=1", "Option One=Run past", "Required1=0",
+                          "Option One Destination Page=1"};
+        lines += battleKeys;
+        lines += {"[win]", "Page Text=Victory", "[lose]", "Page Text=Defeat", "[away]", "Page Text=Safe",
+                  "Option One=Onward", "Option One Destination Page=1"};
+        lines += extra;
+        loadQuest(writeQuest(QStringLiteral("battle.qst"), lines));
+        game->setSeed(7);
+        choose(1);
+    }
+    int attacksUntilClosed(int limit = 200)
+    {
+        int n = 0;
+        while (screen.battleBoxVisible() && n < limit) {
+            game->clickAttack();
+            ++n;
+        }
+        return n;
+    }
+};
+
+TEST_F(BattleTest, OpeningFillsTheBoxFromThePage)
+{
+    loadBattle({"BattleMonName=Troll", "BattleMonHp=25", "BattleEscapecheck=0", "BattleImage=/p/troll.png"});
+    EXPECT_TRUE(screen.battleBoxVisible());
+    EXPECT_EQ(screen.enemyLabel(), "Troll's HP:");
+    EXPECT_EQ(screen.enemyBar().maximum, 25);
+    EXPECT_EQ(screen.enemyBar().value, 25);
+    EXPECT_EQ(screen.enemyHpText(), "25");
+    EXPECT_FALSE(screen.escapeEnabled());
+    EXPECT_EQ(screen.playerBar().value, 20);
+    EXPECT_TRUE(media.contains(QStringLiteral("battle-picture:/p/troll.png")));
+}
+
+TEST_F(BattleTest, EmptyNameAndHpKeepTheBarAndRunMessagesTogether)
+{
+    loadBattle({"BattleMonHp=", "BattleMonName="});
+    EXPECT_EQ(screen.enemyLabel(), "'s HP:");
+    EXPECT_EQ(screen.enemyHpText(), "");
+    EXPECT_EQ(screen.enemyBar().maximum, 100); // the bar's values before any battle
+    EXPECT_TRUE(screen.escapeEnabled());
+    // A monster without positive hit points falls at the first blow; with no
+    // win page the box closes and the page's choices stand.
+    EXPECT_EQ(attacksUntilClosed(), 1);
+    EXPECT_EQ(screen.pg(), "2");
+    EXPECT_TRUE(screen.option(0).visible());
+    // Presenting the page again opens the battle again; its message follows
+    // the first directly.
+    game->clickPicture1();
+    EXPECT_TRUE(screen.battleText().startsWith(QStringLiteral("You are under attack from !")));
+    EXPECT_EQ(screen.battleText().count(QStringLiteral("You are under attack from !")), 2);
+    EXPECT_EQ(screen.enemyBar().maximum, 100);
+}
+
+TEST_F(BattleTest, WinningGivesItemExperienceAndTheWinPage)
+{
+    loadBattle({"BattleMonName=Rat", "BattleMonHp=8", "BattleMonAtk=1", "BattleMonDef=0", "BattleMonKeyItem=Tail",
+                "BattleMonExp=15", "BattleWin=win", "BattleLose=lose"});
+    const int attacks = attacksUntilClosed();
+    EXPECT_GE(attacks, 1);
+    EXPECT_LE(attacks, 2); // 6 + a roll of at least 1 against 8 hit points
+    EXPECT_EQ(screen.pg(), "win");
+    EXPECT_EQ(screen.room(), "Victory");
+    EXPECT_EQ(screen.inventory(), QStringList({"Tail"}));
+    EXPECT_EQ(screen.experienceBar().value, 15);
+    EXPECT_EQ(screen.enemyBar().value, 0);
+    EXPECT_TRUE(screen.battleText().contains(QStringLiteral("You have defeated Rat!")));
+    EXPECT_TRUE(log().endsWith(QStringLiteral("Victory")));
+}
+
+TEST_F(BattleTest, LosingLeadsToTheLosePageAndHitPointsCarryOver)
+{
+    loadBattle({"BattleMonName=Dragon", "BattleMonHp=5000", "BattleMonAtk=9", "BattleMonDef=3",
+                "ATKMessage=The dragon breathes fire!", "AltAtk=Tail Sweep", "AltAtkDam=4", "BattleWin=win",
+                "BattleLose=lose"});
+    game->clickAttack();
+    const double afterOne = screen.playerBar().value;
+    EXPECT_LT(afterOne, 20);
+    EXPECT_LT(screen.enemyBar().value, 5000);
+    EXPECT_TRUE(screen.battleText().contains(QStringLiteral("The dragon breathes fire!"))
+                || screen.battleText().contains(QStringLiteral("Tail Sweep")));
+    // Escape and come back: the wounds stay.
+    game->clickEscape();
+    EXPECT_FALSE(screen.battleBoxVisible());
+    EXPECT_EQ(screen.pg(), "");
+    loadBattle({"BattleMonName=Dragon", "BattleMonHp=5000", "BattleMonAtk=9", "BattleLose=lose"});
+    EXPECT_EQ(screen.playerBar().value, 20); // a new quest starts with full hit points
+    attacksUntilClosed();
+    EXPECT_EQ(screen.pg(), "lose");
+    EXPECT_EQ(screen.room(), "Defeat");
+}
+
+TEST_F(BattleTest, FixedSeedGivesTheSameFight)
+{
+    const QStringList keys{"BattleMonName=Ogre", "BattleMonHp=40", "BattleMonAtk=3", "BattleWin=win"};
+    loadBattle(keys);
+    attacksUntilClosed();
+    const QString first = screen.battleText();
+    loadBattle(keys);
+    attacksUntilClosed();
+    EXPECT_TRUE(screen.battleText().endsWith(first.mid(first.indexOf(QLatin1Char('\r')))));
+}
+
+TEST_F(BattleTest, EscapeShowsTheEscapePageInFull)
+{
+    loadBattle({"BattleMonName=Wolf", "BattleMonHp=10", "BattleEscape=away", "BattleMusic=/m/fight.mid"});
+    EXPECT_TRUE(media.contains(QStringLiteral("midi-start:/m/fight.mid")));
+    game->clickEscape();
+    EXPECT_FALSE(screen.battleBoxVisible());
+    EXPECT_EQ(screen.pg(), "away");
+    EXPECT_EQ(screen.option(0).caption, "Onward");
+    EXPECT_TRUE(log().endsWith(QStringLiteral("Troll!\r\n>\r\n\r\n>\r\nSafe")));
+}
+
+TEST_F(BattleTest, EscapeToABattlePageOpensTheNextBattle)
+{
+    loadBattle({"BattleMonName=Wolf", "BattleMonHp=10", "BattleEscape=2"});
+    game->clickEscape();
+    EXPECT_TRUE(screen.battleBoxVisible());
+    EXPECT_EQ(screen.battleText().count(QStringLiteral("Wolf!")), 2);
+}
+
+TEST_F(BattleTest, ItemOpensTheInventoryAndClosingItKeepsTheBattle)
+{
+    loadBattle({"BattleMonName=Wolf", "BattleMonHp=10"});
+    game->clickItem();
+    EXPECT_TRUE(screen.inventoryPanelVisible());
+    game->closeInventory();
+    EXPECT_FALSE(screen.inventoryPanelVisible());
+    EXPECT_TRUE(screen.battleBoxVisible());
+}
+
+TEST_F(BattleTest, CharacterPanelOfferedWhenTheQuestAllowsIt)
+{
+    loadQuest(writeQuest(QStringLiteral("c.qst"), {"[CharacterData]", "CharCreateAllow=1", "CharName=Ilse", "[1]",
+                                                    "Page Text=Hello"}));
+    EXPECT_TRUE(screen.characterPanelVisible());
+    EXPECT_EQ(game->characterRoll().name, "Ilse");
+    for (int i = 0; i < 50; ++i) {
+        game->reRollCharacter();
+        const int hp = game->characterRoll().hitPoints.toInt();
+        const int str = game->characterRoll().strength.toInt();
+        const int def = game->characterRoll().defence.toInt();
+        ASSERT_TRUE(hp >= 26 && hp <= 49) << hp;
+        ASSERT_TRUE(str >= 11 && str <= 14) << str;
+        ASSERT_TRUE(def >= 6 && def <= 9) << def;
+    }
+    game->characterRoll().hitPoints = QStringLiteral("33");
+    game->createCharacter();
+    EXPECT_FALSE(screen.characterPanelVisible());
+    EXPECT_EQ(screen.characterHp().maximum, 33);
+    EXPECT_EQ(screen.playerBar().value, 33);
+}
