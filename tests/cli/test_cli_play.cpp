@@ -1,0 +1,149 @@
+// The text-mode player as a program: arguments, steps, output and exit codes.
+#include "tests/support/testsupport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct PlayRun
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+};
+
+PlayRun play(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(FABLECRAFT_CLI), QStringList{QStringLiteral("play")} + args);
+    p.closeWriteChannel();
+    EXPECT_TRUE(p.waitForFinished(30000));
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+class CliPlay : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        quest = dir.filePath(QStringLiteral("tale.qst"));
+        fc::test::writeFile(quest,
+                            "[Story Info]\r\nTitle=Tale\r\nAuthor=Us\r\nVersion=1\r\n"
+                            "[1]\r\nLocation=Gate\r\nPage Text=A gate.\r\nOption One=Open it\r\n"
+                            "Option One Destination Page=2\r\nOption One Score=+5\r\nAdd1=1\r\nKey Item1=Key\r\n"
+                            "Option Two=Locked door\r\nRequired2=1\r\nKey Item2=Gem\r\nOption Two Destination Page=2\r\n"
+                            "Music=/m/gate.mid\r\n"
+                            "[2]\r\nLocation=Yard\r\nPage Text=A yard.\r\nOption One=Back\r\n"
+                            "Option One Destination Page=1\r\nRequired1=0\r\nBattle=1\r\nBattleMonName=Rat\r\n"
+                            "BattleMonHp=3\r\nBattleEscape=1\r\n");
+    }
+    QTemporaryDir dir;
+    QString quest;
+};
+
+TEST_F(CliPlay, PlainOutputIsTheStoryLogWithCrLf)
+{
+    const PlayRun r = play({quest, QStringLiteral("1")});
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_TRUE(r.out.startsWith("No Quest Loaded.\r\nTale\r\n---"));
+    EXPECT_TRUE(r.out.endsWith("A gate.\r\n>\r\nYard\r\n>\r\nA yard."));
+}
+
+TEST_F(CliPlay, JsonReportsTheScreen)
+{
+    const PlayRun r = play({QStringLiteral("--json"), quest, QStringLiteral("1"), QStringLiteral("escape")});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    const QJsonObject o = r.json();
+    EXPECT_EQ(o[QStringLiteral("quest")].toString(), quest);
+    EXPECT_EQ(o[QStringLiteral("page")].toString(), "1");
+    EXPECT_EQ(o[QStringLiteral("score")].toString(), "5");
+    EXPECT_EQ(o[QStringLiteral("room")].toString(), "A gate.");
+    EXPECT_EQ(o[QStringLiteral("title")].toString(), "Fablecraft 2004 BETA TEST VERSION 5.6");
+    EXPECT_EQ(o[QStringLiteral("inventory")].toArray(), QJsonArray({"Key"}));
+    const QJsonArray options = o[QStringLiteral("options")].toArray();
+    ASSERT_EQ(options.size(), 4);
+    // Option 1 gives the key that is now held, option 2 needs a gem.
+    EXPECT_FALSE(options[0].toObject()[QStringLiteral("visible")].toBool());
+    EXPECT_EQ(options[1].toObject()[QStringLiteral("caption")].toString(), "");
+    const QJsonArray media = o[QStringLiteral("media")].toArray();
+    EXPECT_EQ(media.first().toString(), "sound:");
+    EXPECT_TRUE(media.contains(QStringLiteral("midi-start:/m/gate.mid")));
+    const QJsonObject battle = o[QStringLiteral("battle")].toObject();
+    EXPECT_FALSE(battle[QStringLiteral("open")].toBool());
+    EXPECT_EQ(battle[QStringLiteral("enemy_label")].toString(), "Rat's HP:");
+    EXPECT_EQ(battle[QStringLiteral("enemy_hp_max")].toDouble(), 3);
+    EXPECT_TRUE(battle[QStringLiteral("text")].toString().startsWith(QStringLiteral("You are under attack from Rat!")));
+}
+
+TEST_F(CliPlay, HiddenChoiceOrControlStopsWithStatus3AfterPrinting)
+{
+    PlayRun r = play({quest, QStringLiteral("2"), QStringLiteral("1")});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "choice 2 is not offered\n");
+    EXPECT_TRUE(r.out.endsWith("A gate.")); // output printed, later steps not run
+
+    r = play({quest, QStringLiteral("attack")});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "attack is not available\n");
+}
+
+TEST_F(CliPlay, PackagedGameHidesMenusAndAnswersQuestions)
+{
+    fc::test::writeFile(dir.filePath(QStringLiteral("game.dat")),
+                        "[loaddat]\r\nQuestFile=tale.qst\r\n[Game Data]\r\nTitle=The Tale\r\n");
+    PlayRun r = play({QStringLiteral("--program-dir"), dir.path(), QStringLiteral("--json"), QStringLiteral("-"),
+                  QStringLiteral("new-game")});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "new-game is not available\n");
+    EXPECT_EQ(r.json()[QStringLiteral("title")].toString(), "The Tale");
+    EXPECT_EQ(r.json()[QStringLiteral("page")].toString(), "1");
+
+    // Closing during a game asks; No keeps playing, Yes ends the run.
+    r = play({QStringLiteral("--program-dir"), dir.path(), QStringLiteral("--answer"), QStringLiteral("no"),
+              QStringLiteral("--json"), QStringLiteral("-"), QStringLiteral("close"), QStringLiteral("1")});
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(r.json()[QStringLiteral("messages")].toArray().size(), 1);
+    EXPECT_EQ(r.json()[QStringLiteral("page")].toString(), "2");
+    r = play({QStringLiteral("--program-dir"), dir.path(), QStringLiteral("--json"), QStringLiteral("-"),
+              QStringLiteral("close"), QStringLiteral("1")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.json()[QStringLiteral("page")].toString(), "1"); // steps after the end are not run
+}
+
+TEST_F(CliPlay, LoadWarningAnsweredNoKeepsTheGame)
+{
+    const PlayRun r = play({QStringLiteral("--answer"), QStringLiteral("no"), QStringLiteral("--json"), quest,
+                        QStringLiteral("1"), QStringLiteral("load-quest:") + quest});
+    ASSERT_EQ(r.status, 0);
+    const QJsonArray messages = r.json()[QStringLiteral("messages")].toArray();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].toObject()[QStringLiteral("title")].toString(), "WARNING!!!!");
+    EXPECT_EQ(r.json()[QStringLiteral("page")].toString(), "2");
+}
+
+TEST_F(CliPlay, SaveAndLoadRoundTrip)
+{
+    const QString sav = dir.filePath(QStringLiteral("g.sav"));
+    PlayRun r = play({quest, QStringLiteral("1"), QStringLiteral("save:") + sav});
+    ASSERT_EQ(r.status, 0);
+    r = play({QStringLiteral("--json"), quest, QStringLiteral("load:") + sav});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.json()[QStringLiteral("page")].toString(), "2");
+    EXPECT_EQ(r.json()[QStringLiteral("score")].toString(), "5");
+    EXPECT_EQ(r.json()[QStringLiteral("inventory")].toArray(), QJsonArray({"Key"}));
+}
+
+TEST_F(CliPlay, UsageErrorsExitWith2)
+{
+    EXPECT_EQ(play({}).status, 2);
+    EXPECT_EQ(play({quest, QStringLiteral("dance")}).status, 2);
+    EXPECT_EQ(play({QStringLiteral("--answer"), QStringLiteral("maybe"), quest}).status, 2);
+}
+
+} // namespace
