@@ -29,6 +29,11 @@ QString decode(const char *data, qsizetype size)
     return out;
 }
 
+QChar toUnicode(uchar b)
+{
+    return (b >= 0x80 && b < 0xA0) ? QChar(kHigh[b - 0x80]) : QChar(b);
+}
+
 int byteOf(char16_t c)
 {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))

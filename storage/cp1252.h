@@ -26,6 +26,10 @@ bool canEncode(QStringView text);
 
 // The byte of one character, or -1 when it has none.
 int byteOf(char16_t c);
+inline int fromUnicode(QChar c) { return byteOf(c.unicode()); }
+
+// The character of one byte.
+QChar toUnicode(uchar b);
 
 } // namespace fc::cp1252
 
