@@ -1,14 +1,438 @@
 #include "engine/ui/frmgame.h"
-#include "engine/game_screen.h"
+
+#include "engine/game.h"
+#include "engine/ui/artwork.h"
+#include "engine/ui/battlebox.h"
+#include "engine/ui/characterpanel.h"
+#include "engine/ui/frmcredits.h"
+#include "engine/ui/gamestyle.h"
+#include "engine/ui/inventorypanel.h"
+#include "engine/ui/menupanel.h"
+#include "engine/ui/moviepanel.h"
+#include "engine/ui/picturebutton.h"
+#include "engine/ui/twips.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
 
 namespace fc {
 
-FrmGame::FrmGame(QWidget *parent)
+namespace {
+QLabel *namedLabel(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QLabel *captionLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setProperty("caption", true);
+    return label;
+}
+
+QProgressBar *namedBar(const QString &name, QWidget *parent)
+{
+    auto *bar = new QProgressBar(parent);
+    bar->setObjectName(name);
+    bar->setTextVisible(false);
+    bar->setFixedHeight(12);
+    return bar;
+}
+
+// A fixed-size place for a picture button that is moved by its press
+// animation; no layout, so the move is not undone by a relayout.
+QWidget *holder(QWidget *button, const QWidget *screen, QWidget *parent)
+{
+    auto *place = new QWidget(parent);
+    const QSize extra(twipsToPixelsX(screen, 50), twipsToPixelsY(screen, 50));
+    place->setFixedSize(button->size() + extra);
+    button->setParent(place);
+    button->move(0, 0);
+    return place;
+}
+
+QString asPlain(const QString &log)
+{
+    QString text = log;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+// A caption is shown as written: an ampersand is not an access key.
+QString shownCaption(const QString &caption)
+{
+    QString text = caption;
+    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+} // namespace
+
+FrmGame::FrmGame(Game &game, QWidget *parent)
     : QMainWindow(parent)
+    , m_game(game)
+    , m_screen(game.screen())
 {
     setObjectName(QStringLiteral("FrmGame"));
-    setWindowTitle(QString::fromLatin1(kEngineTitle));
-    resize(800, 600);
+    setWindowIcon(art::windowIcon());
+    buildMenus();
+    setCentralWidget(buildScreen());
+    resize(980, 700);
+
+    connect(&m_screen, &GameScreen::changed, this, &FrmGame::refresh);
+    connect(&m_screen, &GameScreen::logAppended, this, &FrmGame::appendLog);
+    connect(&m_game, &Game::pictureButtonPressed, this, &FrmGame::movePictureButton);
+    connect(&m_game, &Game::quitRequested, this, &FrmGame::quit);
+    refresh();
+}
+
+FrmGame::~FrmGame() = default;
+
+void FrmGame::buildMenus()
+{
+    auto add = [this](QMenu *menu, const char *name, const QString &caption, auto slot) {
+        QAction *action = menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    auto menu = [this](const char *name, const QString &caption) {
+        QMenu *m = menuBar()->addMenu(caption);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    m_mnufile = menu("mnufile", QStringLiteral("&File"));
+    add(m_mnufile, "mnunewgame", QStringLiteral("&New Game"), [this] { m_game.menuNewGame(); });
+    add(m_mnufile, "mnucreatequest", QStringLiteral("&Create 'A' Quest"), [this] { Q_EMIT editorRequested(); });
+    add(m_mnufile, "mnuloadquest", QStringLiteral("&Load A Quest File"), [this] { m_game.menuLoadQuest(); });
+    add(m_mnufile, "mnuload", QStringLiteral("&Load Saved Game"), [this] { m_game.menuLoad(); });
+    add(m_mnufile, "mnusave", QStringLiteral("&Save Current Game"), [this] { m_game.menuSave(); });
+    m_mnufile->addSeparator();
+    add(m_mnufile, "mnuexit", QStringLiteral("&Exit"), [this] { requestClose(); });
+    m_mnuhelp = menu("mnuhelp", QStringLiteral("&Help"));
+    add(m_mnuhelp, "mnuabout", QStringLiteral("&About"), [this] { m_game.menuAbout(); });
+    add(m_mnuhelp, "mnucredits", QStringLiteral("&Credits"), [this] { showCredits(); });
+    m_mnupdate = menu("mnupdate", QStringLiteral("&Update"));
+    add(m_mnupdate, "mnuauto", QStringLiteral("&Run Auto-Update"), [this] { m_game.menuAutoUpdate(); });
+    add(m_mnupdate, "mnunew", QStringLiteral("&What's New"), [this] { m_game.menuWhatsNew(); });
+}
+
+QWidget *FrmGame::buildScreen()
+{
+    m_central = new QWidget;
+    m_central->setObjectName(QStringLiteral("screen"));
+    m_central->setAttribute(Qt::WA_StyledBackground);
+    m_central->setStyleSheet(gameStyleSheet());
+    m_central->setMouseTracking(true);
+    m_central->installEventFilter(this);
+    QWidget *screen = m_central;
+
+    // --- header: menu button, quest, page and score -------------------------
+    m_image4 = new PictureButton(QStringLiteral("Image4"), QString::fromLatin1(art::kMenu), QSize(34, 34), screen);
+    m_label16 = new ClickLabel(QStringLiteral("Label16"), QStringLiteral("Menu"), screen);
+    m_label16->hide();
+    m_questfil = namedLabel(QStringLiteral("questfil"), m_screen.questfil(), screen);
+    m_questfil->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_pg = namedLabel(QStringLiteral("pg"), m_screen.pg(), screen);
+    m_pg->setProperty("badge", true);
+    m_pg->setAlignment(Qt::AlignCenter);
+    m_score = namedLabel(QStringLiteral("score"), m_screen.score(), screen);
+    m_score->setProperty("badge", true);
+    m_score->setAlignment(Qt::AlignCenter);
+
+    auto *header = new QHBoxLayout;
+    header->setSpacing(8);
+    header->addWidget(m_image4);
+    header->addWidget(m_label16);
+    header->addSpacing(8);
+    header->addWidget(m_questfil, 1);
+    header->addWidget(captionLabel(QStringLiteral("PAGE"), screen));
+    header->addWidget(m_pg);
+    header->addSpacing(6);
+    header->addWidget(captionLabel(QStringLiteral("SCORE"), screen));
+    header->addWidget(m_score);
+
+    // --- the story log and the page picture ---------------------------------
+    m_text1 = new QPlainTextEdit(screen);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setReadOnly(true);
+    m_text1->setUndoRedoEnabled(false);
+    m_text1->setPlainText(asPlain(m_screen.log()));
+    m_text1->viewport()->setMouseTracking(true);
+    m_text1->viewport()->installEventFilter(this);
+    m_text1->setMinimumWidth(300);
+
+    m_room = new QPlainTextEdit(screen); // kept for saving; not shown
+    m_room->setObjectName(QStringLiteral("room"));
+    m_room->setReadOnly(true);
+    m_room->hide();
+
+    m_image3 = new PictureView(QStringLiteral("Image3"), screen);
+
+    auto *label8 = namedLabel(QStringLiteral("Label8"), QStringLiteral("HP:"), screen);
+    m_hpPlay = namedBar(QStringLiteral("HPPlay"), screen);
+    auto *label9 = namedLabel(QStringLiteral("Label9"), QStringLiteral("Exp:"), screen);
+    m_progressBar4 = namedBar(QStringLiteral("ProgressBar4"), screen);
+    auto *stats = new QGridLayout;
+    stats->setHorizontalSpacing(6);
+    stats->setVerticalSpacing(4);
+    stats->addWidget(label8, 0, 0);
+    stats->addWidget(m_hpPlay, 0, 1);
+    stats->addWidget(label9, 1, 0);
+    stats->addWidget(m_progressBar4, 1, 1);
+    stats->setColumnStretch(1, 1);
+
+    m_picture3 = new PictureButton(QStringLiteral("Picture3"), QString::fromLatin1(art::kInventory), QSize(44, 44));
+    m_command6 = new QPushButton(QStringLiteral("Inventory"), screen);
+    m_command6->setObjectName(QStringLiteral("Command6"));
+    auto *inventoryRow = new QHBoxLayout;
+    inventoryRow->addWidget(holder(m_picture3, this, screen));
+    inventoryRow->addWidget(m_command6, 1);
+
+    auto *side = new QVBoxLayout;
+    side->addWidget(m_image3, 1);
+    side->addLayout(stats);
+    side->addLayout(inventoryRow);
+
+    auto *middle = new QHBoxLayout;
+    middle->setSpacing(12);
+    middle->addWidget(m_text1, 3);
+    middle->addLayout(side, 2);
+
+    // --- the four choices and the two ways to confirm -------------------------
+    auto *choices = new QFrame(screen);
+    choices->setObjectName(QStringLiteral("choices"));
+    auto *choiceLayout = new QVBoxLayout(choices);
+    choiceLayout->setContentsMargins(10, 6, 10, 6);
+    choiceLayout->setSpacing(0);
+    for (int i = 0; i < 4; ++i) {
+        auto *option = new QRadioButton(choices);
+        option->setObjectName(QStringLiteral("Option%1").arg(i + 1));
+        option->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        option->setCursor(Qt::PointingHandCursor);
+        choiceLayout->addWidget(option);
+        connect(option, &QRadioButton::toggled, this, [this, i](bool checked) {
+            if (checked && !m_refreshing)
+                m_game.selectOption(i);
+        });
+        m_options[i] = option;
+    }
+    choices->setMinimumHeight(4 * 26 + 12);
+
+    m_picture1 = new PictureButton(QStringLiteral("Picture1"), QString::fromLatin1(art::kChoose), QSize(64, 64));
+    m_command1 = new QPushButton(QStringLiteral("Choose"), screen);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    auto *confirm = new QVBoxLayout;
+    confirm->addWidget(holder(m_picture1, this, screen), 0, Qt::AlignHCenter);
+    confirm->addWidget(m_command1);
+    confirm->addStretch();
+
+    auto *bottom = new QHBoxLayout;
+    bottom->setSpacing(12);
+    bottom->addWidget(choices, 1);
+    bottom->addLayout(confirm);
+
+    auto *layout = new QVBoxLayout(screen);
+    layout->setContentsMargins(14, 8, 14, 12);
+    layout->setSpacing(10);
+    layout->addLayout(header);
+    layout->addLayout(middle, 1);
+    layout->addLayout(bottom);
+
+    // --- panels over the screen, in stacking order ------------------------------
+    m_movBox = new MoviePanel(screen);
+    m_battleBox = new BattleBox(m_game, screen);
+    m_charCreate = new CharacterPanel(m_game, screen);
+    m_invBox = new InventoryPanel(m_game, screen);
+    m_picture2 = new MenuPanel(m_game, screen);
+
+    connect(m_image4, &PictureButton::pointed, m_label16, &QWidget::show);
+    connect(m_image4, &PictureButton::clicked, &m_game, &Game::clickMenu);
+    connect(m_label16, &ClickLabel::clicked, &m_game, &Game::clickMenu);
+    connect(m_command1, &QPushButton::clicked, &m_game, &Game::clickChoose);
+    connect(m_picture1, &PictureButton::clicked, &m_game, &Game::clickPicture1);
+    connect(m_command6, &QPushButton::clicked, &m_game, &Game::openInventory);
+    connect(m_picture3, &PictureButton::clicked, &m_game, &Game::clickPicture3);
+    connect(m_picture2, &MenuPanel::creditsRequested, this, &FrmGame::showCredits);
+    connect(m_picture2, &MenuPanel::editorRequested, this, &FrmGame::editorRequested);
+    connect(m_picture2, &MenuPanel::closeRequested, this, &FrmGame::requestClose);
+    return screen;
+}
+
+QVideoWidget *FrmGame::movieWidget() const
+{
+    return m_movBox->movie();
+}
+
+void FrmGame::refresh()
+{
+    m_refreshing = true;
+    setWindowTitle(m_screen.title());
+    m_questfil->setText(m_screen.questfil());
+    m_questfil->setToolTip(m_screen.questfil());
+    m_pg->setText(m_screen.pg());
+    m_score->setText(m_screen.score());
+    if (m_room->toPlainText() != m_screen.room())
+        m_room->setPlainText(m_screen.room());
+
+    for (int i = 0; i < 4; ++i) {
+        QRadioButton *button = m_options[i];
+        const OptionButton &option = m_screen.option(i);
+        button->setText(shownCaption(option.caption));
+        button->setToolTip(option.caption);
+        button->setVisible(option.visible());
+        if (button->isChecked() != option.selected) {
+            if (option.selected) {
+                button->setChecked(true);
+            } else {
+                // A radio button cannot be unchecked while it is exclusive.
+                button->setAutoExclusive(false);
+                button->setChecked(false);
+                button->setAutoExclusive(true);
+            }
+        }
+    }
+
+    const bool menus = m_screen.menusVisible();
+    m_mnufile->menuAction()->setVisible(menus);
+    m_mnuhelp->menuAction()->setVisible(menus);
+    m_mnupdate->menuAction()->setVisible(menus);
+    menuBar()->setVisible(menus);
+
+    m_picture2->setVisible(m_screen.menuPanelVisible());
+    m_battleBox->setVisible(m_screen.battleBoxVisible());
+    m_invBox->setVisible(m_screen.inventoryPanelVisible());
+    m_movBox->setVisible(m_screen.moviePanelVisible());
+    m_charCreate->setVisible(m_screen.characterPanelVisible());
+
+    if (m_image3->image().cacheKey() != m_screen.pagePicture().cacheKey())
+        m_image3->setImage(m_screen.pagePicture());
+    showBar(m_hpPlay, m_screen.characterHp());
+    showBar(m_progressBar4, m_screen.experienceBar());
+
+    const int heightTwips = m_screen.heightTwips();
+    if (heightTwips > 0 && heightTwips != m_appliedHeightTwips) {
+        m_appliedHeightTwips = heightTwips;
+        // The height in twips is the whole window's, frame included.
+        const int frame = isVisible() ? frameGeometry().height() - geometry().height() : 0;
+        resize(width(), qMax(minimumSizeHint().height(), twipsToPixelsY(this, heightTwips) - frame));
+    }
+    m_refreshing = false;
+}
+
+void FrmGame::appendLog(const QString &added)
+{
+    // Insert at the end of the document; the log is never copied or reset,
+    // so a long game costs the same per turn as a short one.
+    QTextCursor cursor(m_text1->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(asPlain(added));
+    scrollLogToEnd();
+}
+
+void FrmGame::scrollLogToEnd()
+{
+    QTextCursor end = m_text1->textCursor();
+    end.movePosition(QTextCursor::End);
+    m_text1->setTextCursor(end);
+    m_text1->ensureCursorVisible();
+    m_text1->verticalScrollBar()->setValue(m_text1->verticalScrollBar()->maximum());
+}
+
+void FrmGame::placeOverlays()
+{
+    const QRect area = m_central->rect();
+    auto centred = [&area](QWidget *panel, int w, int h) {
+        QRect r(0, 0, qMin(w, area.width() - 24), qMin(h, area.height() - 24));
+        r.moveCenter(area.center());
+        panel->setGeometry(r);
+    };
+    m_picture2->setGeometry(area);
+    centred(m_battleBox, 600, 360);
+    centred(m_invBox, 280, 340);
+    centred(m_movBox, 520, 400);
+    centred(m_charCreate, 360, 300);
+}
+
+void FrmGame::movePictureButton(const QString &objectName, bool pressed)
+{
+    QWidget *button = objectName == QLatin1String("Picture1")   ? m_picture1
+                      : objectName == QLatin1String("Picture3") ? m_picture3
+                                                                 : m_central->findChild<QWidget *>(objectName);
+    if (!button)
+        return;
+    const QPoint step(twipsToPixelsX(this, 50), twipsToPixelsY(this, 50));
+    button->move(button->pos() + (pressed ? step : -step));
+}
+
+void FrmGame::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    scrollLogToEnd();
+}
+
+bool FrmGame::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_central && event->type() == QEvent::Resize)
+        placeOverlays();
+    // Pointing at the bare screen or at the story log hides the "Menu" label.
+    if (event->type() == QEvent::MouseMove && (watched == m_central || watched == m_text1->viewport()))
+        m_label16->hide();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+FrmCredits *FrmGame::credits()
+{
+    if (!m_credits)
+        m_credits = new FrmCredits(this);
+    return m_credits;
+}
+
+void FrmGame::showCredits()
+{
+    FrmCredits *form = credits();
+    form->show();
+    form->raise();
+}
+
+void FrmGame::requestClose()
+{
+    // Ends the program through quitRequested when the request is granted.
+    m_game.closeRequest();
+}
+
+void FrmGame::quit()
+{
+    m_quitting = true;
+    if (m_credits)
+        m_credits->hide();
+    // Queued: the request may come from inside a close event, which cannot
+    // close the window again itself.
+    QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void FrmGame::closeEvent(QCloseEvent *event)
+{
+    if (m_quitting) {
+        event->accept();
+        return;
+    }
+    // The platform's close is cancelled first; the game decides.
+    event->ignore();
+    requestClose();
 }
 
 } // namespace fc

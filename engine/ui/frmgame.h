@@ -1,14 +1,95 @@
 #pragma once
+// The game screen's window (FrmGame). It shows the game state of the Game it
+// is given and forwards every user event to it; it holds no game state of
+// its own. Each control carries its name as objectName.
+
 #include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QVideoWidget;
 
 namespace fc {
 
-// The game screen's window.
+class BattleBox;
+class CharacterPanel;
+class FrmCredits;
+class Game;
+class GameScreen;
+class InventoryPanel;
+class MenuPanel;
+class MoviePanel;
+class PictureButton;
+class PictureView;
+class ClickLabel;
+
 class FrmGame : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit FrmGame(QWidget *parent = nullptr);
+    // game must outlive the window.
+    explicit FrmGame(Game &game, QWidget *parent = nullptr);
+    ~FrmGame() override;
+
+    // Where the movie player draws (the player Movie in MovBox).
+    QVideoWidget *movieWidget() const;
+    // The credits form, created on first use.
+    FrmCredits *credits();
+
+public Q_SLOTS:
+    // The close request of the close box, mnuexit and Image10.
+    void requestClose();
+    void showCredits();
+
+Q_SIGNALS:
+    // "Create 'A' Quest" (mnucreatequest, Image8): the editor is to be shown.
+    void editorRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    QWidget *buildScreen();
+    void refresh();
+    void appendLog(const QString &added);
+    void scrollLogToEnd();
+    void placeOverlays();
+    void movePictureButton(const QString &objectName, bool pressed);
+    void quit();
+
+    Game &m_game;
+    GameScreen &m_screen;
+    bool m_refreshing = false;
+    bool m_quitting = false;
+    int m_appliedHeightTwips = 0;
+
+    QMenu *m_mnufile = nullptr, *m_mnuhelp = nullptr, *m_mnupdate = nullptr;
+
+    QWidget *m_central = nullptr;
+    QPlainTextEdit *m_text1 = nullptr;
+    QPlainTextEdit *m_room = nullptr;
+    QLabel *m_questfil = nullptr, *m_pg = nullptr, *m_score = nullptr;
+    QRadioButton *m_options[4] = {};
+    QPushButton *m_command1 = nullptr, *m_command6 = nullptr;
+    PictureButton *m_picture1 = nullptr, *m_picture3 = nullptr, *m_image4 = nullptr;
+    ClickLabel *m_label16 = nullptr;
+    PictureView *m_image3 = nullptr;
+    QProgressBar *m_hpPlay = nullptr, *m_progressBar4 = nullptr;
+
+    MenuPanel *m_picture2 = nullptr;
+    BattleBox *m_battleBox = nullptr;
+    InventoryPanel *m_invBox = nullptr;
+    MoviePanel *m_movBox = nullptr;
+    CharacterPanel *m_charCreate = nullptr;
+    FrmCredits *m_credits = nullptr;
 };
 
 } // namespace fc

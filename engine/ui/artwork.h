@@ -1,0 +1,45 @@
+#pragma once
+// The game screen's artwork. Each picture is looked up as ":/art/<name>.png"
+// in the program's resources; when it is not there, an equivalent drawing is
+// made here, so the screen never shows a hole.
+
+#include <QColor>
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+
+namespace fc::art {
+
+// Names of the pictures the screen uses.
+inline constexpr char kMenuBackground[] = "menu_background"; // the menu panel
+inline constexpr char kBook[] = "book";                        // Image11
+inline constexpr char kLoadQuest[] = "load_quest";             // Image1
+inline constexpr char kLoadGame[] = "load_game";               // Image2
+inline constexpr char kMenu[] = "menu";                        // Image4
+inline constexpr char kResume[] = "resume";                    // Image5
+inline constexpr char kSave[] = "save";                        // Image6
+inline constexpr char kAbout[] = "about";                      // Image7
+inline constexpr char kCreate[] = "create";                    // Image8
+inline constexpr char kCredits[] = "credits";                  // Image9
+inline constexpr char kQuit[] = "quit";                        // Image10
+inline constexpr char kChoose[] = "choose";                    // Picture1
+inline constexpr char kInventory[] = "inventory";              // Picture3
+inline constexpr char kCreditsRoll[] = "credits_roll";         // FrmCredits Image1
+inline constexpr char kNoPicture[] = "no_picture";             // empty picture frame
+
+// The picture of that name at its own size (resource), or a drawing of
+// fallbackSize. Never null.
+QPixmap pixmap(const QString &name, const QSize &fallbackSize);
+
+// True when the resource of that name is present.
+bool hasResource(const QString &name);
+
+QIcon windowIcon();
+
+// Colours shared by the forms.
+inline const QColor kParchment(0xf3, 0xe7, 0xc9);
+inline const QColor kInk(0x3b, 0x2a, 0x1a);
+inline const QColor kGold(0xd8, 0xb0, 0x5a);
+inline const QColor kWood(0x4a, 0x2f, 0x1c);
+
+} // namespace fc::art

@@ -1,0 +1,28 @@
+#pragma once
+// The character panel (CharCreate): name, hit points, strength and defence of
+// a new character, with Re-Roll and Create. The boxes show the game's
+// character roll, and what the player types goes back into it.
+
+#include "engine/ui/panelframe.h"
+
+class QLineEdit;
+
+namespace fc {
+
+class Game;
+
+class CharacterPanel : public PanelFrame
+{
+    Q_OBJECT
+public:
+    CharacterPanel(Game &game, QWidget *parent);
+
+private:
+    void refresh();
+    void takeTyped();
+
+    Game &m_game;
+    QLineEdit *m_text3, *m_text4, *m_text5, *m_text6;
+};
+
+} // namespace fc

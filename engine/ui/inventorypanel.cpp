@@ -1,0 +1,53 @@
+#include "engine/ui/inventorypanel.h"
+
+#include "engine/game.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace fc {
+
+InventoryPanel::InventoryPanel(Game &game, QWidget *parent)
+    : PanelFrame(QStringLiteral("InvBox"), QStringLiteral("Inventory"), parent)
+    , m_screen(game.screen())
+{
+    auto *label7 = new QLabel(QStringLiteral("Your items:"), this);
+    label7->setObjectName(QStringLiteral("Label7"));
+    m_list1 = new QListWidget(this);
+    m_list1->setObjectName(QStringLiteral("List1"));
+    m_list1->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto *command8 = new QPushButton(QStringLiteral("Close"), this);
+    command8->setObjectName(QStringLiteral("Command8"));
+    // Items are used by the story's choices; this button has no action.
+    auto *command7 = new QPushButton(QStringLiteral("Use"), this);
+    command7->setObjectName(QStringLiteral("Command7"));
+    command7->setEnabled(false);
+
+    body()->addWidget(label7);
+    body()->addWidget(m_list1, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(command7);
+    buttons->addStretch();
+    buttons->addWidget(command8);
+    body()->addLayout(buttons);
+
+    connect(command8, &QPushButton::clicked, &game, &Game::closeInventory);
+    connect(&m_screen, &GameScreen::changed, this, &InventoryPanel::refresh);
+    refresh();
+}
+
+void InventoryPanel::refresh()
+{
+    const QStringList &items = m_screen.inventory();
+    bool same = m_list1->count() == items.size();
+    for (int i = 0; same && i < items.size(); ++i)
+        same = m_list1->item(i)->text() == items[i];
+    if (same)
+        return;
+    m_list1->clear();
+    m_list1->addItems(items);
+}
+
+} // namespace fc

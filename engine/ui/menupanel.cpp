@@ -1,0 +1,149 @@
+#include "engine/ui/menupanel.h"
+
+#include "engine/game.h"
+#include "engine/ui/artwork.h"
+#include "engine/ui/picturebutton.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace fc {
+
+namespace {
+const QSize kIconSize(84, 96);
+} // namespace
+
+MenuPanel::MenuPanel(Game &game, QWidget *parent)
+    : QFrame(parent)
+    , m_game(game)
+{
+    setObjectName(QStringLiteral("Picture2"));
+    setMouseTracking(true);
+
+    auto *title = new QLabel(QStringLiteral("Fablecraft 2004"), this);
+    title->setProperty("menuTitle", true);
+    title->setAlignment(Qt::AlignCenter);
+    auto *subtitle = new QLabel(QStringLiteral("Branching tales, told by you"), this);
+    subtitle->setProperty("menuSubtitle", true);
+    subtitle->setAlignment(Qt::AlignCenter);
+
+    m_image11 = addButton(QStringLiteral("Image11"), QString::fromLatin1(art::kBook), QStringLiteral("New Game"),
+                          QSize(260, 170));
+    m_image1 = addButton(QStringLiteral("Image1"), QString::fromLatin1(art::kLoadQuest), QStringLiteral("Load Quest"),
+                         kIconSize);
+    auto *image2 = addButton(QStringLiteral("Image2"), QString::fromLatin1(art::kLoadGame), QStringLiteral("Load Game"),
+                             kIconSize);
+    auto *image5 = addButton(QStringLiteral("Image5"), QString::fromLatin1(art::kResume),
+                             QStringLiteral("Resume Game"), kIconSize);
+    auto *image6 = addButton(QStringLiteral("Image6"), QString::fromLatin1(art::kSave), QStringLiteral("Save Game"),
+                             kIconSize);
+    auto *image7 = addButton(QStringLiteral("Image7"), QString::fromLatin1(art::kAbout), QStringLiteral("About"),
+                             kIconSize);
+    m_image8 = addButton(QStringLiteral("Image8"), QString::fromLatin1(art::kCreate), QStringLiteral("Create A Quest"),
+                         kIconSize);
+    auto *image9 = addButton(QStringLiteral("Image9"), QString::fromLatin1(art::kCredits), QStringLiteral("Credits"),
+                             kIconSize);
+    auto *image10 = addButton(QStringLiteral("Image10"), QString::fromLatin1(art::kQuit), QStringLiteral("Quit"),
+                              kIconSize);
+
+    m_label2 = new QLabel(this);
+    m_label2->setObjectName(QStringLiteral("Label2"));
+    m_label2->setAlignment(Qt::AlignCenter);
+    m_label2->setMinimumHeight(32);
+
+    auto *label14 = new ClickLabel(QStringLiteral("Label14"), Game::kWebSite, this);
+    addHelp(label14, QStringLiteral("Web Site"));
+    m_label15 = new ClickLabel(QStringLiteral("Label15"), QStringLiteral("Auto Update"), this);
+    addHelp(m_label15, QStringLiteral("Run Auto update"));
+
+    auto *icons = new QHBoxLayout;
+    icons->setSpacing(6);
+    icons->addStretch();
+    for (QWidget *w : {static_cast<QWidget *>(m_image1), static_cast<QWidget *>(image2),
+                       static_cast<QWidget *>(image5), static_cast<QWidget *>(image6),
+                       static_cast<QWidget *>(image7), static_cast<QWidget *>(m_image8),
+                       static_cast<QWidget *>(image9), static_cast<QWidget *>(image10)})
+        icons->addWidget(w);
+    icons->addStretch();
+
+    auto *footer = new QHBoxLayout;
+    footer->addWidget(label14);
+    footer->addStretch();
+    footer->addWidget(m_label15);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 18, 24, 12);
+    layout->addWidget(title);
+    layout->addWidget(subtitle);
+    layout->addStretch(1);
+    layout->addWidget(m_image11, 0, Qt::AlignHCenter);
+    layout->addStretch(1);
+    layout->addLayout(icons);
+    layout->addWidget(m_label2);
+    layout->addLayout(footer);
+
+    connect(m_image11, &PictureButton::clicked, &game, &Game::clickBook);
+    connect(m_image1, &PictureButton::clicked, &game, &Game::clickLoadQuest);
+    connect(image2, &PictureButton::clicked, &game, &Game::clickLoadGame);
+    connect(image5, &PictureButton::clicked, &game, &Game::clickResume);
+    connect(image6, &PictureButton::clicked, &game, &Game::menuSave);
+    connect(image7, &PictureButton::clicked, &game, &Game::menuAbout);
+    connect(m_image8, &PictureButton::clicked, this, &MenuPanel::editorRequested);
+    connect(image9, &PictureButton::clicked, this, &MenuPanel::creditsRequested);
+    connect(image10, &PictureButton::clicked, this, &MenuPanel::closeRequested);
+    connect(label14, &ClickLabel::clicked, &game, &Game::openWebSite);
+    connect(m_label15, &ClickLabel::clicked, &game, &Game::menuAutoUpdate);
+    connect(&game.screen(), &GameScreen::changed, this, &MenuPanel::refresh);
+    refresh();
+}
+
+PictureButton *MenuPanel::addButton(const QString &name, const QString &art, const QString &help, const QSize &size)
+{
+    auto *button = new PictureButton(name, art, size, this);
+    if (name != QLatin1String("Image11"))
+        button->setCaption(help);
+    addHelp(button, help);
+    return button;
+}
+
+void MenuPanel::addHelp(QWidget *control, const QString &help)
+{
+    auto show = [this, help] { m_label2->setText(help); };
+    if (auto *button = qobject_cast<PictureButton *>(control))
+        connect(button, &PictureButton::pointed, this, show);
+    else if (auto *label = qobject_cast<ClickLabel *>(control))
+        connect(label, &ClickLabel::pointed, this, show);
+}
+
+void MenuPanel::refresh()
+{
+    const GameScreen &screen = m_game.screen();
+    m_image11->setVisible(screen.bookVisible());
+    const bool authoring = screen.authoringButtonsVisible();
+    m_image1->setVisible(authoring);
+    m_image8->setVisible(authoring);
+    m_label15->setVisible(authoring);
+}
+
+void MenuPanel::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    const QPixmap background = art::pixmap(QString::fromLatin1(art::kMenuBackground), size());
+    // The picture covers the panel, cropped rather than stretched.
+    const QSize covered = background.size().scaled(size(), Qt::KeepAspectRatioByExpanding);
+    QRect target(QPoint(), covered);
+    target.moveCenter(rect().center());
+    p.drawPixmap(target, background);
+}
+
+void MenuPanel::mouseMoveEvent(QMouseEvent *event)
+{
+    m_label2->clear();
+    QFrame::mouseMoveEvent(event);
+}
+
+} // namespace fc

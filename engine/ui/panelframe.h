@@ -1,0 +1,32 @@
+#pragma once
+// Base of the panels laid over the game screen (battle box, inventory,
+// movie, character): a raised frame with a title strip. The game screen
+// places them; each panel binds its own controls to the game state.
+
+#include <QFrame>
+
+class QLabel;
+class QProgressBar;
+class QVBoxLayout;
+
+namespace fc {
+
+struct Bar;
+
+class PanelFrame : public QFrame
+{
+    Q_OBJECT
+public:
+    PanelFrame(const QString &objectName, const QString &heading, QWidget *parent);
+    // Where the panel's controls go, below the heading.
+    QVBoxLayout *body() const { return m_body; }
+
+private:
+    QVBoxLayout *m_body = nullptr;
+};
+
+// Shows a game-state bar on a progress bar. A bar without a positive maximum
+// shows empty rather than as a busy indicator.
+void showBar(QProgressBar *bar, const Bar &value);
+
+} // namespace fc

@@ -1,0 +1,172 @@
+#include "engine/ui/qt_ports.h"
+
+#include "storage/aohider.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace fc {
+
+// --- message boxes -----------------------------------------------------------
+
+QString QtDialogs::shownTitle(const QString &title)
+{
+    if (!title.isEmpty())
+        return title;
+    const QString name = QGuiApplication::applicationDisplayName();
+    return name.isEmpty() ? QCoreApplication::applicationName() : name;
+}
+
+std::optional<Answer> QtDialogs::takeNext(const QString &title, const QString &text)
+{
+    ++m_count;
+    m_lastTitle = title;
+    m_lastText = text;
+    std::optional<Answer> next = m_next;
+    m_next.reset();
+    return next;
+}
+
+namespace {
+// Message texts use CR LF; a box shows plain line breaks.
+QString boxText(const QString &text)
+{
+    QString t = text;
+    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return t;
+}
+
+QMessageBox::StandardButton showBox(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                    const QString &text, QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, QtDialogs::shownTitle(title), boxText(text), buttons, parent);
+    box.setDefaultButton(defaultButton);
+    return QMessageBox::StandardButton(box.exec());
+}
+} // namespace
+
+void QtDialogs::information(const QString &title, const QString &text)
+{
+    if (takeNext(title, text))
+        return;
+    showBox(m_parent, QMessageBox::NoIcon, title, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+Answer QtDialogs::question(const QString &title, const QString &text)
+{
+    if (auto next = takeNext(title, text))
+        return *next;
+    const auto button = showBox(m_parent, QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::Yes);
+    return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void QtDialogs::critical(const QString &title, const QString &text)
+{
+    if (takeNext(title, text))
+        return;
+    showBox(m_parent, QMessageBox::Critical, title, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+// --- file dialog -------------------------------------------------------------
+
+QStringList QtFileDialog::nameFilters(const QString &filter)
+{
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString desc = parts[i].trimmed();
+        QString patterns = parts[i + 1].trimmed();
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // QFileDialog takes the patterns from the parentheses.
+        result << (desc.contains(QLatin1Char('(')) ? desc : desc + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+    }
+    return result;
+}
+
+QString QtFileDialog::run(const FileDialogOptions &options, bool save)
+{
+    m_lastOptions = options;
+    if (m_next) {
+        const QString name = *m_next;
+        m_next.reset();
+        return name;
+    }
+    QFileDialog dialog(m_parent);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!options.initialDir.isEmpty())
+        dialog.setDirectory(options.initialDir);
+    const QStringList filters = nameFilters(options.filter);
+    if (!filters.isEmpty())
+        dialog.setNameFilters(filters);
+    if (!options.defaultExt.isEmpty())
+        dialog.setDefaultSuffix(options.defaultExt);
+    if (!options.fileName.isEmpty())
+        dialog.selectFile(options.fileName);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen.first());
+}
+
+QString QtFileDialog::openFile(const FileDialogOptions &options) { return run(options, false); }
+QString QtFileDialog::saveFile(const FileDialogOptions &options) { return run(options, true); }
+
+// --- pictures ----------------------------------------------------------------
+
+std::optional<QImage> QtPictureLoader::load(PictureSlot, const QString &path)
+{
+    if (path.isEmpty())
+        return QImage();
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    return image;
+}
+
+// --- programs and addresses --------------------------------------------------
+
+QString QtLauncher::findProgram(const QString &name)
+{
+    if (name.isEmpty())
+        return {};
+    const QFileInfo beside(QDir(QCoreApplication::applicationDirPath()).filePath(name));
+    if (beside.isFile() && beside.isExecutable())
+        return beside.absoluteFilePath();
+    return QStandardPaths::findExecutable(name);
+}
+
+bool QtLauncher::startProgram(const QString &name)
+{
+    const QString program = findProgram(name);
+    if (program.isEmpty())
+        return false;
+    return QProcess::startDetached(program, {}, QFileInfo(program).absolutePath());
+}
+
+void QtLauncher::openUrl(const QString &url)
+{
+    QDesktopServices::openUrl(QUrl::fromUserInput(url));
+}
+
+// --- waiting -----------------------------------------------------------------
+
+void QtClock::pause(double seconds)
+{
+    Pause(seconds);
+}
+
+} // namespace fc
