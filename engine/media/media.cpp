@@ -1,1 +1,0 @@
-// Media playback lives here.

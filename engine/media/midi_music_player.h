@@ -1,0 +1,30 @@
+#pragma once
+// The engine's music port over the MIDI player: stop() is the stop sequence,
+// start() the start sequence with this player's notification window.
+
+#include "engine/ports.h"
+
+#include <QPointer>
+
+namespace fc {
+
+class MidiApi;
+
+class MidiMusicPlayer : public MusicPlayer
+{
+public:
+    // `window` receives the end-of-play notices (the game screen, or the
+    // editor window for its preview); it may be destroyed before this object.
+    // The default player is MidiApi::instance().
+    explicit MidiMusicPlayer(QObject *window);
+    MidiMusicPlayer(QObject *window, MidiApi &api);
+
+    void stop() override;
+    void start(const QString &file) override;
+
+private:
+    QPointer<QObject> m_window;
+    MidiApi &m_api;
+};
+
+} // namespace fc
