@@ -363,7 +363,7 @@ capitals, and the cavern fills with the roar of every word of Quillmere spoken a
 ], battle=dict(
     BattleEscapecheck="0",
     BattleMonName="The Blotwyrm",
-    BattleMonHp="30",
+    BattleMonHp="34",
     BattleMonAtk="7",
     BattleMonDef="2",
     BattleImage="media/wyrm.png",
