@@ -46,6 +46,8 @@ public:
     QMediaPlayer *mediaPlayer() const { return m_player; }
 
 private:
+    void createPlayer();
+    void failed();
     void stateChanged();
     void publish();
 
@@ -55,6 +57,7 @@ private:
     QTimer *m_publish;
     QPointer<QObject> m_videoOutput;
     QString m_fileName;
+    bool m_failed = false; // the file cannot be played; m_player must not be used again
     bool m_reportedStopped = true;
 };
 

@@ -1,1 +1,212 @@
+// Sound and movie players on Qt Multimedia, headless: files play to their
+// end in real time (into a silent sink where there is no sound device) and
+// the stopped state is reported without polling.
+
+#include "engine/media/qt_media_player.h"
+#include "tests/media/media_files.h"
+#include "tests/support/testsupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMediaPlayer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QVideoFrame>
+#include <QVideoSink>
 #include <gtest/gtest.h>
+
+namespace fc {
+namespace {
+
+// Generous: playback is real time on a loaded machine.
+constexpr int kWaitMs = 8000;
+
+void runEvents(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+std::vector<bool> values(const QSignalSpy &spy)
+{
+    std::vector<bool> v;
+    for (const QList<QVariant> &args : spy)
+        v.push_back(args.at(0).toBool());
+    return v;
+}
+
+class QtMediaTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        wav = dir.filePath(QStringLiteral("tone.wav"));
+        ASSERT_TRUE(test::writeFile(wav, test::wavTone(22050, 300, 440)));
+    }
+
+    // Waits until the spy has `count` signals.
+    static bool waitFor(QSignalSpy &spy, int count)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (spy.count() < count && t.elapsed() < kWaitMs)
+            spy.wait(100);
+        return spy.count() >= count;
+    }
+
+    QTemporaryDir dir;
+    QString wav;
+};
+
+TEST_F(QtMediaTest, ASoundPlaysToItsEndAndReportsIt)
+{
+    QtMediaPlayer sound;
+    QSignalSpy spy(&sound, &MediaPlayer::stoppedChanged);
+    EXPECT_TRUE(sound.isStopped());
+    sound.setFileName(wav);
+    EXPECT_EQ(sound.fileName(), wav);
+    sound.play();
+    EXPECT_FALSE(sound.isStopped());
+    ASSERT_TRUE(waitFor(spy, 2)) << "the end was never reported";
+    EXPECT_EQ(values(spy), std::vector<bool>({false, true}));
+    EXPECT_TRUE(sound.isStopped());
+
+    // The same file again plays again from its beginning.
+    sound.setFileName(wav);
+    sound.play();
+    ASSERT_TRUE(waitFor(spy, 4));
+    EXPECT_EQ(values(spy), std::vector<bool>({false, true, false, true}));
+}
+
+TEST_F(QtMediaTest, AnEmptyFileNamePlaysNothing)
+{
+    QtMediaPlayer sound;
+    QSignalSpy spy(&sound, &MediaPlayer::stoppedChanged);
+    sound.setFileName(QString());
+    sound.play();
+    EXPECT_TRUE(sound.isStopped());
+    runEvents(100);
+    EXPECT_EQ(spy.count(), 0);
+}
+
+TEST_F(QtMediaTest, AnEmptyFileNameStopsWhatPlays)
+{
+    QtMediaPlayer sound;
+    QSignalSpy spy(&sound, &MediaPlayer::stoppedChanged);
+    sound.setFileName(wav);
+    sound.play();
+    ASSERT_TRUE(waitFor(spy, 1));
+    sound.setFileName(QString()); // the next page has no sound
+    sound.play();
+    ASSERT_TRUE(waitFor(spy, 2));
+    EXPECT_EQ(values(spy), std::vector<bool>({false, true}));
+    EXPECT_TRUE(sound.isStopped());
+}
+
+TEST_F(QtMediaTest, UnplayableFilesEndStopped)
+{
+    const QString garbage = dir.filePath(QStringLiteral("noise.mp3"));
+    ASSERT_TRUE(test::writeFile(garbage, QByteArray(5000, 'x')));
+    for (const QString &file : {garbage, dir.filePath(QStringLiteral("missing.wav"))}) {
+        QtMediaPlayer sound;
+        QSignalSpy spy(&sound, &MediaPlayer::stoppedChanged);
+        sound.setFileName(file);
+        sound.play();
+        QElapsedTimer t;
+        t.start();
+        while (!sound.isStopped() && t.elapsed() < kWaitMs)
+            runEvents(20);
+        runEvents(50);
+        EXPECT_TRUE(sound.isStopped()) << file.toStdString();
+        // Either it never reported playing, or it reported its end.
+        if (!spy.isEmpty())
+            EXPECT_TRUE(spy.last().at(0).toBool()) << file.toStdString();
+        // The failed file holds nothing up: the next one plays at once.
+        QElapsedTimer next;
+        next.start();
+        sound.setFileName(wav);
+        sound.play();
+        EXPECT_LT(next.elapsed(), 300) << file.toStdString();
+        EXPECT_FALSE(sound.isStopped());
+        ASSERT_TRUE(waitFor(spy, spy.count() + 2)) << file.toStdString();
+        EXPECT_TRUE(sound.isStopped());
+    }
+}
+
+TEST_F(QtMediaTest, StopReportsTheStoppedState)
+{
+    const QString longer = dir.filePath(QStringLiteral("long.wav"));
+    ASSERT_TRUE(test::writeFile(longer, test::wavTone(22050, 3000, 440)));
+    QtMediaPlayer sound;
+    QSignalSpy spy(&sound, &MediaPlayer::stoppedChanged);
+    sound.setFileName(longer);
+    sound.play();
+    ASSERT_TRUE(waitFor(spy, 1));
+    sound.stop();
+    ASSERT_TRUE(waitFor(spy, 2));
+    EXPECT_EQ(values(spy), std::vector<bool>({false, true}));
+}
+
+TEST_F(QtMediaTest, ANewFileReplacingAPlayingOneReportsNoStopBetween)
+{
+    const QString longer = dir.filePath(QStringLiteral("long.wav"));
+    ASSERT_TRUE(test::writeFile(longer, test::wavTone(22050, 3000, 440)));
+    QtMediaPlayer movie;
+    QSignalSpy spy(&movie, &MediaPlayer::stoppedChanged);
+    movie.setFileName(longer);
+    movie.play();
+    ASSERT_TRUE(waitFor(spy, 1));
+    runEvents(50);
+    // The next page's movie, in one handler: the panel must not be hidden.
+    movie.setFileName(wav);
+    movie.play();
+    runEvents(100);
+    EXPECT_EQ(values(spy), std::vector<bool>({false}));
+    ASSERT_TRUE(waitFor(spy, 2));
+    EXPECT_EQ(values(spy), std::vector<bool>({false, true}));
+}
+
+TEST_F(QtMediaTest, AMovieShowsItsFramesAndReportsItsEnd)
+{
+    const QString avi = dir.filePath(QStringLiteral("clip.avi"));
+    ASSERT_TRUE(test::writeFile(avi, test::aviMovie(16, 16, 3, 10)));
+    QtMediaPlayer movie;
+    QVideoSink sink;
+    int frames = 0;
+    QObject::connect(&sink, &QVideoSink::videoFrameChanged, [&](const QVideoFrame &f) {
+        if (f.isValid())
+            ++frames;
+    });
+    movie.setVideoOutput(&sink);
+    EXPECT_EQ(movie.videoOutput(), &sink);
+    QSignalSpy spy(&movie, &MediaPlayer::stoppedChanged);
+    movie.setFileName(avi);
+    movie.play();
+    ASSERT_TRUE(waitFor(spy, 2)) << "the movie's end was never reported";
+    EXPECT_EQ(values(spy), std::vector<bool>({false, true}));
+    EXPECT_GT(frames, 0);
+    EXPECT_TRUE(movie.isStopped());
+}
+
+TEST_F(QtMediaTest, AVideoOutputDestroyedFirstIsHarmless)
+{
+    const QString avi = dir.filePath(QStringLiteral("clip.avi"));
+    ASSERT_TRUE(test::writeFile(avi, test::aviMovie(16, 16, 3, 10)));
+    QtMediaPlayer movie;
+    QSignalSpy spy(&movie, &MediaPlayer::stoppedChanged);
+    {
+        QVideoSink sink;
+        movie.setVideoOutput(&sink);
+    }
+    EXPECT_EQ(movie.videoOutput(), nullptr);
+    movie.setFileName(avi);
+    movie.play();
+    ASSERT_TRUE(waitFor(spy, 2));
+    EXPECT_TRUE(movie.isStopped());
+}
+
+} // namespace
+} // namespace fc
