@@ -117,19 +117,20 @@ void foldQuery(QStringView name, Folded &out)
 
 } // namespace
 
+// Key lines of one section, built on first use. 16 bytes a key: the line
+// start, key end and line end are found again from these when needed.
 struct IniFile::KeyIndex
 {
     struct Key
     {
         u32 hash;
-        u32 keyStart, keyLen;
-        u32 valueStart, valueLen;
-        u32 lineStart, next; // next: start of the following line
+        u32 keyStart; // first character of the key name
+        u32 valueStart, valueEnd; // trimmed value, quotes not yet dropped
     };
-    std::vector<Key> keys; // in file order
-    std::vector<std::int32_t> slots; // for long sections; first of equal names only
-    u32 insertAt = 0; // where a new key line goes
-    bool insertNeedsBreak = false; // the line before insertAt has no line break
+    std::unique_ptr<Key[]> keys; // in file order
+    std::unique_ptr<u32[]> slots; // long sections only: key number + 1, 0 empty
+    u32 count = 0;
+    u32 slotCount = 0;
 };
 
 struct IniFile::Section
@@ -349,16 +350,14 @@ const IniFile::KeyIndex &IniFile::keysOf(int section) const
     const Section &sec = m_sections[std::size_t(section)];
     if (sec.keys)
         return *sec.keys;
-    auto index = std::make_unique<KeyIndex>();
+    thread_local std::vector<KeyIndex::Key> scratch;
+    scratch.clear();
     const char *d = m_bytes.constData();
     const NameRules rules{this, &decodeFor};
-    index->insertAt = sec.bodyStart;
-    index->insertNeedsBreak = sec.bodyStart == sec.lineEnd;
     LineScanner lines(d, sec.bodyEnd);
     qsizetype p = sec.bodyStart;
     while (p < qsizetype(sec.bodyEnd)) {
         const qsizetype e = lines.lineEnd(p);
-        const qsizetype next = lines.nextLine(e);
         qsizetype f = p;
         while (f < e && isBlank(d[f]))
             ++f;
@@ -374,33 +373,78 @@ const IniFile::KeyIndex &IniFile::keysOf(int section) const
                     ++vs;
                 while (ve > vs && isBlank(d[ve - 1]))
                     --ve;
-                index->keys.push_back({rules.hash(d + f, ke - f), u32(f), u32(ke - f), u32(vs), u32(ve - vs), u32(p),
-                                       u32(next)});
-                index->insertAt = u32(next);
-                index->insertNeedsBreak = next == e;
+                scratch.push_back({rules.hash(d + f, ke - f), u32(f), u32(vs), u32(ve)});
             }
         }
-        p = next;
+        p = lines.nextLine(e);
     }
-    if (index->keys.size() > 16) {
-        const std::size_t slots = slotCountFor(index->keys.size());
-        index->slots.assign(slots, -1);
-        for (std::size_t i = 0; i < index->keys.size(); ++i) {
+    auto index = std::make_unique<KeyIndex>();
+    index->count = u32(scratch.size());
+    index->keys = std::make_unique<KeyIndex::Key[]>(scratch.size());
+    std::copy(scratch.begin(), scratch.end(), index->keys.get());
+    if (scratch.size() > 64) {
+        // Long sections get a hash table; short ones are scanned, which is as
+        // fast and needs no memory.
+        const std::size_t slots = slotCountFor(scratch.size());
+        index->slotCount = u32(slots);
+        index->slots = std::make_unique<u32[]>(slots); // zeroed
+        for (u32 i = 0; i < index->count; ++i) {
             const KeyIndex::Key &k = index->keys[i];
             for (std::size_t at = k.hash & (slots - 1);; at = (at + 1) & (slots - 1)) {
-                const std::int32_t other = index->slots[at];
-                if (other < 0) {
-                    index->slots[at] = std::int32_t(i);
+                const u32 other = index->slots[at];
+                if (other == 0) {
+                    index->slots[at] = i + 1;
                     break;
                 }
-                const KeyIndex::Key &o = index->keys[std::size_t(other)];
-                if (o.hash == k.hash && rules.equals(d + o.keyStart, o.keyLen, d + k.keyStart, k.keyLen))
+                const KeyIndex::Key &o = index->keys[other - 1];
+                if (o.hash == k.hash && rules.equals(d + o.keyStart, keyEnd(o.keyStart, o.valueStart) - o.keyStart,
+                                                     d + k.keyStart, keyEnd(k.keyStart, k.valueStart) - k.keyStart))
                     break;
             }
         }
     }
+    m_indexedBytes += qsizetype(sizeof(KeyIndex) + index->count * sizeof(KeyIndex::Key)
+                                + index->slotCount * sizeof(u32));
     sec.keys = std::move(index);
     return *sec.keys;
+}
+
+qsizetype IniFile::keyEnd(qsizetype keyStart, qsizetype valueStart) const
+{
+    const char *d = m_bytes.constData();
+    const void *hit = std::memchr(d + keyStart, '=', size_t(valueStart - keyStart));
+    qsizetype e = hit ? static_cast<const char *>(hit) - d : keyStart;
+    while (e > keyStart && isBlank(d[e - 1]))
+        --e;
+    return e;
+}
+
+int IniFile::findKey(int section, QStringView key) const
+{
+    const KeyIndex &index = keysOf(section);
+    Folded q;
+    foldQuery(key, q);
+    const u32 h = hashOf(q.constData(), q.size());
+    const NameRules rules{this, &decodeFor};
+    const char *d = m_bytes.constData();
+    auto matches = [&](const KeyIndex::Key &k) {
+        return k.hash == h && rules.equals(d + k.keyStart, keyEnd(k.keyStart, k.valueStart) - k.keyStart, q);
+    };
+    if (!index.slots) {
+        for (u32 i = 0; i < index.count; ++i) {
+            if (matches(index.keys[i]))
+                return int(i);
+        }
+        return -1;
+    }
+    const std::size_t mask = index.slotCount - 1;
+    for (std::size_t at = h & mask;; at = (at + 1) & mask) {
+        const u32 i = index.slots[at];
+        if (i == 0)
+            return -1;
+        if (matches(index.keys[i - 1]))
+            return int(i - 1);
+    }
 }
 
 std::optional<QString> IniFile::value(QStringView section, QStringView key) const
@@ -408,36 +452,12 @@ std::optional<QString> IniFile::value(QStringView section, QStringView key) cons
     const int s = findSection(section);
     if (s < 0)
         return std::nullopt;
-    const KeyIndex &index = keysOf(s);
-    Folded q;
-    foldQuery(key, q);
-    const u32 h = hashOf(q.constData(), q.size());
-    const NameRules rules{this, &decodeFor};
-    const char *d = m_bytes.constData();
-    const KeyIndex::Key *found = nullptr;
-    if (index.slots.empty()) {
-        for (const KeyIndex::Key &k : index.keys) {
-            if (k.hash == h && rules.equals(d + k.keyStart, k.keyLen, q)) {
-                found = &k;
-                break;
-            }
-        }
-    } else {
-        const std::size_t mask = index.slots.size() - 1;
-        for (std::size_t at = h & mask;; at = (at + 1) & mask) {
-            const std::int32_t i = index.slots[at];
-            if (i < 0)
-                break;
-            const KeyIndex::Key &k = index.keys[std::size_t(i)];
-            if (k.hash == h && rules.equals(d + k.keyStart, k.keyLen, q)) {
-                found = &k;
-                break;
-            }
-        }
-    }
-    if (!found)
+    const int k = findKey(s, key);
+    if (k < 0)
         return std::nullopt;
-    qsizetype vs = found->valueStart, vl = found->valueLen;
+    const KeyIndex::Key &found = m_sections[std::size_t(s)].keys->keys[k];
+    const char *d = m_bytes.constData();
+    qsizetype vs = found.valueStart, vl = qsizetype(found.valueEnd) - found.valueStart;
     if (vl >= 2 && d[vs] == d[vs + vl - 1] && (d[vs] == '"' || d[vs] == '\'')) {
         ++vs;
         vl -= 2;
@@ -452,15 +472,8 @@ qsizetype IniFile::sectionCount() const
 
 qsizetype IniFile::memoryUsage() const
 {
-    qsizetype total = m_bytes.capacity() + qsizetype(sizeof(*this));
-    total += qsizetype(m_sections.capacity() * sizeof(Section) + m_sectionSlots.capacity() * sizeof(std::int32_t));
-    for (const Section &s : m_sections) {
-        if (s.keys) {
-            total += qsizetype(sizeof(KeyIndex) + s.keys->keys.capacity() * sizeof(KeyIndex::Key)
-                               + s.keys->slots.capacity() * sizeof(std::int32_t));
-        }
-    }
-    return total;
+    return m_bytes.capacity() + qsizetype(sizeof(*this)) + m_indexedBytes
+           + qsizetype(m_sections.capacity() * sizeof(Section) + m_sectionSlots.capacity() * sizeof(std::int32_t));
 }
 
 std::optional<QByteArray> IniFile::withValue(QStringView section, QStringView key, QStringView value,
@@ -516,36 +529,53 @@ std::optional<QByteArray> IniFile::withValue(QStringView section, QStringView ke
     QByteArray out;
     const int s = findSection(sectionName);
     if (s >= 0) {
-        const KeyIndex &index = keysOf(s);
-        Folded q;
-        foldQuery(keyName, q);
-        const u32 h = hashOf(q.constData(), q.size());
-        const NameRules rules{this, &decodeFor};
-        const KeyIndex::Key *found = nullptr;
-        for (const KeyIndex::Key &k : index.keys) {
-            if (k.hash == h && rules.equals(d + k.keyStart, k.keyLen, q)) {
-                found = &k;
-                break;
-            }
-        }
-        if (found) {
-            out.reserve(n + valueBytes.size() + found->keyLen + 3);
-            out.append(d, found->lineStart);
-            out.append(d + found->keyStart, found->keyLen);
+        const Section &sec = m_sections[std::size_t(s)];
+        const int k = findKey(s, keyName);
+        const KeyIndex &index = *sec.keys;
+        // End of the line holding offset pos, and the start of the next one.
+        auto lineEndFrom = [&](qsizetype pos) {
+            while (pos < n && !isBreak(d[pos]))
+                ++pos;
+            return pos;
+        };
+        auto afterBreak = [&](qsizetype e) {
+            if (e >= n)
+                return e;
+            return (d[e] == '\r' && e + 1 < n && d[e + 1] == '\n') ? e + 2 : e + 1;
+        };
+        if (k >= 0) {
+            const KeyIndex::Key &found = index.keys[k];
+            qsizetype lineStart = found.keyStart;
+            while (lineStart > qsizetype(sec.bodyStart) && isBlank(d[lineStart - 1]))
+                --lineStart;
+            const qsizetype next = afterBreak(lineEndFrom(found.valueEnd));
+            const qsizetype keyLen = keyEnd(found.keyStart, found.valueStart) - found.keyStart;
+            out.reserve(n + valueBytes.size() + keyLen + 3);
+            out.append(d, lineStart);
+            out.append(d + found.keyStart, keyLen);
             out.append('=');
             out.append(valueBytes);
             out.append("\r\n", 2);
-            out.append(d + found->next, n - found->next);
+            out.append(d + next, n - next);
         } else {
+            // After the last key line, or after the header in a section
+            // without keys.
+            qsizetype insertAt = sec.bodyStart;
+            bool needsBreak = sec.bodyStart == sec.lineEnd;
+            if (index.count > 0) {
+                const qsizetype e = lineEndFrom(index.keys[index.count - 1].valueEnd);
+                insertAt = afterBreak(e);
+                needsBreak = insertAt == e;
+            }
             out.reserve(n + keyBytes.size() + valueBytes.size() + 5);
-            out.append(d, index.insertAt);
-            if (index.insertNeedsBreak)
+            out.append(d, insertAt);
+            if (needsBreak)
                 out.append("\r\n", 2);
             out.append(keyBytes);
             out.append('=');
             out.append(valueBytes);
             out.append("\r\n", 2);
-            out.append(d + index.insertAt, n - index.insertAt);
+            out.append(d + insertAt, n - insertAt);
         }
     } else {
         out.reserve(n + sectionBytes.size() + keyBytes.size() + valueBytes.size() + 9);

@@ -97,6 +97,8 @@ private:
 
     int findSection(QStringView section) const;
     const KeyIndex &keysOf(int section) const;
+    int findKey(int section, QStringView key) const;
+    qsizetype keyEnd(qsizetype keyStart, qsizetype valueStart) const;
     QString decodeText(const char *data, qsizetype size) const;
     bool encodeText(QStringView text, QByteArray &out) const;
     QByteArray convertedToUtf8() const;
@@ -107,7 +109,7 @@ private:
     qsizetype m_contentStart = 0; // after a byte-order mark
     std::vector<Section> m_sections;
     std::vector<std::int32_t> m_sectionSlots; // open addressing, -1 = empty
-    qsizetype m_indexedBytes = 0;
+    mutable qsizetype m_indexedBytes = 0;
 };
 
 // Convenience for fuzzers and tools: parse with encoding detection.
