@@ -288,7 +288,23 @@ ParseCache &cache()
 
 QString windowsDirPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Fablecraft");
+    // Asking QStandardPaths costs more than a cached read; its answer only
+    // changes with these environment variables or the test mode.
+    static QMutex mutex;
+    static QByteArray lastXdg, lastHome;
+    static bool lastTestMode = false;
+    static QString dir;
+    QByteArray xdg = qgetenv("XDG_DATA_HOME");
+    QByteArray home = qgetenv("HOME");
+    const bool testMode = QStandardPaths::isTestModeEnabled();
+    QMutexLocker lock(&mutex);
+    if (dir.isEmpty() || xdg != lastXdg || home != lastHome || testMode != lastTestMode) {
+        dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Fablecraft");
+        lastXdg = std::move(xdg);
+        lastHome = std::move(home);
+        lastTestMode = testMode;
+    }
+    return dir;
 }
 
 bool isBareName(const QString &file)

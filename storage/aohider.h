@@ -25,7 +25,7 @@
 // IniEncoding::Windows1252 to every call: their scrambled bytes can look like
 // UTF-8 by chance.
 //
-// All functions may be called from any thread; calls are serialised.
+// The INI functions may be called from any thread; they are serialised.
 
 #include "storage/ini_encoding.h"
 
