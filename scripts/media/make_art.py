@@ -274,31 +274,27 @@ def book():
 
 
 def menu_background():
-    W, H = 960, 540
+    # The panel shows this picture cropped to cover it, at shapes from wide to
+    # nearly square, with its title at the top, the book in the middle and a
+    # row of buttons across the lower fifth: the props keep to the corners and
+    # the left and right edges, clear of all three.
+    W, H = 1024, 720
     c = Canvas(W, H, seed=9)
-    # walnut desk with grain
+    # walnut desk with a long, soft grain
     c.vgradient([(0, "#2a160a"), (0.5, "#4a2a14"), (1, "#26140a")])
     rnd = random.Random(10)
-    for k in range(70):
+    for k in range(46):
         y0 = rnd.uniform(-20, H + 20)
-        pts = [(x, y0 + 6 * math.sin(x / rnd.uniform(60, 140) + k) + x * 0.01) for x in range(0, W + 40, 40)]
-        c.line(pts, (20, 10, 4, rnd.randint(18, 40)), rnd.uniform(0.5, 1.1))
-    for k in range(20):
+        wl, amp, ph = rnd.uniform(180, 420), rnd.uniform(3, 9), rnd.uniform(0, 6.3)
+        pts = [(x, y0 + amp * math.sin(x / wl + ph)) for x in range(-20, W + 40, 24)]
+        c.line(pts, (18, 8, 2, rnd.randint(18, 40)), rnd.uniform(0.8, 1.6))
+    for k in range(24):
         y0 = rnd.uniform(0, H)
-        pts = [(x, y0 + 4 * math.sin(x / 90 + k)) for x in range(0, W + 40, 40)]
-        c.line(pts, (140, 90, 50, 40), 0.8)
-    # a map at the lower left, curling at its edge
-    mp = [(-20, 330), (250, 300), (300, 560), (-20, 560)]
-    c.vgradient([(0, "#ecdcb0"), (1, "#c8b080")], box=(-20, 300, 300, 560), mask=c.poly_mask(mp))
-    c.poly(mp, None, outline="#6a5030", width=1.5)
-    c.line([(20, 480), (70, 430), (120, 450), (180, 390), (230, 370)], "#8a4a2a", 2)
-    for x, y in [(60, 400), (80, 392), (100, 402), (150, 440)]:
-        c.poly([(x - 9, y + 10), (x, y - 6), (x + 9, y + 10)], "#7a8a5a", outline="#4a5a3a")
-    c.rect(226, 350, 236, 372, "#8a7a6a", outline="#3a2a1a")
-    c.poly([(224, 350), (231, 340), (238, 350)], "#8a2a20")
-    c.text(150, 505, "Inkwood", 13, "#6a4a2a", italic=True)
+        wl, ph = rnd.uniform(200, 400), rnd.uniform(0, 6.3)
+        pts = [(x, y0 + 5 * math.sin(x / wl + ph)) for x in range(-20, W + 40, 24)]
+        c.line(pts, (170, 110, 60, 26), 1.0)
     # loose pages at the upper left
-    for ang, (x, y) in [(-0.25, (80, 70)), (0.18, (150, 110))]:
+    for ang, (x, y) in [(-0.25, (60, 60)), (0.16, (120, 120))]:
         ca, sa = math.cos(ang), math.sin(ang)
         pts = [(x + px * ca - py * sa, y + px * sa + py * ca) for px, py in [(-70, -50), (70, -50), (70, 50), (-70, 50)]]
         c.poly(pts, "#e8d8b0", outline="#8a7450")
@@ -307,33 +303,43 @@ def menu_background():
             a = (x + (-55) * ca - py * sa, y + (-55) * sa + py * ca)
             b = (x + 55 * ca - py * sa, y + 55 * sa + py * ca)
             c.line([a, b], (120, 90, 60, 140), 1)
-    # candle at the top right
-    c.glow(820, 110, 240, "#ffc870", 170)
-    c.ellipse(780, 220, 860, 242, "#8a6a3a", outline="#3a2a1a")
-    c.rect(805, 130, 835, 230, "#f0e4c8", outline="#9a8a6a")
-    c.ellipse(805, 124, 835, 136, "#fff6e0")
-    c.ellipse(812, 90, 828, 124, "#fff0a0")
-    c.ellipse(816, 104, 824, 122, "#ffffff")
-    # inkwell and quill at the lower right
-    c.ellipse(800, 440, 900, 470, (0, 0, 0, 110))
-    c.vgradient([(0, "#3a3a52"), (1, "#101018")], box=(805, 380, 895, 460), mask=c.poly_mask(
-        [(810, 455), (812, 405), (830, 392), (870, 392), (888, 405), (890, 455)]))
-    c.ellipse(830, 384, 870, 398, "#0a0a10", outline="#5a5a72")
+    # a map along the left edge, under the pages
+    mp = [(-30, 250), (150, 236), (176, 520), (-30, 540)]
+    c.vgradient([(0, "#ecdcb0"), (1, "#c8b080")], box=(-30, 236, 176, 540), mask=c.poly_mask(mp))
+    c.poly(mp, None, outline="#6a5030", width=1.5)
+    c.line([(10, 480), (40, 430), (80, 440), (110, 360), (140, 300)], "#8a4a2a", 2)
+    for x, y in [(30, 330), (52, 322), (74, 334), (40, 400)]:
+        c.poly([(x - 9, y + 10), (x, y - 6), (x + 9, y + 10)], "#6a8a4a", outline="#3a5a2a")
+    c.rect(136, 278, 146, 300, "#8a7a6a", outline="#3a2a1a")
+    c.poly([(134, 278), (141, 268), (148, 278)], "#8a2a20")
+    c.text(78, 505, "Inkwood", 13, "#6a4a2a", italic=True)
+    # a brass key beside the map
+    c.ellipse(40, 570, 64, 594, None, outline="#c89a3a", width=4)
+    c.line([(64, 582), (110, 578)], "#c89a3a", 4)
+    c.line([(100, 578), (100, 590)], "#c89a3a", 4)
+    # candle at the upper right, a few coins at its foot
+    c.glow(940, 130, 260, "#ffc870", 170)
+    c.ellipse(900, 240, 980, 262, "#8a6a3a", outline="#3a2a1a")
+    c.rect(925, 150, 955, 250, "#f0e4c8", outline="#9a8a6a")
+    c.ellipse(925, 144, 955, 156, "#fff6e0")
+    c.ellipse(932, 110, 948, 144, "#fff0a0")
+    c.ellipse(936, 124, 944, 142, "#ffffff")
+    for x, y in [(870, 262), (884, 272), (858, 276)]:
+        c.ellipse(x - 12, y - 7, x + 12, y + 7, "#d8b05a", outline="#7a5418")
+    # inkwell and quill along the right edge
+    c.ellipse(900, 500, 1000, 530, (0, 0, 0, 110))
+    c.vgradient([(0, "#3a3a52"), (1, "#101018")], box=(905, 440, 995, 520), mask=c.poly_mask(
+        [(910, 515), (912, 465), (930, 452), (970, 452), (988, 465), (990, 515)]))
+    c.ellipse(930, 444, 970, 458, "#0a0a10", outline="#5a5a72")
     for k in range(18):
         t = k / 18
-        x, y = 850 + t * 90, 390 - t * 230
-        ln = 26 * math.sin(t * math.pi) + 4
+        x, y = 950 + t * 50, 450 - t * 150
+        ln = 22 * math.sin(t * math.pi) + 4
         c.line([(x, y), (x - ln, y - ln * 0.15)], "#f4ecd8", 3)
         c.line([(x, y), (x + ln * 0.4, y + ln * 0.6)], "#e0d4b8", 3)
-    c.line([(850, 392), (940, 160)], "#fff8e8", 3)
-    # a brass key and a few coins
-    c.ellipse(700, 470, 724, 494, None, outline="#c89a3a", width=4)
-    c.line([(724, 482), (770, 478)], "#c89a3a", 4)
-    c.line([(760, 478), (760, 490)], "#c89a3a", 4)
-    for x, y in [(630, 500), (650, 508), (612, 512)]:
-        c.ellipse(x - 12, y - 7, x + 12, y + 7, "#d8b05a", outline="#7a5418")
-    # lamplight over the middle, where the buttons sit
-    c.glow(480, 250, 420, "#ffd890", 50)
+    c.line([(950, 452), (1000, 300)], "#fff8e8", 3)
+    # lamplight over the middle, where the book and buttons sit
+    c.glow(512, 330, 440, "#ffd890", 50)
     c.vignette(0.55)
     save(c.result(), "menu_background", 256)
 
