@@ -14,6 +14,19 @@
 #include <cmath>
 #include <functional>
 
+// Resources of a static library are registered by hand: nothing else would
+// pull them into the program.
+static void initArtResources()
+{
+#ifdef FABLECRAFT_HAS_ART
+    static const bool done = [] {
+        Q_INIT_RESOURCE(art);
+        return true;
+    }();
+    Q_UNUSED(done);
+#endif
+}
+
 namespace fc::art {
 
 namespace {
@@ -246,6 +259,7 @@ QPixmap drawn(const QString &name, const QSize &size)
 
 bool hasResource(const QString &name)
 {
+    initArtResources();
     return QFile::exists(resourcePath(name));
 }
 
@@ -255,6 +269,7 @@ QPixmap pixmap(const QString &name, const QSize &fallbackSize)
     // size, in a bounded cache so that resizing a window cannot grow it.
     static QHash<QString, QPixmap> resources;
     static QCache<QString, QPixmap> drawings(48 * 1024); // cost in KiB
+    initArtResources();
     if (auto it = resources.constFind(name); it != resources.constEnd())
         return *it;
     QPixmap pm;
@@ -274,6 +289,8 @@ QPixmap pixmap(const QString &name, const QSize &fallbackSize)
 
 QIcon windowIcon()
 {
+    if (hasResource(QStringLiteral("app_icon")))
+        return QIcon(pixmap(QStringLiteral("app_icon"), {}));
     QIcon icon;
     for (int s : {16, 32, 48, 64})
         icon.addPixmap(pixmap(QString::fromLatin1(kBook), QSize(s, s)));

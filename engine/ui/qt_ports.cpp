@@ -31,8 +31,10 @@ std::optional<Answer> QtDialogs::takeNext(const QString &title, const QString &t
     ++m_count;
     m_lastTitle = title;
     m_lastText = text;
-    std::optional<Answer> next = m_next;
-    m_next.reset();
+    if (m_next.empty())
+        return std::nullopt;
+    const Answer next = m_next.front();
+    m_next.pop_front();
     return next;
 }
 

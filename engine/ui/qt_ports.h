@@ -8,13 +8,15 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <deque>
 #include <optional>
 
 namespace fc {
 
 // Message boxes on QMessageBox. An empty title shows the application's
 // display name. setNextAnswer() answers the next box of any kind at once,
-// without showing it (tests); lastTitle()/lastText() tell what it said.
+// without showing it (tests); answers set one after another serve the boxes
+// in turn. lastTitle()/lastText() tell what the last box said.
 class QtDialogs : public Dialogs
 {
 public:
@@ -26,10 +28,10 @@ public:
     Answer question(const QString &title, const QString &text) override;
     void critical(const QString &title, const QString &text) override;
 
-    // One-shot: the next box is not shown and gives this answer (an
-    // information or critical box is simply acknowledged).
-    void setNextAnswer(Answer answer) { m_next = answer; }
-    bool hasNextAnswer() const { return m_next.has_value(); }
+    // One-shot: the next box not yet answered is not shown and gives this
+    // answer (an information or critical box is simply acknowledged).
+    void setNextAnswer(Answer answer) { m_next.push_back(answer); }
+    bool hasNextAnswer() const { return !m_next.empty(); }
     const QString &lastTitle() const { return m_lastTitle; }
     const QString &lastText() const { return m_lastText; }
     // Number of boxes asked for so far, shown or answered in advance.
@@ -43,7 +45,7 @@ private:
     std::optional<Answer> takeNext(const QString &title, const QString &text);
 
     QPointer<QWidget> m_parent;
-    std::optional<Answer> m_next;
+    std::deque<Answer> m_next;
     QString m_lastTitle, m_lastText;
     int m_count = 0;
 };

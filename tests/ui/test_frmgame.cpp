@@ -1,0 +1,587 @@
+// The game screen driven offscreen through its real controls: quests loaded
+// through the menu, choices clicked, panels opened and closed, hover help,
+// the close request and the credits scroll.
+#include "engine/game.h"
+#include "engine/recording_ports.h"
+#include "engine/ui/frmcredits.h"
+#include "engine/ui/frmgame.h"
+#include "engine/ui/qt_ports.h"
+#include "engine/ui/twips.h"
+#include "tests/support/testsupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+using namespace fc;
+
+namespace {
+
+// A two-turn tale: page 1 offers two choices, page 2 three (the second is
+// empty), page 3 ends; page 4 is a battle whose escape leads to page 3.
+const char kTale[] =
+    "[Story Info]\r\nTitle=The Test Tale\r\nAuthor=A Tester\r\nVersion=2\r\n\r\n"
+    "[1]\r\nLocation=The Gate\r\nPage Text=You stand at the gate.\r\n"
+    "Option One=Enter the keep\r\nOption One Destination Page=2\r\nOption One Score=+2\r\n"
+    "Option Two=Walk away\r\nOption Two Destination Page=3\r\nOption Two Score=-1\r\n"
+    "Option Three=Fight the guard\r\nOption Three Destination Page=4\r\n\r\n"
+    "[2]\r\nLocation=The Hall\r\nPage Text=A long hall.\r\n"
+    "Option One=Go on\r\nOption One Destination Page=3\r\nOption One Score=5\r\n"
+    "Option Three=Back to the gate\r\nOption Three Destination Page=1\r\n\r\n"
+    "[3]\r\nLocation=The End\r\nPage Text=Home again.\r\n\r\n"
+    "[4]\r\nLocation=The Guard\r\nPage Text=He draws his sword.\r\nBattle=1\r\n"
+    "BattleMonName=Troll\r\nBattleMonHp=25\r\nBattleEscapecheck=0\r\nBattleEscape=3\r\n";
+
+// A clock that runs a probe at every pause, so a test can look at the screen
+// in the middle of a press animation.
+class ProbeClock : public Clock
+{
+public:
+    std::function<void()> probe;
+    int pauses = 0;
+    void pause(double) override
+    {
+        ++pauses;
+        if (probe)
+            probe();
+    }
+};
+
+template <typename F> bool waitFor(F condition, int ms = 3000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+QString plain(QString log)
+{
+    return log.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+class GameScreenTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(programDir.isValid());
+        tale = programDir.filePath(QStringLiteral("tale.qst"));
+        ASSERT_TRUE(test::writeFile(tale, kTale));
+        ports.dialogs = &dialogs;
+        ports.fileDialog = &files;
+        ports.pictures = &pictures;
+        ports.sound = &sound;
+        ports.movie = &movie;
+        ports.music = &music;
+        ports.launcher = &launcher;
+        ports.clock = &clock;
+        // A box that was not answered in advance would wait for a user who is
+        // not there: fail the test and close it instead of hanging.
+        QObject::connect(&modalWatch, &QTimer::timeout, [] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                ADD_FAILURE() << "unanswered modal window: " << modal->windowTitle().toStdString();
+                modal->close();
+            }
+        });
+        modalWatch.start(100);
+    }
+
+    void TearDown() override
+    {
+        form.reset();
+        game.reset();
+    }
+
+    void start()
+    {
+        game = std::make_unique<Game>(screen, ports, programDir.path());
+        form = std::make_unique<FrmGame>(*game);
+        game->startUp();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    template <typename T = QWidget> T *child(const char *name)
+    {
+        T *found = form->centralWidget()->findChild<T *>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << "no control " << name;
+        return found;
+    }
+
+    QAction *action(const char *name)
+    {
+        auto *found = form->findChild<QAction *>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << "no menu entry " << name;
+        return found;
+    }
+
+    // The menu "&Load A Quest File" with the file chosen in advance.
+    void loadTale()
+    {
+        files.setNextFileName(tale);
+        if (screen.questLoaded())
+            dialogs.setNextAnswer(Answer::Yes);
+        QAction *load = action("mnuloadquest");
+        ASSERT_TRUE(load && load->isEnabled());
+        load->trigger();
+    }
+
+    void clickOption(int n)
+    {
+        const QByteArray name = "Option" + QByteArray::number(n);
+        auto *option = child<QRadioButton>(name.constData());
+        ASSERT_TRUE(option && option->isVisible()) << name.constData() << " is not offered";
+        QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
+    }
+
+    void clickPicture1()
+    {
+        QWidget *picture1 = child("Picture1");
+        ASSERT_TRUE(picture1 && picture1->isVisible());
+        QTest::mouseClick(picture1, Qt::LeftButton);
+    }
+
+    void pointAt(QWidget *widget, QPoint at = {})
+    {
+        if (at.isNull())
+            at = widget->rect().center();
+        QTest::mouseMove(widget, at);
+        QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &move);
+    }
+
+    QTimer modalWatch;
+    QTemporaryDir programDir;
+    QString tale;
+    GameScreen screen;
+    MediaLog media;
+    QtDialogs dialogs;
+    QtFileDialog files;
+    QtPictureLoader pictures;
+    RecordingMediaPlayer sound{media, QStringLiteral("sound")};
+    RecordingMediaPlayer movie{media, QStringLiteral("movie")};
+    RecordingMusicPlayer music{media};
+    RecordingLauncher launcher;
+    ProbeClock clock;
+    Ports ports;
+    std::unique_ptr<Game> game;
+    std::unique_ptr<FrmGame> form;
+};
+
+} // namespace
+
+TEST_F(GameScreenTest, EveryControlExistsWithItsCaption)
+{
+    start();
+    const std::pair<const char *, const char *> buttons[] = {
+        {"Command1", "Choose"}, {"Command3", "Attack"}, {"Command4", "Escape"}, {"Command5", "Item"},
+        {"Command6", "Inventory"}, {"Command8", "Close"}, {"Command9", "Create"}, {"Command10", "Re-Roll"},
+        {"Command11", "Load Character"}};
+    for (const auto &[name, caption] : buttons) {
+        if (auto *b = child<QPushButton>(name)) {
+            EXPECT_EQ(b->text(), QString::fromLatin1(caption)) << name;
+        }
+    }
+    const std::pair<const char *, const char *> labels[] = {
+        {"Label3", "Your Hp:"}, {"Label4", "Enemy Hp:"}, {"Label6", "00"}, {"Label7", "Your items:"},
+        {"Label8", "HP:"}, {"Label9", "Exp:"}, {"Label10", "Defence:"}, {"Label11", "Strength:"},
+        {"Label12", "Hit Points:"}, {"Label13", "Name:"}, {"Label15", "Auto Update"}, {"Label16", "Menu"},
+        {"questfil", "No Quest Loaded."}, {"pg", "1"}, {"score", "0"}};
+    for (const auto &[name, caption] : labels) {
+        if (auto *l = child<QLabel>(name)) {
+            EXPECT_EQ(l->text(), QString::fromLatin1(caption)) << name;
+        }
+    }
+    EXPECT_EQ(child<QLabel>("Label14")->text(), Game::kWebSite);
+    for (const char *name : {"Text1", "Text2", "room"})
+        child<QPlainTextEdit>(name);
+    for (const char *name : {"Text3", "Text4", "Text5", "Text6"})
+        child<QLineEdit>(name);
+    for (const char *name : {"ProgressBar1", "ProgressBar2", "ProgressBar4", "HPPlay"})
+        child<QProgressBar>(name);
+    for (const char *name : {"Picture1", "Picture2", "Picture3", "Picture4", "Image1", "Image2", "Image3", "Image4",
+                             "Image5", "Image6", "Image7", "Image8", "Image9", "Image10", "Image11", "MovBox", "Movie",
+                             "Command2", "Command7", "BattleBox", "InvBox", "CharCreate", "Label2", "List1"})
+        child(name);
+    EXPECT_FALSE(child("Command2")->isVisible());
+
+    const std::pair<const char *, const char *> menus[] = {
+        {"mnufile", "&File"}, {"mnuhelp", "&Help"}, {"mnupdate", "&Update"}};
+    for (const auto &[name, caption] : menus) {
+        auto *menu = form->findChild<QMenu *>(QString::fromLatin1(name));
+        ASSERT_NE(menu, nullptr) << name;
+        EXPECT_EQ(menu->title(), QString::fromLatin1(caption));
+    }
+    const std::pair<const char *, const char *> entries[] = {
+        {"mnunewgame", "&New Game"}, {"mnucreatequest", "&Create 'A' Quest"}, {"mnuloadquest", "&Load A Quest File"},
+        {"mnuload", "&Load Saved Game"}, {"mnusave", "&Save Current Game"}, {"mnuexit", "&Exit"},
+        {"mnuabout", "&About"}, {"mnucredits", "&Credits"}, {"mnuauto", "&Run Auto-Update"},
+        {"mnunew", "&What's New"}};
+    for (const auto &[name, caption] : entries) {
+        if (QAction *a = action(name)) {
+            EXPECT_EQ(a->text(), QString::fromLatin1(caption));
+        }
+    }
+
+    // The empty screen: the menu panel over it, no panel open, no choice.
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Fablecraft 2004 BETA TEST VERSION 5.6"));
+    EXPECT_EQ(child<QPlainTextEdit>("Text1")->toPlainText(), QStringLiteral("No Quest Loaded.\n"));
+    EXPECT_TRUE(child("Picture2")->isVisible());
+    for (const char *name : {"BattleBox", "InvBox", "MovBox", "CharCreate", "Label16"})
+        EXPECT_FALSE(child(name)->isVisible()) << name;
+    for (const char *name : {"Option1", "Option2", "Option3", "Option4"})
+        EXPECT_FALSE(child(name)->isVisible()) << name;
+}
+
+TEST_F(GameScreenTest, PlaysTwoTurnsByClickingTheForm)
+{
+    start();
+    loadTale();
+    EXPECT_FALSE(child("Picture2")->isVisible()) << "loading a quest hides the menu panel";
+    EXPECT_EQ(child<QLabel>("questfil")->text(), tale);
+    auto *text1 = child<QPlainTextEdit>("Text1");
+    EXPECT_TRUE(text1->toPlainText().endsWith(QStringLiteral("\n>\nThe Gate\n>\nYou stand at the gate.")));
+    EXPECT_EQ(child<QRadioButton>("Option1")->text(), QStringLiteral("Enter the keep"));
+    EXPECT_TRUE(child("Option3")->isVisible());
+    EXPECT_FALSE(child("Option4")->isVisible());
+
+    // Turn 1: the picture button moves 50 twips right and down while the
+    // game pauses, and back afterwards.
+    QWidget *picture1 = child("Picture1");
+    const QPoint rest = picture1->pos();
+    QPoint during;
+    clock.probe = [&] { during = picture1->pos(); };
+    clickOption(1);
+    EXPECT_TRUE(screen.option(0).selected);
+    clickPicture1();
+    EXPECT_EQ(during, rest + QPoint(twipsToPixelsX(form.get(), 50), twipsToPixelsY(form.get(), 50)));
+    EXPECT_NE(during, rest);
+    EXPECT_EQ(picture1->pos(), rest);
+    EXPECT_EQ(child<QLabel>("pg")->text(), QStringLiteral("2"));
+    EXPECT_EQ(child<QLabel>("score")->text(), QStringLiteral("2"));
+    EXPECT_TRUE(text1->toPlainText().endsWith(QStringLiteral("\n>\nThe Hall\n>\nA long hall.")));
+    EXPECT_TRUE(child("Option1")->isVisible());
+    EXPECT_FALSE(child("Option2")->isVisible()) << "an empty caption hides its choice";
+    EXPECT_EQ(child<QRadioButton>("Option3")->text(), QStringLiteral("Back to the gate"));
+    EXPECT_FALSE(child<QRadioButton>("Option1")->isChecked()) << "the selection is cleared after a turn";
+
+    // Turn 2.
+    clickOption(1);
+    clickPicture1();
+    EXPECT_EQ(child<QLabel>("pg")->text(), QStringLiteral("3"));
+    EXPECT_EQ(child<QLabel>("score")->text(), QStringLiteral("7"));
+    EXPECT_EQ(child<QPlainTextEdit>("room")->toPlainText(), QStringLiteral("Home again."));
+    for (const char *name : {"Option1", "Option2", "Option3", "Option4"})
+        EXPECT_FALSE(child(name)->isVisible()) << name;
+
+    // The log shows exactly the story the game holds, and its end is in view.
+    EXPECT_EQ(text1->toPlainText(), plain(screen.log()));
+    EXPECT_EQ(text1->verticalScrollBar()->value(), text1->verticalScrollBar()->maximum());
+    EXPECT_EQ(clock.pauses, 2);
+}
+
+TEST_F(GameScreenTest, ChooseButtonTakesTheReducedStep)
+{
+    start();
+    loadTale();
+    clickOption(2);
+    QTest::mouseClick(child("Command1"), Qt::LeftButton);
+    EXPECT_EQ(child<QLabel>("pg")->text(), QStringLiteral("3"));
+    EXPECT_EQ(child<QLabel>("score")->text(), QStringLiteral("-1"));
+    EXPECT_TRUE(child<QPlainTextEdit>("Text1")->toPlainText().endsWith(QStringLiteral("\n>\nHome again.")));
+    EXPECT_EQ(clock.pauses, 0) << "the Choose button has no press animation";
+}
+
+TEST_F(GameScreenTest, OptionsAreShownExactlyWhileTheirCaptionIsNotEmpty)
+{
+    start();
+    auto *option3 = child<QRadioButton>("Option3");
+    screen.setCaption(2, QStringLiteral("Climb & hide"));
+    EXPECT_TRUE(option3->isVisible());
+    EXPECT_EQ(option3->text(), QStringLiteral("Climb && hide")) << "an ampersand is shown, not an access key";
+    screen.select(2);
+    EXPECT_TRUE(option3->isChecked());
+    screen.setCaption(2, QString());
+    EXPECT_FALSE(option3->isVisible());
+    EXPECT_FALSE(option3->isChecked());
+    EXPECT_EQ(screen.chosenOption(), -1);
+}
+
+TEST_F(GameScreenTest, LogKeepsItsEndInViewAfterEveryChangeAndResize)
+{
+    start();
+    auto *text1 = child<QPlainTextEdit>("Text1");
+    for (int i = 0; i < 200; ++i)
+        screen.appendLog(QStringLiteral("\r\n>\r\nLine %1").arg(i));
+    QScrollBar *bar = text1->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    bar->setValue(0);
+    form->resize(form->width() + 40, form->height() + 30);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_TRUE(text1->toPlainText().endsWith(QStringLiteral("\n>\nLine 199")));
+}
+
+TEST_F(GameScreenTest, PackagedStartHidesTheAuthoringMenus)
+{
+    ASSERT_TRUE(test::writeFile(programDir.filePath(QStringLiteral("game.dat")),
+                                "[loaddat]\r\nQuestFile=tale.qst\r\n[Game Data]\r\nTitle=The Test Game\r\n"));
+    start();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("The Test Game"));
+    for (const char *name : {"mnufile", "mnuhelp", "mnupdate"})
+        EXPECT_FALSE(form->findChild<QMenu *>(QString::fromLatin1(name))->menuAction()->isVisible()) << name;
+    EXPECT_FALSE(form->menuBar()->isVisible());
+    for (const char *name : {"Image1", "Image8", "Label15"})
+        EXPECT_FALSE(child(name)->isVisibleTo(child("Picture2"))) << name;
+    EXPECT_TRUE(child("Image11")->isVisibleTo(child("Picture2")));
+    EXPECT_FALSE(child("Picture2")->isVisible());
+    EXPECT_EQ(form->height(), twipsToPixelsY(form.get(), 6600));
+    EXPECT_EQ(child<QRadioButton>("Option1")->text(), QStringLiteral("Enter the keep"));
+    EXPECT_TRUE(child<QPlainTextEdit>("Text1")->toPlainText().contains(QStringLiteral("The Test Tale\n")));
+
+    // The book on the menu panel starts the game again.
+    QTest::mouseClick(child("Image4"), Qt::LeftButton);
+    ASSERT_TRUE(child("Picture2")->isVisible());
+    clickOption(1);
+    clickPicture1();
+    QTest::mouseClick(child("Image4"), Qt::LeftButton);
+    QTest::mouseClick(child("Image11"), Qt::LeftButton);
+    EXPECT_EQ(child<QLabel>("pg")->text(), QStringLiteral("1"));
+    EXPECT_EQ(child<QLabel>("score")->text(), QStringLiteral("0"));
+    EXPECT_FALSE(child("Picture2")->isVisible());
+}
+
+TEST_F(GameScreenTest, CloseRequestAnsweredNoKeepsTheGameYesEndsIt)
+{
+    start();
+    loadTale();
+    QSignalSpy quit(game.get(), &Game::quitRequested);
+    const int boxes = dialogs.count();
+
+    dialogs.setNextAnswer(Answer::No);
+    form->close();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs.count(), boxes + 1);
+    EXPECT_EQ(dialogs.lastTitle(), QStringLiteral("WARNING!!!!"));
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Are you sure? This will end the current game without saving!"));
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(quit.count(), 0);
+    EXPECT_EQ(screen.questfil(), tale);
+
+    // The picture button "Quit" asks the same question.
+    dialogs.setNextAnswer(Answer::Yes);
+    QTest::mouseClick(child("Image4"), Qt::LeftButton);
+    QTest::mouseClick(child("Image10"), Qt::LeftButton);
+    EXPECT_EQ(dialogs.count(), boxes + 2);
+    EXPECT_EQ(quit.count(), 1);
+    EXPECT_TRUE(waitFor([&] { return !form->isVisible(); }));
+    EXPECT_TRUE(media.contains(QStringLiteral("midi-stop")));
+}
+
+TEST_F(GameScreenTest, ExitWithoutAQuestEndsWithoutAQuestion)
+{
+    start();
+    QSignalSpy quit(game.get(), &Game::quitRequested);
+    action("mnuexit")->trigger();
+    EXPECT_EQ(dialogs.count(), 0);
+    EXPECT_EQ(quit.count(), 1);
+    EXPECT_TRUE(waitFor([&] { return !form->isVisible(); }));
+}
+
+TEST_F(GameScreenTest, HoverHelpOfTheMenuPanel)
+{
+    start();
+    auto *label2 = child<QLabel>("Label2");
+    const std::pair<const char *, const char *> help[] = {
+        {"Image11", "New Game"}, {"Image1", "Load Quest"}, {"Image2", "Load Game"}, {"Image5", "Resume Game"},
+        {"Image6", "Save Game"}, {"Image7", "About"}, {"Image8", "Create A Quest"}, {"Image9", "Credits"},
+        {"Image10", "Quit"}, {"Label14", "Web Site"}, {"Label15", "Run Auto update"}};
+    QWidget *panel = child("Picture2");
+    for (const auto &[name, text] : help) {
+        pointAt(child(name));
+        EXPECT_EQ(label2->text(), QString::fromLatin1(text)) << name;
+        pointAt(panel, QPoint(3, 3));
+        EXPECT_EQ(label2->text(), QString()) << "bare panel after " << name;
+    }
+}
+
+TEST_F(GameScreenTest, MenuLabelShowsOnPointingAtTheMenuPicture)
+{
+    start();
+    QTest::mouseClick(child("Image5"), Qt::LeftButton); // "Resume Game"
+    ASSERT_FALSE(child("Picture2")->isVisible());
+    QWidget *label16 = child("Label16");
+    pointAt(child("Image4"));
+    EXPECT_TRUE(label16->isVisible());
+    pointAt(child<QPlainTextEdit>("Text1")->viewport());
+    EXPECT_FALSE(label16->isVisible());
+    pointAt(child("Image4"));
+    ASSERT_TRUE(label16->isVisible());
+    pointAt(form->centralWidget(), QPoint(2, form->centralWidget()->height() - 2));
+    EXPECT_FALSE(label16->isVisible());
+    pointAt(child("Image4"));
+    QTest::mouseClick(label16, Qt::LeftButton);
+    EXPECT_TRUE(child("Picture2")->isVisible());
+}
+
+TEST_F(GameScreenTest, InventoryFromTheBattleBoxLeavesTheBattleOpen)
+{
+    start();
+    loadTale();
+    clickOption(3);
+    clickPicture1();
+    QWidget *battle = child("BattleBox");
+    ASSERT_TRUE(battle->isVisible());
+    EXPECT_EQ(child<QLabel>("Label4")->text(), QStringLiteral("Troll's HP:"));
+    EXPECT_EQ(child<QLabel>("Label6")->text(), QStringLiteral("25"));
+    EXPECT_EQ(child<QProgressBar>("ProgressBar2")->maximum(), 25);
+    EXPECT_EQ(child<QProgressBar>("ProgressBar2")->value(), 25);
+    EXPECT_EQ(child<QPlainTextEdit>("Text2")->toPlainText(), QStringLiteral("You are under attack from Troll!"));
+    EXPECT_FALSE(child("Command4")->isEnabled()) << "this battle allows no escape";
+
+    QTest::mouseClick(child("Command5"), Qt::LeftButton);
+    QWidget *inventory = child("InvBox");
+    EXPECT_TRUE(inventory->isVisible());
+    EXPECT_GT(inventory->parentWidget()->children().indexOf(inventory),
+              battle->parentWidget()->children().indexOf(battle))
+        << "the inventory lies over the battle box";
+    QTest::mouseClick(child("Command8"), Qt::LeftButton);
+    EXPECT_FALSE(inventory->isVisible());
+    EXPECT_TRUE(battle->isVisible());
+}
+
+TEST_F(GameScreenTest, InventoryOpenersShowTheItemsHeld)
+{
+    start();
+    screen.addItem(QStringLiteral("Lamp"));
+    screen.addItem(QStringLiteral("Key"));
+    QTest::mouseClick(child("Image5"), Qt::LeftButton);
+    QTest::mouseClick(child("Command6"), Qt::LeftButton);
+    QWidget *inventory = child("InvBox");
+    EXPECT_TRUE(inventory->isVisible());
+    auto *list1 = child<QListWidget>("List1");
+    ASSERT_EQ(list1->count(), 2);
+    EXPECT_EQ(list1->item(0)->text(), QStringLiteral("Lamp"));
+    EXPECT_EQ(list1->item(1)->text(), QStringLiteral("Key"));
+    QTest::mouseClick(child("Command8"), Qt::LeftButton);
+    ASSERT_FALSE(inventory->isVisible());
+
+    // The inventory picture opens it after its press animation.
+    clock.probe = [&] { EXPECT_FALSE(inventory->isVisible()); };
+    QTest::mouseClick(child("Picture3"), Qt::LeftButton);
+    EXPECT_EQ(clock.pauses, 1);
+    EXPECT_TRUE(inventory->isVisible());
+}
+
+TEST_F(GameScreenTest, CharacterPanelRollsAndCreates)
+{
+    start();
+    screen.setCharacterPanelVisible(true);
+    QWidget *panel = child("CharCreate");
+    ASSERT_TRUE(panel->isVisible());
+    QTest::mouseClick(child("Command10"), Qt::LeftButton);
+    const int hp = child<QLineEdit>("Text5")->text().toInt();
+    EXPECT_GE(hp, 26);
+    EXPECT_LE(hp, 49);
+    EXPECT_GE(child<QLineEdit>("Text3")->text().toInt(), 11);
+    EXPECT_GE(child<QLineEdit>("Text4")->text().toInt(), 6);
+
+    // What the player types is what Create uses.
+    auto *text5 = child<QLineEdit>("Text5");
+    text5->clear();
+    QTest::keyClicks(text5, QStringLiteral("31"));
+    QTest::mouseClick(child("Command9"), Qt::LeftButton);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(child<QProgressBar>("HPPlay")->maximum(), 31);
+    EXPECT_EQ(child<QProgressBar>("HPPlay")->value(), 31);
+}
+
+TEST_F(GameScreenTest, MenuEntriesReachTheGame)
+{
+    start();
+    QSignalSpy editor(form.get(), &FrmGame::editorRequested);
+    action("mnucreatequest")->trigger();
+    QTest::mouseClick(child("Image8"), Qt::LeftButton);
+    EXPECT_EQ(editor.count(), 2);
+
+    dialogs.setNextAnswer(Answer::Yes);
+    action("mnunew")->trigger();
+    EXPECT_EQ(dialogs.lastTitle(), QStringLiteral("What's New:"));
+
+    // Auto update with no updater to start: the question, then the message,
+    // and the program goes on.
+    dialogs.setNextAnswer(Answer::Yes);
+    dialogs.setNextAnswer(Answer::Yes);
+    QSignalSpy quit(game.get(), &Game::quitRequested);
+    action("mnuauto")->trigger();
+    EXPECT_EQ(launcher.started, QStringList{QStringLiteral("autoupdate.exe")});
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Could not locate the autoupdate.exe!"));
+    EXPECT_EQ(quit.count(), 0);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(dialogs.hasNextAnswer());
+
+    // Answered No, nothing is started.
+    dialogs.setNextAnswer(Answer::No);
+    QTest::mouseClick(child("Label15"), Qt::LeftButton);
+    EXPECT_EQ(launcher.started.size(), 1);
+
+    QTest::mouseClick(child("Label14"), Qt::LeftButton);
+    EXPECT_EQ(launcher.opened, QStringList{Game::kWebSite});
+}
+
+TEST_F(GameScreenTest, CreditsScrollAndHideAfterPassingTheEnd)
+{
+    start();
+    action("mnucredits")->trigger();
+    FrmCredits *credits = form->credits();
+    ASSERT_TRUE(credits->isVisible());
+    EXPECT_EQ(credits->windowTitle(), QStringLiteral("Credits"));
+    EXPECT_TRUE(credits->timer()->isActive());
+    EXPECT_EQ(credits->timer()->interval(), 25);
+    QWidget *picture1 = credits->findChild<QWidget *>(QStringLiteral("Picture1"));
+    ASSERT_NE(picture1, nullptr);
+
+    // 409 ticks bring the top to -10225 twips; the 410th finds it past
+    // -10200 and hides the form.
+    int ticks = 0;
+    while (credits->isVisible() && ticks < 1000) {
+        credits->tick();
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 410);
+    EXPECT_EQ(credits->topTwips(), -10250);
+    EXPECT_EQ(picture1->y(), twipsToPixelsY(credits, -10250));
+    EXPECT_FALSE(credits->timer()->isActive()) << "a hidden form wakes nothing";
+
+    // Shown again (by the picture button this time), it hides at once.
+    QTest::mouseClick(child("Image9"), Qt::LeftButton);
+    ASSERT_TRUE(credits->isVisible());
+    EXPECT_TRUE(credits->timer()->isActive());
+    credits->tick();
+    EXPECT_FALSE(credits->isVisible());
+}
