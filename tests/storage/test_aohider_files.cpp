@@ -191,6 +191,21 @@ TEST_F(IniFiles, WriteKeepsPermissionsAndReplacesTheFile)
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"perm.ini"});
 }
 
+TEST_F(IniFiles, StoringTheValueAlreadyThereLeavesTheFileAlone)
+{
+    const QString file = path("same.ini");
+    ASSERT_TRUE(writeFile(file, "[S]\r\nk=v\r\n"));
+    struct stat before, after;
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &before), 0);
+    EXPECT_TRUE(fc::WriteIniChecked(file, "s", "K", "v"));
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    // Not the same bytes once the value differs in case.
+    EXPECT_TRUE(fc::WriteIniChecked(file, "S", "k", "V"));
+    EXPECT_EQ(readFile(file), "[S]\r\nk=V\r\n");
+}
+
 TEST_F(IniFiles, ReadOfMissingFileCreatesNothing)
 {
     EXPECT_EQ(fc::ReadIni(path("sub/none.ini"), "S", "k"), "");
