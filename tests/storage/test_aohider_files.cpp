@@ -88,6 +88,16 @@ TEST_F(IniFiles, NewFileForTextWindows1252CannotHold)
     EXPECT_EQ(fc::ReadIni(file, "S", "k"), S(u"\u03A9"));
 }
 
+TEST_F(IniFiles, SectionNameWindows1252CannotHoldAlsoSwitches)
+{
+    const QString file = path("section.ini");
+    ASSERT_TRUE(writeFile(file, "[S]\r\nk=\xE9\r\n"));
+    ASSERT_TRUE(fc::WriteIniChecked(file, S(u"\u0394"), "k", "v"));
+    EXPECT_EQ(readFile(file), QByteArray("\xEF\xBB\xBF\r\n[S]\r\nk=\xC3\xA9\r\n[\xCE\x94]\r\nk=v\r\n"));
+    EXPECT_EQ(fc::ReadIni(file, S(u"\u03B4"), "K"), "v"); // lower-case delta finds the section
+    EXPECT_EQ(fc::ReadIni(file, "s", "k"), S(u"\u00E9"));
+}
+
 TEST_F(IniFiles, Utf8WithoutMarkStaysSo)
 {
     const QString file = path("utf8.ini");
