@@ -7,6 +7,7 @@
 #include "tests/support/testsupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QMediaPlayer>
 #include <QSignalSpy>
@@ -122,8 +123,9 @@ TEST_F(QtMediaTest, UnplayableFilesEndStopped)
         runEvents(50);
         EXPECT_TRUE(sound.isStopped()) << file.toStdString();
         // Either it never reported playing, or it reported its end.
-        if (!spy.isEmpty())
+        if (!spy.isEmpty()) {
             EXPECT_TRUE(spy.last().at(0).toBool()) << file.toStdString();
+        }
         // The failed file holds nothing up: the next one plays at once.
         QElapsedTimer next;
         next.start();
@@ -206,6 +208,38 @@ TEST_F(QtMediaTest, AVideoOutputDestroyedFirstIsHarmless)
     movie.play();
     ASSERT_TRUE(waitFor(spy, 2));
     EXPECT_TRUE(movie.isStopped());
+}
+
+TEST_F(QtMediaTest, TheDefaultAdventuresMovieAndSoundPlayToTheirEnd)
+{
+    const QDir media(QStringLiteral(FABLECRAFT_DATA_DIR "/media"));
+    const QStringList movies = media.entryList({QStringLiteral("*.avi")}, QDir::Files);
+    const QStringList sounds = media.entryList({QStringLiteral("*.mp3")}, QDir::Files);
+    if (movies.isEmpty() || sounds.isEmpty())
+        GTEST_SKIP() << "the default adventure has no movie or no MP3 sound";
+
+    // Both at once, as on a page with a movie and a sound.
+    QtMediaPlayer movie, sound;
+    QVideoSink sink;
+    int frames = 0;
+    QObject::connect(&sink, &QVideoSink::videoFrameChanged, [&](const QVideoFrame &f) {
+        if (f.isValid())
+            ++frames;
+    });
+    movie.setVideoOutput(&sink);
+    QSignalSpy movieSpy(&movie, &MediaPlayer::stoppedChanged);
+    QSignalSpy soundSpy(&sound, &MediaPlayer::stoppedChanged);
+    movie.setFileName(media.filePath(movies.first()));
+    sound.setFileName(media.filePath(sounds.first()));
+    movie.play();
+    sound.play();
+    QElapsedTimer t;
+    t.start();
+    while ((movieSpy.count() < 2 || soundSpy.count() < 2) && t.elapsed() < 20000)
+        runEvents(50);
+    EXPECT_EQ(values(movieSpy), std::vector<bool>({false, true}));
+    EXPECT_EQ(values(soundSpy), std::vector<bool>({false, true}));
+    EXPECT_GT(frames, 1);
 }
 
 } // namespace
