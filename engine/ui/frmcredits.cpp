@@ -11,8 +11,8 @@ namespace fc {
 
 namespace {
 // The form's client area, in twips.
-constexpr int kFormWidthTwips = 5400;
-constexpr int kFormHeightTwips = 4800;
+constexpr int kFormWidthTwips = 5400; // for the drawn picture; a resource keeps its proportions
+constexpr int kFormHeightTwips = 6300;
 
 struct CreditLine
 {
@@ -114,31 +114,30 @@ FrmCredits::FrmCredits(QWidget *parent)
     setObjectName(QStringLiteral("FrmCredits"));
     setWindowTitle(QStringLiteral("Credits"));
     setWindowIcon(art::windowIcon());
-    setFixedSize(twipsToPixelsX(this, kFormWidthTwips), twipsToPixelsY(this, kFormHeightTwips));
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0x1c, 0x10, 0x08));
     setPalette(pal);
 
-    // The picture starts one form height down, so the credits rise from the
-    // bottom edge and have scrolled out at the top when the form hides.
-    const int pictureHeight = twipsToPixelsY(this, -kHideBelowTwips + kFormHeightTwips);
+    // The picture is as tall as the scroll that shows it: its top is at the
+    // form's top at first, and its bottom reaches the form's bottom at the
+    // tick that hides the form.
+    const int formHeight = twipsToPixelsY(this, kFormHeightTwips);
+    const int pictureHeight = twipsToPixelsY(this, kStepTwips - kHideBelowTwips) + formHeight;
+    QPixmap picture;
+    if (art::hasResource(QString::fromLatin1(art::kCreditsRoll)))
+        picture = art::pixmap(QString::fromLatin1(art::kCreditsRoll), {})
+                      .scaledToHeight(pictureHeight, Qt::SmoothTransformation);
+    else
+        picture = creditsPicture(twipsToPixelsX(this, kFormWidthTwips), pictureHeight);
+    setFixedSize(picture.width(), formHeight);
+
     m_picture1 = new QWidget(this);
     m_picture1->setObjectName(QStringLiteral("Picture1"));
-    m_picture1->setFixedSize(width(), pictureHeight);
+    m_picture1->setFixedSize(picture.size());
     m_image1 = new QLabel(m_picture1);
     m_image1->setObjectName(QStringLiteral("Image1"));
-    m_image1->setGeometry(0, 0, width(), pictureHeight);
-    const int lead = height();
-    QPixmap picture(width(), pictureHeight);
-    picture.fill(Qt::transparent);
-    {
-        QPainter p(&picture);
-        if (art::hasResource(QString::fromLatin1(art::kCreditsRoll)))
-            p.drawPixmap(0, lead, art::pixmap(QString::fromLatin1(art::kCreditsRoll), {}).scaledToWidth(width()));
-        else
-            p.drawPixmap(0, lead, creditsPicture(width(), pictureHeight - lead));
-    }
+    m_image1->setGeometry(QRect(QPoint(), picture.size()));
     m_image1->setPixmap(picture);
 
     m_timer1 = new QTimer(this);

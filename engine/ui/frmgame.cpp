@@ -90,7 +90,7 @@ FrmGame::FrmGame(Game &game, QWidget *parent)
     setWindowIcon(art::windowIcon());
     buildMenus();
     setCentralWidget(buildScreen());
-    resize(980, 700);
+    resize(1040, 680);
 
     connect(&m_screen, &GameScreen::changed, this, &FrmGame::refresh);
     connect(&m_screen, &GameScreen::logAppended, this, &FrmGame::appendLog);
@@ -364,7 +364,7 @@ void FrmGame::placeOverlays()
     centred(m_battleBox, 600, 360);
     centred(m_invBox, 280, 340);
     centred(m_movBox, 520, 400);
-    centred(m_charCreate, 360, 300);
+    centred(m_charCreate, 380, m_charCreate->sizeHint().height());
 }
 
 void FrmGame::movePictureButton(const QString &objectName, bool pressed)

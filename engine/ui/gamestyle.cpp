@@ -22,6 +22,11 @@ QString gameStyleSheet()
     border: 2px solid #8a6a3a; border-radius: 6px; padding: 8px 10px;
     font-family: "DejaVu Serif"; font-size: 12pt;
 }
+#screen QScrollBar:vertical { background: #e6d6ae; width: 12px; margin: 0; border: none; border-radius: 6px; }
+#screen QScrollBar::handle:vertical { background: #a8844c; min-height: 30px; border-radius: 5px; margin: 1px; }
+#screen QScrollBar::handle:vertical:hover { background: #8a6a3a; }
+#screen QScrollBar::add-line:vertical, #screen QScrollBar::sub-line:vertical { height: 0; }
+#screen QScrollBar::add-page:vertical, #screen QScrollBar::sub-page:vertical { background: none; }
 #choices {
     background: #efe1bd; border: 2px solid #8a6a3a; border-radius: 6px;
 }

@@ -5,6 +5,7 @@
 #include "engine/ui/picturebutton.h"
 
 #include <QGridLayout>
+#include <QLinearGradient>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -14,7 +15,7 @@
 namespace fc {
 
 namespace {
-const QSize kIconSize(84, 96);
+const QSize kIconSize(104, 100);
 } // namespace
 
 MenuPanel::MenuPanel(Game &game, QWidget *parent)
@@ -47,7 +48,7 @@ MenuPanel::MenuPanel(Game &game, QWidget *parent)
                          kIconSize);
     auto *image9 = addButton(QStringLiteral("Image9"), QString::fromLatin1(art::kCredits), QStringLiteral("Credits"),
                              kIconSize);
-    auto *image10 = addButton(QStringLiteral("Image10"), QString::fromLatin1(art::kQuit), QStringLiteral("Quit"),
+    auto *image10 = m_image10 = addButton(QStringLiteral("Image10"), QString::fromLatin1(art::kQuit), QStringLiteral("Quit"),
                               kIconSize);
 
     m_label2 = new QLabel(this);
@@ -138,6 +139,14 @@ void MenuPanel::paintEvent(QPaintEvent *)
     QRect target(QPoint(), covered);
     target.moveCenter(rect().center());
     p.drawPixmap(target, background);
+    // A shaded band under the row of buttons and the help line, so they read
+    // well on any part of the picture.
+    const int top = m_image10->y() - 10;
+    QLinearGradient band(0, top - 30, 0, height());
+    band.setColorAt(0, QColor(0, 0, 0, 0));
+    band.setColorAt(0.2, QColor(10, 5, 0, 150));
+    band.setColorAt(1, QColor(10, 5, 0, 200));
+    p.fillRect(QRect(0, top - 30, width(), height() - top + 30), band);
 }
 
 void MenuPanel::mouseMoveEvent(QMouseEvent *event)

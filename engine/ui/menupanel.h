@@ -35,7 +35,7 @@ private:
 
     Game &m_game;
     QLabel *m_label2;
-    PictureButton *m_image1, *m_image8, *m_image11;
+    PictureButton *m_image1, *m_image8, *m_image10, *m_image11;
     ClickLabel *m_label15;
 };
 

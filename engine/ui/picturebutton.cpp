@@ -60,9 +60,13 @@ void PictureButton::paintEvent(QPaintEvent *)
     p.drawPixmap(target, pm);
     if (!m_caption.isEmpty()) {
         p.setFont(font);
+        const QRect textRect(0, pictureRect.bottom() + 2, width(), height() - pictureRect.bottom() - 2);
+        // A dark edge keeps the caption readable on any background.
+        p.setPen(QColor(0, 0, 0, 200));
+        for (const QPoint &d : {QPoint(1, 1), QPoint(-1, 1), QPoint(1, -1), QPoint(-1, -1)})
+            p.drawText(textRect.translated(d), Qt::AlignHCenter | Qt::AlignTop, m_caption);
         p.setPen(m_hover ? QColor(0xff, 0xf0, 0xc0) : art::kGold);
-        p.drawText(QRect(0, pictureRect.bottom() + 2, width(), height() - pictureRect.bottom() - 2),
-                   Qt::AlignHCenter | Qt::AlignTop, m_caption);
+        p.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop, m_caption);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "engine/recording_ports.h"
 #include "engine/ui/frmcredits.h"
 #include "engine/ui/frmgame.h"
+#include "engine/ui/picturebutton.h"
 #include "engine/ui/qt_ports.h"
 #include "engine/ui/twips.h"
 #include "tests/support/testsupport.h"
@@ -44,7 +45,7 @@ const char kTale[] =
     "Option One=Enter the keep\r\nOption One Destination Page=2\r\nOption One Score=+2\r\n"
     "Option Two=Walk away\r\nOption Two Destination Page=3\r\nOption Two Score=-1\r\n"
     "Option Three=Fight the guard\r\nOption Three Destination Page=4\r\n\r\n"
-    "[2]\r\nLocation=The Hall\r\nPage Text=A long hall.\r\n"
+    "[2]\r\nLocation=The Hall\r\nPage Text=A long hall.\r\nImage=hall.png\r\n"
     "Option One=Go on\r\nOption One Destination Page=3\r\nOption One Score=5\r\n"
     "Option Three=Back to the gate\r\nOption Three Destination Page=1\r\n\r\n"
     "[3]\r\nLocation=The End\r\nPage Text=Home again.\r\n\r\n"
@@ -91,6 +92,9 @@ protected:
         ASSERT_TRUE(programDir.isValid());
         tale = programDir.filePath(QStringLiteral("tale.qst"));
         ASSERT_TRUE(test::writeFile(tale, kTale));
+        QImage hall(12, 9, QImage::Format_RGB32);
+        hall.fill(Qt::darkGreen);
+        ASSERT_TRUE(hall.save(programDir.filePath(QStringLiteral("hall.png"))));
         ports.dialogs = &dialogs;
         ports.fileDialog = &files;
         ports.pictures = &pictures;
@@ -288,6 +292,8 @@ TEST_F(GameScreenTest, PlaysTwoTurnsByClickingTheForm)
     EXPECT_FALSE(child("Option2")->isVisible()) << "an empty caption hides its choice";
     EXPECT_EQ(child<QRadioButton>("Option3")->text(), QStringLiteral("Back to the gate"));
     EXPECT_FALSE(child<QRadioButton>("Option1")->isChecked()) << "the selection is cleared after a turn";
+    auto *image3 = child<PictureView>("Image3");
+    EXPECT_EQ(image3->image().size(), QSize(12, 9)) << "the page picture is shown beside the log";
 
     // Turn 2.
     clickOption(1);
