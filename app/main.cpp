@@ -73,5 +73,6 @@ int main(int argc, char **argv)
     window.show();
     const int status = app.exec();
     music.stop();
+    movie.setVideoOutput(nullptr); // the window goes first
     return status;
 }

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -142,6 +143,7 @@ QWidget *FrmGame::buildScreen()
 
     // --- header: menu button, quest, page and score -------------------------
     m_image4 = new PictureButton(QStringLiteral("Image4"), QString::fromLatin1(art::kMenu), QSize(34, 34), screen);
+    m_image4->setAccessibleName(QStringLiteral("Menu"));
     m_label16 = new ClickLabel(QStringLiteral("Label16"), QStringLiteral("Menu"), screen);
     m_label16->hide();
     m_questfil = namedLabel(QStringLiteral("questfil"), m_screen.questfil(), screen);
@@ -171,6 +173,14 @@ QWidget *FrmGame::buildScreen()
     m_text1->setReadOnly(true);
     m_text1->setUndoRedoEnabled(false);
     m_text1->setPlainText(asPlain(m_screen.log()));
+    {
+        // A little air between lines; every block appended later inherits it.
+        QTextCursor all(m_text1->document());
+        all.select(QTextCursor::Document);
+        QTextBlockFormat spacing;
+        spacing.setLineHeight(112, QTextBlockFormat::ProportionalHeight);
+        all.mergeBlockFormat(spacing);
+    }
     m_text1->viewport()->setMouseTracking(true);
     m_text1->viewport()->installEventFilter(this);
     m_text1->setMinimumWidth(300);
@@ -196,6 +206,7 @@ QWidget *FrmGame::buildScreen()
     stats->setColumnStretch(1, 1);
 
     m_picture3 = new PictureButton(QStringLiteral("Picture3"), QString::fromLatin1(art::kInventory), QSize(44, 44));
+    m_picture3->setAccessibleName(QStringLiteral("Inventory"));
     m_command6 = new QPushButton(QStringLiteral("Inventory"), screen);
     m_command6->setObjectName(QStringLiteral("Command6"));
     auto *inventoryRow = new QHBoxLayout;
@@ -233,6 +244,7 @@ QWidget *FrmGame::buildScreen()
     choices->setMinimumHeight(4 * 26 + 12);
 
     m_picture1 = new PictureButton(QStringLiteral("Picture1"), QString::fromLatin1(art::kChoose), QSize(64, 64));
+    m_picture1->setAccessibleName(QStringLiteral("Choose"));
     m_command1 = new QPushButton(QStringLiteral("Choose"), screen);
     m_command1->setObjectName(QStringLiteral("Command1"));
     auto *confirm = new QVBoxLayout;
@@ -323,14 +335,25 @@ void FrmGame::refresh()
     showBar(m_hpPlay, m_screen.characterHp());
     showBar(m_progressBar4, m_screen.experienceBar());
 
-    const int heightTwips = m_screen.heightTwips();
-    if (heightTwips > 0 && heightTwips != m_appliedHeightTwips) {
-        m_appliedHeightTwips = heightTwips;
-        // The height in twips is the whole window's, frame included.
-        const int frame = isVisible() ? frameGeometry().height() - geometry().height() : 0;
-        resize(width(), qMax(minimumSizeHint().height(), twipsToPixelsY(this, heightTwips) - frame));
-    }
+    if (m_screen.heightTwips() > 0 && m_screen.heightTwips() != m_appliedHeightTwips)
+        applyHeight();
     m_refreshing = false;
+}
+
+void FrmGame::applyHeight()
+{
+    // The height in twips is the whole window's, frame included; the frame is
+    // known once the window is shown, so it is applied again then.
+    m_appliedHeightTwips = m_screen.heightTwips();
+    const int frame = isVisible() ? frameGeometry().height() - geometry().height() : 0;
+    resize(width(), qMax(minimumSizeHint().height(), twipsToPixelsY(this, m_appliedHeightTwips) - frame));
+}
+
+void FrmGame::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_appliedHeightTwips > 0)
+        applyHeight();
 }
 
 void FrmGame::appendLog(const QString &added)

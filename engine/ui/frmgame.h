@@ -53,6 +53,7 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -61,6 +62,7 @@ private:
     void refresh();
     void appendLog(const QString &added);
     void scrollLogToEnd();
+    void applyHeight();
     void placeOverlays();
     void movePictureButton(const QString &objectName, bool pressed);
     void quit();

@@ -105,6 +105,7 @@ MenuPanel::MenuPanel(Game &game, QWidget *parent)
 PictureButton *MenuPanel::addButton(const QString &name, const QString &art, const QString &help, const QSize &size)
 {
     auto *button = new PictureButton(name, art, size, this);
+    button->setAccessibleName(help);
     if (name != QLatin1String("Image11"))
         button->setCaption(help);
     addHelp(button, help);

@@ -63,6 +63,7 @@ public:
     QString saveFile(const FileDialogOptions &options) override;
 
     void setNextFileName(const QString &name) { m_next = name; }
+    bool hasNextFileName() const { return m_next.has_value(); }
     const FileDialogOptions &lastOptions() const { return m_lastOptions; }
 
     // "desc|pattern|desc|pattern" as QFileDialog's "desc (pattern);;..."

@@ -26,6 +26,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVideoWidget>
 #include <QTimer>
 
 #include <functional>
@@ -37,20 +38,28 @@ using namespace fc;
 
 namespace {
 
-// A two-turn tale: page 1 offers two choices, page 2 three (the second is
-// empty), page 3 ends; page 4 is a battle whose escape leads to page 3.
+// A small tale: page 1 offers four choices, page 2 two (the second is empty),
+// page 3 ends; page 4 is a battle without escape, page 5 a battle whose
+// escape leads to page 4.
 const char kTale[] =
     "[Story Info]\r\nTitle=The Test Tale\r\nAuthor=A Tester\r\nVersion=2\r\n\r\n"
     "[1]\r\nLocation=The Gate\r\nPage Text=You stand at the gate.\r\n"
     "Option One=Enter the keep\r\nOption One Destination Page=2\r\nOption One Score=+2\r\n"
     "Option Two=Walk away\r\nOption Two Destination Page=3\r\nOption Two Score=-1\r\n"
-    "Option Three=Fight the guard\r\nOption Three Destination Page=4\r\n\r\n"
+    "Option Three=Fight the guard\r\nOption Three Destination Page=4\r\n"
+    "Option Four=Sneak past the wolf\r\nOption Four Destination Page=5\r\n\r\n"
     "[2]\r\nLocation=The Hall\r\nPage Text=A long hall.\r\nImage=hall.png\r\n"
     "Option One=Go on\r\nOption One Destination Page=3\r\nOption One Score=5\r\n"
     "Option Three=Back to the gate\r\nOption Three Destination Page=1\r\n\r\n"
     "[3]\r\nLocation=The End\r\nPage Text=Home again.\r\n\r\n"
     "[4]\r\nLocation=The Guard\r\nPage Text=He draws his sword.\r\nBattle=1\r\n"
-    "BattleMonName=Troll\r\nBattleMonHp=25\r\nBattleEscapecheck=0\r\nBattleEscape=3\r\n";
+    "BattleMonName=Troll\r\nBattleMonHp=25\r\nBattleEscapecheck=0\r\nBattleEscape=3\r\n\r\n"
+    "[5]\r\nLocation=The Den\r\nPage Text=A wolf wakes.\r\nBattle=1\r\n"
+    "BattleMonName=Wolf\r\nBattleMonHp=9\r\nBattleEscapecheck=1\r\nBattleEscape=4\r\n";
+
+const char kOtherTale[] =
+    "[Story Info]\r\nTitle=Another Tale\r\nAuthor=B\r\nVersion=1\r\n\r\n"
+    "[1]\r\nLocation=Elsewhere\r\nPage Text=Somewhere new.\r\nOption One=Wait\r\nOption One Destination Page=1\r\n";
 
 // A clock that runs a probe at every pause, so a test can look at the screen
 // in the middle of a press animation.
@@ -271,7 +280,7 @@ TEST_F(GameScreenTest, PlaysTwoTurnsByClickingTheForm)
     EXPECT_TRUE(text1->toPlainText().endsWith(QStringLiteral("\n>\nThe Gate\n>\nYou stand at the gate.")));
     EXPECT_EQ(child<QRadioButton>("Option1")->text(), QStringLiteral("Enter the keep"));
     EXPECT_TRUE(child("Option3")->isVisible());
-    EXPECT_FALSE(child("Option4")->isVisible());
+    EXPECT_TRUE(child("Option4")->isVisible());
 
     // Turn 1: the picture button moves 50 twips right and down while the
     // game pauses, and back afterwards.
@@ -366,7 +375,7 @@ TEST_F(GameScreenTest, PackagedStartHidesTheAuthoringMenus)
         EXPECT_FALSE(child(name)->isVisibleTo(child("Picture2"))) << name;
     EXPECT_TRUE(child("Image11")->isVisibleTo(child("Picture2")));
     EXPECT_FALSE(child("Picture2")->isVisible());
-    EXPECT_EQ(form->height(), twipsToPixelsY(form.get(), 6600));
+    EXPECT_EQ(form->frameGeometry().height(), twipsToPixelsY(form.get(), 6600));
     EXPECT_EQ(child<QRadioButton>("Option1")->text(), QStringLiteral("Enter the keep"));
     EXPECT_TRUE(child<QPlainTextEdit>("Text1")->toPlainText().contains(QStringLiteral("The Test Tale\n")));
 
@@ -590,4 +599,102 @@ TEST_F(GameScreenTest, CreditsScrollAndHideAfterPassingTheEnd)
     EXPECT_TRUE(credits->timer()->isActive());
     credits->tick();
     EXPECT_FALSE(credits->isVisible());
+}
+
+TEST_F(GameScreenTest, LoadWarningAnsweredNoKeepsTheGameYesLoadsTheOtherQuest)
+{
+    start();
+    loadTale();
+    clickOption(1);
+    clickPicture1();
+    screen.addItem(QStringLiteral("Lamp"));
+    const QString other = programDir.filePath(QStringLiteral("other.qst"));
+    ASSERT_TRUE(test::writeFile(other, kOtherTale));
+
+    files.setNextFileName(other);
+    dialogs.setNextAnswer(Answer::No);
+    action("mnuloadquest")->trigger();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Are you sure? This will end the current game without saving!"));
+    EXPECT_TRUE(files.hasNextFileName()) << "no file dialog after No";
+    EXPECT_EQ(child<QLabel>("questfil")->text(), tale);
+    EXPECT_EQ(child<QLabel>("pg")->text(), QStringLiteral("2"));
+
+    dialogs.setNextAnswer(Answer::Yes);
+    action("mnuloadquest")->trigger();
+    EXPECT_FALSE(files.hasNextFileName());
+    EXPECT_EQ(child<QLabel>("questfil")->text(), other);
+    EXPECT_EQ(child<QLabel>("pg")->text(), QStringLiteral("1"));
+    EXPECT_EQ(child<QListWidget>("List1")->count(), 0) << "a new quest starts with empty pockets";
+    const QString log = child<QPlainTextEdit>("Text1")->toPlainText();
+    EXPECT_GT(log.indexOf(QStringLiteral("Another Tale\n")), log.indexOf(QStringLiteral("A long hall.")))
+        << "the new story follows the old one";
+}
+
+TEST_F(GameScreenTest, PictureButtonClicksOnlyWhenReleasedOverIt)
+{
+    start();
+    loadTale();
+    clickOption(1);
+    QWidget *picture1 = child("Picture1");
+    QTest::mousePress(picture1, Qt::LeftButton);
+    QTest::mouseRelease(picture1, Qt::LeftButton, {}, QPoint(picture1->width() + 20, picture1->height() + 20));
+    EXPECT_EQ(clock.pauses, 0);
+    EXPECT_EQ(child<QLabel>("pg")->text(), QStringLiteral("1"));
+}
+
+TEST_F(GameScreenTest, ChoicesCanBeSelectedWithTheKeyboard)
+{
+    start();
+    loadTale();
+    auto *option1 = child<QRadioButton>("Option1");
+    clickOption(1);
+    ASSERT_TRUE(option1->hasFocus());
+    QTest::keyClick(option1, Qt::Key_Down);
+    EXPECT_EQ(screen.chosenOption(), 1);
+    EXPECT_TRUE(child<QRadioButton>("Option2")->isChecked());
+    EXPECT_FALSE(option1->isChecked());
+}
+
+TEST_F(GameScreenTest, WindowFollowsTheScreenState)
+{
+    start();
+    screen.setTitle(QStringLiteral("Another Title"));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Another Title"));
+    screen.setMenusVisible(false);
+    EXPECT_FALSE(form->menuBar()->isVisible());
+    screen.setMenusVisible(true);
+    EXPECT_TRUE(form->menuBar()->isVisible());
+    EXPECT_TRUE(form->findChild<QMenu *>(QStringLiteral("mnupdate"))->menuAction()->isVisible());
+
+    QWidget *movBox = child("MovBox");
+    EXPECT_EQ(child("Movie"), static_cast<QWidget *>(form->movieWidget()));
+    screen.setMoviePanelVisible(true);
+    EXPECT_TRUE(movBox->isVisible());
+    EXPECT_TRUE(child("Movie")->isVisible());
+    screen.setMoviePanelVisible(false);
+    EXPECT_FALSE(movBox->isVisible());
+
+    screen.setHeightTwips(7200);
+    EXPECT_EQ(form->frameGeometry().height(), twipsToPixelsY(form.get(), 7200));
+    EXPECT_EQ(twipsToPixelsX(form.get(), 1440), form->logicalDpiX());
+}
+
+TEST_F(GameScreenTest, BattleTextRunsOnAndEscapeFollowsEachBattle)
+{
+    start();
+    loadTale();
+    clickOption(4);
+    clickPicture1();
+    ASSERT_TRUE(child("BattleBox")->isVisible());
+    EXPECT_TRUE(child("Command4")->isEnabled());
+    EXPECT_EQ(child<QLabel>("Label4")->text(), QStringLiteral("Wolf's HP:"));
+
+    // Escape leads to a battle page that allows no escape.
+    QTest::mouseClick(child("Command4"), Qt::LeftButton);
+    EXPECT_TRUE(child("BattleBox")->isVisible());
+    EXPECT_FALSE(child("Command4")->isEnabled());
+    EXPECT_EQ(child<QLabel>("pg")->text(), QStringLiteral("4"));
+    EXPECT_EQ(child<QPlainTextEdit>("Text2")->toPlainText(),
+              QStringLiteral("You are under attack from Wolf!You are under attack from Troll!"));
+    EXPECT_TRUE(child<QPlainTextEdit>("Text1")->toPlainText().endsWith(QStringLiteral("\n>\nHe draws his sword.")));
 }
