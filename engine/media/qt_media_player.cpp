@@ -3,10 +3,13 @@
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QTimer>
 #include <QUrl>
+
+Q_LOGGING_CATEGORY(lcMediaPlayer, "fablecraft.media.player", QtWarningMsg)
 
 namespace fc {
 
@@ -45,33 +48,45 @@ void QtMediaPlayer::createPlayer()
 
 void QtMediaPlayer::failed()
 {
-    // GStreamer reports an unreadable file but leaves the player "playing",
-    // and its pipeline then blocks stop() and setSource() for a second each.
-    // So the file counts as ended, and the player is replaced, not reused,
-    // at the next file name.
+    // GStreamer reports an unreadable file but leaves the player "playing".
+    // The file counts as ended; the player is replaced at the next call.
     if (m_failed)
         return;
     m_failed = true;
     stateChanged();
 }
 
+bool QtMediaPlayer::idle() const
+{
+    return !m_failed && m_player->playbackState() == QMediaPlayer::StoppedState
+        && m_player->mediaStatus() != QMediaPlayer::LoadingMedia;
+}
+
+void QtMediaPlayer::replacePlayer()
+{
+    // Stopping a GStreamer pipeline that plays, loads or has failed waits
+    // for its state change on this thread: 0.3 s while playing, a second
+    // while loading or after an error. A new player costs a few
+    // milliseconds, and the old one goes at once.
+    QMediaPlayer *old = m_player;
+    old->disconnect(this);
+    createPlayer();
+    delete old;
+    m_failed = false;
+}
+
 void QtMediaPlayer::setVideoOutput(QObject *output)
 {
     m_videoOutput = output;
-    if (!m_failed)
-        m_player->setVideoOutput(output);
+    m_player->setVideoOutput(output);
 }
 
 void QtMediaPlayer::setFileName(const QString &path)
 {
+    qCDebug(lcMediaPlayer) << this << "file name" << path;
     m_fileName = path;
-    if (m_failed) {
-        delete m_player;
-        createPlayer();
-        m_failed = false;
-    } else {
-        m_player->stop();
-    }
+    if (!idle())
+        replacePlayer();
     if (!path.isEmpty() && !QFileInfo(path).isFile()) {
         // Nothing to hand to GStreamer: a missing file is a failed one.
         m_player->setSource(QUrl());
@@ -84,17 +99,23 @@ void QtMediaPlayer::setFileName(const QString &path)
 
 void QtMediaPlayer::play()
 {
+    qCDebug(lcMediaPlayer) << this << "play" << m_player->playbackState() << m_player->mediaStatus();
     if (m_fileName.isEmpty() || m_failed)
         return;
-    if (m_player->mediaStatus() == QMediaPlayer::EndOfMedia)
+    if (m_player->source().isEmpty())
+        m_player->setSource(QUrl::fromLocalFile(m_fileName));
+    else if (m_player->mediaStatus() == QMediaPlayer::EndOfMedia)
         m_player->setPosition(0);
     m_player->play();
 }
 
 void QtMediaPlayer::stop()
 {
-    if (!m_failed)
-        m_player->stop();
+    qCDebug(lcMediaPlayer) << this << "stop";
+    if (m_failed || idle())
+        return;
+    replacePlayer(); // the file is loaded again by the next play()
+    stateChanged();
 }
 
 bool QtMediaPlayer::isStopped() const
@@ -111,6 +132,8 @@ void QtMediaPlayer::stateChanged()
 void QtMediaPlayer::publish()
 {
     const bool stopped = isStopped();
+    qCDebug(lcMediaPlayer) << this << "state" << m_player->playbackState() << m_player->mediaStatus()
+                           << (m_failed ? "failed" : "");
     if (stopped == m_reportedStopped)
         return;
     m_reportedStopped = stopped;

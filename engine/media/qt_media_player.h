@@ -9,6 +9,9 @@
 //   starts it from its beginning (also the same file again); with no file it
 //   does nothing.
 // - A file that cannot be played ends in the stopped state; nothing is shown.
+// - No call waits for GStreamer, except one: replacing or stopping a movie
+//   while its pictures are being shown waits up to 0.3 s for Qt's video sink
+//   (Qt 6.4). Sounds, loading files and failed files cost milliseconds.
 // - stoppedChanged() reports the state once control is back in the event
 //   loop, like a control whose state is read by a timer: a stop immediately
 //   followed by a play in the same handler (a new file replacing a playing
@@ -47,6 +50,8 @@ public:
 
 private:
     void createPlayer();
+    bool idle() const;
+    void replacePlayer();
     void failed();
     void stateChanged();
     void publish();

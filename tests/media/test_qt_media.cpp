@@ -150,6 +150,37 @@ TEST_F(QtMediaTest, StopReportsTheStoppedState)
     sound.stop();
     ASSERT_TRUE(waitFor(spy, 2));
     EXPECT_EQ(values(spy), std::vector<bool>({false, true}));
+
+    // Played again after the stop, the same file starts over.
+    sound.play();
+    EXPECT_FALSE(sound.isStopped());
+    sound.stop();
+    EXPECT_TRUE(sound.isStopped());
+}
+
+TEST_F(QtMediaTest, ReplacingOrStoppingAFileStillLoadingDoesNotWait)
+{
+    // A movie: its pipeline is the one that makes a stop wait.
+    const QString movie = dir.filePath(QStringLiteral("clip.avi"));
+    ASSERT_TRUE(test::writeFile(movie, test::aviMovie(16, 16, 3, 10)));
+    const QString other = dir.filePath(QStringLiteral("other.avi"));
+    ASSERT_TRUE(test::writeFile(other, test::aviMovie(16, 16, 2, 10)));
+    QtMediaPlayer sound;
+    QVideoSink sink;
+    sound.setVideoOutput(&sink);
+    QSignalSpy spy(&sound, &MediaPlayer::stoppedChanged);
+    QElapsedTimer t;
+    t.start();
+    sound.setFileName(movie);
+    sound.play();
+    sound.setFileName(other); // while the first still loads
+    sound.play();
+    sound.stop();
+    sound.setFileName(movie);
+    sound.play();
+    EXPECT_LT(t.elapsed(), 250) << "a GStreamer state change was waited for";
+    ASSERT_TRUE(waitFor(spy, 2));
+    EXPECT_EQ(values(spy), std::vector<bool>({false, true}));
 }
 
 TEST_F(QtMediaTest, ANewFileReplacingAPlayingOneReportsNoStopBetween)
