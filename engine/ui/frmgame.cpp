@@ -23,7 +23,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -173,14 +172,6 @@ QWidget *FrmGame::buildScreen()
     m_text1->setReadOnly(true);
     m_text1->setUndoRedoEnabled(false);
     m_text1->setPlainText(asPlain(m_screen.log()));
-    {
-        // A little air between lines; every block appended later inherits it.
-        QTextCursor all(m_text1->document());
-        all.select(QTextCursor::Document);
-        QTextBlockFormat spacing;
-        spacing.setLineHeight(112, QTextBlockFormat::ProportionalHeight);
-        all.mergeBlockFormat(spacing);
-    }
     m_text1->viewport()->setMouseTracking(true);
     m_text1->viewport()->installEventFilter(this);
     m_text1->setMinimumWidth(300);

@@ -25,7 +25,9 @@ MenuPanel::MenuPanel(Game &game, QWidget *parent)
     setObjectName(QStringLiteral("Picture2"));
     setMouseTracking(true);
 
-    auto *title = new QLabel(QStringLiteral("Fablecraft 2004"), this);
+    m_title = new QLabel(QStringLiteral("Fablecraft 2004"), this);
+    QLabel *title = m_title;
+    title->setTextFormat(Qt::PlainText);
     title->setProperty("menuTitle", true);
     title->setAlignment(Qt::AlignCenter);
     auto *subtitle = new QLabel(QStringLiteral("Branching tales, told by you"), this);
@@ -129,6 +131,9 @@ void MenuPanel::refresh()
     m_image1->setVisible(authoring);
     m_image8->setVisible(authoring);
     m_label15->setVisible(authoring);
+    // A packaged game greets the player with its own name.
+    m_title->setText(m_game.packaged() && !screen.title().isEmpty() ? screen.title()
+                                                                     : QStringLiteral("Fablecraft 2004"));
 }
 
 void MenuPanel::paintEvent(QPaintEvent *)

@@ -29,6 +29,7 @@
 #include <QVideoWidget>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -374,6 +375,10 @@ TEST_F(GameScreenTest, PackagedStartHidesTheAuthoringMenus)
     for (const char *name : {"Image1", "Image8", "Label15"})
         EXPECT_FALSE(child(name)->isVisibleTo(child("Picture2"))) << name;
     EXPECT_TRUE(child("Image11")->isVisibleTo(child("Picture2")));
+    const QList<QLabel *> panelLabels = child("Picture2")->findChildren<QLabel *>();
+    EXPECT_TRUE(std::any_of(panelLabels.begin(), panelLabels.end(),
+                            [](QLabel *l) { return l->text() == QLatin1String("The Test Game"); }))
+        << "the menu panel greets the player with the game's title";
     EXPECT_FALSE(child("Picture2")->isVisible());
     EXPECT_EQ(form->frameGeometry().height(), twipsToPixelsY(form.get(), 6600));
     EXPECT_EQ(child<QRadioButton>("Option1")->text(), QStringLiteral("Enter the keep"));
