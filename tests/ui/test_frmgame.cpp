@@ -703,3 +703,56 @@ TEST_F(GameScreenTest, BattleTextRunsOnAndEscapeFollowsEachBattle)
               QStringLiteral("You are under attack from Wolf!You are under attack from Troll!"));
     EXPECT_TRUE(child<QPlainTextEdit>("Text1")->toPlainText().endsWith(QStringLiteral("\n>\nHe draws his sword.")));
 }
+
+TEST_F(GameScreenTest, SaveAndLoadThroughTheMenusAndPictures)
+{
+    start();
+    loadTale();
+    clickOption(1);
+    clickPicture1(); // page 2, score 2
+    screen.addItem(QStringLiteral("Lamp"));
+    const QString saved = programDir.filePath(QStringLiteral("game.sav"));
+
+    // Save through the menu panel's picture.
+    QTest::mouseClick(child("Image4"), Qt::LeftButton);
+    files.setNextFileName(saved);
+    QTest::mouseClick(child("Image6"), Qt::LeftButton);
+    EXPECT_EQ(files.lastOptions().filter, QStringLiteral("*.sav|*.sav"));
+    EXPECT_TRUE(child<QPlainTextEdit>("Text1")->toPlainText().endsWith(
+        QStringLiteral("\n>\nGame: ") + saved + QStringLiteral("\nSaved Successfully.\n>\nA long hall.")));
+    QTest::mouseClick(child("Image5"), Qt::LeftButton);
+
+    clickOption(1);
+    clickPicture1(); // page 3, score 7, no choices
+    ASSERT_EQ(child<QLabel>("pg")->text(), QStringLiteral("3"));
+
+    // The menu load restores the page, the choices and the score, and adds
+    // the saved items to those held.
+    files.setNextFileName(saved);
+    action("mnuload")->trigger();
+    EXPECT_EQ(child<QLabel>("pg")->text(), QStringLiteral("2"));
+    EXPECT_EQ(child<QLabel>("score")->text(), QStringLiteral("2"));
+    EXPECT_EQ(child<QPlainTextEdit>("room")->toPlainText(), QStringLiteral("A long hall."));
+    EXPECT_TRUE(child("Option1")->isVisible());
+    EXPECT_FALSE(child("Option2")->isVisible());
+    EXPECT_EQ(child<QRadioButton>("Option3")->text(), QStringLiteral("Back to the gate"));
+    EXPECT_EQ(child<QListWidget>("List1")->count(), 2);
+    EXPECT_TRUE(child<QPlainTextEdit>("Text1")->toPlainText().endsWith(QStringLiteral("\nLoaded Successfully.\n>\nA long hall.")));
+
+    // The picture load leaves the inventory alone and closes the menu panel.
+    QTest::mouseClick(child("Image4"), Qt::LeftButton);
+    files.setNextFileName(saved);
+    QTest::mouseClick(child("Image2"), Qt::LeftButton);
+    EXPECT_EQ(child<QListWidget>("List1")->count(), 2);
+    EXPECT_FALSE(child("Picture2")->isVisible());
+
+    // A file that is no saved game is refused with a message; the screen stays.
+    const QString notSaved = programDir.filePath(QStringLiteral("notes.sav"));
+    ASSERT_TRUE(test::writeFile(notSaved, "[other]\r\nx=1\r\n"));
+    files.setNextFileName(notSaved);
+    dialogs.setNextAnswer(Answer::Yes);
+    action("mnuload")->trigger();
+    EXPECT_EQ(dialogs.lastTitle(), QStringLiteral("Error Loading Game:"));
+    EXPECT_EQ(child<QLabel>("pg")->text(), QStringLiteral("2"));
+    EXPECT_EQ(child<QListWidget>("List1")->count(), 2);
+}
