@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -186,6 +187,33 @@ void BM_RenderOneSecondOfMusic(benchmark::State &state)
     state.counters["core_share_pct"] = 100.0 * (cpuSeconds() - before) / double(state.iterations());
 }
 BENCHMARK(BM_RenderOneSecondOfMusic)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// The same for each MIDI file of the default adventure found beside the
+// program.
+void BM_RenderOneSecondOfAdventureMusic(benchmark::State &state)
+{
+    const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/media/battle.mid");
+    if (!QFileInfo::exists(file)) {
+        state.SkipWithError("media/battle.mid is not beside the program");
+        return;
+    }
+    fc::FluidSynthSequencer::Options options;
+    options.output = fc::FluidSynthSequencer::Output::Offline;
+    fc::FluidSynthSequencer seq(options);
+    seq.waitForLoad(10000);
+    fc::MidiApi api(seq);
+    QObject screen;
+    api.startSequence(&screen, file);
+    std::vector<qint16> buffer(size_t(2 * seq.sampleRate()));
+    const double before = cpuSeconds();
+    for (auto _ : state) {
+        seq.renderS16(buffer.data(), seq.sampleRate());
+        QCoreApplication::processEvents(); // lets the song restart at its end
+    }
+    state.counters["core_share_pct"] = 100.0 * (cpuSeconds() - before) / double(state.iterations());
+    api.stopSequence();
+}
+BENCHMARK(BM_RenderOneSecondOfAdventureMusic)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 // Rendering with nothing playing: after the effects' tail the synthesizer
 // is not run at all.

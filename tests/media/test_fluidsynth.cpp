@@ -373,5 +373,26 @@ TEST_F(FluidSynthTest, TheDefaultAdventuresMidiFilesPlayAndLoop)
     api.stopSequence();
 }
 
+TEST_F(FluidSynthTest, TheProgramWidePlayerRunsTheSequences)
+{
+    // The player of the whole program: it outlives this test and is torn
+    // down with the application object when the test program ends.
+    MidiApi &api = MidiApi::instance();
+    EXPECT_EQ(&api, &MidiApi::instance());
+    Listener screen;
+    api.startSequence(&screen, song);
+    EXPECT_TRUE(api.midiIsOpen());
+    EXPECT_EQ(api.midiHookWindow(), &screen);
+    api.startSequence(&screen, song);
+    EXPECT_TRUE(api.midiIsOpen());
+    api.stopSequence();
+    EXPECT_FALSE(api.midiIsOpen());
+    EXPECT_EQ(api.midiHookWindow(), nullptr);
+    // Left playing on purpose: the teardown at exit must cope.
+    api.startSequence(&screen, song);
+    api.setMidiWindow(nullptr);
+    api.unhookMidiNotify();
+}
+
 } // namespace
 } // namespace fc
