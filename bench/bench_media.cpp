@@ -134,6 +134,40 @@ void BM_MusicChange(benchmark::State &state)
 }
 BENCHMARK(BM_MusicChange)->Unit(benchmark::kMillisecond);
 
+// The page sound of a page turn: a new file name and play while the last
+// page's sound still plays.
+void BM_SoundChange(benchmark::State &state)
+{
+    static Songs songs;
+    const QString wav = songs.dir.filePath(QStringLiteral("tone.wav"));
+    {
+        const int rate = 22050, frames = rate * 2;
+        QByteArray pcm(frames * 2, '\0');
+        QByteArray w("RIFF");
+        auto le = [&w](quint32 v, int n) { for (int i = 0; i < n; ++i) w.append(char((v >> (8 * i)) & 0xFF)); };
+        le(quint32(36 + pcm.size()), 4);
+        w += "WAVEfmt ";
+        le(16, 4); le(1, 2); le(1, 2); le(quint32(rate), 4); le(quint32(rate * 2), 4); le(2, 2); le(16, 2);
+        w += "data";
+        le(quint32(pcm.size()), 4);
+        w += pcm;
+        QFile f(wav);
+        f.open(QIODevice::WriteOnly);
+        f.write(w);
+    }
+    fc::QtMediaPlayer sound;
+    for (auto _ : state) {
+        sound.setFileName(wav);
+        sound.play();
+        state.PauseTiming();
+        QEventLoop loop;
+        QTimer::singleShot(30, &loop, &QEventLoop::quit); // let it load and start
+        loop.exec();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_SoundChange)->Unit(benchmark::kMillisecond)->Iterations(20);
+
 // Same, while the SoundFont is still loading: the page turn does not wait.
 void BM_MusicChangeDuringLoad(benchmark::State &state)
 {

@@ -64,14 +64,13 @@ bool QtMediaPlayer::idle() const
 
 void QtMediaPlayer::replacePlayer()
 {
-    // Stopping a GStreamer pipeline that plays, loads or has failed waits
-    // for its state change on this thread: 0.3 s while playing, a second
-    // while loading or after an error. A new player costs a few
-    // milliseconds, and the old one goes at once.
-    QMediaPlayer *old = m_player;
-    old->disconnect(this);
+    // Stopping a GStreamer pipeline that is loading or has failed waits a
+    // second for its state change on this thread; dropping the player and
+    // making a new one costs milliseconds. The old one lets go of the audio
+    // and video outputs before the new one takes them.
+    m_player->disconnect(this);
+    delete m_player;
     createPlayer();
-    delete old;
     m_failed = false;
 }
 
