@@ -18,6 +18,7 @@ QLabel *label(const QString &name, const QString &text, QWidget *parent)
 {
     auto *l = new QLabel(text, parent);
     l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText); // a monster's name is shown as written
     return l;
 }
 

@@ -65,6 +65,7 @@ QWidget *holder(QWidget *button, const QWidget *screen, QWidget *parent)
     return place;
 }
 
+// The log's CR LF line ends as the text box's line breaks.
 QString asPlain(const QString &log)
 {
     QString text = log;
@@ -172,6 +173,7 @@ QWidget *FrmGame::buildScreen()
     m_text1->setReadOnly(true);
     m_text1->setUndoRedoEnabled(false);
     m_text1->setPlainText(asPlain(m_screen.log()));
+    m_logEndsWithCr = m_screen.log().endsWith(QLatin1Char('\r'));
     m_text1->viewport()->setMouseTracking(true);
     m_text1->viewport()->installEventFilter(this);
     m_text1->setMinimumWidth(300);
@@ -316,6 +318,9 @@ void FrmGame::refresh()
     menuBar()->setVisible(menus);
 
     m_picture2->setVisible(m_screen.menuPanelVisible());
+    // The menu panel lies over the screen, outside its layout: the screen is
+    // kept wide enough for the panel's row of buttons.
+    m_central->setMinimumWidth(m_picture2->minimumSizeHint().width());
     m_battleBox->setVisible(m_screen.battleBoxVisible());
     m_invBox->setVisible(m_screen.inventoryPanelVisible());
     m_movBox->setVisible(m_screen.moviePanelVisible());
@@ -351,9 +356,15 @@ void FrmGame::appendLog(const QString &added)
 {
     // Insert at the end of the document; the log is never copied or reset,
     // so a long game costs the same per turn as a short one.
+    QString text = added;
+    // A CR LF split over two additions is still one line break.
+    if (m_logEndsWithCr && text.startsWith(QLatin1Char('\n')))
+        text.remove(0, 1);
+    if (!added.isEmpty())
+        m_logEndsWithCr = added.endsWith(QLatin1Char('\r'));
     QTextCursor cursor(m_text1->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(asPlain(added));
+    cursor.insertText(asPlain(text));
     scrollLogToEnd();
 }
 

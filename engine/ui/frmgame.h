@@ -71,6 +71,7 @@ private:
     GameScreen &m_screen;
     bool m_refreshing = false;
     bool m_quitting = false;
+    bool m_logEndsWithCr = false;
     int m_appliedHeightTwips = 0;
 
     QMenu *m_mnufile = nullptr, *m_mnuhelp = nullptr, *m_mnupdate = nullptr;

@@ -361,6 +361,12 @@ TEST_F(GameScreenTest, LogKeepsItsEndInViewAfterEveryChangeAndResize)
     QCoreApplication::processEvents();
     EXPECT_EQ(bar->value(), bar->maximum());
     EXPECT_TRUE(text1->toPlainText().endsWith(QStringLiteral("\n>\nLine 199")));
+
+    // A line end split over two additions is one line break.
+    screen.appendLog(QStringLiteral("\r"));
+    screen.appendLog(QStringLiteral("\nlast"));
+    EXPECT_TRUE(text1->toPlainText().endsWith(QStringLiteral("Line 199\nlast")));
+    EXPECT_EQ(text1->toPlainText(), plain(screen.log()));
 }
 
 TEST_F(GameScreenTest, PackagedStartHidesTheAuthoringMenus)
