@@ -302,15 +302,6 @@ TEST_F(FluidSynthTest, WithoutASoundFontNothingOpens)
     EXPECT_FALSE(api.midiIsOpen());
 }
 
-TEST_F(FluidSynthTest, TheSoundFontIsLookedForBeforeTheDefaultLink)
-{
-    const QStringList candidates = FluidSynthSequencer::soundFontCandidates();
-    ASSERT_FALSE(candidates.isEmpty());
-    EXPECT_EQ(candidates.first(), QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2"));
-    for (const QString &c : candidates)
-        EXPECT_TRUE(c.endsWith(QStringLiteral("/TimGM6mb.sf2"))) << c.toStdString();
-}
-
 TEST_F(FluidSynthTest, SpeakerOutputWithoutADeviceIsSilentAndHarmless)
 {
     auto seq = std::make_unique<FluidSynthSequencer>();
