@@ -234,6 +234,7 @@ QWidget *FrmGame::buildScreen()
         });
         m_options[i] = option;
     }
+    choiceLayout->addStretch(); // the offered choices stack from the top
     choices->setMinimumHeight(4 * 26 + 12);
 
     m_picture1 = new PictureButton(QStringLiteral("Picture1"), QString::fromLatin1(art::kChoose), QSize(64, 64));
@@ -348,6 +349,17 @@ void FrmGame::applyHeight()
 void FrmGame::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    if (!m_videoPrepared) {
+        // The movie's video window must have been on screen once with the
+        // game screen: one first shown only when a movie starts stays black
+        // and the movie never plays. It is shown for a moment here, then the
+        // panel takes the state the game gives it again.
+        m_videoPrepared = true;
+        if (!m_movBox->isVisible()) {
+            m_movBox->show();
+            QTimer::singleShot(0, this, &FrmGame::refresh);
+        }
+    }
     if (m_appliedHeightTwips > 0)
         applyHeight();
 }

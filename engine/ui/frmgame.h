@@ -72,6 +72,7 @@ private:
     bool m_refreshing = false;
     bool m_quitting = false;
     bool m_logEndsWithCr = false;
+    bool m_videoPrepared = false;
     int m_appliedHeightTwips = 0;
 
     QMenu *m_mnufile = nullptr, *m_mnuhelp = nullptr, *m_mnupdate = nullptr;
