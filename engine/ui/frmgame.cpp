@@ -221,7 +221,7 @@ QWidget *FrmGame::buildScreen()
     choices->setObjectName(QStringLiteral("choices"));
     auto *choiceLayout = new QVBoxLayout(choices);
     choiceLayout->setContentsMargins(10, 6, 10, 6);
-    choiceLayout->setSpacing(0);
+    choiceLayout->setSpacing(3);
     for (int i = 0; i < 4; ++i) {
         auto *option = new QRadioButton(choices);
         option->setObjectName(QStringLiteral("Option%1").arg(i + 1));

@@ -107,6 +107,9 @@ QString QtFileDialog::run(const FileDialogOptions &options, bool save)
     QFileDialog dialog(m_parent);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // Choosing a file to save to is the whole question: the game asks no
+    // second one before replacing it.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, save);
     if (!options.initialDir.isEmpty())
         dialog.setDirectory(options.initialDir);
     const QStringList filters = nameFilters(options.filter);
