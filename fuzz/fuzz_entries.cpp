@@ -1,5 +1,6 @@
 #include "fuzz/fuzz_entries.h"
 
+#include "storage/cp1252.h"
 #include "storage/ini_file.h"
 #include "storage/saved_game.h"
 
@@ -43,15 +44,31 @@ QString storedPart(const QString &value)
     return value.left(end);
 }
 
-const char *checkIni(const QByteArray &bytes, IniEncoding mode)
+bool sameName(const QString &a, const QString &b)
+{
+    auto trim = [](QString s) {
+        while (!s.isEmpty() && (s.front() == u' ' || s.front() == u'\t'))
+            s.remove(0, 1);
+        while (!s.isEmpty() && (s.back() == u' ' || s.back() == u'\t'))
+            s.chop(1);
+        return s;
+    };
+    return trim(a).compare(trim(b), Qt::CaseInsensitive) == 0;
+}
+
+const char *checkIni(const QByteArray &bytes, const QString &value, IniEncoding mode)
 {
     const ini::IniFile file = ini::IniFile::parse(bytes, mode);
-    const QString text = QString::fromLatin1(bytes);
+    // Names spelled as the file's own encoding reads them, so non-ASCII names
+    // are found too.
+    const QString text = file.encoding() == ini::FileEncoding::Windows1252 ? cp1252::decode(bytes) : QString::fromUtf8(bytes);
     QStringList sections, keys;
     collectNames(text, sections, keys);
+    std::vector<std::optional<QString>> before;
     for (const QString &s : sections) {
         for (const QString &k : keys) {
-            const std::optional<QString> v = file.value(s, k);
+            before.push_back(file.value(s, k));
+            const std::optional<QString> &v = before.back();
             if (v && (v->contains(u'\r') || v->contains(u'\n')))
                 return "a value read back holds a line break";
         }
@@ -61,7 +78,6 @@ const char *checkIni(const QByteArray &bytes, IniEncoding mode)
     // Write one value, named from the input, and read it back.
     const QString section = sections.size() > 3 ? sections[3] : QStringLiteral("new section");
     const QString key = keys.size() > 3 ? keys[3] : QStringLiteral("new key");
-    const QString value = text.right(40);
     const std::optional<QByteArray> written = file.withValue(section, key, value);
     if (!written)
         return nullptr; // refused names or, in Windows-1252 mode, characters
@@ -69,6 +85,18 @@ const char *checkIni(const QByteArray &bytes, IniEncoding mode)
     const std::optional<QString> back = after.value(section, key);
     if (!back || *back != storedPart(value))
         return "a written value does not read back";
+
+    // Every key of another name reads as before.
+    std::size_t i = 0;
+    for (const QString &s : sections) {
+        for (const QString &k : keys) {
+            const std::optional<QString> &old = before[i++];
+            if (sameName(k, key))
+                continue;
+            if (after.value(s, k) != old)
+                return "a write changed another key";
+        }
+    }
     return nullptr;
 }
 
@@ -88,10 +116,18 @@ bool sameGame(const SavedGame &a, const SavedGame &b)
 
 const char *iniReader(const std::uint8_t *data, std::size_t size)
 {
-    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    if (const char *failure = checkIni(bytes, IniEncoding::Detect))
+    // The input is the file, or "file|||value" to choose the value written;
+    // otherwise the value is the input's last 40 bytes.
+    const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
+    const qsizetype split = input.indexOf("|||");
+    const QByteArray bytes = split >= 0 ? input.left(split) : input;
+    const QByteArray valueBytes = split >= 0 ? input.mid(split + 3) : input.right(40);
+    // Valid UTF-8 gives characters beyond Windows-1252 (CJK, emoji) too.
+    const QString value =
+        utf8::isValid(valueBytes.constData(), valueBytes.size()) ? QString::fromUtf8(valueBytes) : cp1252::decode(valueBytes);
+    if (const char *failure = checkIni(bytes, value, IniEncoding::Detect))
         return failure;
-    return checkIni(bytes, IniEncoding::Windows1252);
+    return checkIni(bytes, value, IniEncoding::Windows1252);
 }
 
 const char *savedGameReader(const std::uint8_t *data, std::size_t size)

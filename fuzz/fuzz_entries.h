@@ -8,9 +8,10 @@
 
 namespace fc::fuzz {
 
-// INI reader and writer on an in-memory file: parses the input in both
-// encoding modes, looks up names taken from the input, and checks that a
-// value written with IniFile::withValue reads back as stored.
+// INI reader and writer on an in-memory file: parses the input ("file" or
+// "file|||value") in both encoding modes, looks up names taken from the
+// input, and checks that a value written with IniFile::withValue reads back
+// as stored while every key of another name keeps its value.
 const char *iniReader(const std::uint8_t *data, std::size_t size);
 
 // Saved-game reader on the input as a file; a game it accepts must survive
