@@ -149,9 +149,7 @@ void PictureView::paintEvent(QPaintEvent *)
     p.drawRect(target);
 }
 
-} // namespace fc
-
-namespace fc {
+// --- ClickLabel ------------------------------------------------------------------
 
 ClickLabel::ClickLabel(const QString &objectName, const QString &text, QWidget *parent)
     : QLabel(text, parent)

@@ -1,13 +1,17 @@
 #pragma once
-// A picture that acts as a button: the game screen's picture buttons
-// (Picture1, Picture3, Image1..Image11). It reports clicks and the pointer
-// moving over it, and lights up while pointed at.
+// Picture controls of the game screen: picture buttons (Picture1, Picture3,
+// Image1..Image11), pictures (Image3, Picture4) and clickable labels
+// (Label14..Label16).
 
+#include <QImage>
+#include <QLabel>
 #include <QPixmap>
 #include <QWidget>
 
 namespace fc {
 
+// A picture that acts as a button. It reports clicks and the pointer moving
+// over it, and lights up while pointed at.
 class PictureButton : public QWidget
 {
     Q_OBJECT
@@ -60,8 +64,6 @@ private:
 };
 
 } // namespace fc
-
-#include <QLabel>
 
 namespace fc {
 
