@@ -2,6 +2,7 @@
 
 #include "storage/cp1252.h"
 
+#include <QStringDecoder>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -202,9 +203,17 @@ struct NameRules
     }
 };
 
+// Values and names are pieces cut out of the file: a U+FEFF at their start is
+// text, not a byte-order mark (QString::fromUtf8 would drop it).
+QString decodeUtf8Piece(const char *p, qsizetype n)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    return decoder.decode(QByteArrayView(p, n));
+}
+
 QString decodeFor(const IniFile *f, const char *p, qsizetype n)
 {
-    return f->encoding() == FileEncoding::Windows1252 ? cp1252::decode(p, n) : QString::fromUtf8(p, n);
+    return f->encoding() == FileEncoding::Windows1252 ? cp1252::decode(p, n) : decodeUtf8Piece(p, n);
 }
 
 std::size_t slotCountFor(std::size_t n)

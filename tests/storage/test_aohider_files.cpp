@@ -80,6 +80,19 @@ TEST_F(IniFiles, TextWindows1252CannotHoldSwitchesTheFileToUtf8)
     EXPECT_TRUE(readFile(file).startsWith("\xEF\xBB\xBF\r\n; caf\xC3\xA9\r\n[S]\r\na=\xC3\xA9\r\n"));
 }
 
+// Only the mark at the head of the file is a byte-order mark: a value or a
+// name that starts with U+FEFF keeps it.
+TEST_F(IniFiles, LeadingZeroWidthNoBreakSpaceInUtf8TextIsKept)
+{
+    const QString file = path("feff.ini");
+    const QString value = QChar(0xFEFF) + QStringLiteral("x");
+    ASSERT_TRUE(fc::WriteIniChecked(file, "S", "k", value));
+    ASSERT_TRUE(fc::WriteIniChecked(file, "S", value, "named"));
+    EXPECT_EQ(fc::ReadIni(file, "S", "k"), value);
+    EXPECT_EQ(fc::ReadIni(file, "S", value), "named");
+    EXPECT_EQ(fc::ReadIni(file, "S", "x"), "");
+}
+
 TEST_F(IniFiles, NewFileForTextWindows1252CannotHold)
 {
     const QString file = path("new-utf8.ini");
