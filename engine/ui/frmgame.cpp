@@ -4,6 +4,7 @@
 #include "engine/ui/artwork.h"
 #include "engine/ui/battlebox.h"
 #include "engine/ui/characterpanel.h"
+#include "engine/ui/choicebutton.h"
 #include "engine/ui/frmcredits.h"
 #include "engine/ui/gamestyle.h"
 #include "engine/ui/inventorypanel.h"
@@ -74,12 +75,6 @@ QString asPlain(const QString &log)
     return text;
 }
 
-// A caption is shown as written: an ampersand is not an access key.
-QString shownCaption(const QString &caption)
-{
-    QString text = caption;
-    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
-}
 } // namespace
 
 FrmGame::FrmGame(Game &game, QWidget *parent)
@@ -223,10 +218,7 @@ QWidget *FrmGame::buildScreen()
     choiceLayout->setContentsMargins(10, 6, 10, 6);
     choiceLayout->setSpacing(3);
     for (int i = 0; i < 4; ++i) {
-        auto *option = new QRadioButton(choices);
-        option->setObjectName(QStringLiteral("Option%1").arg(i + 1));
-        option->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        option->setCursor(Qt::PointingHandCursor);
+        auto *option = new ChoiceButton(QStringLiteral("Option%1").arg(i + 1), choices);
         choiceLayout->addWidget(option);
         connect(option, &QRadioButton::toggled, this, [this, i](bool checked) {
             if (checked && !m_refreshing)
@@ -295,10 +287,9 @@ void FrmGame::refresh()
         m_room->setPlainText(m_screen.room());
 
     for (int i = 0; i < 4; ++i) {
-        QRadioButton *button = m_options[i];
+        ChoiceButton *button = m_options[i];
         const OptionButton &option = m_screen.option(i);
-        button->setText(shownCaption(option.caption));
-        button->setToolTip(option.caption);
+        button->setCaption(option.caption);
         button->setVisible(option.visible());
         if (button->isChecked() != option.selected) {
             if (option.selected) {

@@ -11,13 +11,13 @@ class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QRadioButton;
 class QVideoWidget;
 
 namespace fc {
 
 class BattleBox;
 class CharacterPanel;
+class ChoiceButton;
 class FrmCredits;
 class Game;
 class GameScreen;
@@ -81,7 +81,7 @@ private:
     QPlainTextEdit *m_text1 = nullptr;
     QPlainTextEdit *m_room = nullptr;
     QLabel *m_questfil = nullptr, *m_pg = nullptr, *m_score = nullptr;
-    QRadioButton *m_options[4] = {};
+    ChoiceButton *m_options[4] = {};
     QPushButton *m_command1 = nullptr, *m_command6 = nullptr;
     PictureButton *m_picture1 = nullptr, *m_picture3 = nullptr, *m_image4 = nullptr;
     ClickLabel *m_label16 = nullptr;

@@ -345,6 +345,16 @@ TEST_F(GameScreenTest, OptionsAreShownExactlyWhileTheirCaptionIsNotEmpty)
     EXPECT_FALSE(option3->isVisible());
     EXPECT_FALSE(option3->isChecked());
     EXPECT_EQ(screen.chosenOption(), -1);
+
+    // A caption longer than the screen is wide is cut short on screen, not
+    // by widening the window; the whole caption stays available.
+    const int width = form->width();
+    const QString longCaption = QStringLiteral("Follow the river ").repeated(40);
+    screen.setCaption(0, longCaption);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->width(), width);
+    EXPECT_EQ(child<QRadioButton>("Option1")->toolTip(), longCaption);
+    EXPECT_EQ(child<QRadioButton>("Option1")->accessibleName(), longCaption);
 }
 
 TEST_F(GameScreenTest, LogKeepsItsEndInViewAfterEveryChangeAndResize)
