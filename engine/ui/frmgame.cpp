@@ -333,6 +333,7 @@ void FrmGame::applyHeight()
     // The height in twips is the whole window's, frame included; the frame is
     // known once the window is shown, so it is applied again then.
     m_appliedHeightTwips = m_screen.heightTwips();
+    m_heightNeedsFrame = !isVisible();
     const int frame = isVisible() ? frameGeometry().height() - geometry().height() : 0;
     resize(width(), qMax(minimumSizeHint().height(), twipsToPixelsY(this, m_appliedHeightTwips) - frame));
 }
@@ -351,7 +352,7 @@ void FrmGame::showEvent(QShowEvent *event)
             QTimer::singleShot(0, this, &FrmGame::refresh);
         }
     }
-    if (m_appliedHeightTwips > 0)
+    if (m_heightNeedsFrame)
         applyHeight();
 }
 

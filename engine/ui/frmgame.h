@@ -74,6 +74,7 @@ private:
     bool m_logEndsWithCr = false;
     bool m_videoPrepared = false;
     int m_appliedHeightTwips = 0;
+    bool m_heightNeedsFrame = false; // set while hidden: applied again when shown
 
     QMenu *m_mnufile = nullptr, *m_mnuhelp = nullptr, *m_mnupdate = nullptr;
 

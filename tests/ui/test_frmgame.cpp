@@ -397,6 +397,12 @@ TEST_F(GameScreenTest, PackagedStartHidesTheAuthoringMenus)
         << "the menu panel greets the player with the game's title";
     EXPECT_FALSE(child("Picture2")->isVisible());
     EXPECT_EQ(form->frameGeometry().height(), twipsToPixelsY(form.get(), 6600));
+    // The player's own size survives hiding and showing the window again.
+    form->resize(form->width(), 600);
+    form->hide();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    EXPECT_EQ(form->height(), 600);
     EXPECT_EQ(child<QRadioButton>("Option1")->text(), QStringLiteral("Enter the keep"));
     EXPECT_TRUE(child<QPlainTextEdit>("Text1")->toPlainText().contains(QStringLiteral("The Test Tale\n")));
 
