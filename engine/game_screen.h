@@ -144,7 +144,7 @@ private:
     QString m_title = QString::fromLatin1(kEngineTitle);
     bool m_menusVisible = true;
     bool m_authoringVisible = true;
-    bool m_bookVisible = true;
+    bool m_bookVisible = false; // the book is shown by a packaged game only
     bool m_menuPanel = true;
     bool m_invBox = false;
     bool m_movBox = false;

@@ -91,6 +91,10 @@ TEST_F(CliPlay, HiddenChoiceOrControlStopsWithStatus3AfterPrinting)
     r = play({quest, QStringLiteral("attack")});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, "attack is not available\n");
+
+    r = play({quest, QStringLiteral("book")}); // no packaged game, no book
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "book is not available\n");
 }
 
 TEST_F(CliPlay, PackagedGameHidesMenusAndAnswersQuestions)

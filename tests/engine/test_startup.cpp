@@ -28,6 +28,7 @@ TEST_F(StartupTest, WithoutLaunchFileTheScreenStaysEmpty)
     EXPECT_EQ(screen.questfil(), "No Quest Loaded.");
     EXPECT_TRUE(screen.menusVisible());
     EXPECT_TRUE(screen.menuPanelVisible());
+    EXPECT_FALSE(screen.bookVisible()); // the book belongs to packaged games
     EXPECT_EQ(screen.title(), kEngineTitle);
     // An empty QuestFile is the same as none.
     writeQuest(QStringLiteral("game.dat"), {"[loaddat]", "QuestFile=", "[Game Data]", "Title=Nope"});
