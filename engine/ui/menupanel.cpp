@@ -63,6 +63,14 @@ MenuPanel::MenuPanel(Game &game, QWidget *parent)
     m_label15 = new ClickLabel(QStringLiteral("Label15"), QStringLiteral("Auto Update"), this);
     addHelp(m_label15, QStringLiteral("Run Auto update"));
 
+    // Outside a packaged game the book is not on the table: say where a game
+    // begins instead.
+    m_startHint = new QLabel(QStringLiteral("File \u2192 New Game begins the Vellum Adventure; Resume Game shows it.\n"
+                                            "Load Quest opens a quest of your own."),
+                             this);
+    m_startHint->setProperty("menuSubtitle", true);
+    m_startHint->setAlignment(Qt::AlignCenter);
+
     auto *icons = new QHBoxLayout;
     icons->setSpacing(6);
     icons->addStretch();
@@ -84,6 +92,7 @@ MenuPanel::MenuPanel(Game &game, QWidget *parent)
     layout->addWidget(subtitle);
     layout->addStretch(1);
     layout->addWidget(m_image11, 0, Qt::AlignHCenter);
+    layout->addWidget(m_startHint);
     layout->addStretch(1);
     layout->addLayout(icons);
     layout->addWidget(m_label2);
@@ -127,6 +136,7 @@ void MenuPanel::refresh()
 {
     const GameScreen &screen = m_game.screen();
     m_image11->setVisible(screen.bookVisible());
+    m_startHint->setVisible(!screen.bookVisible() && screen.menusVisible());
     const bool authoring = screen.authoringButtonsVisible();
     m_image1->setVisible(authoring);
     m_image8->setVisible(authoring);

@@ -35,6 +35,7 @@ private:
 
     Game &m_game;
     QLabel *m_title;
+    QLabel *m_startHint;
     QLabel *m_label2;
     PictureButton *m_image1, *m_image8, *m_image10, *m_image11;
     ClickLabel *m_label15;
