@@ -97,22 +97,9 @@ class Session
 {
 public:
     explicit Session(const Options &o)
-        : m_pictures(m_media)
-        , m_sound(m_media, QStringLiteral("sound"))
-        , m_movie(m_media, QStringLiteral("movie"))
-        , m_music(m_media)
     {
-        m_dialogs.defaultAnswer = o.answer;
-        Ports ports;
-        ports.dialogs = &m_dialogs;
-        ports.fileDialog = &m_files;
-        ports.pictures = &m_pictures;
-        ports.sound = &m_sound;
-        ports.movie = &m_movie;
-        ports.music = &m_music;
-        ports.launcher = &m_launcher;
-        ports.clock = &m_clock;
-        m_game = std::make_unique<Game>(m_screen, ports, o.programDir);
+        m_ports.dialogs.defaultAnswer = o.answer;
+        m_game = std::make_unique<Game>(m_screen, m_ports.ports(), o.programDir);
         if (o.seeded)
             m_game->setSeed(o.seed);
         QObject::connect(m_game.get(), &Game::quitRequested, [this] { m_ended = true; });
@@ -122,7 +109,7 @@ public:
     GameScreen &screen() { return m_screen; }
     bool ended() const { return m_ended; }
     // Queues the name the next file dialog returns ("" = cancelled).
-    void pickFile(const QString &path) { m_files.names.push_back(path.isEmpty() ? path : QFileInfo(path).absoluteFilePath()); }
+    void pickFile(const QString &path) { m_ports.files.names.push_back(path.isEmpty() ? path : QFileInfo(path).absoluteFilePath()); }
 
     // Runs one step; returns 0, or the exit status that ends the run.
     int step(const QString &step);
@@ -137,15 +124,7 @@ private:
     }
     int choose(const QString &number, bool full);
 
-    MediaLog m_media;
-    RecordingDialogs m_dialogs;
-    RecordingFileDialog m_files;
-    RecordingPictureLoader m_pictures;
-    RecordingMediaPlayer m_sound;
-    RecordingMediaPlayer m_movie;
-    RecordingMusicPlayer m_music;
-    RecordingLauncher m_launcher;
-    InstantClock m_clock;
+    RecordingPortSet m_ports;
     GameScreen m_screen;
     std::unique_ptr<Game> m_game;
     bool m_ended = false;
@@ -240,10 +219,10 @@ QByteArray Session::output(bool json) const
     o[QStringLiteral("options")] = options;
     o[QStringLiteral("inventory")] = QJsonArray::fromStringList(m_screen.inventory());
     QJsonArray messages;
-    for (const ShownMessage &m : m_dialogs.shown)
+    for (const ShownMessage &m : m_ports.dialogs.shown)
         messages.append(QJsonObject{{QStringLiteral("title"), m.title}, {QStringLiteral("text"), m.text}});
     o[QStringLiteral("messages")] = messages;
-    o[QStringLiteral("media")] = QJsonArray::fromStringList(m_media);
+    o[QStringLiteral("media")] = QJsonArray::fromStringList(m_ports.media);
     const Bar &enemy = m_screen.enemyBar();
     o[QStringLiteral("battle")] = QJsonObject{
         {QStringLiteral("open"), m_screen.battleBoxVisible()},

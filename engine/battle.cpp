@@ -87,12 +87,10 @@ void Game::Battle()
     const QString music = pageRead(kBattleMusic);
     skipOnFailure([&] { m_screen.setEscapeEnabled(pageRead(kBattleEscapeCheck) != QLatin1String("0")); });
     skipOnFailure([&] { m_screen.appendBattleText(QStringLiteral("You are under attack from ") + name + QLatin1Char('!')); });
-    skipOnFailure([&] {
-        if (music.isEmpty() || !m_ports.music)
-            return;
-        m_ports.music->stop();
-        m_ports.music->start(mediaPath(music));
-    });
+    if (!music.isEmpty()) {
+        stopMusic();
+        startMusic(music);
+    }
     showPlayerHp();
     m_screen.setBattleBoxVisible(true);
 }

@@ -1,5 +1,6 @@
 #include "engine/game.h"
 
+#include "engine/skip.h"
 #include "storage/aohider.h"
 #include "storage/quest_format.h"
 
@@ -55,6 +56,45 @@ void Game::loadPagePicture(const QString &value)
         return;
     if (auto image = m_ports.pictures->load(PictureSlot::Page, mediaPath(value)))
         m_screen.setPagePicture(*image);
+}
+
+void Game::playSound(const QString &value)
+{
+    skipOnFailure([&] {
+        if (!m_ports.sound)
+            return;
+        m_ports.sound->setFileName(mediaPath(value));
+        m_ports.sound->play();
+    });
+}
+
+void Game::playMovie(const QString &value)
+{
+    skipOnFailure([&] {
+        if (value.isEmpty() || !m_ports.movie)
+            return;
+        m_screen.setMoviePanelVisible(true);
+        m_ports.movie->setFileName(mediaPath(value));
+        m_ports.movie->play();
+        if (m_ports.movie->isStopped()) // nothing to play: the panel hides again
+            m_screen.setMoviePanelVisible(false);
+    });
+}
+
+void Game::stopMusic()
+{
+    skipOnFailure([&] {
+        if (m_ports.music)
+            m_ports.music->stop();
+    });
+}
+
+void Game::startMusic(const QString &value)
+{
+    skipOnFailure([&] {
+        if (m_ports.music)
+            m_ports.music->start(mediaPath(value));
+    });
 }
 
 void Game::pressAnimation(const QString &objectName)

@@ -12,19 +12,6 @@
 
 namespace fc {
 
-// The ports the engine works through. All must outlive the Game.
-struct Ports
-{
-    Dialogs *dialogs = nullptr;
-    FileDialog *fileDialog = nullptr;
-    PictureLoader *pictures = nullptr;
-    MediaPlayer *sound = nullptr; // playmp3
-    MediaPlayer *movie = nullptr; // Movie in MovBox
-    MusicPlayer *music = nullptr; // the program-wide MIDI player
-    Launcher *launcher = nullptr;
-    Clock *clock = nullptr;
-};
-
 class Game : public QObject
 {
     Q_OBJECT
@@ -113,6 +100,12 @@ protected:
     // quest file's folder, so a quest and its media travel together.
     QString mediaPath(const QString &value) const;
     void loadPagePicture(const QString &value);
+    // Media requests, each skipped silently when it fails. The values are as
+    // read from the quest; startMusic runs the start sequence also for "".
+    void playSound(const QString &value);
+    void playMovie(const QString &value); // "" leaves the movie panel alone
+    void stopMusic();
+    void startMusic(const QString &value);
     void startQuestAt1(); // BeginQuest then PlayTurn, the common start of a turn-based entry
     void pressAnimation(const QString &objectName);
     QString launchFileRead(const QString &section, const QString &key) const;

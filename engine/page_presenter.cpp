@@ -86,16 +86,7 @@ void Game::PresentPage()
     // 3. Picture; an empty value keeps the previous one.
     skipOnFailure([&] { loadPagePicture(pageRead(kImage)); });
     // 4. Movie; an empty value leaves the movie panel alone.
-    skipOnFailure([&] {
-        const QString movie = pageRead(kMovie);
-        if (movie.isEmpty() || !m_ports.movie)
-            return;
-        m_screen.setMoviePanelVisible(true);
-        m_ports.movie->setFileName(mediaPath(movie));
-        m_ports.movie->play();
-        if (m_ports.movie->isStopped()) // nothing to play: the panel hides again
-            m_screen.setMoviePanelVisible(false);
-    });
+    playMovie(pageRead(kMovie));
     // 5. Items already held hide the options that would give them again.
     skipOnFailure([&] {
         for (int i = 1; i <= kOptionCount; ++i)
@@ -106,15 +97,10 @@ void Game::PresentPage()
     // 6. Sound on every page (also an empty name), then the page's music.
     skipOnFailure([&] {
         const QString music = pageRead(kMusic);
-        skipOnFailure([&] {
-            if (!m_ports.sound)
-                return;
-            m_ports.sound->setFileName(mediaPath(pageRead(kMp3)));
-            m_ports.sound->play();
-        });
-        if (!music.isEmpty() && m_ports.music) {
-            skipOnFailure([&] { m_ports.music->stop(); });
-            skipOnFailure([&] { m_ports.music->start(mediaPath(music)); });
+        playSound(pageRead(kMp3));
+        if (!music.isEmpty()) {
+            stopMusic();
+            startMusic(music);
         }
     });
     // 7. Battle.

@@ -103,4 +103,17 @@ public:
     virtual void pause(double seconds) = 0;
 };
 
+// The ports the engine works through. All must outlive the Game.
+struct Ports
+{
+    Dialogs *dialogs = nullptr;
+    FileDialog *fileDialog = nullptr;
+    PictureLoader *pictures = nullptr;
+    MediaPlayer *sound = nullptr; // playmp3
+    MediaPlayer *movie = nullptr; // Movie in MovBox
+    MusicPlayer *music = nullptr; // the program-wide MIDI player
+    Launcher *launcher = nullptr;
+    Clock *clock = nullptr;
+};
+
 } // namespace fc

@@ -117,4 +117,32 @@ public:
     void pause(double) override { ++pauses; }
 };
 
+// One of each recording port, all media requests going to one log.
+struct RecordingPortSet
+{
+    MediaLog media;
+    RecordingDialogs dialogs;
+    RecordingFileDialog files;
+    RecordingPictureLoader pictures{media};
+    RecordingMediaPlayer sound{media, QStringLiteral("sound")};
+    RecordingMediaPlayer movie{media, QStringLiteral("movie")};
+    RecordingMusicPlayer music{media};
+    RecordingLauncher launcher;
+    InstantClock clock;
+
+    Ports ports()
+    {
+        Ports p;
+        p.dialogs = &dialogs;
+        p.fileDialog = &files;
+        p.pictures = &pictures;
+        p.sound = &sound;
+        p.movie = &movie;
+        p.music = &music;
+        p.launcher = &launcher;
+        p.clock = &clock;
+        return p;
+    }
+};
+
 } // namespace fc

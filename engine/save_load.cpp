@@ -86,15 +86,9 @@ bool Game::loadSavedGame(bool withInventory)
     for (const QString &item : g.inventory)
         m_screen.addItem(item);
     m_screen.appendLog(report(file, QStringLiteral("Loaded Successfully."), m_screen.room()));
-    skipOnFailure([&] {
-        if (m_ports.music)
-            m_ports.music->stop();
-    });
+    stopMusic();
     skipOnFailure([&] { loadPagePicture(pageRead(quest::kImage)); });
-    skipOnFailure([&] {
-        if (m_ports.music)
-            m_ports.music->start(mediaPath(pageRead(quest::kMusic)));
-    });
+    startMusic(pageRead(quest::kMusic));
     return true;
 }
 

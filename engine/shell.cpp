@@ -23,10 +23,7 @@ bool Game::closeRequest()
                                          QStringLiteral("Are you sure? This will end the current game without saving!"))
                    != Answer::Yes))
         return false;
-    skipOnFailure([&] {
-        if (m_ports.music)
-            m_ports.music->stop();
-    });
+    stopMusic();
     if (m_screen.questLoaded() && m_ports.clock)
         m_ports.clock->pause(0.2);
     Q_EMIT quitRequested();

@@ -78,17 +78,11 @@ void Game::clickLoadQuest()
 void Game::menuNewGame()
 {
     using namespace quest;
-    skipOnFailure([&] {
-        if (m_ports.music)
-            m_ports.music->stop();
-    });
+    stopMusic();
     m_screen.setQuestfil(m_programDir + QLatin1Char('/') + kDefaultAdventureFile);
     skipOnFailure([&] { BeginQuest(); });
     skipOnFailure([&] { loadPagePicture(questRead(kFirstPage, kImage)); });
-    skipOnFailure([&] {
-        if (m_ports.music)
-            m_ports.music->start(mediaPath(questRead(kFirstPage, kMusic)));
-    });
+    startMusic(questRead(kFirstPage, kMusic));
 }
 
 void Game::menuWhatsNew()

@@ -13,24 +13,9 @@ void Game::LoadTmpGame()
     m_screen.clearInventory();
     skipOnFailure([&] { BeginQuest(); });
     skipOnFailure([&] { loadPagePicture(questRead(kFirstPage, kImage)); });
-    skipOnFailure([&] {
-        if (!m_ports.sound)
-            return;
-        m_ports.sound->setFileName(mediaPath(questRead(kFirstPage, kMp3)));
-        m_ports.sound->play();
-    });
-    skipOnFailure([&] {
-        if (m_ports.music)
-            m_ports.music->start(mediaPath(questRead(kFirstPage, kMusic)));
-    });
-    skipOnFailure([&] {
-        const QString movie = questRead(kFirstPage, kMovie);
-        if (movie.isEmpty() || !m_ports.movie)
-            return;
-        m_screen.setMoviePanelVisible(true);
-        m_ports.movie->setFileName(mediaPath(movie));
-        m_ports.movie->play();
-    });
+    playSound(questRead(kFirstPage, kMp3));
+    startMusic(questRead(kFirstPage, kMusic));
+    playMovie(questRead(kFirstPage, kMovie));
 }
 
 } // namespace fc

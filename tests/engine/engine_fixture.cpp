@@ -6,16 +6,7 @@ namespace fc::test {
 EngineTest::EngineTest()
 {
     programDir = dir.path();
-    Ports ports;
-    ports.dialogs = &dialogs;
-    ports.fileDialog = &files;
-    ports.pictures = &pictures;
-    ports.sound = &sound;
-    ports.movie = &movie;
-    ports.music = &music;
-    ports.launcher = &launcher;
-    ports.clock = &clock;
-    game = std::make_unique<Game>(screen, ports, programDir);
+    game = std::make_unique<Game>(screen, ports(), programDir);
 }
 
 QString EngineTest::writeQuest(const QString &name, const QStringList &lines)

@@ -12,7 +12,7 @@
 
 namespace fc::test {
 
-class EngineTest : public ::testing::Test
+class EngineTest : public ::testing::Test, protected RecordingPortSet
 {
 protected:
     EngineTest();
@@ -30,15 +30,6 @@ protected:
 
     QTemporaryDir dir;
     QString programDir;
-    MediaLog media;
-    RecordingDialogs dialogs;
-    RecordingFileDialog files;
-    RecordingPictureLoader pictures{media};
-    RecordingMediaPlayer sound{media, QStringLiteral("sound")};
-    RecordingMediaPlayer movie{media, QStringLiteral("movie")};
-    RecordingMusicPlayer music{media};
-    RecordingLauncher launcher;
-    InstantClock clock;
     GameScreen screen;
     std::unique_ptr<Game> game;
 };
