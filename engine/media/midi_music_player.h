@@ -19,6 +19,10 @@ public:
     explicit MidiMusicPlayer(QObject *window);
     MidiMusicPlayer(QObject *window, MidiApi &api);
 
+    // The window for the next start; a window made after its engine is set
+    // here once it exists.
+    void setWindow(QObject *window) { m_window = window; }
+
     void stop() override;
     void start(const QString &file) override;
 

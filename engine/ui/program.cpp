@@ -12,29 +12,6 @@
 
 namespace fc {
 
-namespace {
-
-// The MIDI player reports the end of a song to the game screen, which exists
-// only after the engine it shows. Music requests are handed on to the player
-// made for that window once it is there.
-class ScreenMusic : public MusicPlayer
-{
-public:
-    std::unique_ptr<MusicPlayer> player;
-    void stop() override
-    {
-        if (player)
-            player->stop();
-    }
-    void start(const QString &file) override
-    {
-        if (player)
-            player->start(file);
-    }
-};
-
-} // namespace
-
 struct Program::Parts
 {
     explicit Parts(const QString &programDir)
@@ -63,7 +40,7 @@ struct Program::Parts
     QtPictureLoader pictures;
     QtMediaPlayer sound;
     QtMediaPlayer movie;
-    ScreenMusic music;
+    MidiMusicPlayer music{nullptr}; // its window, the game screen, follows the engine
     QtLauncher launcher;
     QtClock clock;
     Game game;
@@ -77,7 +54,7 @@ Program::Program(const QString &programDir)
     m->dialogs.setParent(&m->window);
     m->fileDialog.setParent(&m->window);
     m->movie.setVideoOutput(m->window.movieWidget());
-    m->music.player = std::make_unique<MidiMusicPlayer>(&m->window);
+    m->music.setWindow(&m->window);
     QObject::connect(&m->game, &Game::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
