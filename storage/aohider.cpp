@@ -366,8 +366,10 @@ QString ReadIni(const QString &file, const QString &section, const QString &key)
     return ReadIni(file, section, key, IniEncoding::Detect);
 }
 
-bool WriteIniChecked(const QString &file, const QString &section, const QString &key, const QString &value,
-                     IniEncoding encoding, QString *error)
+namespace {
+
+// Applies writes to the file as it is now and replaces it once.
+bool writeAll(const QString &file, IniEncoding encoding, const QList<IniBatch::Write> &writes, QString *error)
 {
     auto fail = [error](const QString &why) {
         if (error)
@@ -383,11 +385,14 @@ bool WriteIniChecked(const QString &file, const QString &section, const QString 
     if (current.status == Status::Failed)
         return fail(current.error); // never replace a file we could not read
     const ini::IniFile empty = ini::IniFile::parse({}, encoding);
-    const ini::IniFile &base = current.file ? *current.file : empty;
-    QString why;
-    std::optional<QByteArray> bytes = base.withValue(section, key, value, &why);
-    if (!bytes)
-        return fail(why);
+    std::optional<QByteArray> bytes = (current.file ? *current.file : empty).bytes();
+    for (const IniBatch::Write &w : writes) {
+        QString why;
+        const ini::IniFile step = ini::IniFile::parse(*bytes, encoding);
+        bytes = step.withValue(w.section, w.key, w.value, &why);
+        if (!bytes)
+            return fail(why);
+    }
     if (current.file && *bytes == current.file->bytes())
         return true; // already holds the value; leave the file untouched
 
@@ -416,6 +421,35 @@ bool WriteIniChecked(const QString &file, const QString &section, const QString 
             std::make_shared<const ini::IniFile>(ini::IniFile::parse(std::move(*bytes), encoding)),
             Stamp::of(st), false);
     return true;
+}
+
+} // namespace
+
+IniBatch::IniBatch(QString file, IniEncoding encoding)
+    : m_file(std::move(file))
+    , m_encoding(encoding)
+{
+}
+
+void IniBatch::write(const QString &section, const QString &key, const QString &value)
+{
+    m_writes.append({section, key, value});
+}
+
+bool IniBatch::commit(QString *error)
+{
+    if (m_writes.isEmpty())
+        return true;
+    if (!writeAll(m_file, m_encoding, m_writes, error))
+        return false;
+    m_writes.clear();
+    return true;
+}
+
+bool WriteIniChecked(const QString &file, const QString &section, const QString &key, const QString &value,
+                     IniEncoding encoding, QString *error)
+{
+    return writeAll(file, encoding, {IniBatch::Write{section, key, value}}, error);
 }
 
 bool WriteIniChecked(const QString &file, const QString &section, const QString &key, const QString &value,

@@ -29,6 +29,7 @@
 
 #include "storage/ini_encoding.h"
 
+#include <QList>
 #include <QString>
 
 namespace fc {
@@ -59,6 +60,40 @@ bool WriteIniChecked(const QString &file, const QString &section, const QString 
                      QString *error = nullptr);
 bool WriteIniChecked(const QString &file, const QString &section, const QString &key, const QString &value,
                      IniEncoding encoding, QString *error = nullptr);
+
+// Several writes to one file, committed as one atomic replacement: after
+// commit() the file holds either every queued write or none of them. The
+// writes are applied in order to the file as it is on disk at commit time,
+// with the rules of WriteIni (a later write of the same key wins). Nothing
+// touches the file before commit(); a batch that is destroyed uncommitted
+// writes nothing.
+class IniBatch
+{
+public:
+    explicit IniBatch(QString file, IniEncoding encoding = IniEncoding::Detect);
+
+    void write(const QString &section, const QString &key, const QString &value);
+
+    bool isEmpty() const { return m_writes.isEmpty(); }
+    qsizetype size() const { return m_writes.size(); }
+    const QString &file() const { return m_file; }
+
+    // Writes everything queued as one replacement of the file and empties the
+    // batch. False (and *error says why) when the file could not be written
+    // or one of the writes is refused as by WriteIniChecked: the file is then
+    // left as it was and the batch keeps its writes.
+    bool commit(QString *error = nullptr);
+
+    struct Write
+    {
+        QString section, key, value;
+    };
+
+private:
+    QString m_file;
+    IniEncoding m_encoding;
+    QList<Write> m_writes;
+};
 
 // The per-user folder that stands for the Windows directory
 // ($XDG_DATA_HOME/Fablecraft), without a trailing separator; created on first
