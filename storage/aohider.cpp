@@ -1,14 +1,16 @@
 #include "storage/aohider.h"
 
 #include "storage/ini_file.h"
+#include "storage/regular_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QHash>
+#include <QFileInfo>
 #include <QMutex>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTimer>
 #include <qplatformdefs.h>
@@ -21,6 +23,10 @@
 #include <memory>
 #include <limits>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace fc {
 
@@ -60,7 +66,8 @@ struct Stamp
         return dev == o.dev && ino == o.ino && size == o.size && mtime == o.mtime && ctime == o.ctime;
     }
 
-    static Stamp of(const QT_STATBUF &st)
+    template <typename Stat>
+    static Stamp of(const Stat &st)
     {
         Stamp s;
         s.dev = st.st_dev;
@@ -96,78 +103,7 @@ struct Entry
     qsizetype memory = 0;
 };
 
-struct RawRead
-{
-    Status status = Status::Failed;
-    QByteArray bytes;
-    Stamp before, after;
-    qint64 started = 0;
-    QString error;
-};
-
-QString errnoText(const QString &path, int err)
-{
-    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(err)));
-}
-
-RawRead readRaw(const QString &path, const QByteArray &native)
-{
-    RawRead r;
-    r.started = nowNanos();
-    const int fd = QT_OPEN(native.constData(), QT_OPEN_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        r.status = (errno == ENOENT || errno == ENOTDIR) ? Status::Missing : Status::Failed;
-        r.error = errnoText(path, errno);
-        return r;
-    }
-    QT_STATBUF st;
-    if (QT_FSTAT(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        r.error = S_ISDIR(st.st_mode) ? errnoText(path, EISDIR) : errnoText(path, errno);
-        QT_CLOSE(fd);
-        return r;
-    }
-    r.before = Stamp::of(st);
-    if (st.st_size > ini::IniFile::kMaxSize) {
-        r.error = errnoText(path, EFBIG);
-        QT_CLOSE(fd);
-        return r;
-    }
-    // Read to the end rather than trusting the size: the file may grow
-    // meanwhile; the stamps taken around the read tell.
-    r.bytes.resize(qsizetype(st.st_size) + 1);
-    qsizetype got = 0;
-    for (;;) {
-        if (got == r.bytes.size()) {
-            if (got > ini::IniFile::kMaxSize) {
-                r.error = errnoText(path, EFBIG);
-                QT_CLOSE(fd);
-                return r;
-            }
-            r.bytes.resize(got * 2);
-        }
-        const auto n = QT_READ(fd, r.bytes.data() + got, size_t(r.bytes.size() - got));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            r.error = errnoText(path, errno);
-            QT_CLOSE(fd);
-            return r;
-        }
-        if (n == 0)
-            break;
-        got += n;
-    }
-    r.bytes.resize(got);
-    if (QT_FSTAT(fd, &st) != 0) {
-        r.error = errnoText(path, errno);
-        QT_CLOSE(fd);
-        return r;
-    }
-    r.after = Stamp::of(st);
-    QT_CLOSE(fd);
-    r.status = Status::Ok;
-    return r;
-}
+QString errnoText(const QString &path, int err) { return fileErrorText(path, err); }
 
 // Parsed files by resolved path and encoding mode.
 class ParseCache
@@ -202,19 +138,41 @@ public:
             res.file = it->file;
             return res;
         }
-
-        RawRead raw = readRaw(path, native);
-        if (raw.status != Status::Ok) {
+        if (!S_ISREG(st.st_mode)) {
+            // Never opened: a FIFO would block, a device never end.
             map.remove(path);
-            res.status = raw.status;
-            res.error = raw.error;
+            res.status = Status::Failed;
+            res.error = fileErrorText(path, notRegularReason(st.st_mode));
+            refused(path, now, res.error);
             return res;
         }
-        const bool settled = raw.before == raw.after && raw.after.settledAt(raw.started);
+
+        const qint64 started = nowNanos();
+        // O_NONBLOCK: should the path have become a FIFO meanwhile, the open
+        // must not wait for a writer.
+        const int fd = QT_OPEN(native.constData(), QT_OPEN_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) {
+            const int err = errno;
+            map.remove(path);
+            res.status = (err == ENOENT || err == ENOTDIR) ? Status::Missing : Status::Failed;
+            res.error = errnoText(path, err);
+            return res;
+        }
+        FileRead raw = ReadRegularFd(fd, path, filelimit::kProfile);
+        QT_CLOSE(fd);
+        if (!raw.ok()) {
+            map.remove(path);
+            res.status = Status::Failed;
+            res.error = raw.error;
+            refused(path, Stamp::of(raw.before), res.error);
+            return res;
+        }
+        const Stamp before = Stamp::of(raw.before), after = Stamp::of(raw.after);
+        const bool settled = before == after && after.settledAt(started);
         if (it != map.end() && it->file->bytes() == raw.bytes) {
             // Same bytes as the copy we hold: keep its parse (and its lazily
             // built key indexes).
-            it->stamp = raw.after;
+            it->stamp = after;
             it->settled = settled;
             it->lastUse = ++m_clock;
             res.status = Status::Ok;
@@ -222,10 +180,22 @@ public:
             return res;
         }
         auto file = std::make_shared<const ini::IniFile>(ini::IniFile::parse(std::move(raw.bytes), encoding));
-        store(path, encoding, file, raw.after, settled);
+        store(path, encoding, file, after, settled);
         res.status = Status::Ok;
         res.file = std::move(file);
         return res;
+    }
+
+    // The copy read or written for this version of the file, if any. Call
+    // with the mutex held.
+    std::shared_ptr<const ini::IniFile> cached(const QString &path, IniEncoding encoding, const Stamp &stamp)
+    {
+        auto &map = m_entries[encoding == IniEncoding::Windows1252 ? 1 : 0];
+        auto it = map.find(path);
+        if (it == map.end() || !(it->stamp == stamp) || !it->settled)
+            return nullptr;
+        it->lastUse = ++m_clock;
+        return it->file;
     }
 
     // Remembers what a write left on disk. Call with the mutex held.
@@ -251,6 +221,16 @@ public:
     QMutex mutex;
 
 private:
+    // Logs a refused file once, not at every read of it.
+    void refused(const QString &path, const Stamp &stamp, const QString &error)
+    {
+        if (m_refusedPath == path && m_refusedStamp == stamp)
+            return;
+        m_refusedPath = path;
+        m_refusedStamp = stamp;
+        LogRefusal(error);
+    }
+
     void evict()
     {
         for (;;) {
@@ -278,6 +258,8 @@ private:
 
     QHash<QString, Entry> m_entries[2];
     quint64 m_clock = 0;
+    QString m_refusedPath;
+    Stamp m_refusedStamp;
 };
 
 ParseCache &cache()
@@ -368,7 +350,267 @@ QString ReadIni(const QString &file, const QString &section, const QString &key)
 
 namespace {
 
-// Applies writes to the file as it is now and replaces it once.
+// ---- writing --------------------------------------------------------------
+
+// A write follows symbolic links and replaces the file they lead to, so the
+// link stays a link. A dangling link is followed to where its file would be.
+bool followLinks(const QString &path, QString &target, QString *error)
+{
+    QString p = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        const QByteArray native = QFile::encodeName(p);
+        struct stat st;
+        if (::lstat(native.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            target = p;
+            return true;
+        }
+        QByteArray buf(4096, Qt::Uninitialized);
+        const ssize_t n = ::readlink(native.constData(), buf.data(), size_t(buf.size()));
+        if (n < 0 || n >= buf.size()) {
+            if (error)
+                *error = errnoText(path, n < 0 ? errno : ENAMETOOLONG);
+            return false;
+        }
+        buf.truncate(n);
+        const QString link = QFile::decodeName(buf);
+        p = QDir::isAbsolutePath(link) ? link : QFileInfo(p).absoluteDir().filePath(link);
+    }
+    if (error)
+        *error = errnoText(path, ELOOP);
+    return false;
+}
+
+void closeFd(int &fd)
+{
+    if (fd >= 0)
+        QT_CLOSE(fd);
+    fd = -1;
+}
+
+// The file, open and exclusively locked (flock, released when closed).
+// Another writer may replace the file between our open and our lock; the
+// lock is only kept once the path still names the inode we locked. A missing
+// file is created empty to have something to lock; removeIfCreated() takes it
+// away again when the write fails.
+struct LockedFile
+{
+    int fd = -1;
+    struct stat st{};
+    bool created = false;
+    QByteArray native;
+
+    ~LockedFile() { closeFd(fd); }
+
+    bool lock(const QString &path, QString *error)
+    {
+        native = QFile::encodeName(path);
+        auto fail = [&](const QString &why) {
+            closeFd(fd);
+            if (error)
+                *error = why;
+            return false;
+        };
+        for (int attempt = 0; attempt < 10000; ++attempt) {
+            created = false;
+            fd = QT_OPEN(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+            if (fd < 0 && errno == EACCES)
+                fd = QT_OPEN(native.constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+            if (fd < 0 && errno == ENOENT) {
+                fd = QT_OPEN(native.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+                if (fd < 0 && errno == EEXIST)
+                    continue;
+                created = fd >= 0;
+            }
+            if (fd < 0)
+                return fail(errnoText(path, errno));
+            if (::fstat(fd, &st) != 0)
+                return fail(errnoText(path, errno));
+            if (!S_ISREG(st.st_mode))
+                return fail(fileErrorText(path, notRegularReason(st.st_mode)));
+            while (::flock(fd, LOCK_EX) != 0) {
+                if (errno != EINTR)
+                    return fail(errnoText(path, errno));
+            }
+            struct stat now;
+            if (::stat(native.constData(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino) {
+                ::fstat(fd, &st); // as it is now that we hold it
+                return true;
+            }
+            closeFd(fd); // replaced or removed meanwhile: lock the new one
+        }
+        return fail(errnoText(path, EDEADLK));
+    }
+
+    void removeIfCreated()
+    {
+        struct stat now;
+        if (created && ::stat(native.constData(), &now) == 0 && now.st_ino == st.st_ino && now.st_size == 0)
+            ::unlink(native.constData());
+    }
+};
+
+bool writeFully(int fd, const QByteArray &bytes, qint64 offset, int &err)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(offset + done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            err = errno;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+// Where the new bytes went and what the file looks like now.
+struct Replaced
+{
+    struct stat st{};
+    bool inPlace = false;
+};
+
+// Writes bytes in place of the locked file's contents, for folders we may not
+// create files in. Space is reserved first, so a full disk fails before any
+// byte changes; after a failure later on the old bytes are written back. The
+// result is read back and compared.
+bool rewriteInPlace(const QString &path, const LockedFile &locked, const QByteArray &bytes, const QByteArray &old,
+                    Replaced &done, QString *error)
+{
+    const int fd = QT_OPEN(locked.native.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (error)
+            *error = errnoText(path, errno);
+        return false;
+    }
+    int err = 0;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && st.st_ino == locked.st.st_ino && st.st_dev == locked.st.st_dev;
+    if (!ok)
+        err = errno ? errno : ESTALE;
+    if (ok && bytes.size() > st.st_size) {
+        err = ::posix_fallocate(fd, 0, off_t(bytes.size()));
+        ok = err == 0;
+        if (!ok && ::ftruncate(fd, st.st_size) != 0) {
+            // leave the size as the reservation left it; the bytes are unchanged
+        }
+    }
+    bool touched = false;
+    if (ok) {
+        touched = true;
+        ok = writeFully(fd, bytes, 0, err);
+    }
+    if (ok && ::ftruncate(fd, off_t(bytes.size())) != 0) {
+        err = errno;
+        ok = false;
+    }
+    if (ok && ::fdatasync(fd) != 0) {
+        err = errno;
+        ok = false;
+    }
+    if (ok) {
+        QByteArray back(bytes.size(), Qt::Uninitialized);
+        qsizetype got = 0;
+        while (got < back.size()) {
+            const ssize_t n = ::pread(fd, back.data() + got, size_t(back.size() - got), off_t(got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += n;
+        }
+        if (got != back.size() || back != bytes) {
+            err = EIO;
+            ok = false;
+        }
+    }
+    if (!ok && touched) {
+        int ignored = 0;
+        if (writeFully(fd, old, 0, ignored) && ::ftruncate(fd, off_t(old.size())) == 0)
+            ::fdatasync(fd);
+    }
+    if (ok && ::fstat(fd, &done.st) != 0) {
+        err = errno;
+        ok = false;
+    }
+    if (::close(fd) != 0 && ok) {
+        err = errno;
+        ok = false;
+    }
+    if (!ok && error)
+        *error = errnoText(path, err);
+    done.inPlace = true;
+    return ok;
+}
+
+// Replaces the locked file by a new one holding bytes: a temporary file in the
+// same folder, given the old file's owner (where we may) and permissions,
+// written, flushed to the disk, renamed over the old file, and the folder
+// flushed. The temporary file is removed on any failure. A folder that
+// forbids new files gets the bytes written in place instead.
+bool replaceFile(const QString &path, const LockedFile &locked, const QByteArray &bytes, const QByteArray &old,
+                 Replaced &done, QString *error)
+{
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    QString tempPath;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tempPath = folder + QStringLiteral("/.") + info.fileName()
+                   + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+        fd = QT_OPEN(QFile::encodeName(tempPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        const int err = errno;
+        if ((err == EACCES || err == EPERM) && !locked.created)
+            return rewriteInPlace(path, locked, bytes, old, done, error);
+        if (error)
+            *error = errnoText(path, err);
+        return false;
+    }
+    const QByteArray tempNative = QFile::encodeName(tempPath);
+    int err = 0;
+    auto failed = [&](int e) {
+        err = e;
+        return false;
+    };
+    struct stat mine;
+    bool ok = ::fstat(fd, &mine) == 0 || failed(errno);
+    if (ok && (mine.st_uid != locked.st.st_uid || mine.st_gid != locked.st.st_gid)) {
+        // Only the superuser may give a file away; others can often keep the
+        // group at least. Neither is worth failing the write for.
+        if (::fchown(fd, locked.st.st_uid, locked.st.st_gid) != 0 && ::fchown(fd, uid_t(-1), locked.st.st_gid) != 0) {
+        }
+    }
+    ok = ok && (::fchmod(fd, locked.st.st_mode & 07777) == 0 || failed(errno));
+    ok = ok && writeFully(fd, bytes, 0, err);
+    ok = ok && (::fdatasync(fd) == 0 || failed(errno));
+    ok = ok && (::rename(tempNative.constData(), locked.native.constData()) == 0 || failed(errno));
+    const bool renamed = ok;
+    ok = ok && (::fstat(fd, &done.st) == 0 || failed(errno));
+    if (::close(fd) != 0 && ok)
+        ok = failed(errno);
+    if (!renamed)
+        ::unlink(tempNative.constData());
+    if (ok) {
+        const int dir = QT_OPEN(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            if (::fsync(dir) != 0 && errno != EINVAL && errno != EROFS)
+                ok = failed(errno);
+            QT_CLOSE(dir);
+        }
+    }
+    if (!ok && error)
+        *error = errnoText(path, err);
+    return ok;
+}
+
+// Applies writes to the file as it is now and replaces it once, holding the
+// file's lock from the read to the replacement.
 bool writeAll(const QString &file, IniEncoding encoding, const QList<IniBatch::Write> &writes, QString *error)
 {
     auto fail = [error](const QString &why) {
@@ -376,50 +618,56 @@ bool writeAll(const QString &file, IniEncoding encoding, const QList<IniBatch::W
             *error = why;
         return false;
     };
-    const QString path = ResolveIniPath(file);
-    if (path.isEmpty())
+    const QString resolved = ResolveIniPath(file);
+    if (resolved.isEmpty())
         return fail(QStringLiteral("No file name given"));
-    ParseCache &c = cache();
-    QMutexLocker lock(&c.mutex);
-    const ParseCache::Result current = c.load(path, encoding);
-    if (current.status == Status::Failed)
-        return fail(current.error); // never replace a file we could not read
-    const ini::IniFile empty = ini::IniFile::parse({}, encoding);
-    std::optional<QByteArray> bytes = (current.file ? *current.file : empty).bytes();
-    for (const IniBatch::Write &w : writes) {
-        QString why;
-        const ini::IniFile step = ini::IniFile::parse(*bytes, encoding);
-        bytes = step.withValue(w.section, w.key, w.value, &why);
-        if (!bytes)
-            return fail(why);
-    }
-    if (current.file && *bytes == current.file->bytes())
-        return true; // already holds the value; leave the file untouched
-
+    QString path;
+    if (!followLinks(resolved, path, error))
+        return false;
     if (isBareName(file))
         QDir().mkpath(windowsDirPath());
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return fail(out.errorString());
-    if (out.write(*bytes) != bytes->size()) {
-        const QString msg = out.errorString();
-        out.cancelWriting();
-        return fail(msg);
-    }
-    if (!out.commit()) {
-        c.forget(path);
-        return fail(out.errorString());
-    }
 
-    QT_STATBUF st;
-    if (QT_STAT(QFile::encodeName(path).constData(), &st) != 0) {
-        c.forget(path);
-        return true;
+    std::vector<ini::ValueWrite> edits;
+    edits.reserve(std::size_t(writes.size()));
+    for (const IniBatch::Write &w : writes)
+        edits.push_back({w.section, w.key, w.value});
+
+    LockedFile locked;
+    if (!locked.lock(path, error))
+        return false;
+    ParseCache &c = cache();
+    QMutexLocker lock(&c.mutex);
+    // The cached copy is used only if it is the version we hold locked.
+    std::shared_ptr<const ini::IniFile> current = c.cached(path, encoding, Stamp::of(locked.st));
+    if (!current) {
+        FileRead raw = ReadRegularFd(locked.fd, path, filelimit::kProfile);
+        if (!raw.ok()) {
+            locked.removeIfCreated();
+            return fail(raw.error); // never replace a file we could not read
+        }
+        current = std::make_shared<const ini::IniFile>(ini::IniFile::parse(std::move(raw.bytes), encoding));
     }
-    // Just written, so not yet settled: the next read compares bytes once.
-    c.store(path, encoding,
-            std::make_shared<const ini::IniFile>(ini::IniFile::parse(std::move(*bytes), encoding)),
-            Stamp::of(st), false);
+    QString why;
+    std::optional<QByteArray> bytes = current->withValues(edits, &why);
+    if (!bytes) {
+        locked.removeIfCreated();
+        return fail(why);
+    }
+    if (!locked.created && *bytes == current->bytes())
+        return true; // already holds the values; leave the file untouched
+
+    Replaced done;
+    if (!replaceFile(path, locked, *bytes, current->bytes(), done, error)) {
+        locked.removeIfCreated();
+        c.forget(path);
+        return false;
+    }
+    // A file renamed into place is a new inode only this process has written:
+    // its stamp identifies these bytes, so reads need not compare them. A file
+    // rewritten in place keeps its inode; the next read compares once.
+    c.forget(path);
+    c.store(path, encoding, std::make_shared<const ini::IniFile>(ini::IniFile::parse(std::move(*bytes), encoding)),
+            Stamp::of(done.st), !done.inPlace);
     return true;
 }
 

@@ -104,6 +104,46 @@ bool hasHighBytes(const char *data, qsizetype size)
     return false;
 }
 
+namespace {
+
+// Length of the well-formed sequence at p[i] (1 for ASCII), or 0 when the
+// byte there does not start one.
+int sequenceLength(const unsigned char *p, qsizetype i, qsizetype size)
+{
+    const unsigned char b = p[i];
+    if (b < 0x80)
+        return 1;
+    int len;
+    std::uint32_t cp;
+    if (b >= 0xC2 && b <= 0xDF) {
+        len = 2;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3;
+        cp = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4;
+        cp = b & 0x07;
+    } else {
+        return 0; // continuation byte first, C0/C1 overlong lead, F5-FF
+    }
+    if (i + len > size)
+        return 0;
+    for (int k = 1; k < len; ++k) {
+        const unsigned char c = p[i + k];
+        if ((c & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+        return 0;
+    if (cp >= 0xD800 && cp <= 0xDFFF)
+        return 0;
+    return len;
+}
+
+} // namespace
+
 bool isValid(const char *data, qsizetype size, bool *multiByte)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(data);
@@ -114,43 +154,37 @@ bool isValid(const char *data, qsizetype size, bool *multiByte)
             i += 8;
             continue;
         }
-        const unsigned char b = p[i];
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        int len;
-        std::uint32_t cp;
-        if (b >= 0xC2 && b <= 0xDF) {
-            len = 2;
-            cp = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            len = 3;
-            cp = b & 0x0F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            len = 4;
-            cp = b & 0x07;
-        } else {
-            return false; // continuation byte first, C0/C1 overlong lead, F5-FF
-        }
-        if (i + len > size)
+        const int len = sequenceLength(p, i, size);
+        if (len == 0)
             return false;
-        for (int k = 1; k < len; ++k) {
-            const unsigned char c = p[i + k];
-            if ((c & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
-            return false;
-        if (cp >= 0xD800 && cp <= 0xDFFF)
-            return false;
-        multi = true;
+        multi = multi || len > 1;
         i += len;
     }
     if (multiByte)
         *multiByte = multi;
     return true;
+}
+
+bool isMostlyValid(const char *data, qsizetype size)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(data);
+    qsizetype multi = 0, invalid = 0;
+    qsizetype i = 0;
+    while (i < size) {
+        if (i + 8 <= size && wordIsAscii(p + i)) {
+            i += 8;
+            continue;
+        }
+        const int len = sequenceLength(p, i, size);
+        if (len == 0) {
+            ++invalid;
+            ++i;
+            continue;
+        }
+        multi += len > 1;
+        i += len;
+    }
+    return multi > 0 && invalid * 4 <= multi;
 }
 
 } // namespace fc::utf8

@@ -40,6 +40,12 @@ namespace fc::utf8 {
 // at least one multi-byte sequence occurs; it is only meaningful on success.
 bool isValid(const char *data, qsizetype size, bool *multiByte = nullptr);
 
+// True when the bytes are UTF-8 text, perhaps with a few stray bytes: at
+// least one well-formed multi-byte sequence, and at least four of them for
+// every byte that is not part of one. Windows-1252 text with accented letters
+// is mostly invalid as UTF-8, so it does not pass.
+bool isMostlyValid(const char *data, qsizetype size);
+
 // True when some byte is 0x80 or above.
 bool hasHighBytes(const char *data, qsizetype size);
 

@@ -2,7 +2,9 @@
 
 #include "storage/cp1252.h"
 
+#include <QHash>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -250,18 +252,32 @@ IniFile IniFile::parse(QByteArray bytes, IniEncoding mode)
     f.m_mode = mode;
     if (bytes.size() > kMaxSize)
         bytes.clear();
-    f.m_bytes = std::move(bytes);
+    if (mode == IniEncoding::Detect && bytes.size() >= 2
+        && (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))) {
+        // UTF-16: parsed as its text in UTF-8, written back as UTF-16.
+        const bool little = bytes[0] == '\xFF';
+        f.m_encoding = little ? FileEncoding::Utf16Le : FileEncoding::Utf16Be;
+        QStringDecoder decoder(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                               QStringDecoder::Flag::Stateless);
+        QString text = decoder.decode(QByteArrayView(bytes).sliced(2));
+        f.m_bytes = text.toUtf8();
+        f.m_diskBytes = std::move(bytes);
+        if (f.m_bytes.size() > kMaxSize) {
+            f.m_bytes.clear();
+            f.m_diskBytes.clear();
+        }
+    } else {
+        f.m_bytes = std::move(bytes);
+    }
     const char *d = f.m_bytes.constData();
     const qsizetype n = f.m_bytes.size();
 
-    if (mode == IniEncoding::Detect) {
+    if (mode == IniEncoding::Detect && f.m_diskBytes.isNull()) {
         if (n >= 3 && std::memcmp(d, "\xEF\xBB\xBF", 3) == 0) {
             f.m_encoding = FileEncoding::Utf8WithBom;
             f.m_contentStart = 3;
-        } else if (utf8::hasHighBytes(d, n)) {
-            bool multi = false;
-            if (utf8::isValid(d, n, &multi) && multi)
-                f.m_encoding = FileEncoding::Utf8;
+        } else if (utf8::hasHighBytes(d, n) && utf8::isMostlyValid(d, n)) {
+            f.m_encoding = FileEncoding::Utf8;
         }
     }
 
@@ -488,6 +504,12 @@ qsizetype IniFile::memoryUsage() const
 std::optional<QByteArray> IniFile::withValue(QStringView section, QStringView key, QStringView value,
                                              QString *error) const
 {
+    const ValueWrite one{section, key, value};
+    return withValues(std::span<const ValueWrite>(&one, 1), error);
+}
+
+std::optional<QByteArray> IniFile::withValues(std::span<const ValueWrite> writes, QString *error) const
+{
     auto fail = [error](const QString &why) -> std::optional<QByteArray> {
         if (error)
             *error = why;
@@ -496,118 +518,233 @@ std::optional<QByteArray> IniFile::withValue(QStringView section, QStringView ke
     auto hasBreak = [](QStringView s) {
         return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')) || s.contains(QChar(0));
     };
-    const QStringView sectionName = trimmed(section);
-    const QStringView keyName = trimmed(key);
-    if (hasBreak(sectionName) || sectionName.contains(QLatin1Char(']')))
-        return fail(QStringLiteral("Section name \"%1\" cannot be stored").arg(sectionName));
-    if (keyName.isEmpty() || hasBreak(keyName) || keyName.contains(QLatin1Char('='))
-        || keyName.startsWith(QLatin1Char(';')) || keyName.startsWith(QLatin1Char('[')))
-        return fail(QStringLiteral("Key name \"%1\" cannot be stored").arg(keyName));
 
-    // A line break would end the key line and turn the rest into lines of
-    // their own; only the first line is stored, which is what a read of the
-    // unguarded file returned.
-    QStringView text = value;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c == u'\r' || c == u'\n' || c == 0) {
-            text = text.first(i);
-            break;
+    // What each write stores, checked before anything is planned.
+    struct Prepared
+    {
+        QStringView section, key, text;
+        bool quote;
+    };
+    std::vector<Prepared> prepared;
+    prepared.reserve(writes.size());
+    bool encodable = true;
+    for (const ValueWrite &w : writes) {
+        const QStringView sectionName = trimmed(w.section);
+        const QStringView keyName = trimmed(w.key);
+        if (hasBreak(sectionName) || sectionName.contains(QLatin1Char(']')))
+            return fail(QStringLiteral("Section name \"%1\" cannot be stored").arg(sectionName));
+        if (keyName.isEmpty() || hasBreak(keyName) || keyName.contains(QLatin1Char('='))
+            || keyName.startsWith(QLatin1Char(';')) || keyName.startsWith(QLatin1Char('[')))
+            return fail(QStringLiteral("Key name \"%1\" cannot be stored").arg(keyName));
+        // A line break would end the key line and turn the rest into lines
+        // of their own; only the first line is stored, which is what a read
+        // of the unguarded file returned.
+        QStringView text = w.value;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (c == u'\r' || c == u'\n' || c == 0) {
+                text = text.first(i);
+                break;
+            }
         }
+        // Reads trim blanks and drop a pair of enclosing quotes; one extra
+        // pair of double quotes keeps such a value intact.
+        const bool quote = !text.isEmpty()
+                           && (isBlank(text.front()) || isBlank(text.back())
+                               || (text.size() >= 2 && text.front() == text.back()
+                                   && (text.front() == QLatin1Char('"') || text.front() == QLatin1Char('\''))));
+        if (m_encoding == FileEncoding::Windows1252 && encodable)
+            encodable = cp1252::canEncode(sectionName) && cp1252::canEncode(keyName) && cp1252::canEncode(text);
+        prepared.push_back({sectionName, keyName, text, quote});
     }
-    // Reads trim blanks and drop a pair of enclosing quotes; one extra pair
-    // of double quotes keeps such a value intact.
-    const bool quote = !text.isEmpty()
-                       && (isBlank(text.front()) || isBlank(text.back())
-                           || (text.size() >= 2 && text.front() == text.back()
-                               && (text.front() == QLatin1Char('"') || text.front() == QLatin1Char('\''))));
-
-    QByteArray keyBytes, valueBytes, sectionBytes;
-    if (!encodeText(keyName, keyBytes) || !encodeText(text, valueBytes) || !encodeText(sectionName, sectionBytes)) {
+    if (!encodable) {
         if (m_mode == IniEncoding::Windows1252)
             return fail(QStringLiteral("Text cannot be stored in Windows-1252"));
-        return IniFile::parse(convertedToUtf8(), IniEncoding::Detect).withValue(section, key, value, error);
+        return IniFile::parse(convertedToUtf8(), IniEncoding::Detect).withValues(writes, error);
     }
-    if (quote) {
-        valueBytes.prepend('"');
-        valueBytes.append('"');
+    auto encoded = [this](QStringView text) {
+        QByteArray out;
+        encodeText(text, out);
+        return out;
+    };
+    auto valueBytesOf = [&](const Prepared &p) {
+        QByteArray v = encoded(p.text);
+        if (p.quote) {
+            v.prepend('"');
+            v.append('"');
+        }
+        return v;
+    };
+
+    // The plan: new text for existing key lines, new keys for existing
+    // sections, new sections; a later write of the same name replaces the
+    // value an earlier one planned.
+    struct NewKey
+    {
+        QByteArray key, value;
+    };
+    struct Group
+    {
+        int section = -1; // existing section, or -1 for a new one
+        QByteArray name;  // new sections: the header name as first spelled
+        std::vector<NewKey> keys;
+    };
+    std::vector<Group> groups;
+    QHash<QByteArray, int> groupOf;   // folded section name -> group
+    QHash<QByteArray, int> newKeyOf;  // group number, NUL, folded key -> key
+    QHash<quint64, QByteArray> lines; // section << 32 | key -> new value
+    Folded folded;
+    for (const Prepared &p : prepared) {
+        const int s = findSection(p.section);
+        if (s >= 0) {
+            const int k = findKey(s, p.key);
+            if (k >= 0) {
+                lines.insert(quint64(quint32(s)) << 32 | quint32(k), valueBytesOf(p));
+                continue;
+            }
+        }
+        foldQuery(p.section, folded);
+        const QByteArray sectionId = QByteArray(folded.constData(), folded.size());
+        auto g = groupOf.constFind(sectionId);
+        int group;
+        if (g == groupOf.cend()) {
+            group = int(groups.size());
+            groupOf.insert(sectionId, group);
+            Group ng;
+            ng.section = s;
+            if (s < 0)
+                ng.name = encoded(p.section);
+            groups.push_back(std::move(ng));
+        } else {
+            group = *g;
+        }
+        foldQuery(p.key, folded);
+        QByteArray keyId = QByteArray::number(group);
+        keyId.append('\0');
+        keyId.append(folded.constData(), folded.size());
+        auto known = newKeyOf.constFind(keyId);
+        if (known != newKeyOf.cend()) {
+            groups[std::size_t(group)].keys[std::size_t(*known)].value = valueBytesOf(p);
+        } else {
+            auto &keys = groups[std::size_t(group)].keys;
+            newKeyOf.insert(keyId, int(keys.size()));
+            keys.push_back({encoded(p.key), valueBytesOf(p)});
+        }
     }
 
+    // Edits at their places in the file, applied in order of position.
     const char *d = m_bytes.constData();
     const qsizetype n = m_bytes.size();
-    QByteArray out;
-    const int s = findSection(sectionName);
-    if (s >= 0) {
-        const Section &sec = m_sections[std::size_t(s)];
-        const int k = findKey(s, keyName);
+    auto lineEndFrom = [&](qsizetype pos) {
+        while (pos < n && !isBreak(d[pos]))
+            ++pos;
+        return pos;
+    };
+    auto afterBreak = [&](qsizetype e) {
+        if (e >= n)
+            return e;
+        return (d[e] == '\r' && e + 1 < n && d[e + 1] == '\n') ? e + 2 : e + 1;
+    };
+    struct Edit
+    {
+        qsizetype start, end;
+        QByteArray text;
+    };
+    std::vector<Edit> edits;
+    edits.reserve(std::size_t(lines.size()) + groups.size());
+    qsizetype added = 0;
+    for (auto it = lines.cbegin(); it != lines.cend(); ++it) {
+        const Section &sec = m_sections[std::size_t(it.key() >> 32)];
+        const KeyIndex::Key &found = sec.keys->keys[quint32(it.key())];
+        qsizetype lineStart = found.keyStart;
+        while (lineStart > qsizetype(sec.bodyStart) && isBlank(d[lineStart - 1]))
+            --lineStart;
+        const qsizetype next = afterBreak(lineEndFrom(found.valueEnd));
+        const qsizetype keyLen = keyEnd(found.keyStart, found.valueStart) - found.keyStart;
+        QByteArray text;
+        text.reserve(keyLen + it->size() + 3);
+        text.append(d + found.keyStart, keyLen);
+        text.append('=');
+        text.append(*it);
+        text.append("\r\n", 2);
+        added += text.size();
+        edits.push_back({lineStart, next, std::move(text)});
+    }
+    for (const Group &g : groups) {
+        if (g.section < 0)
+            continue;
+        // After the last key line, or after the header in a section without
+        // keys.
+        const Section &sec = m_sections[std::size_t(g.section)];
         const KeyIndex &index = *sec.keys;
-        // End of the line holding offset pos, and the start of the next one.
-        auto lineEndFrom = [&](qsizetype pos) {
-            while (pos < n && !isBreak(d[pos]))
-                ++pos;
-            return pos;
-        };
-        auto afterBreak = [&](qsizetype e) {
-            if (e >= n)
-                return e;
-            return (d[e] == '\r' && e + 1 < n && d[e + 1] == '\n') ? e + 2 : e + 1;
-        };
-        if (k >= 0) {
-            const KeyIndex::Key &found = index.keys[k];
-            qsizetype lineStart = found.keyStart;
-            while (lineStart > qsizetype(sec.bodyStart) && isBlank(d[lineStart - 1]))
-                --lineStart;
-            const qsizetype next = afterBreak(lineEndFrom(found.valueEnd));
-            const qsizetype keyLen = keyEnd(found.keyStart, found.valueStart) - found.keyStart;
-            out.reserve(n + valueBytes.size() + keyLen + 3);
-            out.append(d, lineStart);
-            out.append(d + found.keyStart, keyLen);
-            out.append('=');
-            out.append(valueBytes);
-            out.append("\r\n", 2);
-            out.append(d + next, n - next);
-        } else {
-            // After the last key line, or after the header in a section
-            // without keys.
-            qsizetype insertAt = sec.bodyStart;
-            bool needsBreak = sec.bodyStart == sec.lineEnd;
-            if (index.count > 0) {
-                const qsizetype e = lineEndFrom(index.keys[index.count - 1].valueEnd);
-                insertAt = afterBreak(e);
-                needsBreak = insertAt == e;
-            }
-            out.reserve(n + keyBytes.size() + valueBytes.size() + 5);
-            out.append(d, insertAt);
-            if (needsBreak)
-                out.append("\r\n", 2);
-            out.append(keyBytes);
-            out.append('=');
-            out.append(valueBytes);
-            out.append("\r\n", 2);
-            out.append(d + insertAt, n - insertAt);
+        qsizetype insertAt = sec.bodyStart;
+        bool needsBreak = sec.bodyStart == sec.lineEnd;
+        if (index.count > 0) {
+            const qsizetype e = lineEndFrom(index.keys[index.count - 1].valueEnd);
+            insertAt = afterBreak(e);
+            needsBreak = insertAt == e;
         }
-    } else {
-        out.reserve(n + sectionBytes.size() + keyBytes.size() + valueBytes.size() + 9);
-        out.append(m_bytes);
-        if (n > m_contentStart && !isBreak(d[n - 1]))
+        QByteArray text;
+        if (needsBreak)
+            text.append("\r\n", 2);
+        for (const NewKey &k : g.keys) {
+            text.append(k.key);
+            text.append('=');
+            text.append(k.value);
+            text.append("\r\n", 2);
+        }
+        added += text.size();
+        edits.push_back({insertAt, insertAt, std::move(text)});
+    }
+    std::stable_sort(edits.begin(), edits.end(), [](const Edit &a, const Edit &b) { return a.start < b.start; });
+
+    QByteArray out;
+    out.reserve(n + added + 64);
+    qsizetype at = 0;
+    for (const Edit &e : edits) {
+        out.append(d + at, e.start - at);
+        out.append(e.text);
+        at = e.end;
+    }
+    out.append(d + at, n - at);
+    for (const Group &g : groups) {
+        if (g.section >= 0)
+            continue;
+        if (out.size() > m_contentStart && !isBreak(out.back()))
             out.append("\r\n", 2);
         out.append('[');
-        out.append(sectionBytes);
+        out.append(g.name);
         out.append("]\r\n", 3);
-        out.append(keyBytes);
-        out.append('=');
-        out.append(valueBytes);
-        out.append("\r\n", 2);
+        for (const NewKey &k : g.keys) {
+            out.append(k.key);
+            out.append('=');
+            out.append(k.value);
+            out.append("\r\n", 2);
+        }
     }
 
-    // A Windows-1252 file whose bytes now happen to form UTF-8 would be read
-    // back as UTF-8 and show other characters; mark it as UTF-8 instead.
-    if (m_mode == IniEncoding::Detect && m_encoding == FileEncoding::Windows1252
-        && utf8::hasHighBytes(out.constData(), out.size())) {
-        bool multi = false;
-        if (utf8::isValid(out.constData(), out.size(), &multi) && multi)
-            return IniFile::parse(convertedToUtf8(), IniEncoding::Detect).withValue(section, key, value, error);
+    if (m_mode == IniEncoding::Detect && utf8::hasHighBytes(out.constData(), out.size())) {
+        // A Windows-1252 file whose bytes now happen to form UTF-8 would be
+        // read back as UTF-8 and show other characters; mark it as UTF-8
+        // instead.
+        if (m_encoding == FileEncoding::Windows1252 && utf8::isMostlyValid(out.constData(), out.size()))
+            return IniFile::parse(convertedToUtf8(), IniEncoding::Detect).withValues(writes, error);
+        // A UTF-8 file whose stray bytes now outweigh its characters would be
+        // read back as Windows-1252; the byte-order mark keeps it UTF-8.
+        if (m_encoding == FileEncoding::Utf8 && !utf8::isMostlyValid(out.constData(), out.size()))
+            out.prepend("\xEF\xBB\xBF\r\n", 5);
     }
+    return toFileEncoding(std::move(out));
+}
+
+QByteArray IniFile::toFileEncoding(QByteArray text) const
+{
+    if (m_encoding != FileEncoding::Utf16Le && m_encoding != FileEncoding::Utf16Be)
+        return text;
+    const bool little = m_encoding == FileEncoding::Utf16Le;
+    QStringEncoder encoder(little ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE, QStringEncoder::Flag::Stateless);
+    QByteArray out = little ? QByteArray("\xFF\xFE", 2) : QByteArray("\xFE\xFF", 2);
+    out += QByteArray(encoder.encode(QString::fromUtf8(text)));
     return out;
 }
 

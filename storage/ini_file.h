@@ -35,7 +35,12 @@
 //
 // Encodings: see IniEncoding. In Detect mode a byte-order mark is kept on
 // write; a file is switched to UTF-8 as the byte-order mark, an empty line
-// (CR LF) and the content converted to UTF-8.
+// (CR LF) and the content converted to UTF-8. A UTF-8 file with a few stray
+// bytes stays UTF-8: the stray bytes read as U+FFFD and are kept as they are
+// in every line a write does not replace (a write that would leave too few
+// UTF-8 characters for the file to be recognised adds the byte-order mark).
+// A file starting with a UTF-16 byte-order mark is read and written as UTF-16
+// of the same byte order.
 //
 // An IniFile builds the key index of a section the first time the section is
 // searched, so lookups on one object must not run on several threads at once.
@@ -49,12 +54,19 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace fc::ini {
 
 // The encoding an IniFile decided on for its bytes.
-enum class FileEncoding { Windows1252, Utf8, Utf8WithBom };
+enum class FileEncoding { Windows1252, Utf8, Utf8WithBom, Utf16Le, Utf16Be };
+
+// One write of IniFile::withValues.
+struct ValueWrite
+{
+    QStringView section, key, value;
+};
 
 class IniFile
 {
@@ -69,7 +81,8 @@ public:
 
     static IniFile parse(QByteArray bytes, IniEncoding encoding = IniEncoding::Detect);
 
-    const QByteArray &bytes() const { return m_bytes; }
+    // The bytes as given to parse (the file's bytes).
+    const QByteArray &bytes() const { return m_diskBytes.isNull() ? m_bytes : m_diskBytes; }
     IniEncoding mode() const { return m_mode; }
     FileEncoding encoding() const { return m_encoding; }
 
@@ -88,6 +101,11 @@ public:
     std::optional<QByteArray> withValue(QStringView section, QStringView key, QStringView value,
                                         QString *error = nullptr) const;
 
+    // The file's bytes after all writes, applied in order (a later write of
+    // the same key wins), built in one pass over the file. Fails without a
+    // result if any one write would.
+    std::optional<QByteArray> withValues(std::span<const ValueWrite> writes, QString *error = nullptr) const;
+
     // Approximate heap bytes held, the file's bytes included.
     qsizetype memoryUsage() const;
 
@@ -102,8 +120,10 @@ private:
     QString decodeText(const char *data, qsizetype size) const;
     bool encodeText(QStringView text, QByteArray &out) const;
     QByteArray convertedToUtf8() const;
+    QByteArray toFileEncoding(QByteArray text) const;
 
-    QByteArray m_bytes;
+    QByteArray m_bytes; // UTF-16 files: their text in UTF-8
+    QByteArray m_diskBytes; // UTF-16 files only: the bytes as read
     IniEncoding m_mode = IniEncoding::Detect;
     FileEncoding m_encoding = FileEncoding::Windows1252;
     qsizetype m_contentStart = 0; // after a byte-order mark

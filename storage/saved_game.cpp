@@ -13,17 +13,12 @@ namespace {
 
 using namespace savedgame;
 
-// All profile calls of this file go through these two. Saved games are always
+// All reads of this file go through this one; the writer uses one batch. Saved games are always
 // Windows-1252: scrambled bytes can form valid UTF-8 by chance, and a file
 // saved on Windows must load byte for byte.
 QString readKey(const QString &file, QLatin1String section, const QString &key)
 {
     return ReadIni(file, section, key, IniEncoding::Windows1252);
-}
-
-bool writeKey(const QString &file, QLatin1String section, const QString &key, const QString &value, QString *error)
-{
-    return WriteIniChecked(file, section, key, value, IniEncoding::Windows1252, error);
 }
 
 // A value the file can hold exactly: every character has a Windows-1252 byte
@@ -104,11 +99,14 @@ SavedGameResult WriteSavedGame(const QString &file, const SavedGame &game)
         entries.push_back({kListSection, QString::number(i), item});
     }
 
-    for (const Entry &e : entries) {
-        QString error;
-        if (!writeKey(file, e.section, e.key, e.value, &error))
-            return failure(SavedGameError::WriteFailed, e.key + QLatin1String(": ") + error);
-    }
+    // One replacement of the file: a saved game is always wholly the old one
+    // or wholly the new one, whatever stops the program meanwhile.
+    IniBatch batch(file, IniEncoding::Windows1252);
+    for (const Entry &e : entries)
+        batch.write(e.section, e.key, e.value);
+    QString error;
+    if (!batch.commit(&error))
+        return failure(SavedGameError::WriteFailed, error);
     return {};
 }
 

@@ -3,7 +3,8 @@
 // file. The file does not name its quest; it only makes sense with the same
 // quest loaded.
 //
-// Layout, in the order the writer stores it (one profile-store write each):
+// Layout, in the order the writer stores it (one batch of profile-store writes,
+// committed as one replacement of the file):
 //   [saved game] room, option 1..option 4, page, Poo   scrambled (EncodeText)
 //   [saved game] HowMuchInList                          plain decimal count
 //   [List Data]  0, 1, ... count-1                      plain inventory entries;
@@ -51,7 +52,7 @@ enum class SavedGameError {
     NotSavedGame,  // read: "room" and "option 1" both missing or empty (any other INI file, no file)
     Unconvertible, // a value the scrambler cannot convert; nothing was written / nothing is returned
     BadCount,      // read: "HowMuchInList" is not the plain decimal form of a count (e.g. "", "02", "-1")
-    WriteFailed,   // write: the file could not be written (later keys not written)
+    WriteFailed,   // write: the file could not be written (it is left as it was)
 };
 
 struct SavedGameResult {
