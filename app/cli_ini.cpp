@@ -3,6 +3,9 @@
 #include "app/cli_commands.h"
 
 #include "storage/aohider.h"
+#include "storage/regular_file.h"
+
+#include <QDir>
 
 #include <cstdio>
 
@@ -22,6 +25,15 @@ int runIni(const QStringList &args)
 {
     const QString verb = args.value(0);
     if (verb == QLatin1String("get") && args.size() == 4) {
+        // A missing file reads as empty; a FIFO, device or oversized file is
+        // refused with its cause rather than read (or waited on).
+        QString error;
+        const FileStatus status = CheckRegularFile(ResolveIniPath(args[1]), filelimit::kProfile, &error);
+        if (status != FileStatus::Ok && status != FileStatus::Missing) {
+            const QByteArray msg = "fablecraft-cli: cannot read " + error.toUtf8() + '\n';
+            std::fputs(msg.constData(), stderr);
+            return 1;
+        }
         const QByteArray out = ReadIni(args[1], args[2], args[3]).toUtf8() + '\n';
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
@@ -31,7 +43,11 @@ int runIni(const QStringList &args)
         // a write that did not happen, so ask the checked variant.
         QString error;
         if (!WriteIniChecked(args[1], args[2], args[3], args[4], &error)) {
-            const QByteArray msg = "fablecraft-cli: cannot write " + args[1].toUtf8() + ": " + error.toUtf8() + '\n';
+            // Most of the store's messages name the file already.
+            const QString file = QDir::toNativeSeparators(ResolveIniPath(args[1]));
+            if (!error.startsWith(file + QLatin1String(": ")))
+                error = file + QLatin1String(": ") + error;
+            const QByteArray msg = "fablecraft-cli: cannot write " + error.toUtf8() + '\n';
             std::fputs(msg.constData(), stderr);
             return 1;
         }

@@ -1,5 +1,7 @@
 #include "engine/recording_ports.h"
 
+#include "engine/picture_file.h"
+
 #include <QImageReader>
 
 namespace fc {
@@ -42,11 +44,7 @@ std::optional<QImage> RecordingPictureLoader::load(PictureSlot slot, const QStri
     m_log << (slot == PictureSlot::Battle ? QStringLiteral("battle-picture:") : QStringLiteral("picture:")) + path;
     if (path.isEmpty())
         return QImage();
-    QImageReader reader(path);
-    QImage image = reader.read();
-    if (image.isNull())
-        return std::nullopt;
-    return image;
+    return LoadPictureFile(path);
 }
 
 RecordingMediaPlayer::RecordingMediaPlayer(MediaLog &log, const QString &kind, QObject *parent)

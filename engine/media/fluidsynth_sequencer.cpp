@@ -1,5 +1,7 @@
 #include "engine/media/fluidsynth_sequencer.h"
 
+#include "storage/regular_file.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -29,7 +31,7 @@ constexpr char kSoundFontName[] = "TimGM6mb.sf2";
 constexpr int kBlock = 64;
 // A MIDI file larger than this is no music for a page (and would only cost
 // the user-interface thread time to read).
-constexpr qint64 kMaxMidiBytes = 16 * 1024 * 1024;
+constexpr qint64 kMaxMidiBytes = filelimit::kMidiSong;
 // Reverb and chorus ring on after the last voice; after this long without a
 // player or a voice the synthesizer is not run at all, so silence costs
 // nothing.
@@ -397,10 +399,12 @@ bool FluidSynthSequencer::open(const QString &device)
 {
     if (!m_openDevice.isEmpty() || device.isEmpty() || state() == State::Failed)
         return false;
-    QFile file(device);
-    if (file.size() > kMaxMidiBytes || !file.open(QIODevice::ReadOnly))
+    // Only a regular file of song size: a FIFO or a device would block or
+    // never end.
+    FileRead read = ReadRegularFile(device, kMaxMidiBytes);
+    if (!read.ok())
         return false;
-    auto bytes = std::make_shared<const QByteArray>(file.readAll());
+    auto bytes = std::make_shared<const QByteArray>(std::move(read.bytes));
     std::optional<MidiSong> song = MidiSong::parse(*bytes);
     if (!song || song->lengthTicks() <= 0)
         return false; // FluidSynth's player takes any bytes; a song with no length would loop on the spot

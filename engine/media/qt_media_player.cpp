@@ -1,5 +1,9 @@
 #include "engine/media/qt_media_player.h"
 
+#include "storage/regular_file.h"
+
+#include <limits>
+
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QFileInfo>
@@ -86,8 +90,9 @@ void QtMediaPlayer::setFileName(const QString &path)
     m_fileName = path;
     if (!idle())
         replacePlayer();
-    if (!path.isEmpty() && !QFileInfo(path).isFile()) {
-        // Nothing to hand to GStreamer: a missing file is a failed one.
+    // Streamed, so no size limit; but a FIFO or device would stall the
+    // back-end. Nothing to hand to it: a missing file is a failed one.
+    if (!path.isEmpty() && CheckRegularFile(path, std::numeric_limits<qint64>::max()) != FileStatus::Ok) {
         m_player->setSource(QUrl());
         failed();
         return;

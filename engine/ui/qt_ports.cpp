@@ -1,5 +1,7 @@
 #include "engine/ui/qt_ports.h"
 
+#include "engine/picture_file.h"
+
 #include "storage/aohider.h"
 
 #include <QCoreApplication>
@@ -134,12 +136,7 @@ std::optional<QImage> QtPictureLoader::load(PictureSlot, const QString &path)
 {
     if (path.isEmpty())
         return QImage();
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    QImage image = reader.read();
-    if (image.isNull())
-        return std::nullopt;
-    return image;
+    return LoadPictureFile(path, true);
 }
 
 // --- programs and addresses --------------------------------------------------

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <memory>
 #include <vector>
+#include <sys/stat.h>
 
 namespace fc {
 namespace {
@@ -215,6 +217,11 @@ TEST_F(FluidSynthTest, RefusesWhatIsNoPlayableMidiFile)
     EXPECT_FALSE(seq->open(silent)) << "a song of no length";
     EXPECT_FALSE(seq->open(dir.filePath(QStringLiteral("missing.mid"))));
     EXPECT_FALSE(seq->open(QString()));
+    // Files that never end or block on open are not read at all.
+    EXPECT_FALSE(seq->open(QStringLiteral("/dev/zero")));
+    const QString fifo = dir.filePath(QStringLiteral("fifo.mid"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(seq->open(fifo));
 
     // Nothing was opened: the real song opens, a second one does not.
     EXPECT_TRUE(seq->open(song));
