@@ -9,9 +9,11 @@ namespace fc::cli {
 inline constexpr char kUsage[] =
     "usage: fablecraft-cli ini get FILE SECTION KEY\n"
     "       fablecraft-cli ini set FILE SECTION KEY VALUE\n"
-    "       fablecraft-cli play [--program-dir DIR] [--answer yes|no] [--json] QUEST|- [STEP ...]\n";
+    "       fablecraft-cli play [--program-dir DIR] [--answer yes|no] [--json] QUEST|- [STEP ...]\n"
+    "       fablecraft-cli edit [--program-dir DIR] [--answer yes|no] [--json] [STEP ...]\n";
 
 int runIni(const QStringList &args);  // cli_ini.cpp
 int runPlay(const QStringList &args); // cli_play.cpp
+int runEdit(const QStringList &args); // cli_edit.cpp
 
 } // namespace fc::cli
