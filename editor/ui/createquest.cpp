@@ -210,8 +210,8 @@ QWidget *CreateQuest::buildContent()
     followField(clearMovie, QStringLiteral("Text25"));
     followField(clearSound, QStringLiteral("Text26"));
 
-    // Two blocks of two rows; within a block the fields line up and each kind
-    // of button keeps its column.
+    // One row per medium: the fields line up and each kind of button keeps its
+    // column, so long paths have room.
     auto mediaRow = [&](int row, int column, const char *label, const char *field, QList<QWidget *> buttons) {
         mediaGrid->addWidget(W(label), row, column);
         mediaGrid->addWidget(W(field), row, column + 1);
@@ -220,12 +220,11 @@ QWidget *CreateQuest::buildContent()
                 mediaGrid->addWidget(buttons[i], row, column + 2 + i);
     };
     mediaRow(0, 0, "Label6", "Text20", {W("Command6")});
-    mediaRow(1, 0, "Label9", "Text25", {W("Command9"), clearMovie});
-    mediaRow(0, 5, "Label8", "Text18", {W("Command3"), nullptr, W("Command4"), W("Command5")});
-    mediaRow(1, 5, "Label10", "Text26", {W("Command10"), clearSound, W("Command11"), W("Command12")});
-    mediaGrid->setColumnMinimumWidth(4, 14);
+    mediaRow(1, 0, "Label8", "Text18", {W("Command3"), nullptr, W("Command4"), W("Command5")});
+    mediaRow(2, 0, "Label9", "Text25", {W("Command9"), clearMovie});
+    mediaRow(3, 0, "Label10", "Text26", {W("Command10"), clearSound, W("Command11"), W("Command12")});
     mediaGrid->setColumnStretch(1, 1);
-    mediaGrid->setColumnStretch(6, 1);
+    mediaGrid->setVerticalSpacing(4);
     for (const char *small : {"Command3", "Command4", "Command5", "Command6", "Command9", "Command10", "Command11",
                               "Command12"})
         W(small)->setProperty("small", true);

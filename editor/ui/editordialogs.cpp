@@ -52,7 +52,6 @@ void EditorDialog::followState()
         if (!isVisible()) {
             if (!m_placed && parentWidget()) {
                 // First shown beside the editor's window, not over its fields.
-                adjustSize();
                 const QRect owner = parentWidget()->frameGeometry();
                 QPoint at(owner.right() - width() - 40, owner.top() + 80);
                 if (const QScreen *screen = parentWidget()->screen()) {
@@ -104,6 +103,8 @@ FrmBattle::FrmBattle(Editor &editor, QWidget *parent)
     }
     for (const char *number : {"Text2", "Text3", "Text4"})
         W(number)->setMaximumWidth(80);
+    W("Text1")->setMinimumWidth(150);
+    stats->setColumnStretch(1, 1);
     auto *top = new QHBoxLayout;
     top->addLayout(stats, 1);
     top->addWidget(W("Image1"), 0, Qt::AlignTop);
@@ -149,6 +150,8 @@ FrmBattle::FrmBattle(Editor &editor, QWidget *parent)
     }
     afterGrid->setRowStretch(row, 1);
     afterGrid->setColumnStretch(1, 1);
+    for (const char *field : {"Text7", "Text8", "Text9", "Text10", "Text11"})
+        W(field)->setMinimumWidth(90);
 
     auto *columns = new QHBoxLayout(content());
     columns->setContentsMargins(10, 8, 10, 10);
@@ -179,7 +182,7 @@ FrmBattle::FrmBattle(Editor &editor, QWidget *parent)
                 QStringLiteral("Text11")});
     W("Command6")->setProperty("small", true);
     W("Command1")->setProperty("small", true);
-    resize(720, 420);
+    resize(740, 420);
     finish();
 }
 
@@ -226,6 +229,8 @@ FrmCharCreate::FrmCharCreate(Editor &editor, QWidget *parent)
     grid->addWidget(W("Command1"), row, 2);
     grid->addWidget(clear, row, 3);
     grid->setColumnStretch(1, 1);
+    W("Text1")->setMinimumWidth(160);
+    W("Text5")->setMinimumWidth(160);
     W("Command1")->setProperty("small", true);
 
     auto *fields = new QHBoxLayout;
@@ -259,7 +264,7 @@ FrmCharCreate::FrmCharCreate(Editor &editor, QWidget *parent)
     b.tabOrder({QStringLiteral("Check1"), QStringLiteral("Check2"), QStringLiteral("Text1"), QStringLiteral("Text2"),
                 QStringLiteral("Text3"), QStringLiteral("Text4"), QStringLiteral("Text5"), QStringLiteral("Command1")});
     QWidget::setTabOrder(W("Command1"), clear);
-    resize(560, 300);
+    resize(640, 290);
     finish();
 }
 

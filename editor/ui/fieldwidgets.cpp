@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
@@ -139,9 +140,17 @@ void HelpTracker::watch(QWidget *control)
 bool HelpTracker::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
-    case QEvent::Enter:
-    case QEvent::MouseMove:
     case QEvent::FocusIn: {
+        // The focus the user moves (Tab, a click, a shortcut), not the focus
+        // a window gives back when it is activated: the help line keeps its
+        // note when the editor opens.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason || reason == Qt::OtherFocusReason)
+            break;
+        [[fallthrough]];
+    }
+    case QEvent::Enter:
+    case QEvent::MouseMove: {
         QObject *control = watched;
         if (auto *owner = watched->property("helpFor").value<QObject *>())
             control = owner;

@@ -63,7 +63,7 @@ private:
 };
 
 // Calls onHelp(control) when the pointer enters or moves over a watched
-// control, or when it takes the keyboard focus. Compound controls (a list's
+// control, or when the user moves the keyboard focus to it. Compound controls (a list's
 // viewport, a text box's viewport) report for the control they belong to.
 class HelpTracker : public QObject
 {

@@ -110,14 +110,17 @@ protected:
     {
         ASSERT_TRUE(field && field->isVisible() && field->isEnabled());
         field->activateWindow();
-        field->setFocus(Qt::TabFocusReason);
+        field->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(field, Qt::Key_End);
         QTest::keyClicks(field, text);
     }
 
     void click(QWidget *button)
     {
         ASSERT_TRUE(button && button->isVisible() && button->isEnabled());
-        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, button->height() / 2));
+        // A check box takes clicks on its box and caption, at its left.
+        const int x = qobject_cast<QCheckBox *>(button) ? 8 : button->width() / 2;
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(x, button->height() / 2));
     }
 
     void clickEntry(const QString &text)
