@@ -51,7 +51,8 @@ void EditorDialog::followState()
     if (form->visible()) {
         if (!isVisible()) {
             if (!m_placed && parentWidget()) {
-                // First shown beside the editor's window, not over its fields.
+                // First shown at the editor window's right edge, below its
+                // menu, and kept on the screen.
                 const QRect owner = parentWidget()->frameGeometry();
                 QPoint at(owner.right() - width() - 40, owner.top() + 80);
                 if (const QScreen *screen = parentWidget()->screen()) {
@@ -182,7 +183,7 @@ FrmBattle::FrmBattle(Editor &editor, QWidget *parent)
                 QStringLiteral("Text11")});
     W("Command6")->setProperty("small", true);
     W("Command1")->setProperty("small", true);
-    resize(740, 420);
+    resize(740, 390);
     finish();
 }
 
@@ -203,7 +204,7 @@ FrmCharCreate::FrmCharCreate(Editor &editor, QWidget *parent)
     for (auto [label, field] : {std::pair{"Label1", "Text1"}, {"Label2", "Text2"}, {"Label3", "Text3"},
                                 {"Label4", "Text4"}}) {
         grid->addWidget(W(label), row, 0);
-        grid->addWidget(W(field), row, 1, 1, 3);
+        grid->addWidget(W(field), row, 1);
         ++row;
     }
     for (const char *number : {"Text2", "Text3", "Text4"})
@@ -264,7 +265,7 @@ FrmCharCreate::FrmCharCreate(Editor &editor, QWidget *parent)
     b.tabOrder({QStringLiteral("Check1"), QStringLiteral("Check2"), QStringLiteral("Text1"), QStringLiteral("Text2"),
                 QStringLiteral("Text3"), QStringLiteral("Text4"), QStringLiteral("Text5"), QStringLiteral("Command1")});
     QWidget::setTabOrder(W("Command1"), clear);
-    resize(640, 290);
+    resize(640, 260);
     finish();
 }
 
