@@ -13,6 +13,8 @@ int main(int argc, char **argv)
         return fc::cli::runIni(args);
     if (command == QLatin1String("play"))
         return fc::cli::runPlay(args);
+    if (command == QLatin1String("compile"))
+        return fc::cli::runCompile(args);
     QTextStream(stderr) << fc::cli::kUsage;
     return 2;
 }

@@ -31,6 +31,13 @@ public:
     void menuNewGame();    // mnunewgame: the default adventure, reduced start
     void clickBook();      // Image11: restart a packaged game
     void menuWhatsNew();   // mnunew
+    // Plays a quest file as the load menu does once a file is chosen (a quest
+    // named on the command line, or opened from the file manager).
+    void openQuest(const QString &path);
+    // Where "&New Game" finds the default adventure; the program directory's
+    // VellumAdventure.qst unless set (an installation keeps it elsewhere).
+    void setDefaultAdventure(const QString &path) { m_defaultAdventure = path; }
+    QString defaultAdventure() const;
 
     // --- choices -----------------------------------------------------------
     bool selectOption(int i); // 0..3; false when that option is hidden
@@ -129,6 +136,7 @@ protected:
     int m_playerMaxHp = 0;
     int m_monsterHp = 0;
     bool m_characterCreated = false;
+    QString m_defaultAdventure;
 };
 
 } // namespace fc

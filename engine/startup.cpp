@@ -63,10 +63,22 @@ void Game::menuLoadQuest()
     const QString chosen = m_ports.fileDialog ? m_ports.fileDialog->openFile(options) : QString();
     if (chosen.isEmpty())
         return;
+    openQuest(chosen);
+}
+
+void Game::openQuest(const QString &path)
+{
     m_screen.clearInventory();
-    m_screen.setQuestfil(chosen);
+    m_screen.setQuestfil(path);
     startQuestAt1();
     m_screen.setMenuPanelVisible(false);
+}
+
+QString Game::defaultAdventure() const
+{
+    if (!m_defaultAdventure.isEmpty())
+        return m_defaultAdventure;
+    return m_programDir + QLatin1Char('/') + quest::kDefaultAdventureFile;
 }
 
 void Game::clickLoadQuest()
@@ -79,7 +91,7 @@ void Game::menuNewGame()
 {
     using namespace quest;
     stopMusic();
-    m_screen.setQuestfil(m_programDir + QLatin1Char('/') + kDefaultAdventureFile);
+    m_screen.setQuestfil(defaultAdventure());
     skipOnFailure([&] { BeginQuest(); });
     skipOnFailure([&] { loadPagePicture(questRead(kFirstPage, kImage)); });
     startMusic(questRead(kFirstPage, kMusic));
