@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
@@ -52,8 +53,14 @@ TEST_F(FrmCompileTest, TypingClickingAndClosing)
     EXPECT_EQ(form.gameName(), "Cave");
     QTreeView *tree = frm->folderTree();
     EXPECT_EQ(form.folder(), questDir);
+    auto *model = static_cast<QFileSystemModel *>(tree->model());
+    EXPECT_EQ(model->filePath(tree->currentIndex()), questDir);
     compiler->selectFolder(target); // the tree follows the state
-    QTest::qWait(50);
+    EXPECT_EQ(model->filePath(tree->currentIndex()), target);
+    tree->setCurrentIndex(model->index(questDir)); // and the state the tree
+    EXPECT_EQ(form.folder(), questDir);
+    tree->setCurrentIndex(model->index(target));
+    EXPECT_EQ(form.folder(), target);
     QTest::mouseClick(child<QCheckBox>("Check1"), Qt::LeftButton);
     EXPECT_FALSE(form.includeRuntime());
     ports.dialogs.answers = {fc::Answer::No};
@@ -64,7 +71,6 @@ TEST_F(FrmCompileTest, TypingClickingAndClosing)
     EXPECT_TRUE(ports.launcher.launched.isEmpty());
     QTest::mouseClick(frm->findChild<QAbstractButton *>("Command3"), Qt::LeftButton);
     EXPECT_EQ(ports.launcher.launched, QStringList({"open-folder:" + target}));
-    (void)tree;
 
     QTest::keyClick(frm.get(), Qt::Key_Escape); // as "Close": hidden, still loaded
     EXPECT_FALSE(frm->isVisible());
