@@ -2,27 +2,13 @@
 #include "engine/game.h"
 #include "engine/media/packaged_runtime.h"
 #include "engine/ui/program.h"
-#include "storage/quest_format.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 
 namespace {
-
-// The default adventure: beside the program (a build, a game folder), else in
-// the data folder of an installation (PREFIX/share/fablecraft).
-QString defaultAdventure(const QString &programDir)
-{
-    const QString beside = programDir + QLatin1Char('/') + fc::quest::kDefaultAdventureFile;
-    if (QFileInfo::exists(beside))
-        return beside;
-    const QString installed =
-        QDir::cleanPath(programDir + QStringLiteral("/../share/fablecraft/")) + QLatin1Char('/') + fc::quest::kDefaultAdventureFile;
-    return QFileInfo::exists(installed) ? installed : beside;
-}
 
 void describeArguments(QCommandLineParser &parser)
 {
@@ -92,7 +78,6 @@ int main(int argc, char **argv)
 
     const QString programDir = QCoreApplication::applicationDirPath();
     fc::Program program(programDir);
-    program.game().setDefaultAdventure(defaultAdventure(programDir));
     program.start();
     if (!quest.isEmpty())
         program.game().openQuest(quest);

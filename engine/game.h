@@ -34,9 +34,9 @@ public:
     // Plays a quest file as the load menu does once a file is chosen (a quest
     // named on the command line, or opened from the file manager).
     void openQuest(const QString &path);
-    // Where "&New Game" finds the default adventure; the program directory's
-    // VellumAdventure.qst unless set (an installation keeps it elsewhere).
-    void setDefaultAdventure(const QString &path) { m_defaultAdventure = path; }
+    // Where "&New Game" finds the default adventure: VellumAdventure.qst in
+    // the program directory, else in the data folder of an installation
+    // (program directory/../share/fablecraft).
     QString defaultAdventure() const;
 
     // --- choices -----------------------------------------------------------
@@ -136,7 +136,6 @@ protected:
     int m_playerMaxHp = 0;
     int m_monsterHp = 0;
     bool m_characterCreated = false;
-    QString m_defaultAdventure;
 };
 
 } // namespace fc

@@ -4,6 +4,9 @@
 
 #include "storage/quest_format.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace fc {
 
 namespace {
@@ -76,9 +79,12 @@ void Game::openQuest(const QString &path)
 
 QString Game::defaultAdventure() const
 {
-    if (!m_defaultAdventure.isEmpty())
-        return m_defaultAdventure;
-    return m_programDir + QLatin1Char('/') + quest::kDefaultAdventureFile;
+    const QString beside = m_programDir + QLatin1Char('/') + quest::kDefaultAdventureFile;
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString installed = QDir::cleanPath(m_programDir + QStringLiteral("/../share/fablecraft/"))
+                              + QLatin1Char('/') + quest::kDefaultAdventureFile;
+    return QFileInfo::exists(installed) ? installed : beside;
 }
 
 void Game::clickLoadQuest()
