@@ -1,13 +1,85 @@
 // The program's entry: the game screen over the engine.
+#include "engine/game.h"
+#include "engine/media/packaged_runtime.h"
 #include "engine/ui/program.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+
+void describeArguments(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral("Play and write branching text adventures (quests)."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("quest"), QStringLiteral("A quest file (*.qst) to play."),
+                                 QStringLiteral("[QUEST.qst]"));
+}
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Fablecraft"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(FABLECRAFT_VERSION));
+}
+
+// --help and --version answer without a display.
+bool asksForHelpOrVersion(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--")
+            break;
+        if (a == "-h" || a == "--help" || a == "-?" || a == "--help-all" || a == "-v" || a == "--version")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    if (asksForHelpOrVersion(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        nameApplication();
+        QCommandLineParser parser;
+        describeArguments(parser);
+        parser.process(app); // prints and exits
+        return 0;
+    }
+
+    // A game folder with its own runtime sets up its media plugins before
+    // anything loads them.
+    fc::usePackagedRuntime(fc::executableDir());
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Fablecraft"));
-    fc::Program program(QCoreApplication::applicationDirPath());
+    nameApplication();
+    QCommandLineParser parser;
+    describeArguments(parser);
+    parser.process(app);
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1) {
+        QTextStream(stderr) << "fablecraft: give at most one quest file\n";
+        return 2;
+    }
+    QString quest;
+    if (!positional.isEmpty()) {
+        const QFileInfo info(positional.first());
+        if (!info.isFile() || !info.isReadable()) {
+            QTextStream(stderr) << "fablecraft: cannot read the quest file " << positional.first() << "\n";
+            return 1;
+        }
+        quest = info.absoluteFilePath();
+    }
+
+    const QString programDir = QCoreApplication::applicationDirPath();
+    fc::Program program(programDir);
     program.start();
+    if (!quest.isEmpty())
+        program.game().openQuest(quest);
     return app.exec();
 }

@@ -31,6 +31,13 @@ public:
     void menuNewGame();    // mnunewgame: the default adventure, reduced start
     void clickBook();      // Image11: restart a packaged game
     void menuWhatsNew();   // mnunew
+    // Plays a quest file as the load menu does once a file is chosen (a quest
+    // named on the command line, or opened from the file manager).
+    void openQuest(const QString &path);
+    // Where "&New Game" finds the default adventure: VellumAdventure.qst in
+    // the program directory, else in the data folder of an installation
+    // (program directory/../share/fablecraft).
+    QString defaultAdventure() const;
 
     // --- choices -----------------------------------------------------------
     bool selectOption(int i); // 0..3; false when that option is hidden

@@ -95,6 +95,11 @@ public:
     // search path), maximized; false when it cannot be started.
     virtual bool startProgram(const QString &name) = 0;
     virtual void openUrl(const QString &url) = 0;
+    // Shows a folder in the desktop's file manager; false when none opens.
+    virtual bool openFolder(const QString &path) { (void)path; return false; }
+    // Starts the program at this full path on its own, not waiting for it
+    // and not ending with this program; false when it cannot be started.
+    virtual bool startDetached(const QString &program) { (void)program; return false; }
 };
 
 // Waiting while events go on being handled.

@@ -81,4 +81,16 @@ bool RecordingLauncher::startProgram(const QString &name)
     return programFound;
 }
 
+bool RecordingLauncher::openFolder(const QString &path)
+{
+    launched << QStringLiteral("open-folder:") + path;
+    return !launchFails;
+}
+
+bool RecordingLauncher::startDetached(const QString &program)
+{
+    launched << QStringLiteral("run:") + program;
+    return !launchFails;
+}
+
 } // namespace fc

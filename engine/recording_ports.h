@@ -105,8 +105,14 @@ public:
     bool programFound = false;
     QStringList started;
     QStringList opened;
+    // Folders shown and programs started detached, in order, as
+    // "open-folder:PATH" and "run:PATH". Both succeed unless launchFails.
+    QStringList launched;
+    bool launchFails = false;
     bool startProgram(const QString &name) override;
     void openUrl(const QString &url) override { opened << url; }
+    bool openFolder(const QString &path) override;
+    bool startDetached(const QString &program) override;
 };
 
 // Returns at once: scripted play does not wait out animations.

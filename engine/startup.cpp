@@ -4,6 +4,9 @@
 
 #include "storage/quest_format.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace fc {
 
 namespace {
@@ -63,10 +66,25 @@ void Game::menuLoadQuest()
     const QString chosen = m_ports.fileDialog ? m_ports.fileDialog->openFile(options) : QString();
     if (chosen.isEmpty())
         return;
+    openQuest(chosen);
+}
+
+void Game::openQuest(const QString &path)
+{
     m_screen.clearInventory();
-    m_screen.setQuestfil(chosen);
+    m_screen.setQuestfil(path);
     startQuestAt1();
     m_screen.setMenuPanelVisible(false);
+}
+
+QString Game::defaultAdventure() const
+{
+    const QString beside = m_programDir + QLatin1Char('/') + quest::kDefaultAdventureFile;
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString installed = QDir::cleanPath(m_programDir + QStringLiteral("/../share/fablecraft/"))
+                              + QLatin1Char('/') + quest::kDefaultAdventureFile;
+    return QFileInfo::exists(installed) ? installed : beside;
 }
 
 void Game::clickLoadQuest()
@@ -79,7 +97,7 @@ void Game::menuNewGame()
 {
     using namespace quest;
     stopMusic();
-    m_screen.setQuestfil(m_programDir + QLatin1Char('/') + kDefaultAdventureFile);
+    m_screen.setQuestfil(defaultAdventure());
     skipOnFailure([&] { BeginQuest(); });
     skipOnFailure([&] { loadPagePicture(questRead(kFirstPage, kImage)); });
     startMusic(questRead(kFirstPage, kMusic));

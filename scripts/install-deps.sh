@@ -8,7 +8,8 @@ packages=(
   qt6-base-dev qt6-multimedia-dev
   libfluidsynth-dev timgm6mb-soundfont
   gstreamer1.0-plugins-good gstreamer1.0-libav
-  xvfb xauth
+  xvfb xauth x11-utils
+  dpkg-dev file
   libgtest-dev libbenchmark-dev
 )
 

@@ -1,4 +1,5 @@
 #include "engine/media/fluidsynth_sequencer.h"
+#include "engine/soundfont.h"
 
 #include "storage/regular_file.h"
 
@@ -24,7 +25,6 @@ namespace fc {
 
 namespace {
 
-constexpr char kSoundFontName[] = "TimGM6mb.sf2";
 // FluidSynth renders in blocks of 64 frames and runs the MIDI player once per
 // block; rendering block by block lets us see the song's end within 1.5 ms
 // and start the next play at the very next block.
@@ -327,32 +327,12 @@ FluidSynthSequencer::~FluidSynthSequencer()
 
 QStringList FluidSynthSequencer::soundFontCandidates()
 {
-    QStringList dirs = {
-        QStringLiteral("/usr/share/sounds/sf2"),
-        QStringLiteral("/usr/share/soundfonts"),
-        QStringLiteral("/usr/share/sounds/sf3"),
-        QStringLiteral("/usr/local/share/sounds/sf2"),
-        QStringLiteral("/usr/local/share/soundfonts"),
-    };
-    for (const QString &base : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
-        dirs << base + QStringLiteral("/sounds/sf2") << base + QStringLiteral("/soundfonts");
-    }
-    QStringList files;
-    for (const QString &dir : dirs) {
-        const QString file = dir + QLatin1Char('/') + QLatin1String(kSoundFontName);
-        if (!files.contains(file))
-            files << file;
-    }
-    return files;
+    return fc::soundFontCandidates(QCoreApplication::applicationDirPath());
 }
 
 QString FluidSynthSequencer::findSoundFont()
 {
-    for (const QString &file : soundFontCandidates()) {
-        if (QFileInfo(file).isFile())
-            return file;
-    }
-    return {};
+    return fc::findSoundFont(QCoreApplication::applicationDirPath());
 }
 
 FluidSynthSequencer::State FluidSynthSequencer::state() const

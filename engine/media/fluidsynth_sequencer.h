@@ -46,7 +46,9 @@ public:
     ~FluidSynthSequencer() override;
 
     // Where the General MIDI SoundFont "TimGM6mb.sf2" is looked for, in order:
-    // the system's SoundFont folders first, then those of the XDG data folders.
+    // the program's own folder (a packaged game), an installation's data
+    // folder, the system's SoundFont folders, then those of the XDG data
+    // folders (see engine/soundfont.h).
     static QStringList soundFontCandidates();
     // The first candidate that exists, or "".
     static QString findSoundFont();

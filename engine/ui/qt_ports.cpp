@@ -173,6 +173,19 @@ void QtLauncher::openUrl(const QString &url)
     QDesktopServices::openUrl(QUrl::fromUserInput(url));
 }
 
+bool QtLauncher::openFolder(const QString &path)
+{
+    return QFileInfo(path).isDir() && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool QtLauncher::startDetached(const QString &program)
+{
+    const QFileInfo info(program);
+    if (!info.isFile() || !info.isExecutable())
+        return false;
+    return QProcess::startDetached(info.absoluteFilePath(), {}, info.absolutePath());
+}
+
 // --- waiting -----------------------------------------------------------------
 
 void QtClock::pause(double seconds)

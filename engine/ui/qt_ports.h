@@ -94,6 +94,8 @@ class QtLauncher : public Launcher
 public:
     bool startProgram(const QString &name) override;
     void openUrl(const QString &url) override;
+    bool openFolder(const QString &path) override;
+    bool startDetached(const QString &program) override;
 
     // Full path startProgram would start, or "" when the name is not found.
     static QString findProgram(const QString &name);

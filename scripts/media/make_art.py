@@ -438,7 +438,7 @@ def no_picture():
     save(c.result(), "no_picture", 128)
 
 
-def app_icon():
+def app_icon(size=64, out=None):
     c = Canvas(100, 100, bg=TRANSPARENT, seed=14)
     medallion(c)
     # an open book with a quill
@@ -451,7 +451,29 @@ def app_icon():
         t = 0.3 + k * 0.08
         x, y = 56 + 24 * t, 66 - 44 * t
         c.line([(x, y), (x + 8 * math.sin(t * 3), y + 1)], GOLD_LIGHT, 2)
-    save(c.result((64, 64)), "app_icon")
+    if out is None:
+        save(c.result((size, size)), "app_icon")
+    else:
+        save_png(c.result((size, size)), out)
+        print("art:", os.path.relpath(out, ROOT))
+
+
+# Desktop icons of an installation, drawn from the same picture at a finer
+# supersampling so the large sizes stay sharp.
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
+
+
+def desktop_icons():
+    import paint
+    folder = os.path.join(ROOT, "packaging", "icons")
+    os.makedirs(folder, exist_ok=True)
+    old = paint.SS
+    paint.SS = 6
+    try:
+        for size in ICON_SIZES:
+            app_icon(size, os.path.join(folder, "fablecraft-%d.png" % size))
+    finally:
+        paint.SS = old
 
 
 ICONS = {
@@ -487,6 +509,7 @@ def main():
     credits_roll()
     no_picture()
     app_icon()
+    desktop_icons()
     write_qrc(list(ICONS) + ["menu", "choose", "inventory", "book", "menu_background", "credits_roll", "no_picture",
                              "app_icon"])
 

@@ -1,0 +1,186 @@
+#include "compiler/ui/frmcompile.h"
+
+#include "engine/ui/qt_ports.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileSystemModel>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+
+namespace fc {
+
+namespace {
+
+template <typename W> W *named(W *w, const QString &name, const QString &accessibleName)
+{
+    w->setObjectName(name);
+    w->setAccessibleName(accessibleName);
+    return w;
+}
+
+} // namespace
+
+FrmCompile::FrmCompile(Compiler &compiler, QWidget *parent)
+    : QDialog(parent)
+    , m_compiler(compiler)
+{
+    setObjectName(QStringLiteral("FrmCompile"));
+    setModal(false);
+    const CompileForm &form = compiler.form();
+    setWindowTitle(form.caption());
+
+    m_label1 = named(new QLabel(form.control(QStringLiteral("Label1")).text, this), QStringLiteral("Label1"),
+                     QStringLiteral("Game Name"));
+    m_text1 = named(new QLineEdit(this), QStringLiteral("Text1"), QStringLiteral("Game Name"));
+    m_label1->setBuddy(m_text1);
+
+    m_folders = new QFileSystemModel(this);
+    m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    m_folders->setRootPath(QStringLiteral("/"));
+    m_dir1 = named(new QTreeView(this), QStringLiteral("Dir1"), QStringLiteral("Folder"));
+    m_dir1->setModel(m_folders);
+    for (int column = 1; column < m_folders->columnCount(); ++column)
+        m_dir1->hideColumn(column);
+    m_dir1->setHeaderHidden(true);
+    m_dir1->setMinimumSize(320, 240);
+
+    m_label2 = named(new QLabel(form.control(QStringLiteral("Label2")).text, this), QStringLiteral("Label2"),
+                     QStringLiteral("Where the game goes"));
+    m_label2->setWordWrap(true);
+    m_check1 = named(new QCheckBox(form.control(QStringLiteral("Check1")).text, this), QStringLiteral("Check1"),
+                     QStringLiteral("Include all runtime files"));
+    m_check2 = named(new QCheckBox(form.control(QStringLiteral("Check2")).text, this), QStringLiteral("Check2"),
+                     QStringLiteral("Copy the media files"));
+    m_command1 = named(new QPushButton(form.control(QStringLiteral("Command1")).text, this), QStringLiteral("Command1"),
+                       QStringLiteral("Compile"));
+    m_command3 = named(new QPushButton(form.control(QStringLiteral("Command3")).text, this), QStringLiteral("Command3"),
+                       QStringLiteral("Open Directory"));
+    m_command2 = named(new QPushButton(form.control(QStringLiteral("Command2")).text, this), QStringLiteral("Command2"),
+                       QStringLiteral("Close"));
+    m_command1->setDefault(true);
+    m_check1->setAccessibleDescription(m_check1->text());
+    m_check2->setAccessibleDescription(m_check2->text());
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_command1);
+    buttons->addWidget(m_command3);
+    buttons->addStretch(1);
+    buttons->addWidget(m_command2);
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(m_label1, 0, 0);
+    grid->addWidget(m_text1, 0, 1);
+    grid->addWidget(m_dir1, 1, 0, 1, 2);
+    grid->addWidget(m_label2, 2, 0, 1, 2);
+    grid->addWidget(m_check1, 3, 0, 1, 2);
+    grid->addWidget(m_check2, 4, 0, 1, 2);
+    grid->addLayout(buttons, 5, 0, 1, 2);
+    setTabOrder(m_text1, m_dir1);
+    setTabOrder(m_dir1, m_check1);
+    setTabOrder(m_check1, m_check2);
+    setTabOrder(m_check2, m_command1);
+    setTabOrder(m_command1, m_command3);
+    setTabOrder(m_command3, m_command2);
+
+    connect(m_text1, &QLineEdit::textEdited, &compiler, &Compiler::typeGameName);
+    connect(m_dir1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
+        if (!m_refreshing && current.isValid())
+            m_compiler.selectFolder(m_folders->filePath(current));
+    });
+    connect(m_check1, &QCheckBox::toggled, this, [this](bool on) {
+        if (!m_refreshing)
+            m_compiler.setIncludeRuntime(on);
+    });
+    connect(m_check2, &QCheckBox::toggled, this, [this](bool on) {
+        if (!m_refreshing)
+            m_compiler.setCopyMedia(on);
+    });
+    connect(m_command1, &QPushButton::clicked, &compiler, &Compiler::clickCompile);
+    connect(m_command3, &QPushButton::clicked, &compiler, &Compiler::clickOpenDirectory);
+    connect(m_command2, &QPushButton::clicked, &compiler, &Compiler::clickClose);
+    connect(&compiler.form(), &CompileForm::changed, this, &FrmCompile::refresh);
+    refresh();
+}
+
+void FrmCompile::refresh()
+{
+    if (m_refreshing)
+        return;
+    m_refreshing = true;
+    const CompileForm &form = m_compiler.form();
+    if (m_text1->text() != form.gameName())
+        m_text1->setText(form.gameName());
+    m_check1->setChecked(form.includeRuntime());
+    m_check2->setChecked(form.copyMedia());
+    selectFolderInTree(form.folder());
+    m_refreshing = false;
+    if (form.visible() != isVisible()) {
+        if (form.visible()) {
+            show();
+            raise();
+            activateWindow();
+            m_text1->setFocus();
+        } else {
+            hide();
+        }
+    }
+}
+
+void FrmCompile::selectFolderInTree(const QString &path)
+{
+    if (path.isEmpty())
+        return;
+    const QModelIndex index = m_folders->index(path);
+    if (!index.isValid() || m_dir1->currentIndex() == index)
+        return;
+    m_dir1->setCurrentIndex(index);
+    m_dir1->scrollTo(index);
+}
+
+void FrmCompile::closeEvent(QCloseEvent *event)
+{
+    m_compiler.closeBox();
+    event->accept();
+}
+
+void FrmCompile::reject() { m_compiler.clickClose(); }
+
+struct CompileWindow::Parts
+{
+    Parts(const QString &programDir, QWidget *parent)
+        : compiler(form, &dialogs, &launcher, programDir)
+        , window(compiler, parent)
+    {
+        dialogs.setParent(&window);
+    }
+    CompileForm form;
+    QtDialogs dialogs;
+    QtLauncher launcher;
+    Compiler compiler;
+    FrmCompile window;
+};
+
+CompileWindow::CompileWindow(const QString &programDir, const QIcon &icon, QWidget *parent)
+    : m(std::make_unique<Parts>(programDir, parent))
+{
+    m->window.setWindowIcon(icon);
+}
+
+CompileWindow::~CompileWindow() = default;
+
+void CompileWindow::open(const QString &questFile)
+{
+    m->compiler.open(questFile);
+    m->window.raise();
+    m->window.activateWindow();
+}
+
+Compiler &CompileWindow::compiler() { return m->compiler; }
+FrmCompile &CompileWindow::window() { return m->window; }
+
+} // namespace fc

@@ -1,0 +1,72 @@
+#pragma once
+// The compile dialog FrmCompile: a thin view over CompileForm that forwards
+// the user's events to Compiler. Not modal. "Close" (and Escape) hides it;
+// the window's close box unloads it (the next open starts afresh).
+//
+// CompileWindow bundles everything the editor needs to offer the dialog:
+// the state, the operations over the platform's message boxes and launcher,
+// and the form.
+
+#include "compiler/compiler.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QCheckBox;
+class QFileSystemModel;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeView;
+
+namespace fc {
+
+class FrmCompile : public QDialog
+{
+    Q_OBJECT
+public:
+    FrmCompile(Compiler &compiler, QWidget *parent = nullptr);
+
+    QTreeView *folderTree() const { return m_dir1; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override; // Escape: as "Close"
+
+private:
+    void refresh();
+    void selectFolderInTree(const QString &path);
+
+    Compiler &m_compiler;
+    QLabel *m_label1;
+    QLineEdit *m_text1;
+    QTreeView *m_dir1;
+    QFileSystemModel *m_folders;
+    QLabel *m_label2;
+    QPushButton *m_command1, *m_command3, *m_command2;
+    QCheckBox *m_check1, *m_check2;
+    bool m_refreshing = false;
+};
+
+// The compile dialog with its own state and ports, for the editor's
+// "&Compile". icon: the game screen's window icon, which the dialog takes.
+class CompileWindow
+{
+public:
+    CompileWindow(const QString &programDir, const QIcon &icon, QWidget *parent = nullptr);
+    ~CompileWindow();
+
+    // Opens the dialog on the quest file (loading it with its notice when it
+    // is not loaded) and brings it to the front.
+    void open(const QString &questFile);
+
+    Compiler &compiler();
+    FrmCompile &window();
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> m;
+};
+
+} // namespace fc

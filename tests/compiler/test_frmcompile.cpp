@@ -1,0 +1,83 @@
+// The compile form over the core: names, keyboard, and events forwarded.
+#include "compiler/ui/frmcompile.h"
+#include "compiler_fixture.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeView>
+
+class FrmCompileTest : public CompilerTest
+{
+protected:
+    void SetUp() override
+    {
+        CompilerTest::SetUp();
+        frm = std::make_unique<fc::FrmCompile>(*compiler);
+    }
+    template <typename W> W *child(const char *name) { return frm->findChild<W *>(QString::fromLatin1(name)); }
+    std::unique_ptr<fc::FrmCompile> frm;
+};
+
+TEST_F(FrmCompileTest, EveryControlIsNamedAndReachableByKeyboard)
+{
+    compiler->open(quest);
+    ASSERT_TRUE(frm->isVisible());
+    EXPECT_EQ(frm->windowTitle(), "Compile");
+    for (const QString &name : fc::CompileForm::controlNames()) {
+        QWidget *w = frm->findChild<QWidget *>(name);
+        ASSERT_NE(w, nullptr) << name.toStdString();
+        EXPECT_FALSE(w->accessibleName().isEmpty()) << name.toStdString();
+    }
+    // Tab walks the inputs and buttons in reading order.
+    QStringList order;
+    QWidget *w = child<QLineEdit>("Text1");
+    for (int i = 0; i < 7; ++i) {
+        order << w->objectName();
+        w = w->nextInFocusChain();
+        while (w->focusPolicy() == Qt::NoFocus || w->objectName().isEmpty())
+            w = w->nextInFocusChain();
+    }
+    EXPECT_EQ(order, QStringList({"Text1", "Dir1", "Check1", "Check2", "Command1", "Command3", "Command2"}));
+    EXPECT_TRUE(child<QCheckBox>("Check1")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>("Check2")->isChecked());
+}
+
+TEST_F(FrmCompileTest, TypingClickingAndClosing)
+{
+    compiler->open(quest);
+    QTest::keyClicks(child<QLineEdit>("Text1"), "Cave");
+    EXPECT_EQ(form.gameName(), "Cave");
+    QTreeView *tree = frm->folderTree();
+    EXPECT_EQ(form.folder(), questDir);
+    auto *model = static_cast<QFileSystemModel *>(tree->model());
+    EXPECT_EQ(model->filePath(tree->currentIndex()), questDir);
+    compiler->selectFolder(target); // the tree follows the state
+    EXPECT_EQ(model->filePath(tree->currentIndex()), target);
+    tree->setCurrentIndex(model->index(questDir)); // and the state the tree
+    EXPECT_EQ(form.folder(), questDir);
+    tree->setCurrentIndex(model->index(target));
+    EXPECT_EQ(form.folder(), target);
+    QTest::mouseClick(child<QCheckBox>("Check1"), Qt::LeftButton);
+    EXPECT_FALSE(form.includeRuntime());
+    ports.dialogs.answers = {fc::Answer::No};
+    ports.dialogs.shown.clear();
+    QTest::mouseClick(frm->findChild<QAbstractButton *>("Command1"), Qt::LeftButton);
+    ASSERT_EQ(ports.dialogs.shown.size(), 2);
+    EXPECT_TRUE(QFileInfo(target + "/Cave/game.dat").isFile());
+    EXPECT_TRUE(ports.launcher.launched.isEmpty());
+    QTest::mouseClick(frm->findChild<QAbstractButton *>("Command3"), Qt::LeftButton);
+    EXPECT_EQ(ports.launcher.launched, QStringList({"open-folder:" + target}));
+
+    QTest::keyClick(frm.get(), Qt::Key_Escape); // as "Close": hidden, still loaded
+    EXPECT_FALSE(frm->isVisible());
+    EXPECT_TRUE(form.loaded());
+    compiler->open(quest);
+    EXPECT_TRUE(frm->isVisible());
+    frm->close(); // the close box unloads
+    EXPECT_FALSE(form.loaded());
+    EXPECT_FALSE(frm->isVisible());
+}
