@@ -13,6 +13,10 @@ int main(int argc, char **argv)
         return fc::cli::runIni(args);
     if (command == QLatin1String("play"))
         return fc::cli::runPlay(args);
+    if (command == QLatin1String("check"))
+        return fc::cli::runCheck(args);
+    if (command == QLatin1String("playtest"))
+        return fc::cli::runPlaytest(args);
     QTextStream(stderr) << fc::cli::kUsage;
     return 2;
 }
