@@ -11,11 +11,15 @@ inline constexpr char kUsage[] =
     "       fablecraft-cli ini set FILE SECTION KEY VALUE\n"
     "       fablecraft-cli play [--program-dir DIR] [--answer yes|no] [--json] QUEST|- [STEP ...]\n"
     "       fablecraft-cli edit [--program-dir DIR] [--answer yes|no] [--json] [STEP ...]\n"
-    "       fablecraft-cli compile [--program-dir DIR] QUEST NAME --into DIR [--runtime] [--media]\n";
+    "       fablecraft-cli compile [--program-dir DIR] QUEST NAME --into DIR [--runtime] [--media]\n"
+    "       fablecraft-cli check [--json] QUEST\n"
+    "       fablecraft-cli playtest [--runs N] [--seed S] [--json] QUEST\n";
 
-int runIni(const QStringList &args);  // cli_ini.cpp
-int runPlay(const QStringList &args); // cli_play.cpp
-int runEdit(const QStringList &args); // cli_edit.cpp
-int runCompile(const QStringList &args); // cli_compile.cpp
+int runIni(const QStringList &args);      // cli_ini.cpp
+int runPlay(const QStringList &args);     // cli_play.cpp
+int runEdit(const QStringList &args);     // cli_edit.cpp
+int runCompile(const QStringList &args);  // cli_compile.cpp
+int runCheck(const QStringList &args);    // cli_check.cpp
+int runPlaytest(const QStringList &args); // cli_check.cpp
 
 } // namespace fc::cli

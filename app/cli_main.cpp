@@ -17,6 +17,10 @@ int main(int argc, char **argv)
         return fc::cli::runEdit(args);
     if (command == QLatin1String("compile"))
         return fc::cli::runCompile(args);
+    if (command == QLatin1String("check"))
+        return fc::cli::runCheck(args);
+    if (command == QLatin1String("playtest"))
+        return fc::cli::runPlaytest(args);
     QTextStream(stderr) << fc::cli::kUsage;
     return 2;
 }

@@ -164,6 +164,12 @@ int Session::step(const QString &s)
     } else if (name == QLatin1String("load-without-items") && colon >= 0) {
         pickFile(arg);
         m_game->clickLoadGame();
+    } else if (name == QLatin1String("seed") && colon >= 0) {
+        bool ok = false;
+        const quint32 seed = arg.toUInt(&ok);
+        if (!ok)
+            return usage(QStringLiteral("seed:N takes a whole number"));
+        m_game->setSeed(seed);
     } else if (s == QLatin1String("close")) {
         m_game->closeRequest();
     } else {

@@ -10,6 +10,7 @@
 // with full hit points. An empty page closes the box and leaves the choices of
 // the battle page standing.
 #include "engine/game.h"
+#include "engine/rules.h"
 #include "engine/score.h"
 #include "engine/skip.h"
 
@@ -85,7 +86,7 @@ void Game::Battle()
             m_screen.setBattlePicture(*image);
     });
     const QString music = pageRead(kBattleMusic);
-    skipOnFailure([&] { m_screen.setEscapeEnabled(pageRead(kBattleEscapeCheck) != QLatin1String("0")); });
+    skipOnFailure([&] { m_screen.setEscapeEnabled(rules::escapeAllowed(pageRead(kBattleEscapeCheck))); });
     skipOnFailure([&] { m_screen.appendBattleText(QStringLiteral("You are under attack from ") + name + QLatin1Char('!')); });
     if (!music.isEmpty()) {
         stopMusic();
@@ -126,6 +127,7 @@ void Game::clickAttack()
             const double value = m_screen.experienceBar().value + exp;
             m_screen.setExperienceBar({std::max(m_screen.experienceBar().maximum, value), value});
         }
+        Q_EMIT fightDecided(true);
         leaveBattleTo(pageRead(kBattleWin));
         return;
     }
@@ -149,6 +151,7 @@ void Game::clickAttack()
         m_screen.appendBattleText(QStringLiteral("\r\nYou have been defeated by %1.").arg(monster));
         const QString lose = pageRead(kBattleLose);
         m_playerHp = m_playerMaxHp; // the hero gets up again for what follows
+        Q_EMIT fightDecided(false);
         leaveBattleTo(lose);
         showPlayerHp();
     }
@@ -170,7 +173,7 @@ void Game::enterPageFromBattle(const QString &page)
 // the battle page's choices stand.
 void Game::leaveBattleTo(const QString &page)
 {
-    if (page.isEmpty())
+    if (!rules::leavesBattlePage(page))
         m_screen.setBattleBoxVisible(false);
     else
         enterPageFromBattle(page);

@@ -1,4 +1,5 @@
 #include "engine/game.h"
+#include "engine/rules.h"
 
 #include "engine/skip.h"
 #include "storage/aohider.h"
@@ -26,7 +27,14 @@ Game::Game(GameScreen &screen, const Ports &ports, const QString &programDir, QO
 
 QString Game::questRead(const QString &section, const QString &key) const
 {
+    if (m_questReader)
+        return m_questReader(section, key);
     return ReadIni(m_screen.questfil(), section, key);
+}
+
+void Game::setQuestReader(QuestReader reader)
+{
+    m_questReader = std::move(reader);
 }
 
 QString Game::pageRead(const QString &key) const
@@ -41,13 +49,7 @@ QString Game::launchFileRead(const QString &section, const QString &key) const
 
 QString Game::mediaPath(const QString &value) const
 {
-    if (value.isEmpty() || QDir::isAbsolutePath(value))
-        return value;
-    const QFileInfo questFile(ResolveIniPath(m_screen.questfil()));
-    const QString beside = questFile.dir().filePath(value);
-    if (QFileInfo::exists(beside))
-        return beside;
-    return value;
+    return rules::mediaPath(m_screen.questfil(), value);
 }
 
 void Game::loadPagePicture(const QString &value)

@@ -10,6 +10,8 @@
 #include <QRandomGenerator>
 #include <QString>
 
+#include <functional>
+
 namespace fc {
 
 class Game : public QObject
@@ -93,12 +95,19 @@ public:
     // Fixes the fight's random numbers (tests and the text player's --seed).
     void setSeed(quint32 seed);
 
+    // Reads the quest's values from elsewhere than the file named in questfil
+    // (a checker's snapshot of it); an empty reader goes back to the file.
+    using QuestReader = std::function<QString(const QString &section, const QString &key)>;
+    void setQuestReader(QuestReader reader);
+
 Q_SIGNALS:
     // The program is to end (close request answered, auto update started).
     void quitRequested();
     // The press animation of a picture button: pressed moves it 50 twips right
     // and down, released moves it back.
     void pictureButtonPressed(const QString &objectName, bool pressed);
+    // The deciding blow of a fight fell: won is true when the monster fell.
+    void fightDecided(bool won);
 
 protected:
     QString questRead(const QString &section, const QString &key) const;
@@ -136,6 +145,7 @@ protected:
     int m_playerMaxHp = 0;
     int m_monsterHp = 0;
     bool m_characterCreated = false;
+    QuestReader m_questReader;
 };
 
 } // namespace fc

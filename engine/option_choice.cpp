@@ -1,5 +1,6 @@
 // Option choice: applying the selected option of the current page.
 #include "engine/game.h"
+#include "engine/rules.h"
 #include "engine/score.h"
 #include "engine/skip.h"
 
@@ -21,7 +22,7 @@ void Game::ApplyChoice()
     const int i = chosen + 1;
 
     const QString item = pageRead(keyItemKey(i));
-    if (pageRead(addKey(i)) == QLatin1String("1") && !item.isEmpty())
+    if (rules::givesItem(pageRead(addKey(i)), item))
         m_screen.addItem(item);
 
     m_screen.setScore(addToScore(m_screen.score(), pageRead(scoreKey(i))));

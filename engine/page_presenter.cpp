@@ -1,6 +1,7 @@
 // The page presenter: turns the current page of the quest into the state of
 // the game screen. Every value is read from the quest file when it is needed.
 #include "engine/game.h"
+#include "engine/rules.h"
 #include "engine/skip.h"
 
 #include "storage/quest_format.h"
@@ -11,20 +12,11 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kSeparator = QString(53, QLatin1Char('-'));
 const QString kPrompt = QStringLiteral("\r\n>\r\n");
-
-// The Add value of a choice read as a number: a missing, empty or
-// non-numeric value counts as 0.
-bool addsItem(const QString &value)
-{
-    bool ok = false;
-    const double n = value.trimmed().toDouble(&ok);
-    return ok && n == 1.0;
-}
 } // namespace
 
 QString Game::FindItem(const QStringList &list, const QString &item)
 {
-    if (item.isEmpty() || list.contains(item, Qt::CaseSensitive))
+    if (rules::itemHeld(item, [&](const QString &i) { return list.contains(i, Qt::CaseSensitive); }))
         return QStringLiteral("found");
     return {};
 }
@@ -67,21 +59,14 @@ void Game::BeginQuest()
 void Game::PresentPage()
 {
     using namespace quest;
-    // 1. Key-item gating: an option whose item is held shows; a required item
-    //    that is missing hides it.
+    // 1-2. Key-item gating: an option whose item is held shows; a required
+    //      item that is missing hides it; an explicitly ungated option shows.
     skipOnFailure([&] {
         for (int i = 1; i <= kOptionCount; ++i) {
-            if (FindItem(m_screen.inventory(), pageRead(keyItemKey(i))) == QLatin1String("found"))
-                m_screen.setCaption(i - 1, pageRead(optionKey(i)));
-            else if (pageRead(requiredKey(i)) == QLatin1String("1"))
-                m_screen.setCaption(i - 1, QString());
+            const bool held = FindItem(m_screen.inventory(), pageRead(keyItemKey(i))) == QLatin1String("found");
+            m_screen.setCaption(i - 1, rules::gateByItem(m_screen.option(i - 1).caption, pageRead(optionKey(i)),
+                                                         pageRead(requiredKey(i)), held));
         }
-    });
-    // 2. Options that are explicitly ungated.
-    skipOnFailure([&] {
-        for (int i = 1; i <= kOptionCount; ++i)
-            if (pageRead(requiredKey(i)) == QLatin1String("0"))
-                m_screen.setCaption(i - 1, pageRead(optionKey(i)));
     });
     // 3. Picture; an empty value keeps the previous one.
     skipOnFailure([&] { loadPagePicture(pageRead(kImage)); });
@@ -89,10 +74,10 @@ void Game::PresentPage()
     playMovie(pageRead(kMovie));
     // 5. Items already held hide the options that would give them again.
     skipOnFailure([&] {
-        for (int i = 1; i <= kOptionCount; ++i)
-            if (FindItem(m_screen.inventory(), pageRead(keyItemKey(i))) == QLatin1String("found")
-                && addsItem(pageRead(addKey(i))))
-                m_screen.setCaption(i - 1, QString());
+        for (int i = 1; i <= kOptionCount; ++i) {
+            const bool held = FindItem(m_screen.inventory(), pageRead(keyItemKey(i))) == QLatin1String("found");
+            m_screen.setCaption(i - 1, rules::hideHeldGift(m_screen.option(i - 1).caption, pageRead(addKey(i)), held));
+        }
     });
     // 6. Sound on every page (also an empty name), then the page's music.
     skipOnFailure([&] {
@@ -105,7 +90,7 @@ void Game::PresentPage()
     });
     // 7. Battle.
     skipOnFailure([&] {
-        if (pageRead(kBattle) == QLatin1String("1"))
+        if (rules::opensBattle(pageRead(kBattle)))
             Battle();
     });
     // 8. Clear the selection.

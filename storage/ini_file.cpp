@@ -495,6 +495,22 @@ qsizetype IniFile::sectionCount() const
     return std::count_if(m_sectionSlots.begin(), m_sectionSlots.end(), [](std::int32_t i) { return i >= 0; });
 }
 
+QStringList IniFile::sectionNames() const
+{
+    std::vector<std::int32_t> reachable;
+    for (std::int32_t i : m_sectionSlots)
+        if (i >= 0)
+            reachable.push_back(i);
+    std::sort(reachable.begin(), reachable.end());
+    QStringList names;
+    names.reserve(qsizetype(reachable.size()));
+    for (std::int32_t i : reachable) {
+        const Section &s = m_sections[std::size_t(i)];
+        names.append(decodeText(m_bytes.constData() + s.nameStart, s.nameLen));
+    }
+    return names;
+}
+
 qsizetype IniFile::memoryUsage() const
 {
     return m_bytes.capacity() + qsizetype(sizeof(*this)) + m_indexedBytes

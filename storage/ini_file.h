@@ -49,6 +49,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <cstdint>
@@ -92,6 +93,9 @@ public:
 
     // Number of distinct reachable sections (duplicates counted once).
     qsizetype sectionCount() const;
+    // Names of the reachable sections as spelled in the file, in file order
+    // (of duplicates, the first).
+    QStringList sectionNames() const;
 
     // The file's bytes after storing value under key in section. Fails (and
     // says why in *error) for names that could not be read back (empty key, a

@@ -1,0 +1,70 @@
+#pragma once
+// The quest checker: explores, from the start of a quest, every state a
+// player can reach, and reports what an author needs to fix, each finding
+// with the shortest list of play steps that shows it.
+//
+// A state is the page, the key items held that change what some choice
+// offers, and where the page's battle stands: open, or over with the player
+// still on the battle page (when its win or lose page is empty). Moves follow
+// the engine's own rules (engine/rules.h): the choices a presented page
+// offers, what a choice gives and where it leads, a fight that can be won or
+// lost, escape where allowed. Choices are not taken while a fight is open.
+// The score is tracked as a range per state, not as part of the state.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace fc::check {
+
+// Kinds of findings, in the order reports group them.
+inline constexpr const char *kFindingKinds[] = {
+    "broken-destination", "unreachable-page",    "never-offered",      "soft-lock",       "no-way-out",
+    "battle-never-opened", "item-never-required", "item-never-added", "missing-media", "suspicious-value",
+};
+
+struct Finding
+{
+    QString kind;    // one of kFindingKinds
+    QString page;    // the page section's name ("" for the quest as a whole)
+    QString key;     // the key concerned, or ""
+    QString message; // one line
+    // Steps of `fablecraft-cli play` from the start that reach the state the
+    // finding shows; empty where no path applies.
+    QStringList steps;
+};
+
+// A page without choices and what reaches it.
+struct Ending
+{
+    QString page;
+    qint64 states = 0;            // reachable states that end there
+    std::optional<int> minScore;  // nothing when a score-changing loop makes it unbounded
+    std::optional<int> maxScore;
+};
+
+struct CheckReport
+{
+    QList<Finding> findings; // grouped by kind (kFindingKinds order), sorted by page
+    QList<Ending> endings;   // sorted by page
+    qint64 states = 0;       // reachable states explored
+    QString error;           // the quest could not be checked at all (unreadable file, too big)
+    bool needsFixing() const { return !findings.isEmpty(); }
+};
+
+struct CheckOptions
+{
+    // Exploration stops (with an error) beyond this many states.
+    qint64 maxStates = 8'000'000;
+    // Fights tried per step list that needs a fight to go one way.
+    int fightSeeds = 64;
+};
+
+CheckReport checkQuest(const QString &questFile, const CheckOptions &options = {});
+
+// Orders page names as a reader expects: numbers by value, then the others.
+bool pageNameLess(const QString &a, const QString &b);
+
+} // namespace fc::check

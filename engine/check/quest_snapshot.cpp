@@ -1,0 +1,89 @@
+#include "engine/check/quest_snapshot.h"
+
+#include "storage/aohider.h"
+#include "storage/quest_format.h"
+
+#include <QFile>
+
+namespace fc::check {
+
+namespace {
+// The profile store gives at most this many characters of a value.
+constexpr qsizetype kMaxValueLength = 8999;
+} // namespace
+
+bool QuestSnapshot::load(const QString &file, QString *error)
+{
+    m_file = file;
+    QFile f(ResolveIniPath(file));
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    m_ini = ini::IniFile::parse(f.readAll());
+    m_sections = m_ini.sectionNames();
+    m_pages.clear();
+    m_pageIndex.clear();
+    m_cache.clear();
+    m_lastKeys = nullptr;
+    for (const QString &s : std::as_const(m_sections)) {
+        if (isFixedSection(s))
+            continue;
+        m_pageIndex.insert(fold(s), int(m_pages.size()));
+        m_pages.append(s);
+    }
+    return true;
+}
+
+QString QuestSnapshot::read(const QString &section, const QString &key) const
+{
+    // Reads come in runs on one page: keep the last page's values at hand.
+    if (!m_lastKeys || section != m_lastSection) {
+        m_lastKeys = &m_cache[section];
+        m_lastSection = section;
+    }
+    QHash<QString, QString> &keys = *m_lastKeys;
+    const auto cached = keys.constFind(key);
+    if (cached != keys.cend())
+        return cached.value();
+    return keys[key] = readFile(section, key);
+}
+
+QString QuestSnapshot::readFile(const QString &section, const QString &key) const
+{
+    std::optional<QString> value = m_ini.value(section, key);
+    if (!value)
+        return {};
+    if (value->size() > kMaxValueLength) {
+        qsizetype n = kMaxValueLength;
+        if (value->at(n - 1).isHighSurrogate())
+            --n;
+        value->truncate(n);
+    }
+    return *value;
+}
+
+bool QuestSnapshot::has(const QString &section, const QString &key) const
+{
+    return m_ini.value(section, key).has_value();
+}
+
+QString QuestSnapshot::fold(const QString &name)
+{
+    return name.trimmed().toCaseFolded();
+}
+
+int QuestSnapshot::pageIndex(const QString &section) const
+{
+    return m_pageIndex.value(fold(section), -1);
+}
+
+bool QuestSnapshot::isFixedSection(const QString &section)
+{
+    using namespace quest;
+    const QString s = fold(section);
+    return s == fold(kQuestDataSection) || s == fold(kStoryInfoSection) || s == fold(kCharacterDataSection);
+}
+
+} // namespace fc::check
