@@ -212,6 +212,16 @@ public:
         evict();
     }
 
+    qsizetype memory() const
+    {
+        qsizetype bytes = 0;
+        for (const auto &map : m_entries) {
+            for (const Entry &e : map)
+                bytes += e.file->memoryUsage();
+        }
+        return bytes;
+    }
+
     void forget(const QString &path)
     {
         m_entries[0].remove(path);
@@ -295,6 +305,13 @@ bool isBareName(const QString &file)
 }
 
 } // namespace
+
+qsizetype ProfileCacheMemory()
+{
+    ParseCache &c = cache();
+    QMutexLocker lock(&c.mutex);
+    return c.memory();
+}
 
 QString GetWindowsDir()
 {
