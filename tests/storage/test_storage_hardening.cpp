@@ -186,6 +186,9 @@ TEST_F(Hardening, KilledSaveLeavesOneWholeGame)
         seenSecond += second;
     }
     EXPECT_GT(seenFirst + seenSecond, 0);
+    // The next save clears away what the killed ones left.
+    ASSERT_TRUE(fc::WriteSavedGame(sav, games[0]).ok());
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("game.sav")});
 }
 
 // ---- two writers -----------------------------------------------------------
