@@ -24,6 +24,8 @@
 #include <limits>
 #include <thread>
 
+#include <cctype>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -212,6 +214,16 @@ public:
         evict();
     }
 
+    qsizetype memory() const
+    {
+        qsizetype bytes = 0;
+        for (const auto &map : m_entries) {
+            for (const Entry &e : map)
+                bytes += e.file->memoryUsage();
+        }
+        return bytes;
+    }
+
     void forget(const QString &path)
     {
         m_entries[0].remove(path);
@@ -295,6 +307,13 @@ bool isBareName(const QString &file)
 }
 
 } // namespace
+
+qsizetype ProfileCacheMemory()
+{
+    ParseCache &c = cache();
+    QMutexLocker lock(&c.mutex);
+    return c.memory();
+}
 
 QString GetWindowsDir()
 {
@@ -545,6 +564,28 @@ bool rewriteInPlace(const QString &path, const LockedFile &locked, const QByteAr
     return ok;
 }
 
+// Temporary files of this file left by a writer that was killed. Called with
+// the file locked: every other writer creates its temporary file only while
+// it holds the lock, so none of them is in use.
+void removeStaleTemporaries(const QString &folder, const QString &name)
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return;
+    const QByteArray prefix = '.' + QFile::encodeName(name) + '.';
+    const int fd = ::dirfd(dir);
+    while (const struct dirent *e = ::readdir(dir)) {
+        const QByteArrayView entry(e->d_name);
+        // ".<name>.<16 hex digits>.tmp"
+        if (entry.size() != prefix.size() + 20 || !entry.startsWith(prefix) || !entry.endsWith(".tmp"))
+            continue;
+        const QByteArrayView digits = entry.sliced(prefix.size(), 16);
+        if (std::all_of(digits.begin(), digits.end(), [](char c) { return std::isxdigit(uchar(c)); }))
+            ::unlinkat(fd, e->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 // Replaces the locked file by a new one holding bytes: a temporary file in the
 // same folder, given the old file's owner (where we may) and permissions,
 // written, flushed to the disk, renamed over the old file, and the folder
@@ -555,6 +596,7 @@ bool replaceFile(const QString &path, const LockedFile &locked, const QByteArray
 {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
+    removeStaleTemporaries(folder, info.fileName());
     QString tempPath;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -591,6 +633,13 @@ bool replaceFile(const QString &path, const LockedFile &locked, const QByteArray
     ok = ok && (::fdatasync(fd) == 0 || failed(errno));
     ok = ok && (::rename(tempNative.constData(), locked.native.constData()) == 0 || failed(errno));
     const bool renamed = ok;
+    if (!renamed && (err == EPERM || err == EACCES) && !locked.created) {
+        // A sticky folder lets us create files but not replace another
+        // user's: write that one in place.
+        ::close(fd);
+        ::unlink(tempNative.constData());
+        return rewriteInPlace(path, locked, bytes, old, done, error);
+    }
     ok = ok && (::fstat(fd, &done.st) == 0 || failed(errno));
     if (::close(fd) != 0 && ok)
         ok = failed(errno);

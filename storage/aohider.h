@@ -18,12 +18,21 @@
 // "\\tmpquest.ini" and the bare name "tmpquest.ini" reach the same file.
 //
 // Encodings: by default (IniEncoding::Detect) a file is Windows-1252 unless it
-// starts with a UTF-8 byte-order mark or is well-formed UTF-8 with non-ASCII
-// characters. A write keeps the file's encoding; a value Windows-1252 cannot
-// hold switches the file to UTF-8 (byte-order mark, an empty line, then the
+// starts with a UTF-8 or UTF-16 byte-order mark or is UTF-8 with non-ASCII
+// characters (a few stray bytes allowed: they read as U+FFFD and stay as they
+// are). A write keeps the file's encoding; a value Windows-1252 cannot hold
+// switches the file to UTF-8 (byte-order mark, an empty line, then the
 // content) rather than losing characters. Saved games must pass
 // IniEncoding::Windows1252 to every call: their scrambled bytes can look like
 // UTF-8 by chance.
+//
+// Only regular files are read (links followed; FIFOs and devices are refused
+// like a missing file, with a log line), up to 512 MiB.
+//
+// Writers lock: every write holds an exclusive advisory lock (flock) on the
+// file from its read to the replacement, so writers in several processes
+// never lose each other's keys. Readers take no lock; a file is only ever
+// replaced whole, so they see the old or the new one.
 //
 // The INI functions may be called from any thread; they are serialised.
 
@@ -50,9 +59,13 @@ void WriteIni(const QString &file, const QString &section, const QString &key, c
               IniEncoding encoding);
 
 // WriteIni that tells whether the file now holds the value. The file is
-// replaced atomically (a temporary file in the same folder, flushed, renamed
-// over the old one, permissions kept): on failure the old file is left intact
-// and *error (when given) says why. Fails for a key name that could not be
+// replaced atomically (a temporary file in the same folder, every write
+// checked, flushed to the disk, renamed over the old one, the folder flushed;
+// owner, where the process may, and permissions kept; a symbolic link stays a
+// link and its target is replaced). When the folder forbids new files but the
+// file may be written, it is rewritten in place, flushed and read back. On
+// failure the old file is left intact, no temporary file remains, and *error
+// (when given) says why, naming the cause ("No space left on device"). Fails for a key name that could not be
 // read back (empty, holding "=", starting with ";" or "["), a section name
 // holding "]", names with line breaks, and, with IniEncoding::Windows1252,
 // text that Windows-1252 cannot hold.
@@ -64,9 +77,9 @@ bool WriteIniChecked(const QString &file, const QString &section, const QString 
 // Several writes to one file, committed as one atomic replacement: after
 // commit() the file holds either every queued write or none of them. The
 // writes are applied in order to the file as it is on disk at commit time,
-// with the rules of WriteIni (a later write of the same key wins). Nothing
-// touches the file before commit(); a batch that is destroyed uncommitted
-// writes nothing.
+// with the rules of WriteIni (a later write of the same key wins), in one
+// pass over the file under one lock. Nothing touches the file before
+// commit(); a batch that is destroyed uncommitted writes nothing.
 class IniBatch
 {
 public:
@@ -94,6 +107,10 @@ private:
     IniEncoding m_encoding;
     QList<Write> m_writes;
 };
+
+// Heap bytes the parse cache holds now: the files' bytes, their sections and
+// the key indexes built so far. For measurements.
+qsizetype ProfileCacheMemory();
 
 // The per-user folder that stands for the Windows directory
 // ($XDG_DATA_HOME/Fablecraft), without a trailing separator; created on first

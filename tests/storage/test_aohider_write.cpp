@@ -183,4 +183,52 @@ TEST(IniWrite, OtherKeysUnaffectedOnRandomText)
     }
 }
 
+// A batch built in one pass reads like the same writes applied one by one.
+TEST(IniWrite, BatchReadsLikeWritesInTurnOnRandomText)
+{
+    const char alphabet[] = "[]=; \t\r\n\"'aAbB\xC3\xA9\x93";
+    const QString names[] = {"a", "b", "ab", "a b", "B"};
+    const QString values[] = {"1", "", " x ", "\u00E9", "\u0142", "\"q\""};
+    QRandomGenerator rng(815);
+    for (int round = 0; round < 1500; ++round) {
+        QByteArray text;
+        const int len = rng.bounded(70);
+        for (int i = 0; i < len; ++i)
+            text += alphabet[rng.bounded(int(sizeof(alphabet) - 1))];
+        const fc::IniEncoding mode = rng.bounded(4) == 0 ? fc::IniEncoding::Windows1252 : fc::IniEncoding::Detect;
+        std::vector<QString> parts;
+        const int count = 1 + rng.bounded(6);
+        for (int i = 0; i < count; ++i) {
+            parts.push_back(names[rng.bounded(5)]);
+            parts.push_back(names[rng.bounded(5)]);
+            parts.push_back(values[rng.bounded(6)]);
+        }
+        std::vector<fc::ini::ValueWrite> writes;
+        for (int i = 0; i < count; ++i)
+            writes.push_back({parts[3 * i], parts[3 * i + 1], parts[3 * i + 2]});
+        std::optional<QByteArray> oneByOne = text;
+        for (const auto &w : writes) {
+            oneByOne = IniFile::parse(*oneByOne, mode).withValue(w.section, w.key, w.value);
+            if (!oneByOne)
+                break;
+        }
+        const auto batch = IniFile::parse(text, mode).withValues(writes);
+        ASSERT_EQ(batch.has_value(), oneByOne.has_value()) << text.toPercentEncoding().constData();
+        if (!batch)
+            continue;
+        const IniFile a = IniFile::parse(*batch, mode), b = IniFile::parse(*oneByOne, mode);
+        for (const QString &sec : names) {
+            for (const QString &key : names) {
+                ASSERT_EQ(a.value(sec, key), b.value(sec, key))
+                    << "text " << text.toPercentEncoding().constData() << " batch "
+                    << batch->toPercentEncoding().constData() << " one by one "
+                    << oneByOne->toPercentEncoding().constData();
+            }
+        }
+        if (a.encoding() == b.encoding()) {
+            EXPECT_EQ(*batch, *oneByOne) << text.toPercentEncoding().constData();
+        }
+    }
+}
+
 } // namespace
