@@ -107,8 +107,12 @@ public:
     // Whether control of form can take user events now.
     bool available(const QString &form, const QString &control) const;
 
-    // Brings the working copy up to date (before the program quits, or before
-    // the game screen reads it). False when the file could not be written.
+    // Brings the working copy up to date. The editor does this itself where
+    // it must (see above); the program also calls it before it quits, and
+    // may call it whenever the game screen is about to read the working copy
+    // while a test play runs beside the editor (the game screen being
+    // activated), so a choice taken within the lag still sees the newest
+    // edit. False when the file could not be written.
     bool flush(QString *error = nullptr);
 
 Q_SIGNALS:

@@ -13,6 +13,7 @@
 #include <QMetaObject>
 #include <QSaveFile>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -159,6 +160,7 @@ struct WorkingCopy::Impl
     Clock::time_point queuedSince;
     bool stopping = false;
     quint64 generation = 0;
+    std::atomic<quint64> onDisk{0};
 
     // Held by whoever changes the file: the worker's commit, a flush, a
     // whole-file operation.
@@ -175,9 +177,20 @@ struct WorkingCopy::Impl
         }
         if (batch.isEmpty())
             return true;
+        // Of several writes to one key only the last counts: the batch gets
+        // each key once, at its last place.
+        QList<const Pending *> last;
+        {
+            QSet<QString> seen;
+            for (qsizetype i = batch.size() - 1; i >= 0; --i)
+                if (!seen.contains(overlayKey(batch[i].section, batch[i].key))) {
+                    seen.insert(overlayKey(batch[i].section, batch[i].key));
+                    last.prepend(&batch[i]);
+                }
+        }
         IniBatch ini(file);
-        for (const Pending &w : batch)
-            ini.write(w.section, w.key, w.value);
+        for (const Pending *w : last)
+            ini.write(w->section, w->key, w->value);
         QString why;
         const bool ok = ini.commit(&why);
         std::lock_guard lock(mutex);
@@ -195,6 +208,7 @@ struct WorkingCopy::Impl
             if (it != overlay.cend() && it->generation == w.generation)
                 overlay.erase(it);
         }
+        onDisk = std::max(onDisk.load(), batch.last().generation);
         return true;
     }
 
@@ -231,6 +245,7 @@ struct WorkingCopy::Impl
         queue.clear();
         overlay.clear();
         eventWrites.clear();
+        onDisk = generation;
     }
 };
 
@@ -316,6 +331,14 @@ int WorkingCopy::pendingWrites() const
     std::lock_guard lock(d->mutex);
     return int(d->overlay.size());
 }
+
+quint64 WorkingCopy::lastWrite() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->generation;
+}
+
+quint64 WorkingCopy::writesOnDisk() const { return d->onDisk.load(); }
 
 bool WorkingCopy::remove(QString *error)
 {

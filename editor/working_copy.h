@@ -62,6 +62,11 @@ public:
     bool flush(QString *error = nullptr);
     // Number of writes not yet known to be on disk.
     int pendingWrites() const;
+    // Progress counters: every write that is not skipped gets the next number
+    // (lastWrite()); writesOnDisk() is the highest number up to which every
+    // write is on disk (or was made moot by a whole-file operation).
+    quint64 lastWrite() const;
+    quint64 writesOnDisk() const;
 
     // Deletes the file; pending writes are dropped. True when no file is left.
     bool remove(QString *error = nullptr);

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QPushButton>
 
 namespace fc {
 
@@ -140,6 +141,18 @@ CreateQuest &EditorProgram::createquest()
         m->files.editorWindow = m->form.get();
         m->battle = new FrmBattle(*m->editor, m->form.get());
         m->character = new FrmCharCreate(*m->editor, m->form.get());
+        // A dialog that is open already comes to the front when its button is
+        // clicked again.
+        auto front = [](QWidget *w) {
+            if (w->isVisible()) {
+                w->raise();
+                w->activateWindow();
+            }
+        };
+        if (auto *open = m->form->findChild<QPushButton *>(QStringLiteral("Command7")))
+            connect(open, &QPushButton::clicked, m->battle, [this, front] { front(m->battle); });
+        if (auto *open = m->form->findChild<QPushButton *>(QStringLiteral("Command8")))
+            connect(open, &QPushButton::clicked, m->character, [this, front] { front(m->character); });
     }
     return *m->form;
 }
@@ -166,8 +179,13 @@ EditorProgram *EditorProgram::of(FrmGame &window)
 
 void EditorProgram::showEditor()
 {
-    createquest();
+    CreateQuest &form = createquest();
     m->editor->show();
+    // Shown already (perhaps behind the game screen): to the front.
+    if (form.isVisible()) {
+        form.raise();
+        form.activateWindow();
+    }
 }
 
 EditorProgram *wireEditor(FrmGame &window, Game &game, const Ports &gamePorts, const QString &programDir)

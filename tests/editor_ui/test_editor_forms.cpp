@@ -233,6 +233,12 @@ TEST_F(EditorFormsTest, TypingWritesThePageKeysLineBreaksBecomeBlanksAndLimitsHo
     text1->paste();
     EXPECT_EQ(text1->toPlainText(), QStringLiteral("Line one line two three"));
     EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("Page Text")), QStringLiteral("Line one line two three"));
+    auto *text3 = cq<QLineEdit>("Text3");
+    text3->setFocus();
+    QApplication::clipboard()->setText(QStringLiteral("North\ngate"));
+    text3->paste();
+    EXPECT_EQ(text3->text(), QStringLiteral("North gate"));
+    EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("Option Two")), QStringLiteral("North gate"));
     text1->selectAll();
     QApplication::clipboard()->setText(QString(1200, QLatin1Char('x')));
     text1->paste();
@@ -353,6 +359,14 @@ TEST_F(EditorFormsTest, PickersTakeTheScriptedFileAndACancelChangesNothing)
     EXPECT_TRUE(text25->text().isEmpty());
     EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("Movie")), QString());
     EXPECT_FALSE(cq("Text25Clear")->isEnabled());
+    // The Delete key in the field clears it as well.
+    wiring->fileDialog().setNextFileName(movie);
+    click(cq("Command9"));
+    EXPECT_TRUE(cq("Text25Clear")->isEnabled());
+    text25->setFocus();
+    QTest::keyClick(text25, Qt::Key_Delete);
+    EXPECT_TRUE(text25->text().isEmpty());
+    EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("Movie")), QString());
 
     // The battle picture: picked in the dialog, previewed there.
     click(cq("Check9"));
