@@ -1,6 +1,7 @@
 // The compile form over the core: names, keyboard, and events forwarded.
 #include "compiler/ui/frmcompile.h"
 #include "compiler_fixture.h"
+#include "engine/ui/qt_ports.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -80,4 +81,22 @@ TEST_F(FrmCompileTest, TypingClickingAndClosing)
     frm->close(); // the close box unloads
     EXPECT_FALSE(form.loaded());
     EXPECT_FALSE(frm->isVisible());
+}
+
+TEST(QtLauncherTest, StartsProgramsDetachedAndRefusesWhatIsNoProgram)
+{
+    QTemporaryDir tmp;
+    const QString script = tmp.filePath("game");
+    const QString marker = tmp.filePath("started");
+    fc::test::writeFile(script, "#!/bin/sh\necho \"$PWD\" > started\n");
+    QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
+    fc::QtLauncher launcher;
+    ASSERT_TRUE(launcher.startDetached(script));
+    for (int i = 0; i < 100 && !QFileInfo::exists(marker); ++i)
+        QTest::qWait(20);
+    EXPECT_EQ(fc::test::readFile(marker).trimmed(), tmp.path().toUtf8()); // runs in its own folder
+    EXPECT_FALSE(launcher.startDetached(tmp.filePath("missing")));
+    fc::test::writeFile(tmp.filePath("plain"), "x");
+    EXPECT_FALSE(launcher.startDetached(tmp.filePath("plain"))); // not executable
+    EXPECT_FALSE(launcher.openFolder(tmp.filePath("missing")));
 }
