@@ -15,6 +15,8 @@ int main(int argc, char **argv)
         return fc::cli::runPlay(args);
     if (command == QLatin1String("compile"))
         return fc::cli::runCompile(args);
+    if (command == QLatin1String("edit"))
+        return fc::cli::runEdit(args);
     QTextStream(stderr) << fc::cli::kUsage;
     return 2;
 }
