@@ -1,6 +1,8 @@
 // The compile form over the core: names, keyboard, and events forwarded.
 #include "compiler/ui/frmcompile.h"
 #include "compiler_fixture.h"
+#include "compiler/ui/compilewiring.h"
+#include "editor/editor.h"
 #include "engine/ui/qt_ports.h"
 
 #include <QAbstractButton>
@@ -99,4 +101,25 @@ TEST(QtLauncherTest, StartsProgramsDetachedAndRefusesWhatIsNoProgram)
     fc::test::writeFile(tmp.filePath("plain"), "x");
     EXPECT_FALSE(launcher.startDetached(tmp.filePath("plain"))); // not executable
     EXPECT_FALSE(launcher.openFolder(tmp.filePath("missing")));
+}
+
+// The editor's "&Compile" opens the dialog on the editor's quest file.
+TEST_F(FrmCompileTest, EditorCompileOpensTheDialog)
+{
+    fc::EditorState state;
+    fc::WorkingCopy wc(QStringLiteral("tmpquest.ini"));
+    fc::Editor editor(state, wc, ports.ports(), programDir);
+    QWidget gameWindow;
+    fc::wireCompiler(editor, gameWindow, programDir);
+    editor.show();
+    ports.files.names = {quest};
+    editor.menuLoad();
+    fc::CompileWindow *dialog = fc::compileWindowOf(gameWindow);
+    ASSERT_NE(dialog, nullptr);
+    dialog->dialogs().setNextAnswer(fc::Answer::Yes); // the notice
+    editor.menuCompile();
+    EXPECT_EQ(dialog->dialogs().lastText(), fc::Compiler::kNotice);
+    EXPECT_TRUE(dialog->window().isVisible());
+    EXPECT_EQ(dialog->compiler().questFile(), quest);
+    EXPECT_EQ(dialog->compiler().form().folder(), questDir);
 }
