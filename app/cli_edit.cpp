@@ -3,6 +3,7 @@
 #include "app/cli_commands.h"
 #include "app/cli_play.h"
 
+#include "compiler/compiler.h"
 #include "editor/editor.h"
 
 #include <QCoreApplication>
@@ -122,7 +123,13 @@ public:
         m_editor = std::make_unique<Editor>(m_state, m_wc, ports, o.programDir);
         m_editor->setGame(&m_play.game());
         QObject::connect(m_editor.get(), &Editor::gameScreenShowRequested, [this] { m_gameShown = true; });
-        QObject::connect(m_editor.get(), &Editor::compileRequested, [this](const QString &f) { m_compiled << f; });
+        // "&Compile" opens FrmCompile on the quest file; what it opens or
+        // starts is listed under "launched".
+        m_compiler = std::make_unique<Compiler>(m_compileForm, &m_dialogs, &m_launcher, o.programDir);
+        QObject::connect(m_editor.get(), &Editor::compileRequested, [this](const QString &f) {
+            m_compiled << f;
+            m_compiler->open(f);
+        });
         m_play.game().startUp();
         m_editor->show();
     }
@@ -165,6 +172,9 @@ private:
     std::unique_ptr<Editor> m_editor;
     bool m_gameShown = false;
     QStringList m_compiled;
+    RecordingLauncher m_launcher;
+    CompileForm m_compileForm;
+    std::unique_ptr<Compiler> m_compiler;
 };
 
 bool EditSession::isPicker(const QString &form, const QString &control) const
@@ -220,10 +230,14 @@ int EditSession::step(const QString &s)
     } else if ((name == QLatin1String("type") || name == QLatin1String("set")) && colon >= 0) {
         if (!control(&form, &ctl, &text))
             return usage(QStringLiteral("%1 takes CONTROL:TEXT").arg(name));
-        done = name == QLatin1String("type") ? m_editor->typeText(form, ctl, text) : m_editor->setText(form, ctl, text);
+        if (form == QLatin1String("FrmCompile"))
+            done = m_compiler->setControlText(
+                ctl, name == QLatin1String("type") ? m_compileForm.control(ctl).text + text : text);
+        else
+            done = name == QLatin1String("type") ? m_editor->typeText(form, ctl, text) : m_editor->setText(form, ctl, text);
     } else if (name == QLatin1String("click") && colon >= 0) {
         control(&form, &ctl, nullptr);
-        done = m_editor->click(form, ctl);
+        done = form == QLatin1String("FrmCompile") ? m_compiler->clickControl(ctl) : m_editor->click(form, ctl);
     } else if (name == QLatin1String("pick") && colon >= 0) {
         if (!control(&form, &ctl, &text))
             return usage(QStringLiteral("pick takes CONTROL:PATH"));
@@ -293,6 +307,7 @@ QByteArray EditSession::output(bool json)
         QJsonObject forms;
         for (const FormState &f : m_state.forms())
             forms[f.name()] = formJson(f);
+        forms[QStringLiteral("FrmCompile")] = m_compileForm.toJson();
         QJsonArray messages;
         for (const ShownMessage &m : m_dialogs.shown)
             messages.append(QJsonObject{{QStringLiteral("title"), m.title}, {QStringLiteral("text"), m.text}});
@@ -302,6 +317,7 @@ QByteArray EditSession::output(bool json)
             {QStringLiteral("messages"), messages},
             {QStringLiteral("media"), QJsonArray::fromStringList(m_media)},
             {QStringLiteral("working_copy"), m_wc.path()},
+            {QStringLiteral("launched"), QJsonArray::fromStringList(m_launcher.launched)},
         };
         return QJsonDocument(o).toJson(QJsonDocument::Indented);
     }
@@ -324,6 +340,11 @@ QByteArray EditSession::output(bool json)
         t << "Media: " << m << '\n';
     for (const QString &f : m_compiled)
         t << "Compile: " << f << '\n';
+    if (m_compileForm.visible())
+        t << m_compileForm.caption() << " (shown): game name \"" << m_compileForm.gameName() << "\", folder "
+          << m_compileForm.folder() << '\n';
+    for (const QString &l : m_launcher.launched)
+        t << "Launched: " << l << '\n';
     if (m_gameShown)
         t << "Game screen shown, page " << m_play.screen().pg() << '\n';
     t << "Working copy: " << m_wc.path() << '\n';

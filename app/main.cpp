@@ -1,7 +1,10 @@
 // The program's entry: the game screen over the engine.
+#include "editor/editor.h"
+#include "editor/ui/editorwiring.h"
 #include "engine/game.h"
 #include "engine/media/packaged_runtime.h"
 #include "engine/ui/program.h"
+#include "engine/ui/qt_ports.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -15,6 +18,7 @@ void describeArguments(QCommandLineParser &parser)
     parser.setApplicationDescription(QStringLiteral("Play and write branching text adventures (quests)."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption({QStringLiteral("edit"), QStringLiteral("Open the quest file in the quest editor instead.")});
     parser.addPositionalArgument(QStringLiteral("quest"), QStringLiteral("A quest file (*.qst) to play."),
                                  QStringLiteral("[QUEST.qst]"));
 }
@@ -75,11 +79,24 @@ int main(int argc, char **argv)
         }
         quest = info.absoluteFilePath();
     }
+    const bool edit = parser.isSet(QStringLiteral("edit"));
+    if (edit && quest.isEmpty()) {
+        QTextStream(stderr) << "fablecraft: --edit needs a quest file\n";
+        return 2;
+    }
 
     const QString programDir = QCoreApplication::applicationDirPath();
     fc::Program program(programDir);
     program.start();
-    if (!quest.isEmpty())
+    if (edit) {
+        // As "&Create 'A' Quest" followed by "&Load A Quest File" choosing it.
+        fc::EditorProgram *editor = fc::EditorProgram::of(program.window());
+        editor->createquest();
+        editor->editor().show();
+        editor->fileDialog().setNextFileName(quest);
+        editor->editor().menuLoad();
+    } else if (!quest.isEmpty()) {
         program.game().openQuest(quest);
+    }
     return app.exec();
 }

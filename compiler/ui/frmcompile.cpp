@@ -182,5 +182,6 @@ void CompileWindow::open(const QString &questFile)
 
 Compiler &CompileWindow::compiler() { return m->compiler; }
 FrmCompile &CompileWindow::window() { return m->window; }
+QtDialogs &CompileWindow::dialogs() { return m->dialogs; }
 
 } // namespace fc

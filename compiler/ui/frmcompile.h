@@ -22,6 +22,8 @@ class QTreeView;
 
 namespace fc {
 
+class QtDialogs;
+
 class FrmCompile : public QDialog
 {
     Q_OBJECT
@@ -63,6 +65,7 @@ public:
 
     Compiler &compiler();
     FrmCompile &window();
+    QtDialogs &dialogs(); // its message boxes (tests answer them in advance)
 
 private:
     struct Parts;

@@ -1,5 +1,6 @@
 #include "engine/ui/program.h"
 
+#include "compiler/ui/compilewiring.h"
 #include "editor/ui/editorwiring.h"
 #include "engine/game.h"
 #include "engine/media/midi_api.h"
@@ -56,7 +57,8 @@ Program::Program(const QString &programDir)
     m->fileDialog.setParent(&m->window);
     m->movie.setVideoOutput(m->window.movieWidget());
     m->music.setWindow(&m->window);
-    wireEditor(m->window, m->game, m->ports(), programDir);
+    EditorProgram *editor = wireEditor(m->window, m->game, m->ports(), programDir);
+    wireCompiler(editor->editor(), m->window, programDir);
     QObject::connect(&m->game, &Game::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 

@@ -1,6 +1,9 @@
 // The compile form over the core: names, keyboard, and events forwarded.
 #include "compiler/ui/frmcompile.h"
 #include "compiler_fixture.h"
+#include "compiler/ui/compilewiring.h"
+#include "editor/editor.h"
+#include "engine/ui/qt_ports.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -80,4 +83,43 @@ TEST_F(FrmCompileTest, TypingClickingAndClosing)
     frm->close(); // the close box unloads
     EXPECT_FALSE(form.loaded());
     EXPECT_FALSE(frm->isVisible());
+}
+
+TEST(QtLauncherTest, StartsProgramsDetachedAndRefusesWhatIsNoProgram)
+{
+    QTemporaryDir tmp;
+    const QString script = tmp.filePath("game");
+    const QString marker = tmp.filePath("started");
+    fc::test::writeFile(script, "#!/bin/sh\necho \"$PWD\" > started\n");
+    QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
+    fc::QtLauncher launcher;
+    ASSERT_TRUE(launcher.startDetached(script));
+    for (int i = 0; i < 100 && !QFileInfo::exists(marker); ++i)
+        QTest::qWait(20);
+    EXPECT_EQ(fc::test::readFile(marker).trimmed(), tmp.path().toUtf8()); // runs in its own folder
+    EXPECT_FALSE(launcher.startDetached(tmp.filePath("missing")));
+    fc::test::writeFile(tmp.filePath("plain"), "x");
+    EXPECT_FALSE(launcher.startDetached(tmp.filePath("plain"))); // not executable
+    EXPECT_FALSE(launcher.openFolder(tmp.filePath("missing")));
+}
+
+// The editor's "&Compile" opens the dialog on the editor's quest file.
+TEST_F(FrmCompileTest, EditorCompileOpensTheDialog)
+{
+    fc::EditorState state;
+    fc::WorkingCopy wc(QStringLiteral("tmpquest.ini"));
+    fc::Editor editor(state, wc, ports.ports(), programDir);
+    QWidget gameWindow;
+    fc::wireCompiler(editor, gameWindow, programDir);
+    editor.show();
+    ports.files.names = {quest};
+    editor.menuLoad();
+    fc::CompileWindow *dialog = fc::compileWindowOf(gameWindow);
+    ASSERT_NE(dialog, nullptr);
+    dialog->dialogs().setNextAnswer(fc::Answer::Yes); // the notice
+    editor.menuCompile();
+    EXPECT_EQ(dialog->dialogs().lastText(), fc::Compiler::kNotice);
+    EXPECT_TRUE(dialog->window().isVisible());
+    EXPECT_EQ(dialog->compiler().questFile(), quest);
+    EXPECT_EQ(dialog->compiler().form().folder(), questDir);
 }

@@ -95,4 +95,5 @@ TEST_F(Install, HelpAndVersionNeedNoDisplay)
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.contains("[QUEST.qst]")) << r.out.constData();
     EXPECT_TRUE(r.out.contains("--version"));
+    EXPECT_TRUE(r.out.contains("--edit"));
 }
