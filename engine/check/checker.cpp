@@ -81,8 +81,11 @@ struct Graph
     std::vector<std::int32_t> edgeTarget;
     std::vector<std::int8_t> edgeSlot;
 
-    // Open-addressed index of (page, phase, mask) -> state.
-    std::vector<std::int32_t> slots;
+    // Open-addressed index of (page, phase, mask) -> state: the upper half of
+    // an entry is a tag from the hash, the lower half the state; kEmpty marks
+    // a free entry.
+    static constexpr std::uint64_t kEmpty = ~std::uint64_t(0);
+    std::vector<std::uint64_t> slots;
 
     qsizetype size() const { return qsizetype(page.size()); }
 };
@@ -244,17 +247,18 @@ void Explorer::readPages()
 
 void Explorer::grow()
 {
-    std::vector<std::int32_t> old = std::move(m_g.slots);
-    m_g.slots.assign(old.empty() ? 1024 : old.size() * 2, -1);
+    std::vector<std::uint64_t> old = std::move(m_g.slots);
+    m_g.slots.assign(old.empty() ? 1024 : old.size() * 2, Graph::kEmpty);
     const size_t mask = m_g.slots.size() - 1;
-    for (std::int32_t s : old) {
-        if (s < 0)
+    for (std::uint64_t entry : old) {
+        if (entry == Graph::kEmpty)
             continue;
+        const auto s = std::int32_t(std::uint32_t(entry));
         const std::uint64_t h = stateHash(m_g.page[size_t(s)], m_g.phase[size_t(s)], m_g.mask[size_t(s)]);
         size_t at = h & mask;
-        while (m_g.slots[at] >= 0)
+        while (m_g.slots[at] != Graph::kEmpty)
             at = (at + 1) & mask;
-        m_g.slots[at] = s;
+        m_g.slots[at] = entry;
     }
 }
 
@@ -263,18 +267,22 @@ std::int32_t Explorer::intern(std::int32_t page, Phase phase, Mask mask, std::in
     if (qsizetype(m_g.page.size()) * 2 >= qsizetype(m_g.slots.size()))
         grow();
     const std::uint64_t h = stateHash(page, phase, mask);
+    const std::uint64_t tag = h & 0xffffffff00000000ULL;
     const size_t bits = m_g.slots.size() - 1;
     size_t at = h & bits;
     for (;;) {
-        const std::int32_t s = m_g.slots[at];
-        if (s < 0)
+        const std::uint64_t entry = m_g.slots[at];
+        if (entry == Graph::kEmpty)
             break;
-        if (m_g.page[size_t(s)] == page && m_g.phase[size_t(s)] == phase && m_g.mask[size_t(s)] == mask)
-            return s;
+        if ((entry & 0xffffffff00000000ULL) == tag) {
+            const auto s = size_t(std::uint32_t(entry));
+            if (m_g.page[s] == page && m_g.phase[s] == phase && m_g.mask[s] == mask)
+                return std::int32_t(s);
+        }
         at = (at + 1) & bits;
     }
     const auto id = std::int32_t(m_g.page.size());
-    m_g.slots[at] = id;
+    m_g.slots[at] = tag | std::uint32_t(id);
     m_g.page.push_back(page);
     m_g.phase.push_back(phase);
     m_g.mask.push_back(mask);

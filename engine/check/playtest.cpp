@@ -184,6 +184,7 @@ PlaytestReport playtestQuest(const QString &questFile, const PlaytestOptions &op
     std::vector<QuestSnapshot> quests(static_cast<size_t>(shares));
     for (QuestSnapshot &q : quests) {
         QString error;
+        q.setCaching(true);
         if (!q.load(path, &error)) {
             report.error = QStringLiteral("cannot read %1: %2").arg(questFile, error);
             return report;
