@@ -105,7 +105,8 @@ QString playtestText(const QString &quest, const check::PlaytestReport &r)
       << "; ended on a page that does not exist: " << r.nowhere << '\n';
     s << "\nendings:\n";
     for (const auto &e : r.endings)
-        s << "  page " << e.page << ": " << e.runs << " runs, score " << scoreText(e.minScore, e.maxScore) << '\n';
+        s << "  page " << e.page << ": " << e.runs << (e.runs == 1 ? " run" : " runs") << ", score "
+          << scoreText(e.minScore, e.maxScore) << '\n';
     if (!r.battles.isEmpty()) {
         s << "\nbattles:\n";
         for (const auto &b : r.battles)
