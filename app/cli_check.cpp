@@ -101,10 +101,12 @@ QString playtestText(const QString &quest, const check::PlaytestReport &r)
     s << QFileInfo(quest).fileName() << ": " << r.runs << " runs, seed " << r.seed << ", at most " << r.maxSteps
       << " moves a run\n";
     s << "score at the end: " << scoreText(r.minScore, r.maxScore) << '\n';
-    s << "runs that did not end (loops): " << r.loops << "; runs stuck with every choice hidden: " << r.stuck << '\n';
+    s << "runs that did not end (loops): " << r.loops << "; stuck with every choice hidden: " << r.stuck
+      << "; ended on a page that does not exist: " << r.nowhere << '\n';
     s << "\nendings:\n";
     for (const auto &e : r.endings)
-        s << "  page " << e.page << ": " << e.runs << " runs, score " << scoreText(e.minScore, e.maxScore) << '\n';
+        s << "  page " << e.page << ": " << e.runs << (e.runs == 1 ? " run" : " runs") << ", score "
+          << scoreText(e.minScore, e.maxScore) << '\n';
     if (!r.battles.isEmpty()) {
         s << "\nbattles:\n";
         for (const auto &b : r.battles)
@@ -149,7 +151,8 @@ QJsonObject playtestJson(const check::PlaytestReport &r)
                        {QStringLiteral("max_score"), score(r.maxScore)},
                        {QStringLiteral("battles"), battles},
                        {QStringLiteral("loops"), r.loops},
-                       {QStringLiteral("stuck"), r.stuck}};
+                       {QStringLiteral("stuck"), r.stuck},
+                       {QStringLiteral("nowhere"), r.nowhere}};
 }
 
 } // namespace
@@ -170,7 +173,9 @@ int runCheck(const QStringList &args)
     }
     if (quest.isEmpty())
         return usage("check", QStringLiteral("QUEST is missing"));
-    const check::CheckReport r = check::checkQuest(quest);
+    // A bare name is a file in the working folder here, not in the profile
+    // store's folder.
+    const check::CheckReport r = check::checkQuest(QFileInfo(quest).absoluteFilePath());
     if (!r.error.isEmpty()) {
         QTextStream(stderr) << "fablecraft-cli check: " << r.error << '\n';
         return kExitUsage;
@@ -212,7 +217,7 @@ int runPlaytest(const QStringList &args)
     }
     if (quest.isEmpty())
         return usage("playtest", QStringLiteral("QUEST is missing"));
-    const check::PlaytestReport r = check::playtestQuest(quest, options);
+    const check::PlaytestReport r = check::playtestQuest(QFileInfo(quest).absoluteFilePath(), options);
     if (!r.error.isEmpty()) {
         QTextStream(stderr) << "fablecraft-cli playtest: " << r.error << '\n';
         return kExitUsage;

@@ -50,10 +50,15 @@ QString addToScore(const QString &scoreText, const QString &optionScore)
     const auto add = parseDecimal(optionScore);
     if (!add)
         return QString::number(s);
-    const double sum = roundHalfEven(double(s) + *add);
+    return QString::number(addToScore(s, *add));
+}
+
+int addToScore(int score, double optionScore)
+{
+    const double sum = roundHalfEven(double(score) + optionScore);
     if (sum < kMinScore || sum > kMaxScore)
-        return QString::number(s);
-    return QString::number(int(sum));
+        return score;
+    return int(sum);
 }
 
 } // namespace fc

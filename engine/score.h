@@ -19,4 +19,7 @@ int scoreValue(const QString &scoreText);
 // value is not a number or the result leaves -32768..32767.
 QString addToScore(const QString &scoreText, const QString &optionScore);
 
+// The same on numbers: the score after adding a parsed option score.
+int addToScore(int score, double optionScore);
+
 } // namespace fc

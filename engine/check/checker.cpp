@@ -2,13 +2,13 @@
 
 #include "engine/check/quest_snapshot.h"
 #include "engine/game.h"
-#include "engine/recording_ports.h"
 #include "engine/rules.h"
 #include "engine/score.h"
 #include "storage/aohider.h"
 #include "storage/encoder.h"
 #include "storage/quest_format.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
 
@@ -16,7 +16,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
+#include <span>
 #include <vector>
 
 namespace fc::check {
@@ -53,6 +55,7 @@ struct Choice
     bool fixedOffer = false; // offer when itemBit < 0
     bool offeredHeld = false, offeredNotHeld = false;
     int giveBit = -1;    // bit given by taking the choice
+    std::optional<double> scoreAdd; // the score value as a number, when it is one
     bool visible() const { return !caption.isEmpty(); }
 };
 
@@ -78,8 +81,11 @@ struct Graph
     std::vector<std::int32_t> edgeTarget;
     std::vector<std::int8_t> edgeSlot;
 
-    // Open-addressed index of (page, phase, mask) -> state.
-    std::vector<std::int32_t> slots;
+    // Open-addressed index of (page, phase, mask) -> state: the upper half of
+    // an entry is a tag from the hash, the lower half the state; kEmpty marks
+    // a free entry.
+    static constexpr std::uint64_t kEmpty = ~std::uint64_t(0);
+    std::vector<std::uint64_t> slots;
 
     qsizetype size() const { return qsizetype(page.size()); }
 };
@@ -157,6 +163,9 @@ private:
     QStringList m_bitItems;
     Graph m_g;
     CheckReport m_report;
+    qint64 m_stepsTime = 0;
+    int m_replays = 0; // games played to find the seeds of fights
+    QHash<std::int32_t, QStringList> m_steps; // steps found so far, by state
 
     // Per page: first state reached (any phase), first with the fight over or
     // no fight, first with the fight open; per choice: first state offering it.
@@ -165,6 +174,8 @@ private:
     // Score range per state; unbounded states have no range.
     std::vector<std::int32_t> m_lo, m_hi;
     std::vector<std::uint8_t> m_unbounded;
+    std::vector<std::int32_t> m_predStart, m_predFrom;
+    std::vector<std::int8_t> m_predSlot;
 };
 
 // ---------------------------------------------------------------------------
@@ -190,6 +201,7 @@ void Explorer::readPages()
             c.required = read(page.name, requiredKey(i));
             c.add = read(page.name, addKey(i));
             c.destPage = resolve(c.destination);
+            c.scoreAdd = parseDecimal(c.score);
             page.hasChoices = page.hasChoices || c.visible();
             c.offeredHeld = rules::offeredOnArrival(c.caption, c.required, c.add, true);
             c.offeredNotHeld = rules::offeredOnArrival(c.caption, c.required, c.add, false);
@@ -235,17 +247,18 @@ void Explorer::readPages()
 
 void Explorer::grow()
 {
-    std::vector<std::int32_t> old = std::move(m_g.slots);
-    m_g.slots.assign(old.empty() ? 1024 : old.size() * 2, -1);
+    std::vector<std::uint64_t> old = std::move(m_g.slots);
+    m_g.slots.assign(old.empty() ? 1024 : old.size() * 2, Graph::kEmpty);
     const size_t mask = m_g.slots.size() - 1;
-    for (std::int32_t s : old) {
-        if (s < 0)
+    for (std::uint64_t entry : old) {
+        if (entry == Graph::kEmpty)
             continue;
+        const auto s = std::int32_t(std::uint32_t(entry));
         const std::uint64_t h = stateHash(m_g.page[size_t(s)], m_g.phase[size_t(s)], m_g.mask[size_t(s)]);
         size_t at = h & mask;
-        while (m_g.slots[at] >= 0)
+        while (m_g.slots[at] != Graph::kEmpty)
             at = (at + 1) & mask;
-        m_g.slots[at] = s;
+        m_g.slots[at] = entry;
     }
 }
 
@@ -254,18 +267,22 @@ std::int32_t Explorer::intern(std::int32_t page, Phase phase, Mask mask, std::in
     if (qsizetype(m_g.page.size()) * 2 >= qsizetype(m_g.slots.size()))
         grow();
     const std::uint64_t h = stateHash(page, phase, mask);
+    const std::uint64_t tag = h & 0xffffffff00000000ULL;
     const size_t bits = m_g.slots.size() - 1;
     size_t at = h & bits;
     for (;;) {
-        const std::int32_t s = m_g.slots[at];
-        if (s < 0)
+        const std::uint64_t entry = m_g.slots[at];
+        if (entry == Graph::kEmpty)
             break;
-        if (m_g.page[size_t(s)] == page && m_g.phase[size_t(s)] == phase && m_g.mask[size_t(s)] == mask)
-            return s;
+        if ((entry & 0xffffffff00000000ULL) == tag) {
+            const auto s = size_t(std::uint32_t(entry));
+            if (m_g.page[s] == page && m_g.phase[s] == phase && m_g.mask[s] == mask)
+                return std::int32_t(s);
+        }
         at = (at + 1) & bits;
     }
     const auto id = std::int32_t(m_g.page.size());
-    m_g.slots[at] = id;
+    m_g.slots[at] = tag | std::uint32_t(id);
     m_g.page.push_back(page);
     m_g.phase.push_back(phase);
     m_g.mask.push_back(mask);
@@ -338,6 +355,12 @@ QStringList Explorer::stepsTo(std::int32_t state)
 {
     if (state < 0)
         return {};
+    const auto known = m_steps.constFind(state);
+    if (known != m_steps.cend())
+        return known.value();
+    QElapsedTimer clock;
+    clock.start();
+    struct Add { qint64 &t; QElapsedTimer &c; ~Add() { t += c.elapsed(); } } add{m_stepsTime, clock};
     std::vector<std::int32_t> path;
     for (std::int32_t s = state; s >= 0; s = m_g.parent[size_t(s)])
         path.push_back(s);
@@ -355,44 +378,57 @@ QStringList Explorer::stepsTo(std::int32_t state)
         else
             fight = true;
     }
-    return fight ? concreteSteps(path) : steps;
+    return m_steps[state] = fight ? concreteSteps(path) : steps;
 }
 
 // A path through a fight that must be won or lost: played with the engine's
-// real fight under successive seeds until one goes the way the path needs.
-// The steps then start with "seed:N" and attack until each fight is decided.
+// real fight, each fight under successive seeds until one goes the way the
+// path needs. The steps give each fight its seed ("seed:N") and attack until
+// it is decided.
 QStringList Explorer::concreteSteps(const std::vector<std::int32_t> &path)
 {
     const QString questPath = QFileInfo(ResolveIniPath(m_quest.file())).absoluteFilePath();
-    for (int seed = 1; seed <= m_options.fightSeeds; ++seed) {
-        RecordingPortSet ports;
+    std::vector<int> seeds(path.size(), 0);
+
+    // Plays the path with the seeds chosen so far; returns how many steps
+    // reached the state the path needs.
+    auto play = [&](QStringList *steps) -> size_t {
         GameScreen screen;
-        Game game(screen, ports.ports(), QFileInfo(questPath).absolutePath());
+        Game game(screen, Ports{}, QFileInfo(questPath).absolutePath());
+        game.setQuestReader([this](const QString &section, const QString &key) { return m_quest.read(section, key); });
         bool decided = false;
         QObject::connect(&game, &Game::fightDecided, [&](bool) { decided = true; });
-        ports.files.names.push_back(questPath);
-        game.menuLoadQuest();
-        game.setSeed(quint32(seed));
-        QStringList steps{QStringLiteral("seed:%1").arg(seed)};
-        bool ok = true;
-        for (size_t k = 1; k < path.size() && ok; ++k) {
+        screen.setQuestfil(questPath);
+        game.BeginQuest();
+        game.PlayTurn();
+        for (size_t k = 1; k < path.size(); ++k) {
             const std::int32_t target = path[k];
             const std::int8_t slot = m_g.parentSlot[size_t(target)];
+            bool ok = true;
             if (slot >= 0 && slot < quest::kOptionCount) {
                 ok = game.selectOption(slot);
-                game.clickPicture1();
-                steps << QString::number(slot + 1);
+                game.PlayTurn();
+                if (steps)
+                    *steps << QString::number(slot + 1);
             } else if (slot == Escape) {
                 game.clickEscape();
-                steps << QStringLiteral("escape");
+                if (steps)
+                    *steps << QStringLiteral("escape");
             } else if (slot == Turn) {
-                game.clickPicture1();
-                steps << QStringLiteral("turn");
+                game.PlayTurn();
+                if (steps)
+                    *steps << QStringLiteral("turn");
             } else {
+                if (seeds[k] == 0)
+                    return k; // no seed chosen for this fight yet
+                game.setSeed(quint32(seeds[k]));
+                if (steps)
+                    *steps << QStringLiteral("seed:%1").arg(seeds[k]);
                 decided = false;
                 for (int blows = 0; !decided && blows < 100000 && screen.battleBoxVisible(); ++blows) {
                     game.clickAttack();
-                    steps << QStringLiteral("attack");
+                    if (steps)
+                        *steps << QStringLiteral("attack");
                 }
             }
             // Where the game stands now must be the state the path needs.
@@ -402,13 +438,30 @@ QStringList Explorer::concreteSteps(const std::vector<std::int32_t> &path)
                 if (bit >= 0)
                     held |= Mask(1) << bit;
             }
-            ok = ok && m_quest.pageIndex(screen.pg()) == m_g.page[size_t(target)] && held == realMask(target)
-                 && screen.battleBoxVisible() == (m_g.phase[size_t(target)] == BattleOpen);
+            if (!ok || m_quest.pageIndex(screen.pg()) != m_g.page[size_t(target)] || held != realMask(target)
+                || screen.battleBoxVisible() != (m_g.phase[size_t(target)] == BattleOpen))
+                return k;
         }
-        if (ok)
-            return steps;
+        return path.size();
+    };
+
+    for (size_t k = 1; k < path.size(); ++k) {
+        const std::int8_t slot = m_g.parentSlot[size_t(path[k])];
+        if (slot != Win && slot != Lose)
+            continue;
+        bool found = false;
+        for (int seed = 1; seed <= m_options.fightSeeds && !found && m_replays < m_options.fightReplays; ++seed) {
+            seeds[k] = seed;
+            ++m_replays;
+            found = play(nullptr) > k;
+        }
+        if (!found)
+            return {};
     }
-    return {};
+    QStringList steps;
+    if (play(&steps) != path.size())
+        return {};
+    return steps;
 }
 
 // ---------------------------------------------------------------------------
@@ -423,7 +476,9 @@ void Explorer::add(const char *kind, int page, const QString &key, const QString
     f.message = message;
     f.steps = stepsTo(state);
     if (state >= 0 && f.steps.isEmpty() && m_g.parent[size_t(state)] >= 0)
-        f.message += QStringLiteral(" (no fight in %1 tries went the way this needs)").arg(m_options.fightSeeds);
+        f.message += QStringLiteral(" (reaching it needs a fight to end in a way that %1 seeds of the real fight "
+                                    "never gave)")
+                         .arg(m_options.fightSeeds);
     m_report.findings.append(f);
 }
 
@@ -604,22 +659,21 @@ void Explorer::scoreRanges()
     m_unbounded.assign(size_t(n), 0);
     if (n == 0)
         return;
-    auto addOf = [&](std::int32_t from, std::int8_t slot) -> const QString * {
+    auto addOf = [&](std::int32_t from, std::int8_t slot) -> std::optional<double> {
         if (slot < 0 || slot >= quest::kOptionCount)
-            return nullptr;
-        return &m_pages[size_t(m_g.page[size_t(from)])].choices[size_t(slot)].score;
+            return std::nullopt;
+        return m_pages[size_t(m_g.page[size_t(from)])].choices[size_t(slot)].scoreAdd;
     };
-    auto delta = [&](std::int32_t from, std::int8_t slot) {
-        const QString *s = addOf(from, slot);
-        const auto v = s ? parseDecimal(*s) : std::nullopt;
-        return v ? *v : 0.0;
-    };
+    auto delta = [&](std::int32_t from, std::int8_t slot) { return addOf(from, slot).value_or(0.0); };
 
     // Tarjan's algorithm, iteratively.
     std::vector<std::int32_t> index(size_t(n), -1), low(size_t(n), 0), comp(size_t(n), -1), stack, callStack,
         edgePos(size_t(n), 0);
     std::vector<std::uint8_t> onStack(size_t(n), 0);
-    std::vector<std::vector<std::int32_t>> comps;
+    // The parts, one after another in members; part c is
+    // members[partStart[c]] .. members[partStart[c + 1] - 1].
+    std::vector<std::int32_t> members, partStart{0};
+    members.reserve(size_t(n));
     std::int32_t counter = 0;
     for (std::int32_t root = 0; root < n; ++root) {
         if (index[size_t(root)] >= 0)
@@ -648,56 +702,35 @@ void Explorer::scoreRanges()
             if (!callStack.empty())
                 low[size_t(callStack.back())] = std::min(low[size_t(callStack.back())], low[size_t(v)]);
             if (low[size_t(v)] == index[size_t(v)]) {
-                std::vector<std::int32_t> members;
                 std::int32_t w;
                 do {
                     w = stack.back();
                     stack.pop_back();
                     onStack[size_t(w)] = 0;
-                    comp[size_t(w)] = std::int32_t(comps.size());
+                    comp[size_t(w)] = std::int32_t(partStart.size() - 1);
                     members.push_back(w);
                 } while (w != v);
-                comps.push_back(std::move(members));
+                partStart.push_back(std::int32_t(members.size()));
             }
         }
     }
 
-    // Predecessors.
-    std::vector<std::int32_t> predStart(size_t(n) + 1, 0), predFrom(m_g.edgeTarget.size());
-    std::vector<std::int8_t> predSlot(m_g.edgeTarget.size());
-    for (std::int32_t t : m_g.edgeTarget)
-        ++predStart[size_t(t) + 1];
-    for (std::int32_t i = 0; i < n; ++i)
-        predStart[size_t(i) + 1] += predStart[size_t(i)];
-    {
-        std::vector<std::int32_t> fill(predStart.begin(), predStart.end() - 1);
-        for (std::int32_t s = 0; s < n; ++s)
-            for (std::int32_t e = m_g.edgeStart[size_t(s)]; e < m_g.edgeStart[size_t(s) + 1]; ++e) {
-                const std::int32_t t = m_g.edgeTarget[size_t(e)];
-                predFrom[size_t(fill[size_t(t)])] = s;
-                predSlot[size_t(fill[size_t(t)]++)] = m_g.edgeSlot[size_t(e)];
-            }
-    }
+    const std::vector<std::int32_t> &predStart = m_predStart, &predFrom = m_predFrom;
+    const std::vector<std::int8_t> &predSlot = m_predSlot;
 
     // The score after a move, on the ends of a range and where the engine
     // starts refusing the sum.
-    auto after = [&](std::int32_t lo, std::int32_t hi, const QString &add, std::int32_t &outLo, std::int32_t &outHi) {
-        const auto a = parseDecimal(add);
-        if (!a) {
-            outLo = lo;
-            outHi = hi;
-            return;
-        }
-        auto f = [&](std::int32_t s) { return scoreValue(addToScore(QString::number(s), add)); };
+    auto after = [&](std::int32_t lo, std::int32_t hi, double a, std::int32_t &outLo, std::int32_t &outHi) {
+        auto f = [&](std::int32_t v) { return addToScore(int(v), a); };
         std::int32_t cand[4] = {f(lo), f(hi), f(lo), f(hi)};
-        if (*a > 0) {
-            const double b = std::floor(kMaxScore - *a);
+        if (a > 0) {
+            const double b = std::floor(kMaxScore - a);
             if (b >= lo && b < hi) {
                 cand[2] = f(std::int32_t(b));
                 cand[3] = f(std::int32_t(b) + 1);
             }
-        } else if (*a < 0) {
-            const double b = std::ceil(kMinScore - *a);
+        } else if (a < 0) {
+            const double b = std::ceil(kMinScore - a);
             if (b > lo && b <= hi) {
                 cand[2] = f(std::int32_t(b) - 1);
                 cand[3] = f(std::int32_t(b));
@@ -713,18 +746,19 @@ void Explorer::scoreRanges()
     std::vector<double> potential(size_t(n), 0);
     std::vector<std::uint8_t> placed(size_t(n), 0);
     // Tarjan finds the parts sinks first: walk them from the start.
-    for (auto c = comps.rbegin(); c != comps.rend(); ++c) {
-        const std::vector<std::int32_t> &members = *c;
-        const auto id = comp[size_t(members.front())];
+    for (auto c = std::int32_t(partStart.size()) - 2; c >= 0; --c) {
+        const std::span<const std::int32_t> part(members.data() + partStart[size_t(c)],
+                                                 size_t(partStart[size_t(c) + 1] - partStart[size_t(c)]));
+        const auto id = c;
         bool loops = false;
         std::int32_t loopEdgeFrom = -1;
         std::int8_t loopEdgeSlot = NoSlot;
         // Offsets inside the part.
-        if (members.size() > 1 || std::any_of(m_g.edgeTarget.begin() + m_g.edgeStart[size_t(members.front())],
-                                              m_g.edgeTarget.begin() + m_g.edgeStart[size_t(members.front()) + 1],
-                                              [&](std::int32_t t) { return t == members.front(); })) {
-            std::vector<std::int32_t> queue{members.front()};
-            placed[size_t(members.front())] = 1;
+        if (part.size() > 1 || std::any_of(m_g.edgeTarget.begin() + m_g.edgeStart[size_t(part.front())],
+                                              m_g.edgeTarget.begin() + m_g.edgeStart[size_t(part.front()) + 1],
+                                              [&](std::int32_t t) { return t == part.front(); })) {
+            std::vector<std::int32_t> queue{part.front()};
+            placed[size_t(part.front())] = 1;
             for (size_t q = 0; q < queue.size(); ++q) {
                 const std::int32_t u = queue[q];
                 for (std::int32_t e = m_g.edgeStart[size_t(u)]; e < m_g.edgeStart[size_t(u) + 1]; ++e) {
@@ -747,7 +781,7 @@ void Explorer::scoreRanges()
             }
             if (loops && loopEdgeFrom < 0) {
                 // Name a score-changing move of the loop.
-                for (std::int32_t u : members)
+                for (std::int32_t u : part)
                     for (std::int32_t e = m_g.edgeStart[size_t(u)]; e < m_g.edgeStart[size_t(u) + 1] && loopEdgeFrom < 0; ++e)
                         if (comp[size_t(m_g.edgeTarget[size_t(e)])] == id && delta(u, m_g.edgeSlot[size_t(e)]) != 0) {
                             loopEdgeFrom = u;
@@ -757,7 +791,7 @@ void Explorer::scoreRanges()
         }
         bool unbounded = loops;
         double baseLo = std::numeric_limits<double>::infinity(), baseHi = -baseLo;
-        for (std::int32_t v : members) {
+        for (std::int32_t v : part) {
             if (v == 0) {
                 baseLo = std::min(baseLo, 0 - potential[size_t(v)]);
                 baseHi = std::max(baseHi, 0 - potential[size_t(v)]);
@@ -771,13 +805,13 @@ void Explorer::scoreRanges()
                     continue;
                 }
                 std::int32_t lo = m_lo[size_t(u)], hi = m_hi[size_t(u)];
-                if (const QString *s = addOf(u, predSlot[size_t(k)]))
-                    after(lo, hi, *s, lo, hi);
+                if (const auto a = addOf(u, predSlot[size_t(k)]))
+                    after(lo, hi, *a, lo, hi);
                 baseLo = std::min(baseLo, lo - potential[size_t(v)]);
                 baseHi = std::max(baseHi, hi - potential[size_t(v)]);
             }
         }
-        for (std::int32_t v : members) {
+        for (std::int32_t v : part) {
             m_unbounded[size_t(v)] = unbounded;
             if (!unbounded) {
                 m_lo[size_t(v)] = std::int32_t(std::clamp(std::round(baseLo + potential[size_t(v)]), double(kMinScore), double(kMaxScore)));
@@ -860,6 +894,24 @@ void Explorer::analyse()
             firstSoftLock[size_t(p)] = s;
     }
 
+    // Predecessors of every state, with the move that leads from each.
+    m_predStart.assign(size_t(n) + 1, 0);
+    m_predFrom.resize(m_g.edgeTarget.size());
+    m_predSlot.resize(m_g.edgeTarget.size());
+    for (std::int32_t t : m_g.edgeTarget)
+        ++m_predStart[size_t(t) + 1];
+    for (std::int32_t i = 0; i < n; ++i)
+        m_predStart[size_t(i) + 1] += m_predStart[size_t(i)];
+    {
+        std::vector<std::int32_t> fill(m_predStart.begin(), m_predStart.end() - 1);
+        for (std::int32_t s = 0; s < n; ++s)
+            for (std::int32_t e = m_g.edgeStart[size_t(s)]; e < m_g.edgeStart[size_t(s) + 1]; ++e) {
+                const std::int32_t t = m_g.edgeTarget[size_t(e)];
+                m_predFrom[size_t(fill[size_t(t)])] = s;
+                m_predSlot[size_t(fill[size_t(t)]++)] = m_g.edgeSlot[size_t(e)];
+            }
+    }
+
     scoreRanges();
     staticChecks();
 
@@ -905,15 +957,7 @@ void Explorer::analyse()
     // States from which no ending can be reached; reported where a player
     // walks into them.
     {
-        std::vector<std::int32_t> predStart(size_t(n) + 1, 0), predFrom(m_g.edgeTarget.size());
-        for (std::int32_t t : m_g.edgeTarget)
-            ++predStart[size_t(t) + 1];
-        for (std::int32_t i = 0; i < n; ++i)
-            predStart[size_t(i) + 1] += predStart[size_t(i)];
-        std::vector<std::int32_t> fill(predStart.begin(), predStart.end() - 1);
-        for (std::int32_t s = 0; s < n; ++s)
-            for (std::int32_t e = m_g.edgeStart[size_t(s)]; e < m_g.edgeStart[size_t(s) + 1]; ++e)
-                predFrom[size_t(fill[size_t(m_g.edgeTarget[size_t(e)])]++)] = s;
+        const std::vector<std::int32_t> &predStart = m_predStart, &predFrom = m_predFrom;
         std::vector<std::uint8_t> good(ending);
         std::vector<std::int32_t> queue;
         for (std::int32_t s = 0; s < n; ++s)
@@ -1043,10 +1087,16 @@ CheckReport Explorer::run()
                              .arg(kMaxTrackedItems);
         return m_report;
     }
+    QElapsedTimer clock;
+    clock.start();
     if (!explore())
         return m_report;
     m_report.states = m_g.size();
+    const qint64 explored = clock.elapsed();
     analyse();
+    if (qEnvironmentVariableIsSet("FABLECRAFT_CHECK_TIMING"))
+        fprintf(stderr, "explore %lld ms, analyse %lld ms (steps %lld ms)\n", explored, clock.elapsed() - explored,
+                m_stepsTime);
 
     auto kindRank = [](const QString &kind) {
         for (size_t i = 0; i < std::size(kFindingKinds); ++i)
@@ -1086,7 +1136,7 @@ bool pageNameLess(const QString &a, const QString &b)
             y = y.mid(1);
         if (x.size() != y.size())
             return x.size() < y.size();
-        return x < y;
+        return x != y ? x < y : a < b;
     }
     const int c = a.compare(b, Qt::CaseInsensitive);
     return c != 0 ? c < 0 : a < b;

@@ -58,8 +58,10 @@ struct CheckOptions
 {
     // Exploration stops (with an error) beyond this many states.
     qint64 maxStates = 8'000'000;
-    // Fights tried per step list that needs a fight to go one way.
-    int fightSeeds = 64;
+    // Seeds tried per fight on a path that needs the fight to end one way,
+    // and the most games played to find them in one check.
+    int fightSeeds = 16;
+    int fightReplays = 4000;
 };
 
 CheckReport checkQuest(const QString &questFile, const CheckOptions &options = {});

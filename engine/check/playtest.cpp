@@ -39,7 +39,7 @@ struct Tally
     std::vector<int> endMin, endMax;
     std::vector<std::uint8_t> battled;
     std::optional<int> minScore, maxScore;
-    qint64 loops = 0, stuck = 0;
+    qint64 loops = 0, stuck = 0, nowhere = 0;
 
     void ending(int page, int score)
     {
@@ -76,6 +76,7 @@ struct Tally
             maxScore = maxScore ? std::max(*maxScore, *o.maxScore) : *o.maxScore;
         loops += o.loops;
         stuck += o.stuck;
+        nowhere += o.nowhere;
     }
 };
 
@@ -146,7 +147,9 @@ void playRuns(const QuestSnapshot &quest, const QString &path, const PlaytestOpt
                     offered[count++] = i;
             if (count == 0) {
                 ended = true;
-                if (here >= 0 && hasChoices[size_t(here)])
+                if (here < 0)
+                    ++tally.nowhere;
+                else if (hasChoices[size_t(here)])
                     ++tally.stuck;
                 else
                     tally.ending(here, screen.score().toInt());
@@ -176,10 +179,12 @@ PlaytestReport playtestQuest(const QString &questFile, const PlaytestOptions &op
 
     // The runs are shared out over the processors; each share reads its own
     // snapshot of the quest.
-    const int shares = std::clamp(std::min(QThread::idealThreadCount(), report.runs / 256), 1, 16);
+    const int threads = options.threads > 0 ? options.threads : QThread::idealThreadCount();
+    const int shares = std::clamp(std::min(threads, report.runs / 256), 1, 64);
     std::vector<QuestSnapshot> quests(static_cast<size_t>(shares));
     for (QuestSnapshot &q : quests) {
         QString error;
+        q.setCaching(true);
         if (!q.load(path, &error)) {
             report.error = QStringLiteral("cannot read %1: %2").arg(questFile, error);
             return report;
@@ -207,6 +212,7 @@ PlaytestReport playtestQuest(const QString &questFile, const PlaytestOptions &op
     report.maxScore = all.maxScore;
     report.loops = all.loops;
     report.stuck = all.stuck;
+    report.nowhere = all.nowhere;
     std::vector<size_t> order(n);
     for (size_t p = 0; p < n; ++p)
         order[p] = p;

@@ -18,6 +18,8 @@ struct PlaytestOptions
     quint32 seed = 1;
     // A game that has not ended after this many moves counts as a loop.
     int maxSteps = 1000;
+    // Threads to share the runs over; 0 for one per processor.
+    int threads = 0;
 };
 
 struct PlaytestReport
@@ -57,6 +59,7 @@ struct PlaytestReport
     QList<BattleCount> battles; // battle pages where a fight opened
     qint64 loops = 0;           // runs stopped after maxSteps moves
     qint64 stuck = 0;           // runs that ended on a page whose choices were all hidden
+    qint64 nowhere = 0;         // runs that ended on a destination that names no page
     QString error;
 };
 

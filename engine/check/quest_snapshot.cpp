@@ -38,6 +38,8 @@ bool QuestSnapshot::load(const QString &file, QString *error)
 
 QString QuestSnapshot::read(const QString &section, const QString &key) const
 {
+    if (!m_caching)
+        return readFile(section, key);
     // Reads come in runs on one page: keep the last page's values at hand.
     if (!m_lastKeys || section != m_lastSection) {
         m_lastKeys = &m_cache[section];
@@ -62,11 +64,6 @@ QString QuestSnapshot::readFile(const QString &section, const QString &key) cons
         value->truncate(n);
     }
     return *value;
-}
-
-bool QuestSnapshot::has(const QString &section, const QString &key) const
-{
-    return m_ini.value(section, key).has_value();
 }
 
 QString QuestSnapshot::fold(const QString &name)

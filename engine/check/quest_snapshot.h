@@ -23,8 +23,10 @@ public:
     // As ReadIni(file, section, key): "" when missing, at most 8999 characters.
     // Not for use from several threads at once.
     QString read(const QString &section, const QString &key) const;
-    // Whether the file holds a key line for key in section.
-    bool has(const QString &section, const QString &key) const;
+    // Keeps every value read, for callers that read the same values over and
+    // over (the playtester); off by default.
+    void setCaching(bool on) { m_caching = on; }
+
 
     // Every section, as spelled in the file, in file order.
     const QStringList &sections() const { return m_sections; }
@@ -46,6 +48,7 @@ private:
     QHash<QString, int> m_pageIndex; // folded name -> index in m_pages
     // Values already read, by section and key as asked for.
     mutable QHash<QString, QHash<QString, QString>> m_cache;
+    bool m_caching = false;
     mutable QString m_lastSection;
     mutable QHash<QString, QString> *m_lastKeys = nullptr;
 };

@@ -237,8 +237,8 @@ TEST_F(Checker, StepsThroughAFightSeedItAndAttack)
     ASSERT_EQ(r.findings.size(), 1) << describe(r.findings).toStdString();
     const QStringList steps = r.findings[0].steps;
     ASSERT_GE(steps.size(), 3);
-    EXPECT_TRUE(steps[0].startsWith(QLatin1String("seed:")));
-    EXPECT_EQ(steps[1], "1");
+    EXPECT_EQ(steps[0], "1");
+    EXPECT_TRUE(steps[1].startsWith(QLatin1String("seed:")));
     for (qsizetype i = 2; i < steps.size(); ++i)
         EXPECT_EQ(steps[i], "attack");
 }
@@ -283,7 +283,8 @@ TEST_F(Checker, PlaytestIsRepeatableAndAccountsForEveryRun)
     qint64 ended = 0;
     for (const auto &e : a.endings)
         ended += e.runs;
-    EXPECT_EQ(ended + a.loops + a.stuck, 600);
+    EXPECT_EQ(ended + a.loops + a.stuck + a.nowhere, 600);
+    EXPECT_EQ(a.nowhere, 0);
     EXPECT_EQ(a.neverReached, QStringList{"5"});
     ASSERT_EQ(a.battles.size(), 1);
     EXPECT_EQ(a.battles[0].page, "2");
@@ -303,6 +304,13 @@ TEST_F(Checker, PlaytestIsRepeatableAndAccountsForEveryRun)
         EXPECT_EQ(a.choices[i].taken, b.choices[i].taken);
     EXPECT_EQ(a.battles[0].won, b.battles[0].won);
 
+    // Runs shared over threads play as they do on one.
+    o.threads = 1;
+    const auto one = fc::check::playtestQuest(quest, o);
+    o.threads = 3;
+    const auto three = fc::check::playtestQuest(quest, o);
+    o.threads = 0;
+
     // Another seed plays other games.
     o.seed = 8;
     const auto c = fc::check::playtestQuest(quest, o);
@@ -314,6 +322,8 @@ TEST_F(Checker, PlaytestIsRepeatableAndAccountsForEveryRun)
         return n;
     };
     EXPECT_NE(counts(c), counts(a));
+    EXPECT_EQ(counts(one), counts(a));
+    EXPECT_EQ(counts(three), counts(a));
 }
 
 TEST_F(Checker, PlaytestCountsLoopsAndStuckRuns)
@@ -328,6 +338,10 @@ TEST_F(Checker, PlaytestCountsLoopsAndStuckRuns)
         write("[1]|Option One=Open|Option One Destination Page=1|Required1=1|Key Item1=Key", QStringLiteral("s.qst")), o);
     EXPECT_EQ(stuck.stuck, 50);
     EXPECT_EQ(stuck.loops, 0);
+    const auto nowhere = fc::check::playtestQuest(
+        write("[1]|Option One=Off|Option One Destination Page=8", QStringLiteral("n.qst")), o);
+    EXPECT_EQ(nowhere.nowhere, 50);
+    EXPECT_TRUE(nowhere.endings.isEmpty());
 }
 
 } // namespace
