@@ -108,8 +108,15 @@ public:
     Game &game() { return *m_game; }
     GameScreen &screen() { return m_screen; }
     bool ended() const { return m_ended; }
-    // Queues the name the next file dialog returns ("" = cancelled).
-    void pickFile(const QString &path) { m_ports.files.names.push_back(path.isEmpty() ? path : QFileInfo(path).absoluteFilePath()); }
+    // Runs one command whose file dialog, if it opens at all, returns path
+    // ("" = cancelled). A command that ends before its dialog opens uses the
+    // path up: no later dialog ever returns it.
+    template <typename Command> void withFile(const QString &path, Command command)
+    {
+        m_ports.files.names.assign(1, path.isEmpty() ? path : QFileInfo(path).absoluteFilePath());
+        command();
+        m_ports.files.names.clear();
+    }
 
     // Runs one step; returns 0, or the exit status that ends the run.
     int step(const QString &step);
@@ -171,8 +178,7 @@ int Session::step(const QString &s)
     } else if (name == QLatin1String("load-quest") && colon >= 0) {
         if (!menus)
             return unavailable(s);
-        pickFile(arg);
-        m_game->menuLoadQuest();
+        withFile(arg, [this] { m_game->menuLoadQuest(); });
     } else if (s == QLatin1String("attack") || s == QLatin1String("escape")) {
         if (!m_screen.battleBoxVisible() || (s == QLatin1String("escape") && !m_screen.escapeEnabled()))
             return unavailable(s);
@@ -183,16 +189,13 @@ int Session::step(const QString &s)
     } else if (name == QLatin1String("save") && colon >= 0) {
         if (!menus)
             return unavailable(s);
-        pickFile(arg);
-        m_game->menuSave();
+        withFile(arg, [this] { m_game->menuSave(); });
     } else if (name == QLatin1String("load") && colon >= 0) {
         if (!menus)
             return unavailable(s);
-        pickFile(arg);
-        m_game->menuLoad();
+        withFile(arg, [this] { m_game->menuLoad(); });
     } else if (name == QLatin1String("load-without-items") && colon >= 0) {
-        pickFile(arg);
-        m_game->clickLoadGame();
+        withFile(arg, [this] { m_game->clickLoadGame(); });
     } else if (s == QLatin1String("close")) {
         m_game->closeRequest();
     } else {
@@ -313,8 +316,7 @@ int runPlay(const QStringList &args)
     Session session(*options);
     session.game().startUp();
     if (options->quest != QLatin1String("-")) {
-        session.pickFile(options->quest);
-        session.game().menuLoadQuest();
+        session.withFile(options->quest, [&] { session.game().menuLoadQuest(); });
     }
 
     if (options->steps.isEmpty() && !options->json && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO))
