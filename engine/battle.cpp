@@ -16,6 +16,7 @@
 #include "storage/quest_format.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace fc {
 
@@ -25,18 +26,22 @@ constexpr int kDefaultAtk = 5;
 constexpr int kDefaultDef = 2;
 constexpr int kDefaultMonsterAtk = 4;
 
-// A positive whole number from a key, or fallback.
-int positiveOr(const QString &value, int fallback)
+// Every number of the fight lies in 0..kMaxFightValue, so no sum or
+// difference of them can overflow.
+constexpr int kMaxFightValue = 999999;
+
+// A whole number from a key, at most kMaxFightValue; fallback when the key
+// holds no number or one below min.
+int fightValue(const QString &value, int min, int fallback)
 {
     const auto v = parseDecimal(value);
-    return v && *v >= 1 && *v < 1e6 ? int(*v) : fallback;
+    if (!v || *v < min)
+        return fallback;
+    return int(std::min(*v, double(kMaxFightValue)));
 }
 
-int nonNegativeOr(const QString &value, int fallback)
-{
-    const auto v = parseDecimal(value);
-    return v && *v >= 0 && *v < 1e6 ? int(*v) : fallback;
-}
+int positiveOr(const QString &value, int fallback) { return fightValue(value, 1, fallback); }
+int nonNegativeOr(const QString &value, int fallback) { return fightValue(value, 0, fallback); }
 } // namespace
 
 // A quest starts with the player's hit points full, from the character panel
@@ -70,7 +75,10 @@ void Game::Battle()
     const QString name = pageRead(kBattleMonName);
     skipOnFailure([&] { m_screen.setEnemyLabel(name + QStringLiteral("'s HP:")); });
     bool ok = false;
-    const float hp = pageRead(kBattleMonHp).trimmed().toFloat(&ok);
+    float hp = pageRead(kBattleMonHp).trimmed().toFloat(&ok);
+    ok = ok && std::isfinite(hp);
+    if (ok)
+        hp = std::min(hp, float(kMaxFightValue));
     skipOnFailure([&] {
         if (ok && hp > 0) // a bar maximum of 0 or less is refused: the bar keeps its values
             m_screen.setEnemyBar({double(hp), double(hp)});

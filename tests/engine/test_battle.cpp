@@ -166,3 +166,58 @@ TEST_F(BattleTest, CharacterPanelOfferedWhenTheQuestAllowsIt)
     EXPECT_EQ(screen.characterHp().maximum, 33);
     EXPECT_EQ(screen.playerBar().value, 33);
 }
+
+// Numbers from the quest are held to the fight's range: a huge value is cut
+// to the largest the fight uses, a negative, infinite or garbled one counts
+// as missing, and no blow overflows.
+TEST_F(BattleTest, QuestNumbersAreHeldToTheFightsRange)
+{
+    constexpr double kMax = 999999;
+    const QString zeros400 = QStringLiteral("1") + QString(400, QLatin1Char('0'));
+    struct Case
+    {
+        QStringList keys;
+        double barMax;     // enemy bar maximum once the box is open
+        int hpLow, hpHigh; // monster hit points after one attack; -1: the box closed
+        QString page;      // page after one attack
+        double experience = 0;
+    };
+    const QList<Case> cases = {
+        // Player: attack 6 plus a roll of 1..6.
+        {{"BattleMonHp=3000000000"}, kMax, int(kMax) - 12, int(kMax) - 7, "2"},
+        {{"BattleMonHp=1e30"}, kMax, int(kMax) - 12, int(kMax) - 7, "2"},
+        {{"BattleMonHp=" + zeros400}, 100, -1, -1, "2"}, // infinite as a float: not a number
+        {{"BattleMonHp=-2147483649"}, 100, -1, -1, "2"},
+        {{"BattleMonHp=nan"}, 100, -1, -1, "2"},
+        {{"BattleMonHp=inf"}, 100, -1, -1, "2"},
+        {{"BattleMonHp=12abc"}, 100, -1, -1, "2"},
+        {{"BattleMonHp=50", "BattleMonDef=99999999999999999999"}, 50, 49, 49, "2"},
+        {{"BattleMonHp=50", "BattleMonDef=-2147483649"}, 50, 38, 43, "2"},
+        {{"BattleMonHp=50", "BattleMonAtk=9999999999999", "BattleLose=lose"}, 50, -1, -1, "lose"},
+        {{"BattleMonHp=50", "BattleMonAtk=" + zeros400, "BattleMonDef=nan"}, 50, 38, 43, "2"},
+        {{"BattleMonHp=1", "BattleMonExp=30000000000", "BattleWin=win"}, 1, -1, -1, "win", kMax},
+        {{"BattleMonHp=1", "BattleMonExp=-5", "BattleWin=win"}, 1, -1, -1, "win", 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.keys.join(QLatin1Char(' ')).left(80).toStdString());
+        screen.setEnemyBar({}); // as before any battle
+        screen.setExperienceBar({});
+        loadBattle(QStringList{"BattleMonName=Giant"} + c.keys);
+        ASSERT_TRUE(screen.battleBoxVisible());
+        EXPECT_EQ(screen.enemyBar().maximum, c.barMax);
+        game->clickAttack();
+        EXPECT_EQ(screen.pg(), c.page);
+        if (c.hpLow < 0) {
+            EXPECT_FALSE(screen.battleBoxVisible());
+        } else {
+            EXPECT_TRUE(screen.battleBoxVisible());
+            const int hp = screen.enemyHpText().toInt();
+            EXPECT_GE(hp, c.hpLow);
+            EXPECT_LE(hp, c.hpHigh);
+            EXPECT_EQ(screen.enemyBar().value, hp);
+            EXPECT_GE(screen.playerBar().value, 0);
+            EXPECT_LE(screen.playerBar().value, 20);
+        }
+        EXPECT_EQ(screen.experienceBar().value, c.experience);
+    }
+}
