@@ -106,6 +106,7 @@ public:
     }
 
     Game &game() { return *m_game; }
+    const QList<ShownMessage> &messages() const { return m_ports.dialogs.shown; }
     GameScreen &screen() { return m_screen; }
     bool ended() const { return m_ended; }
     // Runs one command whose file dialog, if it opens at all, returns path
@@ -161,6 +162,10 @@ int Session::step(const QString &s)
     const QString arg = colon < 0 ? QString() : s.mid(colon + 1);
     const bool menus = m_screen.menusVisible();
 
+    const bool choice = (colon < 0 && s.size() == 1 && s[0] >= QLatin1Char('1') && s[0] <= QLatin1Char('4'))
+                        || s == QLatin1String("turn") || (name == QLatin1String("choose") && colon >= 0);
+    if (choice && !m_screen.choicesAvailable())
+        return unavailable(s); // the fight must end first
     if (colon < 0 && s.size() == 1 && s[0] >= QLatin1Char('1') && s[0] <= QLatin1Char('4'))
         return choose(s, true);
     if (s == QLatin1String("turn")) {
@@ -220,6 +225,7 @@ QByteArray Session::output(bool json) const
         options.append(QJsonObject{{QStringLiteral("caption"), m_screen.option(i).caption},
                                    {QStringLiteral("visible"), m_screen.option(i).visible()}});
     o[QStringLiteral("options")] = options;
+    o[QStringLiteral("ending")] = m_screen.isEnding();
     o[QStringLiteral("inventory")] = QJsonArray::fromStringList(m_screen.inventory());
     QJsonArray messages;
     for (const ShownMessage &m : m_ports.dialogs.shown)
@@ -253,12 +259,30 @@ int playInteractively(Session &session)
 {
     QTextStream in(stdin);
     qsizetype shown = 0;
+    qsizetype battleShown = session.screen().battleText().size();
+    qsizetype messagesShown = 0;
     for (;;) {
+        // What happened since the last prompt: message boxes and the fight's
+        // texts first, as they came up during the step, then the story.
+        QString news;
+        const QList<ShownMessage> &messages = session.messages();
+        for (; messagesShown < messages.size(); ++messagesShown) {
+            const ShownMessage &m = messages[messagesShown];
+            news += QStringLiteral("\n[%1] %2\n").arg(m.title.isEmpty() ? QStringLiteral("Message") : m.title, m.text);
+        }
+        const QString &battle = session.screen().battleText();
+        if (battle.size() > battleShown) {
+            QString added = battle.mid(battleShown);
+            if (added.startsWith(QLatin1String("\r\n")))
+                added.remove(0, 2);
+            news += QStringLiteral("\n") + added + QStringLiteral("\n");
+        }
+        battleShown = battle.size();
         const QString &log = session.screen().log();
-        QString fresh = log.mid(shown);
+        news += log.mid(shown);
         shown = log.size();
-        fresh.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        writeOut(fresh.toUtf8());
+        news.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        writeOut(news.toUtf8());
         if (session.ended())
             return 0;
         QString menu = QStringLiteral("\n\n");
@@ -274,7 +298,9 @@ int playInteractively(Session &session)
             menu += QStringLiteral("  Battle: %1  (attack%2)\n")
                         .arg(session.screen().enemyLabel() + QLatin1Char(' ') + session.screen().enemyHpText(),
                              session.screen().escapeEnabled() ? QStringLiteral(", escape") : QString());
-        if (!any && !session.screen().battleBoxVisible())
+        if (session.screen().isEnding())
+            menu += QStringLiteral("  The story ends here. Type: load FILE, or quit\n");
+        else if (!any && !session.screen().battleBoxVisible())
             menu += QStringLiteral("  No choices are offered here.\n");
         menu += QStringLiteral("Score %1. Type a choice number, or: save FILE, load FILE, items, quit\n> ")
                     .arg(session.screen().score());

@@ -49,23 +49,27 @@ int nonNegativeOr(const QString &value, int fallback) { return fightValue(value,
 void Game::startCharacter()
 {
     using namespace quest;
-    const Bar &panel = m_screen.characterHp();
-    m_playerMaxHp = panel.maximum > 0 && panel.value > 0 && m_characterCreated
-                        ? int(panel.maximum)
-                        : positiveOr(questRead(kCharacterDataSection, kCharHp), kDefaultHp);
+    // A character made for another quest does not count in this one.
+    m_characterCreated = false;
+    m_playerMaxHp = positiveOr(questRead(kCharacterDataSection, kCharHp), kDefaultHp);
     m_playerHp = m_playerMaxHp;
     m_screen.setBattleBoxVisible(false);
     if (questRead(kCharacterDataSection, kCharCreateAllow) == QLatin1String("1")) {
-        m_roll.name = questRead(kCharacterDataSection, kCharName);
+        CharacterRoll roll = m_screen.characterRoll();
+        roll.name = questRead(kCharacterDataSection, kCharName);
+        m_screen.setCharacterRoll(roll);
         reRollCharacter();
         m_screen.setCharacterPanelVisible(true);
     }
     showPlayerHp();
 }
 
+// Both hit-point bars (the battle box's and HPPlay) show what the fight uses.
 void Game::showPlayerHp()
 {
-    m_screen.setPlayerBar({double(std::max(m_playerMaxHp, 1)), double(std::max(m_playerHp, 0))});
+    const Bar bar{double(std::max(m_playerMaxHp, 1)), double(std::max(m_playerHp, 0))};
+    m_screen.setPlayerBar(bar);
+    m_screen.setCharacterHp(bar);
     m_screen.setPlayerHpText(QString::number(std::max(m_playerHp, 0)));
 }
 
@@ -112,8 +116,10 @@ void Game::clickAttack()
     const QString monster = name.isEmpty() ? QStringLiteral("the monster") : name;
     const auto roll = [this] { return int(m_random.bounded(1, 7)); };
 
-    const int playerAtk = positiveOr(questRead(kCharacterDataSection, kCharAtk), kDefaultAtk);
-    const int playerDef = nonNegativeOr(questRead(kCharacterDataSection, kCharDef), kDefaultDef);
+    const int playerAtk = m_characterCreated ? m_characterAtk
+                                             : positiveOr(questRead(kCharacterDataSection, kCharAtk), kDefaultAtk);
+    const int playerDef = m_characterCreated ? m_characterDef
+                                             : nonNegativeOr(questRead(kCharacterDataSection, kCharDef), kDefaultDef);
     const int monsterAtk = positiveOr(pageRead(kBattleMonAtk), kDefaultMonsterAtk);
     const int monsterDef = nonNegativeOr(pageRead(kBattleMonDef), 0);
 
@@ -126,6 +132,8 @@ void Game::clickAttack()
 
     if (m_monsterHp <= 0) {
         m_screen.appendBattleText(QStringLiteral("\r\nYou have defeated %1!").arg(monster));
+        // The outcome stays readable in the story log once the box closes.
+        m_screen.appendLog(QStringLiteral("\r\n>\r\nYou defeat the %1.").arg(name.isEmpty() ? QStringLiteral("monster") : name));
         const QString item = pageRead(kBattleMonKeyItem);
         if (!item.isEmpty())
             m_screen.addItem(item);
@@ -155,6 +163,7 @@ void Game::clickAttack()
     showPlayerHp();
     if (m_playerHp <= 0) {
         m_screen.appendBattleText(QStringLiteral("\r\nYou have been defeated by %1.").arg(monster));
+        m_screen.appendLog(QStringLiteral("\r\n>\r\nThe %1 defeats you.").arg(name.isEmpty() ? QStringLiteral("monster") : name));
         const QString lose = pageRead(kBattleLose);
         m_playerHp = m_playerMaxHp; // the hero gets up again for what follows
         leaveBattleTo(lose);

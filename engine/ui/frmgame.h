@@ -4,6 +4,9 @@
 // its own. Each control carries its name as objectName.
 
 #include <QMainWindow>
+#include <QPointer>
+
+#include <map>
 
 class QAction;
 class QLabel;
@@ -15,6 +18,7 @@ class QVideoWidget;
 
 namespace fc {
 
+enum class PressedButton;
 class BattleBox;
 class CharacterPanel;
 class ChoiceButton;
@@ -64,8 +68,16 @@ private:
     void scrollLogToEnd();
     void applyHeight();
     void placeOverlays();
-    void movePictureButton(const QString &objectName, bool pressed);
+    void movePictureButton(PressedButton which, bool pressed);
     void quit();
+    void buildKeys();
+    void pressEnter();
+    void pressEscape();
+    void selectByKey(int i);
+    // Focus goes into a panel when it opens and back where it was when it
+    // closes.
+    void followPanel(QWidget *panel, bool visible, QWidget *first);
+    bool panelOpen() const;
 
     Game &m_game;
     GameScreen &m_screen;
@@ -84,6 +96,14 @@ private:
     QLabel *m_questfil = nullptr, *m_pg = nullptr, *m_score = nullptr;
     ChoiceButton *m_options[4] = {};
     QPushButton *m_command1 = nullptr, *m_command6 = nullptr;
+    QWidget *m_ending = nullptr; // the choice area's offer at the end of a story
+    QPushButton *m_playAgain = nullptr;
+    struct PanelFocus
+    {
+        bool open = false;
+        QPointer<QWidget> returnTo;
+    };
+    std::map<QWidget *, PanelFocus> m_panelFocus;
     PictureButton *m_picture1 = nullptr, *m_picture3 = nullptr, *m_image4 = nullptr;
     ClickLabel *m_label16 = nullptr;
     PictureView *m_image3 = nullptr;

@@ -2,6 +2,7 @@
 
 #include "engine/game.h"
 #include "engine/ui/artwork.h"
+#include "engine/ui/panelframe.h"
 #include "engine/ui/picturebutton.h"
 
 #include <QGridLayout>
@@ -142,8 +143,8 @@ void MenuPanel::refresh()
     m_image8->setVisible(authoring);
     m_label15->setVisible(authoring);
     // A packaged game greets the player with its own name.
-    m_title->setText(m_game.packaged() && !screen.title().isEmpty() ? screen.title()
-                                                                     : QStringLiteral("Fablecraft 2004"));
+    setTextIfChanged(m_title, m_game.packaged() && !screen.title().isEmpty() ? screen.title()
+                                                                              : QStringLiteral("Fablecraft 2004"));
 }
 
 void MenuPanel::paintEvent(QPaintEvent *)

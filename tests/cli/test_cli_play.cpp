@@ -239,6 +239,38 @@ TEST_F(CliPlay, SaveAndLoadRoundTrip)
     EXPECT_EQ(r.json()[QStringLiteral("inventory")].toArray(), QJsonArray({"Key"}));
 }
 
+TEST_F(CliPlay, ChoicesAreNotAvailableDuringAFight)
+{
+    for (const QString &step : {QStringLiteral("1"), QStringLiteral("turn"), QStringLiteral("choose:1")}) {
+        const PlayRun r = play({QStringLiteral("--json"), quest, QStringLiteral("1"), step, QStringLiteral("escape")});
+        EXPECT_EQ(r.status, 3) << step.toStdString();
+        EXPECT_EQ(r.err, (step + QStringLiteral(" is not available\n")).toUtf8());
+        EXPECT_TRUE(r.json()[QStringLiteral("battle")].toObject()[QStringLiteral("open")].toBool());
+        EXPECT_EQ(r.json()[QStringLiteral("page")].toString(), "2");
+        EXPECT_FALSE(r.json()[QStringLiteral("ending")].toBool());
+    }
+}
+
+TEST_F(CliPlay, JsonSaysWhetherThePageIsAnEnding)
+{
+    const QString end = dir.filePath(QStringLiteral("end.qst"));
+    fc::test::writeFile(end, "[1]\r\nPage Text=Go\r\nOption One=On\r\nOption One Destination Page=2\r\n"
+                             "[2]\r\nPage Text=The end.\r\n");
+    struct Case { QStringList args; bool ending; };
+    const QList<Case> cases = {
+        {{QStringLiteral("-")}, false},
+        {{end}, false},
+        {{end, QStringLiteral("1")}, true},
+        {{quest, QStringLiteral("1")}, false}, // a fight is going on
+    };
+    for (const Case &c : cases) {
+        const PlayRun r = play(QStringList{QStringLiteral("--json")} + c.args);
+        ASSERT_EQ(r.status, 0) << r.err.constData();
+        ASSERT_TRUE(r.json().contains(QStringLiteral("ending")));
+        EXPECT_EQ(r.json()[QStringLiteral("ending")].toBool(), c.ending) << c.args.join(' ').toStdString();
+    }
+}
+
 TEST_F(CliPlay, UsageErrorsExitWith2)
 {
     EXPECT_EQ(play({}).status, 2);

@@ -150,17 +150,17 @@ TEST_F(BattleTest, CharacterPanelOfferedWhenTheQuestAllowsIt)
     loadQuest(writeQuest(QStringLiteral("c.qst"), {"[CharacterData]", "CharCreateAllow=1", "CharName=Ilse", "[1]",
                                                     "Page Text=Hello"}));
     EXPECT_TRUE(screen.characterPanelVisible());
-    EXPECT_EQ(game->characterRoll().name, "Ilse");
+    EXPECT_EQ(screen.characterRoll().name, "Ilse");
     for (int i = 0; i < 50; ++i) {
         game->reRollCharacter();
-        const int hp = game->characterRoll().hitPoints.toInt();
-        const int str = game->characterRoll().strength.toInt();
-        const int def = game->characterRoll().defence.toInt();
+        const int hp = screen.characterRoll().hitPoints.toInt();
+        const int str = screen.characterRoll().strength.toInt();
+        const int def = screen.characterRoll().defence.toInt();
         ASSERT_TRUE(hp >= 26 && hp <= 49) << hp;
         ASSERT_TRUE(str >= 11 && str <= 14) << str;
         ASSERT_TRUE(def >= 6 && def <= 9) << def;
     }
-    game->characterRoll().hitPoints = QStringLiteral("33");
+    screen.setCharacterRoll({QStringLiteral("Ilse"), QStringLiteral("33"), QStringLiteral("12"), QStringLiteral("7")});
     game->createCharacter();
     EXPECT_FALSE(screen.characterPanelVisible());
     EXPECT_EQ(screen.characterHp().maximum, 33);
@@ -219,5 +219,111 @@ TEST_F(BattleTest, QuestNumbersAreHeldToTheFightsRange)
             EXPECT_LE(screen.playerBar().value, 20);
         }
         EXPECT_EQ(screen.experienceBar().value, c.experience);
+    }
+}
+
+// The deciding blow gets a line of its own in the story log, before the page
+// the fight leads to.
+TEST_F(BattleTest, OutcomeOfTheFightIsWrittenToTheStoryLog)
+{
+    struct Case
+    {
+        QStringList keys;
+        QString line;
+        QString page;
+    };
+    const QList<Case> cases = {
+        {{"BattleMonName=Rat", "BattleMonHp=3", "BattleWin=win", "BattleLose=lose"}, "You defeat the Rat.", "win"},
+        {{"BattleMonName=Rat", "BattleMonHp=3"}, "You defeat the Rat.", "2"}, // no win page: the box just closes
+        {{"BattleMonHp=3", "BattleWin=win"}, "You defeat the monster.", "win"},
+        {{"BattleMonName=Dragon", "BattleMonHp=900000", "BattleMonAtk=900", "BattleWin=win", "BattleLose=lose"},
+         "The Dragon defeats you.", "lose"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        loadBattle(c.keys);
+        const qsizetype before = log().size();
+        attacksUntilClosed();
+        EXPECT_FALSE(screen.battleBoxVisible());
+        EXPECT_EQ(screen.pg(), c.page);
+        const QString added = log().mid(before);
+        EXPECT_TRUE(added.startsWith(QStringLiteral("\r\n>\r\n") + c.line)) << added.toStdString();
+        EXPECT_EQ(added.count(c.line), 1);
+        if (c.page != QLatin1String("2"))
+            EXPECT_TRUE(added.endsWith(c.page == QLatin1String("win") ? QStringLiteral("Victory") : QStringLiteral("Defeat")));
+    }
+}
+
+// While the box is open the choices cannot be taken: only winning, losing or
+// escaping ends a fight.
+TEST_F(BattleTest, ChoicesAreUnavailableDuringAFight)
+{
+    loadBattle({"BattleMonName=Wolf", "BattleMonHp=500", "BattleEscape=away"});
+    game->clickAttack();
+    const double wounded = screen.enemyBar().value;
+    const QString logBefore = log();
+    ASSERT_TRUE(screen.option(0).visible());
+    EXPECT_FALSE(screen.choicesAvailable());
+    EXPECT_FALSE(game->selectOption(0));
+    EXPECT_EQ(screen.chosenOption(), -1);
+    game->clickPicture1();
+    game->clickChoose();
+    EXPECT_TRUE(screen.battleBoxVisible());
+    EXPECT_EQ(screen.enemyBar().value, wounded); // not restarted at full strength
+    EXPECT_EQ(screen.pg(), "2");
+    EXPECT_EQ(log(), logBefore);
+    EXPECT_FALSE(screen.isEnding());
+    game->clickEscape();
+    EXPECT_TRUE(screen.choicesAvailable());
+    EXPECT_TRUE(game->selectOption(0));
+}
+
+// A created character's values are the ones the fight uses; Create refuses
+// values outside their range and says why.
+TEST_F(BattleTest, CreatedCharacterFightsWithItsOwnValues)
+{
+    const QStringList quest{"[CharacterData]", "CharCreateAllow=1", "CharName=Ilse", "CharHp=20", "CharAtk=2",
+                            "CharDef=0", "[1]", "Page Text=Road", "Option One=Fight", "Option One Destination Page=2",
+                            "[2]", "Page Text=Troll!", "Battle=1", "BattleMonName=Troll", "BattleMonHp=900000",
+                            "BattleMonAtk=40", "BattleMonDef=0"};
+    struct Case
+    {
+        QString hp, strength, defence;
+        bool accepted;
+    };
+    const QList<Case> cases = {
+        {"0", "10", "5", false},    {"1000", "10", "5", false}, {"abc", "10", "5", false}, {"-5", "10", "5", false},
+        {"12.5", "10", "5", false}, {"", "10", "5", false},     {"50", "0", "5", false},   {"50", "10", "-1", false},
+        {"50", "x", "5", false},    {"50", "10", "1000", false}, {"1", "10", "5", true},   {"999", "60", "999", true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE((c.hp + "/" + c.strength + "/" + c.defence).toStdString());
+        loadQuest(writeQuest(QStringLiteral("char.qst"), quest));
+        game->setSeed(3);
+        const qsizetype messages = dialogs.shown.size();
+        screen.setCharacterRoll({QStringLiteral("Ilse"), c.hp, c.strength, c.defence});
+        game->createCharacter();
+        EXPECT_EQ(screen.characterPanelVisible(), !c.accepted);
+        EXPECT_EQ(dialogs.shown.size(), messages + (c.accepted ? 0 : 1));
+        if (!c.accepted)
+            continue;
+        const int hp = c.hp.toInt();
+        EXPECT_EQ(screen.characterHp().maximum, hp);
+        choose(1);
+        ASSERT_TRUE(screen.battleBoxVisible());
+        EXPECT_EQ(screen.playerBar().maximum, hp);
+        game->clickAttack();
+        const QString text = screen.battleText();
+        const int strength = c.strength.toInt();
+        const int dealt = 900000 - screen.enemyHpText().toInt();
+        EXPECT_GE(dealt, strength + 1); // Strength plus a roll of 1..6
+        EXPECT_LE(dealt, strength + 6);
+        const int taken = std::max(1, 40 + 6 - c.defence.toInt());
+        if (hp > 1) {
+            EXPECT_GE(screen.playerBar().value, std::max(0, hp - taken));
+            EXPECT_EQ(screen.characterHp().value, screen.playerBar().value); // HPPlay shows the fight's hit points
+        }
+        if (c.defence == QLatin1String("999"))
+            EXPECT_TRUE(text.endsWith(QStringLiteral("You take 1 damage."))) << text.toStdString();
     }
 }
