@@ -366,6 +366,7 @@ void FrmGame::refresh()
     m_mnupdate->menuAction()->setVisible(menus);
     menuBar()->setVisible(menus);
 
+    QWidget *focusBefore = QApplication::focusWidget();
     m_picture2->setVisible(m_screen.menuPanelVisible());
     // The menu panel lies over the screen, outside its layout: the screen is
     // kept wide enough for the panel's row of buttons.
@@ -374,10 +375,11 @@ void FrmGame::refresh()
     m_invBox->setVisible(m_screen.inventoryPanelVisible());
     m_movBox->setVisible(m_screen.moviePanelVisible());
     m_charCreate->setVisible(m_screen.characterPanelVisible());
-    followPanel(m_picture2, m_screen.menuPanelVisible(), nullptr);
-    followPanel(m_battleBox, m_screen.battleBoxVisible(), m_battleBox->findChild<QWidget *>(QStringLiteral("Command3")));
-    followPanel(m_charCreate, m_screen.characterPanelVisible(), nullptr);
-    followPanel(m_invBox, m_screen.inventoryPanelVisible(), nullptr);
+    followPanel(m_picture2, m_screen.menuPanelVisible(), nullptr, focusBefore);
+    followPanel(m_battleBox, m_screen.battleBoxVisible(), m_battleBox->findChild<QWidget *>(QStringLiteral("Command3")),
+                focusBefore);
+    followPanel(m_charCreate, m_screen.characterPanelVisible(), nullptr, focusBefore);
+    followPanel(m_invBox, m_screen.inventoryPanelVisible(), nullptr, focusBefore);
     if (endingAppears && !panelOpen())
         m_playAgain->setFocus(Qt::OtherFocusReason);
     if (m_screen.battleBoxVisible() || m_screen.moviePanelVisible())
@@ -406,6 +408,7 @@ void FrmGame::applyHeight()
 void FrmGame::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+
     if (!m_videoPrepared) {
         // The movie's video window must have been on screen once with the
         // game screen: one first shown only when a movie starts stays black
@@ -419,6 +422,20 @@ void FrmGame::showEvent(QShowEvent *event)
     }
     if (m_heightNeedsFrame)
         applyHeight();
+}
+
+void FrmGame::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // A window that becomes active with nothing focused gives the focus to
+    // the open panel (the menu panel at start).
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        QTimer::singleShot(0, this, [this] {
+            if (isActiveWindow() && !QApplication::focusWidget()) {
+                m_panelFocus.clear();
+                refresh();
+            }
+        });
 }
 
 void FrmGame::appendLog(const QString &added)
@@ -460,15 +477,23 @@ void FrmGame::placeOverlays()
     // The movie plays over the picture frame.
     m_movBox->setGeometry(QRect(m_image3->mapTo(m_central, QPoint()), m_image3->size()));
 
-    // The battle box keeps clear of the newest lines of the story log: above
-    // them when the log is tall enough, else over the choices, which wait
-    // while the fight goes on.
+    // The battle box keeps clear of the newest lines of the story log: below
+    // them when there is room, else above them, else over the choices, which
+    // wait while the fight goes on.
     const QRect log(m_text1->mapTo(m_central, QPoint()), m_text1->size());
+    QTextCursor end(m_text1->document());
+    end.movePosition(QTextCursor::End);
+    const QPoint viewport = m_text1->viewport()->mapTo(m_central, QPoint());
+    const int lastLine = qBound(log.top(), m_text1->cursorRect(end).bottom() + viewport.y(), log.bottom());
     const int reserve = m_text1->fontMetrics().lineSpacing() * 4 + 12;
     const int needed = m_battleBox->minimumSizeHint().height();
     const int width = qMin(640, area.width() - 24);
-    QRect box(0, 0, width, qMin(360, log.height() - reserve));
-    box.moveTopRight(QPoint(area.right() - 12, log.top()));
+    QRect box(0, 0, width, qMin(360, area.bottom() - 6 - (lastLine + 8)));
+    box.moveTopRight(QPoint(area.right() - 12, lastLine + 8));
+    if (box.height() < needed) {
+        box = QRect(0, 0, width, qMin(360, lastLine - reserve - log.top()));
+        box.moveTopRight(QPoint(area.right() - 12, log.top()));
+    }
     if (box.height() < needed) {
         box = QRect(0, 0, width, qMin(qMax(needed, 200), area.bottom() - log.bottom() - 6));
         box.moveBottomRight(QPoint(area.right() - 12, area.bottom() - 6));
@@ -486,13 +511,12 @@ bool FrmGame::panelOpen() const
            || m_screen.inventoryPanelVisible();
 }
 
-void FrmGame::followPanel(QWidget *panel, bool visible, QWidget *first)
+void FrmGame::followPanel(QWidget *panel, bool visible, QWidget *first, QWidget *focus)
 {
     PanelFocus &f = m_panelFocus[panel];
     if (f.open == visible)
         return;
     f.open = visible;
-    QWidget *focus = QApplication::focusWidget();
     const bool focusInside = focus && panel->isAncestorOf(focus);
     if (visible) {
         if (!focusInside)
@@ -509,7 +533,7 @@ void FrmGame::followPanel(QWidget *panel, bool visible, QWidget *first)
             first->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (!focusInside && focus && focus != this && focus->isVisible())
+    if (!focusInside && focus && focus != this && focus->isVisible() && !panel->isAncestorOf(focus))
         return; // the player has gone elsewhere already
     QWidget *back = f.returnTo;
     f.returnTo = nullptr;

@@ -58,6 +58,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -76,7 +77,7 @@ private:
     void selectByKey(int i);
     // Focus goes into a panel when it opens and back where it was when it
     // closes.
-    void followPanel(QWidget *panel, bool visible, QWidget *first);
+    void followPanel(QWidget *panel, bool visible, QWidget *first, QWidget *focusBefore);
     bool panelOpen() const;
 
     Game &m_game;
