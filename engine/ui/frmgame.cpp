@@ -291,6 +291,7 @@ QWidget *FrmGame::buildScreen()
 
     // --- panels over the screen, in stacking order ------------------------------
     m_movBox = new MoviePanel(screen);
+    connect(m_movBox, &MoviePanel::movieCreated, this, &FrmGame::movieWidgetCreated);
     m_battleBox = new BattleBox(m_game, screen);
     m_charCreate = new CharacterPanel(m_game, screen);
     m_invBox = new InventoryPanel(m_game, screen);
@@ -408,18 +409,6 @@ void FrmGame::applyHeight()
 void FrmGame::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-
-    if (!m_videoPrepared) {
-        // The movie's video window must have been on screen once with the
-        // game screen: one first shown only when a movie starts stays black
-        // and the movie never plays. It is shown for a moment here, then the
-        // panel takes the state the game gives it again.
-        m_videoPrepared = true;
-        if (!m_movBox->isVisible()) {
-            m_movBox->show();
-            QTimer::singleShot(0, this, &FrmGame::refresh);
-        }
-    }
     if (m_heightNeedsFrame)
         applyHeight();
 }

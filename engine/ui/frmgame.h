@@ -40,7 +40,8 @@ public:
     explicit FrmGame(Game &game, QWidget *parent = nullptr);
     ~FrmGame() override;
 
-    // Where the movie player draws (the player Movie in MovBox).
+    // Where the movie player draws (the player Movie in MovBox); null until
+    // the first movie, when movieWidgetCreated() hands it out.
     QVideoWidget *movieWidget() const;
     // The credits form, created on first use.
     FrmCredits *credits();
@@ -53,6 +54,8 @@ public Q_SLOTS:
 Q_SIGNALS:
     // "Create 'A' Quest" (mnucreatequest, Image8): the editor is to be shown.
     void editorRequested();
+    // The movie's video surface was made: the movie player draws there.
+    void movieWidgetCreated(QWidget *movie);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -85,7 +88,6 @@ private:
     bool m_refreshing = false;
     bool m_quitting = false;
     bool m_logEndsWithCr = false;
-    bool m_videoPrepared = false;
     int m_appliedHeightTwips = 0;
     bool m_heightNeedsFrame = false; // set while hidden: applied again when shown
 

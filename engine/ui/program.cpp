@@ -8,6 +8,7 @@
 #include "engine/ui/qt_ports.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <QVideoWidget>
 
 namespace fc {
@@ -49,11 +50,12 @@ struct Program::Parts
 
 Program::Program(const QString &programDir)
 {
-    MidiApi::instance(); // the SoundFont loads while the window is built
     m = std::make_unique<Parts>(programDir);
     m->dialogs.setParent(&m->window);
     m->fileDialog.setParent(&m->window);
-    m->movie.setVideoOutput(m->window.movieWidget());
+    // The video output is made with the first movie, not at start.
+    QObject::connect(&m->window, &FrmGame::movieWidgetCreated, &m->movie,
+                     [this](QWidget *surface) { m->movie.setVideoOutput(surface); });
     m->music.setWindow(&m->window);
     QObject::connect(&m->game, &Game::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
@@ -68,6 +70,9 @@ void Program::start()
 {
     m->game.startUp();
     m->window.show();
+    // The SoundFont loads once the first frame is out (at once when a
+    // packaged game's first page starts its music).
+    QTimer::singleShot(200, [] { MidiApi::instance(); });
 }
 
 FrmGame &Program::window() { return m->window; }

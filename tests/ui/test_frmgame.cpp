@@ -240,7 +240,7 @@ TEST_F(GameScreenTest, EveryControlExistsWithItsCaption)
     for (const char *name : {"ProgressBar1", "ProgressBar2", "ProgressBar4", "HPPlay"})
         child<QProgressBar>(name);
     for (const char *name : {"Picture1", "Picture2", "Picture3", "Picture4", "Image1", "Image2", "Image3", "Image4",
-                             "Image5", "Image6", "Image7", "Image8", "Image9", "Image10", "Image11", "MovBox", "Movie",
+                             "Image5", "Image6", "Image7", "Image8", "Image9", "Image10", "Image11", "MovBox",
                              "Command2", "Command7", "BattleBox", "InvBox", "CharCreate", "Label2", "List1"})
         child(name);
     EXPECT_FALSE(child("Command2")->isVisible());
@@ -695,11 +695,21 @@ TEST_F(GameScreenTest, WindowFollowsTheScreenState)
     EXPECT_TRUE(form->menuBar()->isVisible());
     EXPECT_TRUE(form->findChild<QMenu *>(QStringLiteral("mnupdate"))->menuAction()->isVisible());
 
+    // The video surface is made with the first movie and handed out then;
+    // the movie plays over the picture frame.
     QWidget *movBox = child("MovBox");
-    EXPECT_EQ(child("Movie"), static_cast<QWidget *>(form->movieWidget()));
+    EXPECT_EQ(form->movieWidget(), nullptr);
+    QSignalSpy created(form.get(), &FrmGame::movieWidgetCreated);
     screen.setMoviePanelVisible(true);
     EXPECT_TRUE(movBox->isVisible());
+    ASSERT_EQ(created.size(), 1);
+    EXPECT_EQ(child("Movie"), static_cast<QWidget *>(form->movieWidget()));
     EXPECT_TRUE(child("Movie")->isVisible());
+    QWidget *image3 = child("Image3");
+    EXPECT_EQ(movBox->geometry(), QRect(image3->mapTo(form->centralWidget(), QPoint()), image3->size()));
+    screen.setMoviePanelVisible(false);
+    screen.setMoviePanelVisible(true);
+    EXPECT_EQ(created.size(), 1); // made once
     screen.setMoviePanelVisible(false);
     EXPECT_FALSE(movBox->isVisible());
 
