@@ -1,5 +1,5 @@
 // The program's entry: the game screen over the engine.
-#include "engine/ui/program.h"
+#include "app/program.h"
 
 #include <QApplication>
 

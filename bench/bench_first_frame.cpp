@@ -8,7 +8,7 @@
 //   xvfb-run -a -s "-screen 0 1280x900x24" bench_first_frame
 // The platform plugin's name is printed with the results.
 #include "engine/ui/frmgame.h"
-#include "engine/ui/program.h"
+#include "app/program.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

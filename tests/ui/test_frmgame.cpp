@@ -948,3 +948,23 @@ TEST_F(GameScreenTest, WindowFitsASmallScreen)
         EXPECT_TRUE(inside.contains(r)) << name << " lies outside the window";
     }
 }
+
+// A screen reader hears page and score by name, the bars and picture buttons
+// by what they show.
+TEST_F(GameScreenTest, ScreenReaderNamesFollowTheGame)
+{
+    start();
+    loadTale();
+    EXPECT_EQ(child("pg")->accessibleName(), "Page 1");
+    EXPECT_EQ(child("score")->accessibleName(), "Score 0");
+    EXPECT_EQ(child("HPPlay")->accessibleName(), "Hit points");
+    EXPECT_EQ(child("HPPlay")->accessibleDescription(), "30 of 30");
+    EXPECT_EQ(child("Image4")->accessibleName(), "Menu");
+    EXPECT_EQ(child("Image6")->accessibleName(), "Save Game");
+    EXPECT_NE(qobject_cast<QAbstractButton *>(child("Picture1")), nullptr);
+    clickOption(1);
+    clickPicture1();
+    EXPECT_EQ(child("pg")->accessibleName(), "Page 2");
+    EXPECT_EQ(child("score")->accessibleName(), "Score 2");
+    EXPECT_EQ(child("Option1")->accessibleName(), "Go on");
+}

@@ -1,4 +1,4 @@
-#include "engine/ui/program.h"
+#include "app/program.h"
 
 #include "engine/game.h"
 #include "engine/media/midi_api.h"
