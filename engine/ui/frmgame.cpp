@@ -179,6 +179,7 @@ QWidget *FrmGame::buildScreen()
     m_text1->setReadOnly(true);
     m_text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_text1->setFocusPolicy(Qt::StrongFocus);
+    m_text1->setTabChangesFocus(true);
     m_text1->setAccessibleName(QStringLiteral("Story"));
     m_text1->setUndoRedoEnabled(false);
     m_text1->setPlainText(asPlain(m_screen.log()));
