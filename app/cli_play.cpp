@@ -124,6 +124,10 @@ int Session::step(const QString &s)
     const QString name = colon < 0 ? s : s.left(colon);
     const QString arg = colon < 0 ? QString() : s.mid(colon + 1);
     const bool menus = m_screen.menusVisible();
+    const bool choice = (colon < 0 && s.size() == 1 && s[0] >= QLatin1Char('1') && s[0] <= QLatin1Char('4'))
+                        || s == QLatin1String("turn") || (name == QLatin1String("choose") && colon >= 0);
+    if (choice && !m_screen.choicesAvailable())
+        return unavailable(s); // the fight must end first
 
     if (colon < 0 && s.size() == 1 && s[0] >= QLatin1Char('1') && s[0] <= QLatin1Char('4'))
         return choose(s, true);
@@ -142,8 +146,7 @@ int Session::step(const QString &s)
     } else if (name == QLatin1String("load-quest") && colon >= 0) {
         if (!menus)
             return unavailable(s);
-        pickFile(arg);
-        m_game->menuLoadQuest();
+        withFile(arg, [this] { m_game->menuLoadQuest(); });
     } else if (s == QLatin1String("attack") || s == QLatin1String("escape")) {
         if (!m_screen.battleBoxVisible() || (s == QLatin1String("escape") && !m_screen.escapeEnabled()))
             return unavailable(s);
@@ -154,16 +157,13 @@ int Session::step(const QString &s)
     } else if (name == QLatin1String("save") && colon >= 0) {
         if (!menus)
             return unavailable(s);
-        pickFile(arg);
-        m_game->menuSave();
+        withFile(arg, [this] { m_game->menuSave(); });
     } else if (name == QLatin1String("load") && colon >= 0) {
         if (!menus)
             return unavailable(s);
-        pickFile(arg);
-        m_game->menuLoad();
+        withFile(arg, [this] { m_game->menuLoad(); });
     } else if (name == QLatin1String("load-without-items") && colon >= 0) {
-        pickFile(arg);
-        m_game->clickLoadGame();
+        withFile(arg, [this] { m_game->clickLoadGame(); });
     } else if (name == QLatin1String("seed") && colon >= 0) {
         bool ok = false;
         const quint32 seed = arg.toUInt(&ok);
@@ -205,6 +205,7 @@ QJsonObject Session::json() const
         messages.append(QJsonObject{{QStringLiteral("title"), m.title}, {QStringLiteral("text"), m.text}});
     o[QStringLiteral("messages")] = messages;
     o[QStringLiteral("media")] = QJsonArray::fromStringList(m_ports.media);
+    o[QStringLiteral("ending")] = m_screen.isEnding();
     const Bar &enemy = m_screen.enemyBar();
     o[QStringLiteral("battle")] = QJsonObject{
         {QStringLiteral("open"), m_screen.battleBoxVisible()},
@@ -234,12 +235,30 @@ int playInteractively(Session &session)
 {
     QTextStream in(stdin);
     qsizetype shown = 0;
+    qsizetype battleShown = session.screen().battleText().size();
+    qsizetype messagesShown = 0;
     for (;;) {
+        // What happened since the last prompt: message boxes and the fight's
+        // texts first, as they came up during the step, then the story.
+        QString news;
+        const QList<ShownMessage> &messages = session.messages();
+        for (; messagesShown < messages.size(); ++messagesShown) {
+            const ShownMessage &m = messages[messagesShown];
+            news += QStringLiteral("\n[%1] %2\n").arg(m.title.isEmpty() ? QStringLiteral("Message") : m.title, m.text);
+        }
+        const QString &battle = session.screen().battleText();
+        if (battle.size() > battleShown) {
+            QString added = battle.mid(battleShown);
+            if (added.startsWith(QLatin1String("\r\n")))
+                added.remove(0, 2);
+            news += QStringLiteral("\n") + added + QStringLiteral("\n");
+        }
+        battleShown = battle.size();
         const QString &log = session.screen().log();
-        QString fresh = log.mid(shown);
+        news += log.mid(shown);
         shown = log.size();
-        fresh.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        writeOut(fresh.toUtf8());
+        news.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        writeOut(news.toUtf8());
         if (session.ended())
             return 0;
         QString menu = QStringLiteral("\n\n");
@@ -255,7 +274,9 @@ int playInteractively(Session &session)
             menu += QStringLiteral("  Battle: %1  (attack%2)\n")
                         .arg(session.screen().enemyLabel() + QLatin1Char(' ') + session.screen().enemyHpText(),
                              session.screen().escapeEnabled() ? QStringLiteral(", escape") : QString());
-        if (!any && !session.screen().battleBoxVisible())
+        if (session.screen().isEnding())
+            menu += QStringLiteral("  The story ends here. Type: load FILE, or quit\n");
+        else if (!any && !session.screen().battleBoxVisible())
             menu += QStringLiteral("  No choices are offered here.\n");
         menu += QStringLiteral("Score %1. Type a choice number, or: save FILE, load FILE, items, quit\n> ")
                     .arg(session.screen().score());
@@ -297,8 +318,7 @@ int runPlay(const QStringList &args)
     Session session(*options);
     session.game().startUp();
     if (options->quest != QLatin1String("-")) {
-        session.pickFile(options->quest);
-        session.game().menuLoadQuest();
+        session.withFile(options->quest, [&] { session.game().menuLoadQuest(); });
     }
 
     if (options->steps.isEmpty() && !options->json && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO))

@@ -34,8 +34,16 @@ public:
     Game &game() { return *m_game; }
     GameScreen &screen() { return m_screen; }
     bool ended() const { return m_ended; }
-    // Queues the name the next file dialog returns ("" = cancelled).
-    void pickFile(const QString &path) { m_ports.files.names.push_back(path.isEmpty() ? path : QFileInfo(path).absoluteFilePath()); }
+    const QList<ShownMessage> &messages() const { return m_ports.dialogs.shown; }
+    // Runs one command whose file dialog, if it opens at all, returns path
+    // ("" = cancelled). A command that ends before its dialog opens uses the
+    // path up: no later dialog ever returns it.
+    template <typename Command> void withFile(const QString &path, Command command)
+    {
+        m_ports.files.names.assign(1, path.isEmpty() ? path : QFileInfo(path).absoluteFilePath());
+        command();
+        m_ports.files.names.clear();
+    }
 
     // Runs one step; returns 0, or the exit status that ends the run.
     int step(const QString &step);

@@ -1,9 +1,9 @@
 // The program's entry: the game screen over the engine.
+#include "app/program.h"
 #include "editor/editor.h"
 #include "editor/ui/editorwiring.h"
 #include "engine/game.h"
 #include "engine/media/packaged_runtime.h"
-#include "engine/ui/program.h"
 #include "engine/ui/qt_ports.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 // taken from just before the child is started. Run it under Xvfb
 // (xvfb-run -a bench_startup) or with QT_QPA_PLATFORM=offscreen.
 #include "engine/ui/frmgame.h"
-#include "engine/ui/program.h"
+#include "app/program.h"
 
 #include <QApplication>
 #include <QProcess>

@@ -17,6 +17,7 @@
 #include "storage/quest_format.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace fc {
 
@@ -26,18 +27,22 @@ constexpr int kDefaultAtk = 5;
 constexpr int kDefaultDef = 2;
 constexpr int kDefaultMonsterAtk = 4;
 
-// A positive whole number from a key, or fallback.
-int positiveOr(const QString &value, int fallback)
+// Every number of the fight lies in 0..kMaxFightValue, so no sum or
+// difference of them can overflow.
+constexpr int kMaxFightValue = 999999;
+
+// A whole number from a key, at most kMaxFightValue; fallback when the key
+// holds no number or one below min.
+int fightValue(const QString &value, int min, int fallback)
 {
     const auto v = parseDecimal(value);
-    return v && *v >= 1 && *v < 1e6 ? int(*v) : fallback;
+    if (!v || *v < min)
+        return fallback;
+    return int(std::min(*v, double(kMaxFightValue)));
 }
 
-int nonNegativeOr(const QString &value, int fallback)
-{
-    const auto v = parseDecimal(value);
-    return v && *v >= 0 && *v < 1e6 ? int(*v) : fallback;
-}
+int positiveOr(const QString &value, int fallback) { return fightValue(value, 1, fallback); }
+int nonNegativeOr(const QString &value, int fallback) { return fightValue(value, 0, fallback); }
 } // namespace
 
 // A quest starts with the player's hit points full, from the character panel
@@ -45,23 +50,27 @@ int nonNegativeOr(const QString &value, int fallback)
 void Game::startCharacter()
 {
     using namespace quest;
-    const Bar &panel = m_screen.characterHp();
-    m_playerMaxHp = panel.maximum > 0 && panel.value > 0 && m_characterCreated
-                        ? int(panel.maximum)
-                        : positiveOr(questRead(kCharacterDataSection, kCharHp), kDefaultHp);
+    // A character made for another quest does not count in this one.
+    m_characterCreated = false;
+    m_playerMaxHp = positiveOr(questRead(kCharacterDataSection, kCharHp), kDefaultHp);
     m_playerHp = m_playerMaxHp;
     m_screen.setBattleBoxVisible(false);
     if (questRead(kCharacterDataSection, kCharCreateAllow) == QLatin1String("1")) {
-        m_roll.name = questRead(kCharacterDataSection, kCharName);
+        CharacterRoll roll = m_screen.characterRoll();
+        roll.name = questRead(kCharacterDataSection, kCharName);
+        m_screen.setCharacterRoll(roll);
         reRollCharacter();
         m_screen.setCharacterPanelVisible(true);
     }
     showPlayerHp();
 }
 
+// Both hit-point bars (the battle box's and HPPlay) show what the fight uses.
 void Game::showPlayerHp()
 {
-    m_screen.setPlayerBar({double(std::max(m_playerMaxHp, 1)), double(std::max(m_playerHp, 0))});
+    const Bar bar{double(std::max(m_playerMaxHp, 1)), double(std::max(m_playerHp, 0))};
+    m_screen.setPlayerBar(bar);
+    m_screen.setCharacterHp(bar);
     m_screen.setPlayerHpText(QString::number(std::max(m_playerHp, 0)));
 }
 
@@ -71,7 +80,10 @@ void Game::Battle()
     const QString name = pageRead(kBattleMonName);
     skipOnFailure([&] { m_screen.setEnemyLabel(name + QStringLiteral("'s HP:")); });
     bool ok = false;
-    const float hp = pageRead(kBattleMonHp).trimmed().toFloat(&ok);
+    float hp = pageRead(kBattleMonHp).trimmed().toFloat(&ok);
+    ok = ok && std::isfinite(hp);
+    if (ok)
+        hp = std::min(hp, float(kMaxFightValue));
     skipOnFailure([&] {
         if (ok && hp > 0) // a bar maximum of 0 or less is refused: the bar keeps its values
             m_screen.setEnemyBar({double(hp), double(hp)});
@@ -105,8 +117,10 @@ void Game::clickAttack()
     const QString monster = name.isEmpty() ? QStringLiteral("the monster") : name;
     const auto roll = [this] { return int(m_random.bounded(1, 7)); };
 
-    const int playerAtk = positiveOr(questRead(kCharacterDataSection, kCharAtk), kDefaultAtk);
-    const int playerDef = nonNegativeOr(questRead(kCharacterDataSection, kCharDef), kDefaultDef);
+    const int playerAtk = m_characterCreated ? m_characterAtk
+                                             : positiveOr(questRead(kCharacterDataSection, kCharAtk), kDefaultAtk);
+    const int playerDef = m_characterCreated ? m_characterDef
+                                             : nonNegativeOr(questRead(kCharacterDataSection, kCharDef), kDefaultDef);
     const int monsterAtk = positiveOr(pageRead(kBattleMonAtk), kDefaultMonsterAtk);
     const int monsterDef = nonNegativeOr(pageRead(kBattleMonDef), 0);
 
@@ -119,6 +133,8 @@ void Game::clickAttack()
 
     if (m_monsterHp <= 0) {
         m_screen.appendBattleText(QStringLiteral("\r\nYou have defeated %1!").arg(monster));
+        // The outcome stays readable in the story log once the box closes.
+        m_screen.appendLog(QStringLiteral("\r\n>\r\nYou defeat the %1.").arg(name.isEmpty() ? QStringLiteral("monster") : name));
         const QString item = pageRead(kBattleMonKeyItem);
         if (!item.isEmpty())
             m_screen.addItem(item);
@@ -149,6 +165,7 @@ void Game::clickAttack()
     showPlayerHp();
     if (m_playerHp <= 0) {
         m_screen.appendBattleText(QStringLiteral("\r\nYou have been defeated by %1.").arg(monster));
+        m_screen.appendLog(QStringLiteral("\r\n>\r\nThe %1 defeats you.").arg(name.isEmpty() ? QStringLiteral("monster") : name));
         const QString lose = pageRead(kBattleLose);
         m_playerHp = m_playerMaxHp; // the hero gets up again for what follows
         Q_EMIT fightDecided(false);

@@ -99,12 +99,12 @@ void Game::startMusic(const QString &value)
     });
 }
 
-void Game::pressAnimation(const QString &objectName)
+void Game::pressAnimation(PressedButton button)
 {
-    Q_EMIT pictureButtonPressed(objectName, true);
+    Q_EMIT pictureButtonPressed(button, true);
     if (m_ports.clock)
         m_ports.clock->pause(0.2);
-    Q_EMIT pictureButtonPressed(objectName, false);
+    Q_EMIT pictureButtonPressed(button, false);
 }
 
 } // namespace fc

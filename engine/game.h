@@ -14,6 +14,9 @@
 
 namespace fc {
 
+// The picture buttons the game presses by itself.
+enum class PressedButton { Choose /* Picture1 */, Inventory /* Picture3 */ };
+
 class Game : public QObject
 {
     Q_OBJECT
@@ -81,10 +84,14 @@ public:
     void openInventory();         // Command6 and Picture3 (after its press animation)
     void clickPicture3();         // press animation, then the inventory panel
     void closeInventory();        // Command8
-    void reRollCharacter();       // Command10; fills the three boxes below
-    void createCharacter();       // Command9
-    struct CharacterRoll { QString name, hitPoints, strength, defence; };
-    CharacterRoll &characterRoll() { return m_roll; } // Text6, Text5, Text3, Text4
+    void closeCharacterPanel();   // Esc on the character panel: the quest's own values stand
+    void reRollCharacter();       // Command10; fills the character panel's numbers
+    void createCharacter();       // Command9: takes the panel's values, or says why not
+
+    // --- endings: a page without choices offers these ----------------------
+    void clickPlayAgain();        // the quest again from page 1, as loading it starts it
+    void clickEndingLoadGame();   // the saved-game load of the menu
+    void clickEndingMenu();       // the menu panel
 
     // Test play of the editor's working copy.
     void LoadTmpGame();
@@ -105,7 +112,7 @@ Q_SIGNALS:
     void quitRequested();
     // The press animation of a picture button: pressed moves it 50 twips right
     // and down, released moves it back.
-    void pictureButtonPressed(const QString &objectName, bool pressed);
+    void pictureButtonPressed(fc::PressedButton button, bool pressed);
     // The deciding blow of a fight fell: won is true when the monster fell.
     void fightDecided(bool won);
 
@@ -123,7 +130,7 @@ protected:
     void stopMusic();
     void startMusic(const QString &value);
     void startQuestAt1(); // BeginQuest then PlayTurn, the common start of a turn-based entry
-    void pressAnimation(const QString &objectName);
+    void pressAnimation(PressedButton button);
     QString launchFileRead(const QString &section, const QString &key) const;
     void packagedStart(bool clearInventory);
     // The load of a saved game; true when the game was restored.
@@ -138,7 +145,6 @@ protected:
     Ports m_ports;
     QString m_programDir;
     bool m_packaged = false;
-    CharacterRoll m_roll;
     QRandomGenerator m_random{quint32(QDateTime::currentMSecsSinceEpoch())};
     // The fight: the player's hit points carry over from battle to battle.
     int m_playerHp = 0;
@@ -146,6 +152,10 @@ protected:
     int m_monsterHp = 0;
     bool m_characterCreated = false;
     QuestReader m_questReader;
+    // The created character's values; they stand for the quest's.
+    int m_characterHp = 0;
+    int m_characterAtk = 0;
+    int m_characterDef = 0;
 };
 
 } // namespace fc

@@ -91,6 +91,17 @@ void GameScreen::setInventoryPanelVisible(bool v) { set(m_invBox, v); }
 void GameScreen::setMoviePanelVisible(bool v) { set(m_movBox, v); }
 void GameScreen::setBattleBoxVisible(bool v) { set(m_battleBox, v); }
 void GameScreen::setCharacterPanelVisible(bool v) { set(m_charCreate, v); }
+void GameScreen::setCharacterRoll(const CharacterRoll &v) { set(m_roll, v); }
+
+bool GameScreen::isEnding() const
+{
+    if (!questLoaded() || m_battleBox)
+        return false;
+    for (const OptionButton &o : m_options)
+        if (o.visible())
+            return false;
+    return true;
+}
 void GameScreen::setHeightTwips(int v) { set(m_heightTwips, v); }
 
 void GameScreen::setPagePicture(const QImage &v)

@@ -24,6 +24,14 @@ struct OptionButton
     bool visible() const { return !caption.isEmpty(); }
 };
 
+// The character panel's four boxes (Text6, Text5, Text3, Text4) as typed or
+// rolled.
+struct CharacterRoll
+{
+    QString name, hitPoints, strength, defence;
+    bool operator==(const CharacterRoll &) const = default;
+};
+
 // A progress bar: maximum and value.
 struct Bar
 {
@@ -69,6 +77,11 @@ public:
     void clearSelection();
     // First option that is both visible and selected, or -1.
     int chosenOption() const;
+    // The choices can be taken: no fight is going on.
+    bool choicesAvailable() const { return !m_battleBox; }
+    // A page of a loaded quest that offers no choice and no fight: the end
+    // of the story.
+    bool isEnding() const;
 
     // --- view state -------------------------------------------------------
     const QString &title() const { return m_title; }
@@ -92,6 +105,8 @@ public:
     void setBattleBoxVisible(bool v);
     bool characterPanelVisible() const { return m_charCreate; } // CharCreate
     void setCharacterPanelVisible(bool v);
+    const CharacterRoll &characterRoll() const { return m_roll; }
+    void setCharacterRoll(const CharacterRoll &v);
 
     // Window height in twips; 0 while the layout's own height stands.
     int heightTwips() const { return m_heightTwips; }
@@ -150,6 +165,7 @@ private:
     bool m_movBox = false;
     bool m_battleBox = false;
     bool m_charCreate = false;
+    CharacterRoll m_roll;
     int m_heightTwips = 0;
     QImage m_image3;
 

@@ -10,6 +10,8 @@ namespace fc {
 
 bool Game::selectOption(int i)
 {
+    if (!m_screen.choicesAvailable())
+        return false;
     return m_screen.select(i);
 }
 
@@ -36,13 +38,17 @@ void Game::ApplyChoice()
 
 void Game::clickPicture1()
 {
-    pressAnimation(QStringLiteral("Picture1"));
+    if (!m_screen.choicesAvailable())
+        return; // a fight ends by winning, losing or escaping
+    pressAnimation(PressedButton::Choose);
     PlayTurn();
 }
 
 void Game::clickChoose()
 {
     using namespace quest;
+    if (!m_screen.choicesAvailable())
+        return;
     const int chosen = m_screen.chosenOption();
     if (chosen >= 0) {
         const int i = chosen + 1;

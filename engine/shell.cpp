@@ -66,10 +66,11 @@ void Game::clickResume() { m_screen.setMenuPanelVisible(false); }
 void Game::clickMenu() { m_screen.setMenuPanelVisible(true); }
 void Game::openInventory() { m_screen.setInventoryPanelVisible(true); }
 void Game::closeInventory() { m_screen.setInventoryPanelVisible(false); }
+void Game::closeCharacterPanel() { m_screen.setCharacterPanelVisible(false); }
 
 void Game::clickPicture3()
 {
-    pressAnimation(QStringLiteral("Picture3"));
+    pressAnimation(PressedButton::Inventory);
     openInventory();
 }
 
@@ -87,22 +88,47 @@ static int rollAbove(QRandomGenerator &rng, int scale, int floor)
 void Game::reRollCharacter()
 {
     QRandomGenerator &rng = m_random;
-    m_roll.hitPoints = QString::number(rollAbove(rng, 50, 25));
-    m_roll.strength = QString::number(rollAbove(rng, 15, 10));
-    m_roll.defence = QString::number(rollAbove(rng, 10, 5));
-    Q_EMIT m_screen.changed();
+    CharacterRoll roll = m_screen.characterRoll();
+    roll.hitPoints = QString::number(rollAbove(rng, 50, 25));
+    roll.strength = QString::number(rollAbove(rng, 15, 10));
+    roll.defence = QString::number(rollAbove(rng, 10, 5));
+    m_screen.setCharacterRoll(roll);
 }
+
+namespace {
+// A whole number from low to high typed into a character box, or -1.
+int characterValue(const QString &text, int low, int high)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    return ok && v >= low && v <= high ? v : -1;
+}
+} // namespace
 
 void Game::createCharacter()
 {
-    bool ok = false;
-    const int hp = m_roll.hitPoints.trimmed().toInt(&ok);
-    if (ok && hp > 0) {
-        m_screen.setCharacterHp({double(hp), double(hp)});
-        m_characterCreated = true;
-        m_playerHp = m_playerMaxHp = hp;
-        showPlayerHp();
+    const CharacterRoll &roll = m_screen.characterRoll();
+    const int hp = characterValue(roll.hitPoints, 1, 999);
+    const int strength = characterValue(roll.strength, 1, 999);
+    const int defence = characterValue(roll.defence, 0, 999);
+    QString refusal;
+    if (hp < 0)
+        refusal = QStringLiteral("Hit Points must be a whole number from 1 to 999.");
+    else if (strength < 0)
+        refusal = QStringLiteral("Strength must be a whole number from 1 to 999.");
+    else if (defence < 0)
+        refusal = QStringLiteral("Defence must be a whole number from 0 to 999.");
+    if (!refusal.isEmpty()) {
+        if (m_ports.dialogs)
+            m_ports.dialogs->information(QStringLiteral("Create your character"), refusal);
+        return; // the panel stays open for a correction
     }
+    m_characterCreated = true;
+    m_characterHp = hp;
+    m_characterAtk = strength;
+    m_characterDef = defence;
+    m_playerHp = m_playerMaxHp = hp;
+    showPlayerHp();
     m_screen.setCharacterPanelVisible(false);
 }
 

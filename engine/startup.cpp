@@ -93,6 +93,29 @@ void Game::clickLoadQuest()
     m_screen.setMenuPanelVisible(false);
 }
 
+void Game::clickPlayAgain()
+{
+    if (!m_screen.questLoaded())
+        return;
+    if (m_packaged) {
+        packagedStart(true);
+        return;
+    }
+    m_screen.clearInventory();
+    startQuestAt1();
+    m_screen.setMenuPanelVisible(false);
+}
+
+void Game::clickEndingLoadGame()
+{
+    menuLoad();
+}
+
+void Game::clickEndingMenu()
+{
+    clickMenu();
+}
+
 void Game::menuNewGame()
 {
     using namespace quest;

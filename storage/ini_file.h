@@ -136,7 +136,4 @@ private:
     mutable qsizetype m_indexedBytes = 0;
 };
 
-// Convenience for fuzzers and tools: parse with encoding detection.
-inline IniFile parse(const QByteArray &bytes) { return IniFile::parse(bytes); }
-
 } // namespace fc::ini

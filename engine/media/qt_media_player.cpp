@@ -20,24 +20,29 @@ namespace fc {
 QtMediaPlayer::QtMediaPlayer(QObject *parent)
     : MediaPlayer(parent),
       m_player(nullptr),
-      m_audio(new QAudioOutput(this)),
-      m_devices(new QMediaDevices(this)),
+      m_audio(nullptr),
+      m_devices(nullptr),
       m_publish(new QTimer(this))
 {
-    createPlayer();
+    // The player and its outputs are made with the first file: a game whose
+    // pages have no sound or movie never starts the media framework.
     m_publish->setSingleShot(true);
     m_publish->setInterval(0);
     connect(m_publish, &QTimer::timeout, this, &QtMediaPlayer::publish);
-    // A sound device that appears or changes while the program runs is used
-    // from then on.
-    connect(m_devices, &QMediaDevices::audioOutputsChanged, this,
-            [this] { m_audio->setDevice(QMediaDevices::defaultAudioOutput()); });
 }
 
 QtMediaPlayer::~QtMediaPlayer() = default;
 
 void QtMediaPlayer::createPlayer()
 {
+    if (!m_audio) {
+        m_audio = new QAudioOutput(this);
+        m_devices = new QMediaDevices(this);
+        // A sound device that appears or changes while the program runs is
+        // used from then on.
+        connect(m_devices, &QMediaDevices::audioOutputsChanged, this,
+                [this] { m_audio->setDevice(QMediaDevices::defaultAudioOutput()); });
+    }
     m_player = new QMediaPlayer(this);
     m_player->setAudioOutput(m_audio);
     if (m_videoOutput)
@@ -62,8 +67,10 @@ void QtMediaPlayer::failed()
 
 bool QtMediaPlayer::idle() const
 {
-    return !m_failed && m_player->playbackState() == QMediaPlayer::StoppedState
-        && m_player->mediaStatus() != QMediaPlayer::LoadingMedia;
+    return !m_failed
+        && (!m_player
+            || (m_player->playbackState() == QMediaPlayer::StoppedState
+                && m_player->mediaStatus() != QMediaPlayer::LoadingMedia));
 }
 
 void QtMediaPlayer::replacePlayer()
@@ -72,8 +79,10 @@ void QtMediaPlayer::replacePlayer()
     // second for its state change on this thread; dropping the player and
     // making a new one costs milliseconds. The old one lets go of the audio
     // and video outputs before the new one takes them.
-    m_player->disconnect(this);
-    delete m_player;
+    if (m_player) {
+        m_player->disconnect(this);
+        delete m_player;
+    }
     createPlayer();
     m_failed = false;
 }
@@ -81,14 +90,19 @@ void QtMediaPlayer::replacePlayer()
 void QtMediaPlayer::setVideoOutput(QObject *output)
 {
     m_videoOutput = output;
-    m_player->setVideoOutput(output);
+    if (m_player)
+        m_player->setVideoOutput(output);
 }
 
 void QtMediaPlayer::setFileName(const QString &path)
 {
     qCDebug(lcMediaPlayer) << this << "file name" << path;
     m_fileName = path;
-    if (!idle())
+    if (path.isEmpty() && !m_player) {
+        stateChanged();
+        return;
+    }
+    if (!m_player || !idle())
         replacePlayer();
     // Streamed, so no size limit; but a FIFO or device would stall the
     // back-end. Nothing to hand to it: a missing file is a failed one.
@@ -103,9 +117,11 @@ void QtMediaPlayer::setFileName(const QString &path)
 
 void QtMediaPlayer::play()
 {
-    qCDebug(lcMediaPlayer) << this << "play" << m_player->playbackState() << m_player->mediaStatus();
+    qCDebug(lcMediaPlayer) << this << "play" << m_fileName;
     if (m_fileName.isEmpty() || m_failed)
         return;
+    if (!m_player)
+        createPlayer();
     if (m_player->source().isEmpty())
         m_player->setSource(QUrl::fromLocalFile(m_fileName));
     else if (m_player->mediaStatus() == QMediaPlayer::EndOfMedia)
@@ -124,7 +140,7 @@ void QtMediaPlayer::stop()
 
 bool QtMediaPlayer::isStopped() const
 {
-    return m_failed || m_player->playbackState() == QMediaPlayer::StoppedState;
+    return m_failed || !m_player || m_player->playbackState() == QMediaPlayer::StoppedState;
 }
 
 void QtMediaPlayer::stateChanged()
@@ -136,7 +152,7 @@ void QtMediaPlayer::stateChanged()
 void QtMediaPlayer::publish()
 {
     const bool stopped = isStopped();
-    qCDebug(lcMediaPlayer) << this << "state" << m_player->playbackState() << m_player->mediaStatus()
+    qCDebug(lcMediaPlayer) << this << "state" << (m_player ? m_player->playbackState() : QMediaPlayer::StoppedState)
                            << (m_failed ? "failed" : "");
     if (stopped == m_reportedStopped)
         return;

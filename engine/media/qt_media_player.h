@@ -46,6 +46,7 @@ public:
     void stop() override;
     bool isStopped() const override;
 
+    // Null until the first file.
     QMediaPlayer *mediaPlayer() const { return m_player; }
 
 private:

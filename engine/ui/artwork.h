@@ -1,7 +1,6 @@
 #pragma once
-// The game screen's artwork. Each picture is looked up as ":/art/<name>.png"
-// in the program's resources; when it is not there, an equivalent drawing is
-// made here, so the screen never shows a hole.
+// The game screen's artwork: each picture is ":/art/<name>.png" in the
+// program's resources.
 
 #include <QColor>
 #include <QIcon>
@@ -27,8 +26,8 @@ inline constexpr char kInventory[] = "inventory";              // Picture3
 inline constexpr char kCreditsRoll[] = "credits_roll";         // FrmCredits Image1
 inline constexpr char kNoPicture[] = "no_picture";             // empty picture frame
 
-// The picture of that name at its own size (resource), or a drawing of
-// fallbackSize. Never null.
+// The picture of that name at its own size; a transparent one of
+// fallbackSize when it is missing. Never null.
 QPixmap pixmap(const QString &name, const QSize &fallbackSize);
 
 // True when the resource of that name is present.

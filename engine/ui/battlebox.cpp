@@ -56,6 +56,8 @@ BattleBox::BattleBox(Game &game, QWidget *parent)
     m_progressBar1 = bar(QStringLiteral("ProgressBar1"), this);
     m_progressBar2 = bar(QStringLiteral("ProgressBar2"), this);
     m_progressBar2->setProperty("enemy", true);
+    m_progressBar1->setAccessibleName(QStringLiteral("Your Hp:"));
+    m_text2->setAccessibleName(QStringLiteral("Battle"));
     m_label3 = label(QStringLiteral("Label3"), QStringLiteral("Your Hp:"), this);
     m_label4 = label(QStringLiteral("Label4"), m_screen.enemyLabel(), this);
     m_label5 = label(QStringLiteral("Label5"), QString(), this);
@@ -103,11 +105,12 @@ BattleBox::BattleBox(Game &game, QWidget *parent)
 
 void BattleBox::refresh()
 {
-    m_label4->setText(m_screen.enemyLabel());
-    m_label6->setText(m_screen.enemyHpText());
-    m_label5->setText(m_screen.playerHpText());
+    setTextIfChanged(m_label4, m_screen.enemyLabel());
+    setTextIfChanged(m_label6, m_screen.enemyHpText());
+    setTextIfChanged(m_label5, m_screen.playerHpText());
     showBar(m_progressBar1, m_screen.playerBar());
     showBar(m_progressBar2, m_screen.enemyBar());
+    setAccessibleNameIfChanged(m_progressBar2, m_screen.enemyLabel());
     m_command4->setEnabled(m_screen.escapeEnabled());
     if (m_picture4->image().cacheKey() != m_screen.battlePicture().cacheKey())
         m_picture4->setImage(m_screen.battlePicture());

@@ -42,13 +42,19 @@ CharacterPanel::CharacterPanel(Game &game, QWidget *parent)
     m_text3 = box(QStringLiteral("Text3"), this);
     m_text4 = box(QStringLiteral("Text4"), this);
     for (QLineEdit *number : {m_text5, m_text3, m_text4})
-        number->setValidator(new QIntValidator(0, 9999, number));
+        number->setValidator(new QIntValidator(0, 999, number)); // Create says what else it needs
 
     auto *form = new QFormLayout;
-    form->addRow(label(QStringLiteral("Label13"), QStringLiteral("Name:"), this), m_text6);
-    form->addRow(label(QStringLiteral("Label12"), QStringLiteral("Hit Points:"), this), m_text5);
-    form->addRow(label(QStringLiteral("Label11"), QStringLiteral("Strength:"), this), m_text3);
-    form->addRow(label(QStringLiteral("Label10"), QStringLiteral("Defence:"), this), m_text4);
+    auto addRow = [this, form](const char *name, const QString &caption, QLineEdit *edit) {
+        QLabel *l = label(QString::fromLatin1(name), caption, this);
+        l->setBuddy(edit);
+        edit->setAccessibleName(caption.chopped(1)); // the label without its colon
+        form->addRow(l, edit);
+    };
+    addRow("Label13", QStringLiteral("Name:"), m_text6);
+    addRow("Label12", QStringLiteral("Hit Points:"), m_text5);
+    addRow("Label11", QStringLiteral("Strength:"), m_text3);
+    addRow("Label10", QStringLiteral("Defence:"), m_text4);
     body()->addLayout(form);
 
     auto *command10 = new QPushButton(QStringLiteral("Re-Roll"), this);
@@ -80,16 +86,12 @@ CharacterPanel::CharacterPanel(Game &game, QWidget *parent)
 
 void CharacterPanel::takeTyped()
 {
-    Game::CharacterRoll &roll = m_game.characterRoll();
-    roll.name = m_text6->text();
-    roll.hitPoints = m_text5->text();
-    roll.strength = m_text3->text();
-    roll.defence = m_text4->text();
+    m_game.screen().setCharacterRoll({m_text6->text(), m_text5->text(), m_text3->text(), m_text4->text()});
 }
 
 void CharacterPanel::refresh()
 {
-    const Game::CharacterRoll &roll = m_game.characterRoll();
+    const CharacterRoll &roll = m_game.screen().characterRoll();
     setIfDifferent(m_text6, roll.name);
     setIfDifferent(m_text5, roll.hitPoints);
     setIfDifferent(m_text3, roll.strength);

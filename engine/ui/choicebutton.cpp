@@ -17,6 +17,8 @@ ChoiceButton::ChoiceButton(const QString &objectName, QWidget *parent)
 
 void ChoiceButton::setCaption(const QString &caption)
 {
+    if (toolTip() == caption && accessibleName() == caption)
+        return;
     QString text = caption;
     setText(text.replace(QLatin1Char('&'), QLatin1String("&&")));
     setToolTip(caption);

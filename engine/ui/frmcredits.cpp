@@ -4,109 +4,14 @@
 #include "engine/ui/twips.h"
 
 #include <QLabel>
-#include <QPainter>
 #include <QTimer>
 
 namespace fc {
 
 namespace {
 // The form's client area, in twips.
-constexpr int kFormWidthTwips = 5400; // for the drawn picture; a resource keeps its proportions
 constexpr int kFormHeightTwips = 6300;
-
-struct CreditLine
-{
-    enum Kind { Title, Heading, Text, Small, Gap } kind;
-    const char *text;
-};
-
-// Everything the program is built from, and the licence each comes under.
-const CreditLine kCredits[] = {
-    {CreditLine::Title, "Fablecraft 2004"},
-    {CreditLine::Small, "BETA TEST VERSION 5.6"},
-    {CreditLine::Gap, ""},
-    {CreditLine::Heading, "Made by"},
-    {CreditLine::Text, "The Fablecraft team"},
-    {CreditLine::Gap, ""},
-    {CreditLine::Heading, "Story"},
-    {CreditLine::Text, "The Vellum Adventure"},
-    {CreditLine::Small, "an original tale, with its own pictures,"},
-    {CreditLine::Small, "music and sounds made for this program"},
-    {CreditLine::Gap, ""},
-    {CreditLine::Heading, "Built with"},
-    {CreditLine::Text, "Qt 6"},
-    {CreditLine::Small, "GNU LGPL version 3"},
-    {CreditLine::Text, "FluidSynth"},
-    {CreditLine::Small, "GNU LGPL version 2.1 or later"},
-    {CreditLine::Text, "TimGM6mb sound font"},
-    {CreditLine::Small, "GNU GPL version 2"},
-    {CreditLine::Text, "GStreamer"},
-    {CreditLine::Small, "GNU LGPL version 2.1 or later"},
-    {CreditLine::Text, "DejaVu fonts"},
-    {CreditLine::Small, "Bitstream Vera licence, public domain changes"},
-    {CreditLine::Text, "GoogleTest"},
-    {CreditLine::Small, "BSD 3-Clause licence"},
-    {CreditLine::Text, "Google Benchmark"},
-    {CreditLine::Small, "Apache licence 2.0"},
-    {CreditLine::Text, "CMake"},
-    {CreditLine::Small, "BSD 3-Clause licence"},
-    {CreditLine::Gap, ""},
-    {CreditLine::Heading, "Thanks to"},
-    {CreditLine::Text, "everyone who plays, writes"},
-    {CreditLine::Text, "and shares a quest"},
-    {CreditLine::Gap, ""},
-    {CreditLine::Heading, "The End"},
-};
 } // namespace
-
-QPixmap creditsPicture(int width, int height)
-{
-    QPixmap pm(width, height);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    QFont serif(QStringLiteral("DejaVu Serif"));
-    int y = 0;
-    for (const CreditLine &line : kCredits) {
-        QFont f = serif;
-        QColor color = art::kParchment;
-        int lineHeight = 0;
-        switch (line.kind) {
-        case CreditLine::Title:
-            f.setPixelSize(30);
-            f.setBold(true);
-            color = art::kGold;
-            lineHeight = 44;
-            break;
-        case CreditLine::Heading:
-            f.setPixelSize(18);
-            f.setItalic(true);
-            color = art::kGold;
-            lineHeight = 30;
-            break;
-        case CreditLine::Text:
-            f.setPixelSize(17);
-            lineHeight = 24;
-            break;
-        case CreditLine::Small:
-            f.setPixelSize(12);
-            color = QColor(0xc8, 0xb8, 0x98);
-            lineHeight = 20;
-            break;
-        case CreditLine::Gap:
-            lineHeight = 34;
-            break;
-        }
-        if (y + lineHeight > height)
-            break;
-        p.setFont(f);
-        p.setPen(color);
-        p.drawText(QRect(0, y, width, lineHeight), Qt::AlignCenter, QString::fromLatin1(line.text));
-        y += lineHeight;
-    }
-    return pm;
-}
 
 FrmCredits::FrmCredits(QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -124,12 +29,8 @@ FrmCredits::FrmCredits(QWidget *parent)
     // tick that hides the form.
     const int formHeight = twipsToPixelsY(this, kFormHeightTwips);
     const int pictureHeight = twipsToPixelsY(this, kStepTwips - kHideBelowTwips) + formHeight;
-    QPixmap picture;
-    if (art::hasResource(QString::fromLatin1(art::kCreditsRoll)))
-        picture = art::pixmap(QString::fromLatin1(art::kCreditsRoll), {})
-                      .scaledToHeight(pictureHeight, Qt::SmoothTransformation);
-    else
-        picture = creditsPicture(twipsToPixelsX(this, kFormWidthTwips), pictureHeight);
+    const QPixmap picture = art::pixmap(QString::fromLatin1(art::kCreditsRoll), QSize(400, 1400))
+                                .scaledToHeight(pictureHeight, Qt::SmoothTransformation);
     setFixedSize(picture.width(), formHeight);
 
     m_picture1 = new QWidget(this);

@@ -43,8 +43,4 @@ private:
     int m_topTwips = 0;
 };
 
-// The credits picture: the program and the components it is made with, with
-// their licences, drawn on a transparent strip of the given width.
-QPixmap creditsPicture(int width, int height);
-
 } // namespace fc

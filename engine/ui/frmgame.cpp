@@ -10,9 +10,11 @@
 #include "engine/ui/inventorypanel.h"
 #include "engine/ui/menupanel.h"
 #include "engine/ui/moviepanel.h"
+#include "engine/ui/panelframe.h"
 #include "engine/ui/picturebutton.h"
 #include "engine/ui/twips.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -23,7 +25,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -86,7 +90,12 @@ FrmGame::FrmGame(Game &game, QWidget *parent)
     setWindowIcon(art::windowIcon());
     buildMenus();
     setCentralWidget(buildScreen());
-    resize(1040, 680);
+    buildKeys();
+    // The window fits the screen it opens on.
+    QSize size(1040, 680);
+    if (const QScreen *s = screen())
+        size = size.boundedTo(s->availableSize() - QSize(16, 48));
+    resize(size);
 
     connect(&m_screen, &GameScreen::changed, this, &FrmGame::refresh);
     connect(&m_screen, &GameScreen::logAppended, this, &FrmGame::appendLog);
@@ -146,7 +155,9 @@ QWidget *FrmGame::buildScreen()
     m_pg = namedLabel(QStringLiteral("pg"), m_screen.pg(), screen);
     m_pg->setProperty("badge", true);
     m_pg->setAlignment(Qt::AlignCenter);
+    m_pg->setFocusPolicy(Qt::TabFocus); // a screen reader user reaches page and score
     m_score = namedLabel(QStringLiteral("score"), m_screen.score(), screen);
+    m_score->setFocusPolicy(Qt::TabFocus);
     m_score->setProperty("badge", true);
     m_score->setAlignment(Qt::AlignCenter);
 
@@ -166,6 +177,10 @@ QWidget *FrmGame::buildScreen()
     m_text1 = new QPlainTextEdit(screen);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setReadOnly(true);
+    m_text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_text1->setFocusPolicy(Qt::StrongFocus);
+    m_text1->setTabChangesFocus(true);
+    m_text1->setAccessibleName(QStringLiteral("Story"));
     m_text1->setUndoRedoEnabled(false);
     m_text1->setPlainText(asPlain(m_screen.log()));
     m_logEndsWithCr = m_screen.log().endsWith(QLatin1Char('\r'));
@@ -182,8 +197,12 @@ QWidget *FrmGame::buildScreen()
 
     auto *label8 = namedLabel(QStringLiteral("Label8"), QStringLiteral("HP:"), screen);
     m_hpPlay = namedBar(QStringLiteral("HPPlay"), screen);
+    m_hpPlay->setAccessibleName(QStringLiteral("Hit points"));
+    label8->setBuddy(m_hpPlay);
     auto *label9 = namedLabel(QStringLiteral("Label9"), QStringLiteral("Exp:"), screen);
     m_progressBar4 = namedBar(QStringLiteral("ProgressBar4"), screen);
+    m_progressBar4->setAccessibleName(QStringLiteral("Experience"));
+    label9->setBuddy(m_progressBar4);
     auto *stats = new QGridLayout;
     stats->setHorizontalSpacing(6);
     stats->setVerticalSpacing(4);
@@ -226,6 +245,27 @@ QWidget *FrmGame::buildScreen()
         });
         m_options[i] = option;
     }
+    // A page without choices ends the story: the area says so and offers
+    // a new start.
+    m_ending = new QWidget(choices);
+    m_ending->setObjectName(QStringLiteral("ending"));
+    auto *endingLayout = new QHBoxLayout(m_ending);
+    endingLayout->setContentsMargins(0, 0, 0, 0);
+    auto *endText = namedLabel(QStringLiteral("endingText"), QStringLiteral("The story ends here."), m_ending);
+    endingLayout->addWidget(endText);
+    endingLayout->addStretch();
+    auto endButton = [this](const char *name, const QString &caption, void (Game::*slot)()) {
+        auto *b = new QPushButton(caption, m_ending);
+        b->setObjectName(QString::fromLatin1(name));
+        connect(b, &QPushButton::clicked, &m_game, slot);
+        m_ending->layout()->addWidget(b);
+        return b;
+    };
+    m_playAgain = endButton("PlayAgain", QStringLiteral("Play Again"), &Game::clickPlayAgain);
+    endButton("EndingLoadGame", QStringLiteral("Load Game"), &Game::clickEndingLoadGame);
+    endButton("EndingMenu", QStringLiteral("Menu"), &Game::clickEndingMenu);
+    m_ending->hide();
+    choiceLayout->addWidget(m_ending);
     choiceLayout->addStretch(); // the offered choices stack from the top
     choices->setMinimumHeight(4 * 26 + 12);
 
@@ -252,6 +292,7 @@ QWidget *FrmGame::buildScreen()
 
     // --- panels over the screen, in stacking order ------------------------------
     m_movBox = new MoviePanel(screen);
+    connect(m_movBox, &MoviePanel::movieCreated, this, &FrmGame::movieWidgetCreated);
     m_battleBox = new BattleBox(m_game, screen);
     m_charCreate = new CharacterPanel(m_game, screen);
     m_invBox = new InventoryPanel(m_game, screen);
@@ -267,6 +308,12 @@ QWidget *FrmGame::buildScreen()
     connect(m_picture2, &MenuPanel::creditsRequested, this, &FrmGame::showCredits);
     connect(m_picture2, &MenuPanel::editorRequested, this, &FrmGame::editorRequested);
     connect(m_picture2, &MenuPanel::closeRequested, this, &FrmGame::requestClose);
+
+    // Tab follows the screen: header, story, side column, choices, confirm.
+    QWidget *order[] = {m_image4, m_label16, m_pg, m_score, m_text1, m_picture3, m_command6, m_options[0],
+                        m_options[1], m_options[2], m_options[3], m_ending, m_picture1, m_command1};
+    for (size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
     return screen;
 }
 
@@ -279,18 +326,24 @@ void FrmGame::refresh()
 {
     m_refreshing = true;
     setWindowTitle(m_screen.title());
-    m_questfil->setText(m_screen.questfil());
-    m_questfil->setToolTip(m_screen.questfil());
-    m_pg->setText(m_screen.pg());
-    m_score->setText(m_screen.score());
+    setTextIfChanged(m_questfil, m_screen.questfil());
+    if (m_questfil->toolTip() != m_screen.questfil())
+        m_questfil->setToolTip(m_screen.questfil());
+    setTextIfChanged(m_pg, m_screen.pg());
+    setTextIfChanged(m_score, m_screen.score());
+    setAccessibleNameIfChanged(m_pg, QStringLiteral("Page ") + m_screen.pg());
+    setAccessibleNameIfChanged(m_score, QStringLiteral("Score ") + m_screen.score());
     if (m_room->toPlainText() != m_screen.room())
         m_room->setPlainText(m_screen.room());
 
+    // During a fight the choices wait: only winning, losing or escaping ends it.
+    const bool choosing = m_screen.choicesAvailable();
     for (int i = 0; i < 4; ++i) {
         ChoiceButton *button = m_options[i];
         const OptionButton &option = m_screen.option(i);
         button->setCaption(option.caption);
         button->setVisible(option.visible());
+        button->setEnabled(choosing);
         if (button->isChecked() != option.selected) {
             if (option.selected) {
                 button->setChecked(true);
@@ -303,12 +356,19 @@ void FrmGame::refresh()
         }
     }
 
+    m_picture1->setEnabled(choosing);
+    m_command1->setEnabled(choosing);
+    const bool ending = m_screen.isEnding();
+    const bool endingAppears = ending && !m_ending->isVisible();
+    m_ending->setVisible(ending);
+
     const bool menus = m_screen.menusVisible();
     m_mnufile->menuAction()->setVisible(menus);
     m_mnuhelp->menuAction()->setVisible(menus);
     m_mnupdate->menuAction()->setVisible(menus);
     menuBar()->setVisible(menus);
 
+    QWidget *focusBefore = QApplication::focusWidget();
     m_picture2->setVisible(m_screen.menuPanelVisible());
     // The menu panel lies over the screen, outside its layout: the screen is
     // kept wide enough for the panel's row of buttons.
@@ -317,6 +377,15 @@ void FrmGame::refresh()
     m_invBox->setVisible(m_screen.inventoryPanelVisible());
     m_movBox->setVisible(m_screen.moviePanelVisible());
     m_charCreate->setVisible(m_screen.characterPanelVisible());
+    followPanel(m_picture2, m_screen.menuPanelVisible(), nullptr, focusBefore);
+    followPanel(m_battleBox, m_screen.battleBoxVisible(), m_battleBox->findChild<QWidget *>(QStringLiteral("Command3")),
+                focusBefore);
+    followPanel(m_charCreate, m_screen.characterPanelVisible(), nullptr, focusBefore);
+    followPanel(m_invBox, m_screen.inventoryPanelVisible(), nullptr, focusBefore);
+    if (endingAppears && !panelOpen())
+        m_playAgain->setFocus(Qt::OtherFocusReason);
+    if (m_screen.battleBoxVisible() || m_screen.moviePanelVisible())
+        placeOverlays(); // the box keeps clear of the newest story text, the movie covers the picture
 
     if (m_image3->image().cacheKey() != m_screen.pagePicture().cacheKey())
         m_image3->setImage(m_screen.pagePicture());
@@ -341,19 +410,22 @@ void FrmGame::applyHeight()
 void FrmGame::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    if (!m_videoPrepared) {
-        // The movie's video window must have been on screen once with the
-        // game screen: one first shown only when a movie starts stays black
-        // and the movie never plays. It is shown for a moment here, then the
-        // panel takes the state the game gives it again.
-        m_videoPrepared = true;
-        if (!m_movBox->isVisible()) {
-            m_movBox->show();
-            QTimer::singleShot(0, this, &FrmGame::refresh);
-        }
-    }
     if (m_heightNeedsFrame)
         applyHeight();
+}
+
+void FrmGame::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // A window that becomes active with nothing focused gives the focus to
+    // the open panel (the menu panel at start).
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        QTimer::singleShot(0, this, [this] {
+            if (isActiveWindow() && !QApplication::focusWidget()) {
+                m_panelFocus.clear();
+                refresh();
+            }
+        });
 }
 
 void FrmGame::appendLog(const QString &added)
@@ -390,19 +462,138 @@ void FrmGame::placeOverlays()
         panel->setGeometry(r);
     };
     m_picture2->setGeometry(area);
-    centred(m_battleBox, 600, 360);
     centred(m_invBox, 280, 340);
-    centred(m_movBox, 520, 400);
     centred(m_charCreate, 380, m_charCreate->sizeHint().height());
+    // The movie plays over the picture frame.
+    m_movBox->setGeometry(QRect(m_image3->mapTo(m_central, QPoint()), m_image3->size()));
+
+    // The battle box keeps clear of the newest lines of the story log: below
+    // them when there is room, else above them, else over the choices, which
+    // wait while the fight goes on.
+    const QRect log(m_text1->mapTo(m_central, QPoint()), m_text1->size());
+    QTextCursor end(m_text1->document());
+    end.movePosition(QTextCursor::End);
+    const QPoint viewport = m_text1->viewport()->mapTo(m_central, QPoint());
+    const int lastLine = qBound(log.top(), m_text1->cursorRect(end).bottom() + viewport.y(), log.bottom());
+    const int reserve = m_text1->fontMetrics().lineSpacing() * 4 + 12;
+    const int needed = m_battleBox->minimumSizeHint().height();
+    const int width = qMin(640, area.width() - 24);
+    QRect box(0, 0, width, qMin(360, area.bottom() - 6 - (lastLine + 8)));
+    box.moveTopRight(QPoint(area.right() - 12, lastLine + 8));
+    if (box.height() < needed) {
+        box = QRect(0, 0, width, qMin(360, lastLine - reserve - log.top()));
+        box.moveTopRight(QPoint(area.right() - 12, log.top()));
+    }
+    if (box.height() < needed) {
+        box = QRect(0, 0, width, qMin(qMax(needed, 200), area.bottom() - log.bottom() - 6));
+        box.moveBottomRight(QPoint(area.right() - 12, area.bottom() - 6));
+        if (box.height() < needed) {
+            box.setHeight(qMin(needed, area.height() - 12));
+            box.moveBottom(area.bottom() - 6);
+        }
+    }
+    m_battleBox->setGeometry(box);
 }
 
-void FrmGame::movePictureButton(const QString &objectName, bool pressed)
+bool FrmGame::panelOpen() const
 {
-    QWidget *button = objectName == QLatin1String("Picture1")   ? m_picture1
-                      : objectName == QLatin1String("Picture3") ? m_picture3
-                                                                 : m_central->findChild<QWidget *>(objectName);
-    if (!button)
+    return m_screen.menuPanelVisible() || m_screen.battleBoxVisible() || m_screen.characterPanelVisible()
+           || m_screen.inventoryPanelVisible();
+}
+
+void FrmGame::followPanel(QWidget *panel, bool visible, QWidget *first, QWidget *focus)
+{
+    PanelFocus &f = m_panelFocus[panel];
+    if (f.open == visible)
         return;
+    f.open = visible;
+    const bool focusInside = focus && panel->isAncestorOf(focus);
+    if (visible) {
+        if (!focusInside)
+            f.returnTo = focus;
+        if (!first) {
+            // The first control of the panel that Tab reaches.
+            for (QWidget *w : panel->findChildren<QWidget *>())
+                if (w->isVisibleTo(panel) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+                    first = w;
+                    break;
+                }
+        }
+        if (first)
+            first->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (!focusInside && focus && focus != this && focus->isVisible() && !panel->isAncestorOf(focus))
+        return; // the player has gone elsewhere already
+    QWidget *back = f.returnTo;
+    f.returnTo = nullptr;
+    if (!back || !back->isVisible() || !back->isEnabled())
+        back = m_screen.isEnding() ? static_cast<QWidget *>(m_playAgain) : m_text1;
+    if (back->isVisible())
+        back->setFocus(Qt::OtherFocusReason);
+}
+
+void FrmGame::buildKeys()
+{
+    auto key = [this](QKeySequence sequence, auto action) {
+        auto *shortcut = new QShortcut(sequence, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+        return shortcut;
+    };
+    for (int i = 0; i < 4; ++i) {
+        key(QKeySequence(Qt::Key_1 + i), [this, i] { selectByKey(i); });
+        key(QKeySequence(Qt::KeypadModifier | (Qt::Key_1 + i)), [this, i] { selectByKey(i); });
+    }
+    key(QKeySequence(Qt::Key_Return), &FrmGame::pressEnter);
+    key(QKeySequence(Qt::Key_Enter), &FrmGame::pressEnter);
+    key(QKeySequence(Qt::KeypadModifier | Qt::Key_Enter), &FrmGame::pressEnter);
+    key(QKeySequence(Qt::Key_Escape), &FrmGame::pressEscape);
+}
+
+void FrmGame::selectByKey(int i)
+{
+    if (panelOpen() || !m_screen.choicesAvailable() || !m_screen.option(i).visible())
+        return;
+    m_game.selectOption(i);
+    m_options[i]->setFocus(Qt::ShortcutFocusReason);
+}
+
+// Enter presses the button that has the focus; on the character panel it
+// creates; elsewhere on the game screen it takes the full turn (Picture1).
+void FrmGame::pressEnter()
+{
+    QWidget *focus = QApplication::focusWidget();
+    auto *button = qobject_cast<QAbstractButton *>(focus);
+    if (button && !qobject_cast<QRadioButton *>(button) && button->isEnabled() && button->isVisible()) {
+        button->click();
+        return;
+    }
+    if (m_screen.characterPanelVisible()) {
+        if (auto *create = m_charCreate->findChild<QPushButton *>(QStringLiteral("Command9")))
+            create->click();
+        return;
+    }
+    if (panelOpen() || !m_picture1->isEnabled())
+        return;
+    m_picture1->click();
+}
+
+void FrmGame::pressEscape()
+{
+    if (m_screen.inventoryPanelVisible())
+        m_game.closeInventory();
+    else if (m_screen.characterPanelVisible())
+        m_game.closeCharacterPanel();
+    else if (m_screen.menuPanelVisible())
+        m_game.clickResume();
+    else
+        m_game.clickMenu();
+}
+
+void FrmGame::movePictureButton(PressedButton which, bool pressed)
+{
+    QWidget *button = which == PressedButton::Choose ? m_picture1 : m_picture3;
     const QPoint step(twipsToPixelsX(this, 50), twipsToPixelsY(this, 50));
     button->move(button->pos() + (pressed ? step : -step));
 }
@@ -433,6 +624,10 @@ FrmCredits *FrmGame::credits()
 void FrmGame::showCredits()
 {
     FrmCredits *form = credits();
+    // Centred over the game screen.
+    QRect r = form->frameGeometry();
+    r.moveCenter(frameGeometry().center());
+    form->move(r.topLeft());
     form->show();
     form->raise();
 }

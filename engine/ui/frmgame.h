@@ -4,6 +4,9 @@
 // its own. Each control carries its name as objectName.
 
 #include <QMainWindow>
+#include <QPointer>
+
+#include <map>
 
 class QAction;
 class QLabel;
@@ -15,6 +18,7 @@ class QVideoWidget;
 
 namespace fc {
 
+enum class PressedButton;
 class BattleBox;
 class CharacterPanel;
 class ChoiceButton;
@@ -36,7 +40,8 @@ public:
     explicit FrmGame(Game &game, QWidget *parent = nullptr);
     ~FrmGame() override;
 
-    // Where the movie player draws (the player Movie in MovBox).
+    // Where the movie player draws (the player Movie in MovBox); null until
+    // the first movie, when movieWidgetCreated() hands it out.
     QVideoWidget *movieWidget() const;
     // The credits form, created on first use.
     FrmCredits *credits();
@@ -49,11 +54,14 @@ public Q_SLOTS:
 Q_SIGNALS:
     // "Create 'A' Quest" (mnucreatequest, Image8): the editor is to be shown.
     void editorRequested();
+    // The movie's video surface was made: the movie player draws there.
+    void movieWidgetCreated(QWidget *movie);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -64,15 +72,22 @@ private:
     void scrollLogToEnd();
     void applyHeight();
     void placeOverlays();
-    void movePictureButton(const QString &objectName, bool pressed);
+    void movePictureButton(PressedButton which, bool pressed);
     void quit();
+    void buildKeys();
+    void pressEnter();
+    void pressEscape();
+    void selectByKey(int i);
+    // Focus goes into a panel when it opens and back where it was when it
+    // closes.
+    void followPanel(QWidget *panel, bool visible, QWidget *first, QWidget *focusBefore);
+    bool panelOpen() const;
 
     Game &m_game;
     GameScreen &m_screen;
     bool m_refreshing = false;
     bool m_quitting = false;
     bool m_logEndsWithCr = false;
-    bool m_videoPrepared = false;
     int m_appliedHeightTwips = 0;
     bool m_heightNeedsFrame = false; // set while hidden: applied again when shown
 
@@ -84,6 +99,14 @@ private:
     QLabel *m_questfil = nullptr, *m_pg = nullptr, *m_score = nullptr;
     ChoiceButton *m_options[4] = {};
     QPushButton *m_command1 = nullptr, *m_command6 = nullptr;
+    QWidget *m_ending = nullptr; // the choice area's offer at the end of a story
+    QPushButton *m_playAgain = nullptr;
+    struct PanelFocus
+    {
+        bool open = false;
+        QPointer<QWidget> returnTo;
+    };
+    std::map<QWidget *, PanelFocus> m_panelFocus;
     PictureButton *m_picture1 = nullptr, *m_picture3 = nullptr, *m_image4 = nullptr;
     ClickLabel *m_label16 = nullptr;
     PictureView *m_image3 = nullptr;

@@ -15,6 +15,8 @@ QString gameStyleSheet()
     color: #3b2a1a; background: #ecdcb4; border: 1px solid #9a7a44; border-radius: 9px;
     padding: 1px 10px; font-family: "DejaVu Serif"; font-weight: bold; min-width: 22px;
 }
+#screen QLabel[badge="true"]:focus { border: 2px dashed #fff0c0; }
+#Text1:focus { border-color: #fff0c0; }
 #screen QLabel#questfil { color: #b7a27a; font-style: italic; font-size: 9pt; }
 #screen QLabel#Label16 { color: #f6dc93; font-family: "DejaVu Serif"; font-weight: bold; }
 #Text1 {

@@ -2,6 +2,7 @@
 
 #include "engine/game.h"
 #include "engine/ui/artwork.h"
+#include "engine/ui/panelframe.h"
 #include "engine/ui/picturebutton.h"
 
 #include <QGridLayout>
@@ -10,12 +11,20 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace fc {
 
 namespace {
-const QSize kIconSize(104, 100);
+// The row of eight picture buttons fits the screen the panel opens on.
+QSize iconSize(const QWidget *panel)
+{
+    const QScreen *screen = panel->screen();
+    const int available = screen ? screen->availableSize().width() : 1024;
+    const int w = qBound(72, (available - 120) / 8 - 6, 104);
+    return {w, w * 100 / 104};
+}
 } // namespace
 
 MenuPanel::MenuPanel(Game &game, QWidget *parent)
@@ -25,6 +34,7 @@ MenuPanel::MenuPanel(Game &game, QWidget *parent)
     setObjectName(QStringLiteral("Picture2"));
     setMouseTracking(true);
 
+    const QSize kIconSize = iconSize(parent ? parent : this);
     m_title = new QLabel(QStringLiteral("Fablecraft 2004"), this);
     QLabel *title = m_title;
     title->setTextFormat(Qt::PlainText);
@@ -142,8 +152,8 @@ void MenuPanel::refresh()
     m_image8->setVisible(authoring);
     m_label15->setVisible(authoring);
     // A packaged game greets the player with its own name.
-    m_title->setText(m_game.packaged() && !screen.title().isEmpty() ? screen.title()
-                                                                     : QStringLiteral("Fablecraft 2004"));
+    setTextIfChanged(m_title, m_game.packaged() && !screen.title().isEmpty() ? screen.title()
+                                                                              : QStringLiteral("Fablecraft 2004"));
 }
 
 void MenuPanel::paintEvent(QPaintEvent *)

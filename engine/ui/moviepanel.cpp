@@ -10,14 +10,22 @@ MoviePanel::MoviePanel(QWidget *parent)
     : PanelFrame(QStringLiteral("MovBox"), QString(), parent)
 {
     setGraphicsEffect(nullptr); // video frames are drawn by the platform, not through an effect
-    m_movie = new QVideoWidget(this);
-    m_movie->setObjectName(QStringLiteral("Movie"));
-    m_movie->setAspectRatioMode(Qt::KeepAspectRatio);
     m_command2 = new QPushButton(QStringLiteral("Stop"), this);
     m_command2->setObjectName(QStringLiteral("Command2"));
     m_command2->hide(); // the engine runs the music's stop sequence itself
-    body()->addWidget(m_movie, 1);
     body()->addWidget(m_command2);
+}
+
+void MoviePanel::setVisible(bool visible)
+{
+    if (visible && !m_movie) {
+        m_movie = new QVideoWidget(this);
+        m_movie->setObjectName(QStringLiteral("Movie"));
+        m_movie->setAspectRatioMode(Qt::KeepAspectRatio);
+        body()->insertWidget(0, m_movie, 1);
+        Q_EMIT movieCreated(m_movie);
+    }
+    PanelFrame::setVisible(visible);
 }
 
 } // namespace fc

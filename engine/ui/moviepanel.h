@@ -14,11 +14,20 @@ class MoviePanel : public PanelFrame
     Q_OBJECT
 public:
     explicit MoviePanel(QWidget *parent);
-    // Where the movie player draws its frames.
+    // Where the movie player draws its frames; null until the panel is first
+    // shown. The video output pulls in the platform's video and OpenGL
+    // stack, which a game without movies never needs.
     QVideoWidget *movie() const { return m_movie; }
 
+Q_SIGNALS:
+    // The video surface was made, just before the panel first shows.
+    void movieCreated(QWidget *movie);
+
+public:
+    void setVisible(bool visible) override;
+
 private:
-    QVideoWidget *m_movie;
+    QVideoWidget *m_movie = nullptr;
     QPushButton *m_command2;
 };
 

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace fc {
@@ -42,14 +43,26 @@ PanelFrame::PanelFrame(const QString &objectName, const QString &heading, QWidge
 
 void showBar(QProgressBar *bar, const Bar &value)
 {
-    const int maximum = int(std::lround(value.maximum));
-    if (maximum <= 0) {
-        bar->setRange(0, 1);
-        bar->setValue(0);
-        return;
-    }
-    bar->setRange(0, maximum);
-    bar->setValue(qBound(0, int(std::lround(value.value)), maximum));
+    const int maximum = int(std::lround(std::clamp(value.maximum, 0.0, 2147483647.0)));
+    const int shown = maximum <= 0 ? 0 : qBound(0, int(std::lround(std::clamp(value.value, 0.0, 2147483647.0))), maximum);
+    if (bar->minimum() != 0 || bar->maximum() != qMax(maximum, 1))
+        bar->setRange(0, qMax(maximum, 1));
+    bar->setValue(shown);
+    const QString description = QStringLiteral("%1 of %2").arg(shown).arg(maximum);
+    if (bar->accessibleDescription() != description)
+        bar->setAccessibleDescription(description);
+}
+
+void setTextIfChanged(QLabel *label, const QString &text)
+{
+    if (label->text() != text)
+        label->setText(text);
+}
+
+void setAccessibleNameIfChanged(QWidget *widget, const QString &name)
+{
+    if (widget->accessibleName() != name)
+        widget->setAccessibleName(name);
 }
 
 } // namespace fc

@@ -26,7 +26,13 @@ private:
 };
 
 // Shows a game-state bar on a progress bar. A bar without a positive maximum
-// shows empty rather than as a busy indicator.
+// shows empty rather than as a busy indicator. Screen readers get the value
+// as "VALUE of MAXIMUM" in the bar's description.
 void showBar(QProgressBar *bar, const Bar &value);
+
+// Setters that leave a control alone when the value is already shown, so a
+// screen reader hears only what changed.
+void setTextIfChanged(QLabel *label, const QString &text);
+void setAccessibleNameIfChanged(QWidget *widget, const QString &name);
 
 } // namespace fc

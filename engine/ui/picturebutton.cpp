@@ -1,26 +1,45 @@
 #include "engine/ui/picturebutton.h"
 #include "engine/ui/artwork.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 namespace fc {
 
+namespace {
+// The focus ring: a light dashed outline with a dark edge, seen on light and
+// dark pictures alike.
+void drawFocusRing(QPainter &p, const QRect &r)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0, 0, 0, 180), 4));
+    p.drawRoundedRect(QRectF(r).adjusted(2, 2, -2, -2), 6, 6);
+    p.setPen(QPen(QColor(0xff, 0xf0, 0xc0), 2, Qt::DashLine));
+    p.drawRoundedRect(QRectF(r).adjusted(2, 2, -2, -2), 6, 6);
+    p.restore();
+}
+
+bool isPressKey(const QKeyEvent *event)
+{
+    return event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier
+               ? event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space
+               : false;
+}
+} // namespace
+
 PictureButton::PictureButton(const QString &objectName, const QString &artName, const QSize &size, QWidget *parent)
-    : QWidget(parent)
+    : QAbstractButton(parent)
     , m_art(artName)
 {
     setObjectName(objectName);
     setFixedSize(size);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true); // hover help follows every pointer move
     setAttribute(Qt::WA_Hover);
-}
-
-void PictureButton::setArt(const QString &artName)
-{
-    m_art = artName;
-    update();
 }
 
 void PictureButton::setCaption(const QString &caption)
@@ -47,7 +66,7 @@ void PictureButton::paintEvent(QPaintEvent *)
     const QSize shown = pm.deviceIndependentSize().toSize().scaled(pictureRect.size(), Qt::KeepAspectRatio);
     QRect target(QPoint(), shown);
     target.moveCenter(pictureRect.center());
-    if (m_down)
+    if (isDown())
         target.translate(1, 1);
     if (m_hover && isEnabled()) {
         p.setPen(Qt::NoPen);
@@ -68,29 +87,24 @@ void PictureButton::paintEvent(QPaintEvent *)
         p.setPen(m_hover ? QColor(0xff, 0xf0, 0xc0) : art::kGold);
         p.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop, m_caption);
     }
+    if (hasFocus())
+        drawFocusRing(p, rect());
 }
 
-void PictureButton::mousePressEvent(QMouseEvent *event)
+void PictureButton::keyPressEvent(QKeyEvent *event)
 {
-    if (event->button() != Qt::LeftButton)
-        return QWidget::mousePressEvent(event);
-    m_down = true;
-    update();
-}
-
-void PictureButton::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (event->button() != Qt::LeftButton || !m_down)
-        return QWidget::mouseReleaseEvent(event);
-    m_down = false;
-    update();
-    if (rect().contains(event->position().toPoint()))
-        Q_EMIT clicked();
+    // Space is the button's own key; Enter and Return press it too.
+    if (isPressKey(event) && event->key() != Qt::Key_Space) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void PictureButton::mouseMoveEvent(QMouseEvent *event)
 {
     Q_EMIT pointed();
+    QAbstractButton::mouseMoveEvent(event);
     event->accept(); // the panel behind must not see it as a move over bare panel
 }
 
@@ -99,15 +113,14 @@ void PictureButton::enterEvent(QEnterEvent *event)
     m_hover = true;
     update();
     Q_EMIT pointed();
-    QWidget::enterEvent(event);
+    QAbstractButton::enterEvent(event);
 }
 
 void PictureButton::leaveEvent(QEvent *event)
 {
     m_hover = false;
-    m_down = false;
     update();
-    QWidget::leaveEvent(event);
+    QAbstractButton::leaveEvent(event);
 }
 
 // --- PictureView ---------------------------------------------------------------
@@ -157,6 +170,26 @@ ClickLabel::ClickLabel(const QString &objectName, const QString &text, QWidget *
     setObjectName(objectName);
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setTextFormat(Qt::PlainText);
+}
+
+void ClickLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (hasFocus()) {
+        QPainter p(this);
+        drawFocusRing(p, rect());
+    }
+}
+
+void ClickLabel::keyPressEvent(QKeyEvent *event)
+{
+    if (isPressKey(event)) {
+        Q_EMIT clicked();
+        return;
+    }
+    QLabel::keyPressEvent(event);
 }
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent *event)

@@ -3,6 +3,7 @@
 // Image1..Image11), pictures (Image3, Picture4) and clickable labels
 // (Label14..Label16).
 
+#include <QAbstractButton>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -10,30 +11,28 @@
 
 namespace fc {
 
-// A picture that acts as a button. It reports clicks and the pointer moving
-// over it, and lights up while pointed at.
-class PictureButton : public QWidget
+// A picture that acts as a button: clicked by the left mouse button released
+// over it, by Space, Enter or Return while it has the focus, which it shows
+// with a ring. It reports the pointer moving over it and lights up then.
+// Screen readers see a button named by its accessible name.
+class PictureButton : public QAbstractButton
 {
     Q_OBJECT
 public:
     // artName: picture name for art::pixmap; size: the button's fixed size.
     PictureButton(const QString &objectName, const QString &artName, const QSize &size, QWidget *parent = nullptr);
 
-    void setArt(const QString &artName);
     // Text drawn under the picture, inside the button; empty for none.
     void setCaption(const QString &caption);
     const QString &caption() const { return m_caption; }
 
 Q_SIGNALS:
-    // Pressed and released with the left button inside the picture.
-    void clicked();
     // The pointer moved over the picture.
     void pointed();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
@@ -42,7 +41,6 @@ private:
     QString m_art;
     QString m_caption;
     bool m_hover = false;
-    bool m_down = false;
 };
 
 // A picture control (Image3, Picture4): shows an image scaled to fit,
@@ -68,7 +66,8 @@ private:
 namespace fc {
 
 // A label that can be clicked and reports the pointer over it (Label14,
-// Label15, Label16).
+// Label15, Label16). It takes the focus like a button and is pressed by
+// Space, Enter or Return.
 class ClickLabel : public QLabel
 {
     Q_OBJECT
@@ -80,6 +79,8 @@ Q_SIGNALS:
     void pointed();
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void enterEvent(QEnterEvent *event) override;

@@ -121,8 +121,7 @@ QString QtFileDialog::run(const FileDialogOptions &options, bool save)
     // Choosing a file to save to is the whole question: the game asks no
     // second one before replacing it.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, save);
-    if (!options.initialDir.isEmpty())
-        dialog.setDirectory(options.initialDir);
+    dialog.setDirectory(startFolder(options.filter));
     const QStringList filters = nameFilters(options.filter);
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);
@@ -133,7 +132,46 @@ QString QtFileDialog::run(const FileDialogOptions &options, bool save)
     if (dialog.exec() != QDialog::Accepted)
         return {};
     const QStringList chosen = dialog.selectedFiles();
-    return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen.first());
+    if (chosen.isEmpty())
+        return {};
+    rememberFolder(options.filter, chosen.first());
+    return QDir::toNativeSeparators(chosen.first());
+}
+
+namespace {
+const QString kFoldersSection = QStringLiteral("Folders");
+
+// The kind of file a dialog is for: its filter, or "any" without one.
+QString folderKey(const QString &filter)
+{
+    return filter.isEmpty() ? QStringLiteral("any") : filter;
+}
+} // namespace
+
+QString QtFileDialog::foldersFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + QStringLiteral("/fablecraft/folders.ini");
+}
+
+QString QtFileDialog::startFolder(const QString &filter)
+{
+    const QString remembered = ReadIni(foldersFile(), kFoldersSection, folderKey(filter));
+    if (!remembered.isEmpty() && QFileInfo(remembered).isDir())
+        return remembered;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
+}
+
+void QtFileDialog::rememberFolder(const QString &filter, const QString &chosenFile)
+{
+    const QString folder = QFileInfo(chosenFile).absolutePath();
+    if (folder.isEmpty() || ReadIni(foldersFile(), kFoldersSection, folderKey(filter)) == folder)
+        return;
+    QDir().mkpath(QFileInfo(foldersFile()).absolutePath());
+    WriteIni(foldersFile(), kFoldersSection, folderKey(filter), folder);
 }
 
 QString QtFileDialog::openFile(const FileDialogOptions &options) { return run(options, false); }

@@ -71,6 +71,15 @@ public:
     // name filters; a description that has parentheses is kept as it is.
     static QStringList nameFilters(const QString &filter);
 
+    // Dialogs open in the folder last used for their kind of file (their
+    // filter), remembered across runs in the user's configuration folder;
+    // else in the user's documents folder. The program's folder is never
+    // offered: games and quests of the user's own do not belong there.
+    static QString startFolder(const QString &filter);
+    static void rememberFolder(const QString &filter, const QString &chosenFile);
+    // The file that remembers the folders.
+    static QString foldersFile();
+
 private:
     QString run(const FileDialogOptions &options, bool save);
 

@@ -1,6 +1,9 @@
 // The text-mode player as a program: arguments, steps, output and exit codes.
 #include "tests/support/testsupport.h"
 
+#include "storage/saved_game.h"
+
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -131,6 +134,99 @@ TEST_F(CliPlay, LoadWarningAnsweredNoKeepsTheGame)
     EXPECT_EQ(r.json()[QStringLiteral("page")].toString(), "2");
 }
 
+// Every file of a folder with its contents.
+QMap<QString, QByteArray> snapshot(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString &name : QDir(folder).entryList(QDir::Files))
+        files.insert(name, fc::test::readFile(folder + QLatin1Char('/') + name));
+    return files;
+}
+
+// A command that ends before its file dialog opens uses up its PATH: the next
+// dialog gets its own step's PATH, and the unused PATH is never read or
+// written.
+TEST_F(CliPlay, StepThatEndsBeforeItsDialogUsesUpItsPath)
+{
+    const QString other = dir.filePath(QStringLiteral("other.qst"));
+    const QByteArray otherBytes = "[1]\r\nLocation=Elsewhere\r\nPage Text=Other.\r\nOption One=On\r\n";
+    const QString held = dir.filePath(QStringLiteral("held.sav"));
+    fc::SavedGame g;
+    g.room = QStringLiteral("A yard.");
+    g.options[0] = QStringLiteral("Back");
+    g.page = QStringLiteral("2");
+    g.score = QStringLiteral("7");
+    ASSERT_TRUE(fc::WriteSavedGame(held, g).ok());
+    const QString fresh = dir.filePath(QStringLiteral("fresh.sav"));
+    fc::test::writeFile(dir.filePath(QStringLiteral("game.dat")), {}); // not packaged unless a case says so
+    const QString packagedDat = QStringLiteral("[loaddat]\r\nQuestFile=tale.qst\r\n");
+
+    struct Case
+    {
+        const char *name;
+        QStringList args;
+        QString launch; // game.dat contents
+        int status;
+        QString page;   // expected page afterwards ("" = not checked)
+        QString score;
+        QString quest;  // expected quest label
+        QString written; // the one file the run may write ("" = none)
+    };
+    const QString no = QStringLiteral("no");
+    const QString s2 = QStringLiteral("2");
+    const QList<Case> cases = {
+        {"load quest answered No, then save", {QStringLiteral("--answer"), no, quest, QStringLiteral("1"),
+          QStringLiteral("load-quest:") + other, QStringLiteral("save:") + fresh}, {}, 0, s2, QStringLiteral("5"), quest, fresh},
+        {"load quest answered No, then load", {QStringLiteral("--answer"), no, quest,
+          QStringLiteral("load-quest:") + other, QStringLiteral("load:") + held}, {}, 0, s2, QStringLiteral("7"), quest, {}},
+        {"load quest answered No, then load without items", {QStringLiteral("--answer"), no, quest,
+          QStringLiteral("load-quest:") + other, QStringLiteral("load-without-items:") + held}, {}, 0, s2, QStringLiteral("7"), quest, {}},
+        {"save without a quest, then load quest", {QStringLiteral("-"), QStringLiteral("save:") + other,
+          QStringLiteral("load-quest:") + quest}, {}, 0, QStringLiteral("1"), QStringLiteral("0"), quest, {}},
+        {"load without a quest, then load quest", {QStringLiteral("-"), QStringLiteral("load:") + other,
+          QStringLiteral("load-quest:") + quest}, {}, 0, QStringLiteral("1"), QStringLiteral("0"), quest, {}},
+        {"load without items without a quest, then load quest", {QStringLiteral("-"),
+          QStringLiteral("load-without-items:") + other, QStringLiteral("load-quest:") + quest}, {}, 0,
+          QStringLiteral("1"), QStringLiteral("0"), quest, {}},
+        {"packaged game's quest answered No, then save", {QStringLiteral("--answer"), no, other,
+          QStringLiteral("load-without-items:") + held}, packagedDat, 0, s2, QStringLiteral("7"),
+          dir.filePath(QStringLiteral("tale.qst")), {}},
+        {"hidden menus: save, then load without items", {QStringLiteral("-"), QStringLiteral("save:") + other,
+          QStringLiteral("load-without-items:") + held}, packagedDat, 3, QStringLiteral("1"), QStringLiteral("0"),
+          dir.filePath(QStringLiteral("tale.qst")), {}},
+        {"hidden menus: load quest, then load without items", {QStringLiteral("-"),
+          QStringLiteral("load-quest:") + other, QStringLiteral("load-without-items:") + held}, packagedDat, 3,
+          QStringLiteral("1"), QStringLiteral("0"), dir.filePath(QStringLiteral("tale.qst")), {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(fresh);
+        ASSERT_TRUE(fc::test::writeFile(other, otherBytes));
+        ASSERT_TRUE(fc::test::writeFile(dir.filePath(QStringLiteral("game.dat")), c.launch.toLatin1()));
+        const QMap<QString, QByteArray> before = snapshot(dir.path());
+        const PlayRun r = play(QStringList{QStringLiteral("--program-dir"), dir.path(), QStringLiteral("--json")} + c.args);
+        EXPECT_EQ(r.status, c.status) << r.err.constData();
+        const QJsonObject o = r.json();
+        EXPECT_EQ(o[QStringLiteral("quest")].toString(), c.quest);
+        EXPECT_EQ(o[QStringLiteral("page")].toString(), c.page);
+        EXPECT_EQ(o[QStringLiteral("score")].toString(), c.score);
+        EXPECT_FALSE(o[QStringLiteral("log")].toString().contains(other));
+
+        QMap<QString, QByteArray> after = snapshot(dir.path());
+        if (!c.written.isEmpty()) {
+            const QString name = QFileInfo(c.written).fileName();
+            EXPECT_TRUE(after.contains(name));
+            EXPECT_TRUE(o[QStringLiteral("log")].toString().contains(QStringLiteral("Game: ") + c.written));
+            const fc::SavedGameLoad back = fc::ReadSavedGame(c.written, true);
+            EXPECT_TRUE(back.ok());
+            EXPECT_EQ(back.game.page, c.page);
+            after.remove(name);
+        }
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(fc::test::readFile(other), otherBytes);
+    }
+}
+
 TEST_F(CliPlay, SaveAndLoadRoundTrip)
 {
     const QString sav = dir.filePath(QStringLiteral("g.sav"));
@@ -141,6 +237,38 @@ TEST_F(CliPlay, SaveAndLoadRoundTrip)
     EXPECT_EQ(r.json()[QStringLiteral("page")].toString(), "2");
     EXPECT_EQ(r.json()[QStringLiteral("score")].toString(), "5");
     EXPECT_EQ(r.json()[QStringLiteral("inventory")].toArray(), QJsonArray({"Key"}));
+}
+
+TEST_F(CliPlay, ChoicesAreNotAvailableDuringAFight)
+{
+    for (const QString &step : {QStringLiteral("1"), QStringLiteral("turn"), QStringLiteral("choose:1")}) {
+        const PlayRun r = play({QStringLiteral("--json"), quest, QStringLiteral("1"), step, QStringLiteral("escape")});
+        EXPECT_EQ(r.status, 3) << step.toStdString();
+        EXPECT_EQ(r.err, (step + QStringLiteral(" is not available\n")).toUtf8());
+        EXPECT_TRUE(r.json()[QStringLiteral("battle")].toObject()[QStringLiteral("open")].toBool());
+        EXPECT_EQ(r.json()[QStringLiteral("page")].toString(), "2");
+        EXPECT_FALSE(r.json()[QStringLiteral("ending")].toBool());
+    }
+}
+
+TEST_F(CliPlay, JsonSaysWhetherThePageIsAnEnding)
+{
+    const QString end = dir.filePath(QStringLiteral("end.qst"));
+    fc::test::writeFile(end, "[1]\r\nPage Text=Go\r\nOption One=On\r\nOption One Destination Page=2\r\n"
+                             "[2]\r\nPage Text=The end.\r\n");
+    struct Case { QStringList args; bool ending; };
+    const QList<Case> cases = {
+        {{QStringLiteral("-")}, false},
+        {{end}, false},
+        {{end, QStringLiteral("1")}, true},
+        {{quest, QStringLiteral("1")}, false}, // a fight is going on
+    };
+    for (const Case &c : cases) {
+        const PlayRun r = play(QStringList{QStringLiteral("--json")} + c.args);
+        ASSERT_EQ(r.status, 0) << r.err.constData();
+        ASSERT_TRUE(r.json().contains(QStringLiteral("ending")));
+        EXPECT_EQ(r.json()[QStringLiteral("ending")].toBool(), c.ending) << c.args.join(' ').toStdString();
+    }
 }
 
 TEST_F(CliPlay, UsageErrorsExitWith2)

@@ -150,19 +150,180 @@ TEST_F(BattleTest, CharacterPanelOfferedWhenTheQuestAllowsIt)
     loadQuest(writeQuest(QStringLiteral("c.qst"), {"[CharacterData]", "CharCreateAllow=1", "CharName=Ilse", "[1]",
                                                     "Page Text=Hello"}));
     EXPECT_TRUE(screen.characterPanelVisible());
-    EXPECT_EQ(game->characterRoll().name, "Ilse");
+    EXPECT_EQ(screen.characterRoll().name, "Ilse");
     for (int i = 0; i < 50; ++i) {
         game->reRollCharacter();
-        const int hp = game->characterRoll().hitPoints.toInt();
-        const int str = game->characterRoll().strength.toInt();
-        const int def = game->characterRoll().defence.toInt();
+        const int hp = screen.characterRoll().hitPoints.toInt();
+        const int str = screen.characterRoll().strength.toInt();
+        const int def = screen.characterRoll().defence.toInt();
         ASSERT_TRUE(hp >= 26 && hp <= 49) << hp;
         ASSERT_TRUE(str >= 11 && str <= 14) << str;
         ASSERT_TRUE(def >= 6 && def <= 9) << def;
     }
-    game->characterRoll().hitPoints = QStringLiteral("33");
+    screen.setCharacterRoll({QStringLiteral("Ilse"), QStringLiteral("33"), QStringLiteral("12"), QStringLiteral("7")});
     game->createCharacter();
     EXPECT_FALSE(screen.characterPanelVisible());
     EXPECT_EQ(screen.characterHp().maximum, 33);
     EXPECT_EQ(screen.playerBar().value, 33);
+}
+
+// Numbers from the quest are held to the fight's range: a huge value is cut
+// to the largest the fight uses, a negative, infinite or garbled one counts
+// as missing, and no blow overflows.
+TEST_F(BattleTest, QuestNumbersAreHeldToTheFightsRange)
+{
+    constexpr double kMax = 999999;
+    const QString zeros400 = QStringLiteral("1") + QString(400, QLatin1Char('0'));
+    struct Case
+    {
+        QStringList keys;
+        double barMax;     // enemy bar maximum once the box is open
+        int hpLow, hpHigh; // monster hit points after one attack; -1: the box closed
+        QString page;      // page after one attack
+        double experience = 0;
+    };
+    const QList<Case> cases = {
+        // Player: attack 6 plus a roll of 1..6.
+        {{"BattleMonHp=3000000000"}, kMax, int(kMax) - 12, int(kMax) - 7, "2"},
+        {{"BattleMonHp=1e30"}, kMax, int(kMax) - 12, int(kMax) - 7, "2"},
+        {{"BattleMonHp=" + zeros400}, 100, -1, -1, "2"}, // infinite as a float: not a number
+        {{"BattleMonHp=-2147483649"}, 100, -1, -1, "2"},
+        {{"BattleMonHp=nan"}, 100, -1, -1, "2"},
+        {{"BattleMonHp=inf"}, 100, -1, -1, "2"},
+        {{"BattleMonHp=12abc"}, 100, -1, -1, "2"},
+        {{"BattleMonHp=50", "BattleMonDef=99999999999999999999"}, 50, 49, 49, "2"},
+        {{"BattleMonHp=50", "BattleMonDef=-2147483649"}, 50, 38, 43, "2"},
+        {{"BattleMonHp=50", "BattleMonAtk=9999999999999", "BattleLose=lose"}, 50, -1, -1, "lose"},
+        {{"BattleMonHp=50", "BattleMonAtk=" + zeros400, "BattleMonDef=nan"}, 50, 38, 43, "2"},
+        {{"BattleMonHp=1", "BattleMonExp=30000000000", "BattleWin=win"}, 1, -1, -1, "win", kMax},
+        {{"BattleMonHp=1", "BattleMonExp=-5", "BattleWin=win"}, 1, -1, -1, "win", 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.keys.join(QLatin1Char(' ')).left(80).toStdString());
+        screen.setEnemyBar({}); // as before any battle
+        screen.setExperienceBar({});
+        loadBattle(QStringList{"BattleMonName=Giant"} + c.keys);
+        ASSERT_TRUE(screen.battleBoxVisible());
+        EXPECT_EQ(screen.enemyBar().maximum, c.barMax);
+        game->clickAttack();
+        EXPECT_EQ(screen.pg(), c.page);
+        if (c.hpLow < 0) {
+            EXPECT_FALSE(screen.battleBoxVisible());
+        } else {
+            EXPECT_TRUE(screen.battleBoxVisible());
+            const int hp = screen.enemyHpText().toInt();
+            EXPECT_GE(hp, c.hpLow);
+            EXPECT_LE(hp, c.hpHigh);
+            EXPECT_EQ(screen.enemyBar().value, hp);
+            EXPECT_GE(screen.playerBar().value, 0);
+            EXPECT_LE(screen.playerBar().value, 20);
+        }
+        EXPECT_EQ(screen.experienceBar().value, c.experience);
+    }
+}
+
+// The deciding blow gets a line of its own in the story log, before the page
+// the fight leads to.
+TEST_F(BattleTest, OutcomeOfTheFightIsWrittenToTheStoryLog)
+{
+    struct Case
+    {
+        QStringList keys;
+        QString line;
+        QString page;
+    };
+    const QList<Case> cases = {
+        {{"BattleMonName=Rat", "BattleMonHp=3", "BattleWin=win", "BattleLose=lose"}, "You defeat the Rat.", "win"},
+        {{"BattleMonName=Rat", "BattleMonHp=3"}, "You defeat the Rat.", "2"}, // no win page: the box just closes
+        {{"BattleMonHp=3", "BattleWin=win"}, "You defeat the monster.", "win"},
+        {{"BattleMonName=Dragon", "BattleMonHp=900000", "BattleMonAtk=900", "BattleWin=win", "BattleLose=lose"},
+         "The Dragon defeats you.", "lose"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        loadBattle(c.keys);
+        const qsizetype before = log().size();
+        attacksUntilClosed();
+        EXPECT_FALSE(screen.battleBoxVisible());
+        EXPECT_EQ(screen.pg(), c.page);
+        const QString added = log().mid(before);
+        EXPECT_TRUE(added.startsWith(QStringLiteral("\r\n>\r\n") + c.line)) << added.toStdString();
+        EXPECT_EQ(added.count(c.line), 1);
+        if (c.page != QLatin1String("2"))
+            EXPECT_TRUE(added.endsWith(c.page == QLatin1String("win") ? QStringLiteral("Victory") : QStringLiteral("Defeat")));
+    }
+}
+
+// While the box is open the choices cannot be taken: only winning, losing or
+// escaping ends a fight.
+TEST_F(BattleTest, ChoicesAreUnavailableDuringAFight)
+{
+    loadBattle({"BattleMonName=Wolf", "BattleMonHp=500", "BattleEscape=away"});
+    game->clickAttack();
+    const double wounded = screen.enemyBar().value;
+    const QString logBefore = log();
+    ASSERT_TRUE(screen.option(0).visible());
+    EXPECT_FALSE(screen.choicesAvailable());
+    EXPECT_FALSE(game->selectOption(0));
+    EXPECT_EQ(screen.chosenOption(), -1);
+    game->clickPicture1();
+    game->clickChoose();
+    EXPECT_TRUE(screen.battleBoxVisible());
+    EXPECT_EQ(screen.enemyBar().value, wounded); // not restarted at full strength
+    EXPECT_EQ(screen.pg(), "2");
+    EXPECT_EQ(log(), logBefore);
+    EXPECT_FALSE(screen.isEnding());
+    game->clickEscape();
+    EXPECT_TRUE(screen.choicesAvailable());
+    EXPECT_TRUE(game->selectOption(0));
+}
+
+// A created character's values are the ones the fight uses; Create refuses
+// values outside their range and says why.
+TEST_F(BattleTest, CreatedCharacterFightsWithItsOwnValues)
+{
+    const QStringList quest{"[CharacterData]", "CharCreateAllow=1", "CharName=Ilse", "CharHp=20", "CharAtk=2",
+                            "CharDef=0", "[1]", "Page Text=Road", "Option One=Fight", "Option One Destination Page=2",
+                            "[2]", "Page Text=Troll!", "Battle=1", "BattleMonName=Troll", "BattleMonHp=900000",
+                            "BattleMonAtk=40", "BattleMonDef=0"};
+    struct Case
+    {
+        QString hp, strength, defence;
+        bool accepted;
+    };
+    const QList<Case> cases = {
+        {"0", "10", "5", false},    {"1000", "10", "5", false}, {"abc", "10", "5", false}, {"-5", "10", "5", false},
+        {"12.5", "10", "5", false}, {"", "10", "5", false},     {"50", "0", "5", false},   {"50", "10", "-1", false},
+        {"50", "x", "5", false},    {"50", "10", "1000", false}, {"1", "10", "5", true},   {"999", "60", "999", true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE((c.hp + "/" + c.strength + "/" + c.defence).toStdString());
+        loadQuest(writeQuest(QStringLiteral("char.qst"), quest));
+        game->setSeed(3);
+        const qsizetype messages = dialogs.shown.size();
+        screen.setCharacterRoll({QStringLiteral("Ilse"), c.hp, c.strength, c.defence});
+        game->createCharacter();
+        EXPECT_EQ(screen.characterPanelVisible(), !c.accepted);
+        EXPECT_EQ(dialogs.shown.size(), messages + (c.accepted ? 0 : 1));
+        if (!c.accepted)
+            continue;
+        const int hp = c.hp.toInt();
+        EXPECT_EQ(screen.characterHp().maximum, hp);
+        choose(1);
+        ASSERT_TRUE(screen.battleBoxVisible());
+        EXPECT_EQ(screen.playerBar().maximum, hp);
+        game->clickAttack();
+        const QString text = screen.battleText();
+        const int strength = c.strength.toInt();
+        const int dealt = 900000 - screen.enemyHpText().toInt();
+        EXPECT_GE(dealt, strength + 1); // Strength plus a roll of 1..6
+        EXPECT_LE(dealt, strength + 6);
+        const int taken = std::max(1, 40 + 6 - c.defence.toInt());
+        if (hp > 1) {
+            EXPECT_GE(screen.playerBar().value, std::max(0, hp - taken));
+            EXPECT_EQ(screen.characterHp().value, screen.playerBar().value); // HPPlay shows the fight's hit points
+        }
+        if (c.defence == QLatin1String("999"))
+            EXPECT_TRUE(text.endsWith(QStringLiteral("You take 1 damage."))) << text.toStdString();
+    }
 }

@@ -52,7 +52,10 @@ TEST_F(ChoiceTest, FullTurnGivesItemAddsScoreAndPresentsDestination)
     EXPECT_TRUE(screen.battleBoxVisible());
     EXPECT_EQ(clock.pauses, 1); // the press animation waited
 
-    // Back on page 1 the option that gives the lamp is hidden now.
+    // The monster without hit points falls at the first blow; then, back on
+    // page 1, the option that gives the lamp is hidden.
+    game->clickAttack();
+    ASSERT_FALSE(screen.battleBoxVisible());
     choose(1);
     EXPECT_EQ(screen.pg(), "1");
     EXPECT_FALSE(screen.option(0).visible());

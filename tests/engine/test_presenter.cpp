@@ -194,3 +194,40 @@ TEST_F(PresenterTest, LongGamesAppendWithoutRewritingTheLog)
     // Observers are told only the new text of each turn.
     EXPECT_EQ(appended, log().size() - before);
 }
+
+// A page without choices ends the story; Play Again starts the quest from
+// page 1 as loading it does, Load Game and Menu do what their menus do.
+TEST_F(PresenterTest, EndingOffersPlayAgainLoadGameAndMenu)
+{
+    const QString path = writeQuest(QStringLiteral("end.qst"),
+                                    {"[Story Info]", "Title=Short", "[1]", "Page Text=Start", "Option One=Take gem",
+                                     "Option One Destination Page=2", "Option One Score=10", "Add1=1", "Key Item1=Gem",
+                                     "[2]", "Page Text=The end."});
+    EXPECT_FALSE(screen.isEnding()); // no quest loaded
+    loadQuest(path);
+    EXPECT_FALSE(screen.isEnding());
+    choose(1);
+    ASSERT_EQ(screen.pg(), "2");
+    EXPECT_TRUE(screen.isEnding());
+    EXPECT_EQ(screen.inventory(), QStringList{"Gem"});
+
+    const qsizetype before = log().size();
+    const qsizetype requests = files.requests.size();
+    game->clickPlayAgain();
+    EXPECT_EQ(files.requests.size(), requests); // no dialog of its own
+    EXPECT_FALSE(screen.isEnding());
+    EXPECT_EQ(screen.pg(), "1");
+    EXPECT_EQ(screen.score(), "0");
+    EXPECT_TRUE(screen.inventory().isEmpty());
+    EXPECT_EQ(screen.option(0).caption, "Take gem");
+    EXPECT_TRUE(log().mid(before).startsWith(QStringLiteral("Short\r\n")));
+
+    choose(1);
+    const qsizetype dialogsBefore = files.requests.size();
+    game->clickEndingLoadGame();
+    EXPECT_EQ(files.requests.size(), dialogsBefore + 1);
+    EXPECT_EQ(files.requests.last().filter, "*.sav|*.sav");
+    screen.setMenuPanelVisible(false);
+    game->clickEndingMenu();
+    EXPECT_TRUE(screen.menuPanelVisible());
+}

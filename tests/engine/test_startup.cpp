@@ -61,6 +61,8 @@ TEST_F(StartupTest, PackagedGameStartsAtOnceWithItsTitle)
 
     // The book restarts the game with an empty inventory, below the old story.
     screen.addItem(QStringLiteral("Key"));
+    for (int blows = 0; screen.battleBoxVisible() && blows < 100; ++blows)
+        game->clickAttack();
     choose(1);
     game->clickBook();
     EXPECT_TRUE(screen.inventory().isEmpty());

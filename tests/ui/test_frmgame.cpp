@@ -13,6 +13,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -238,7 +240,7 @@ TEST_F(GameScreenTest, EveryControlExistsWithItsCaption)
     for (const char *name : {"ProgressBar1", "ProgressBar2", "ProgressBar4", "HPPlay"})
         child<QProgressBar>(name);
     for (const char *name : {"Picture1", "Picture2", "Picture3", "Picture4", "Image1", "Image2", "Image3", "Image4",
-                             "Image5", "Image6", "Image7", "Image8", "Image9", "Image10", "Image11", "MovBox", "Movie",
+                             "Image5", "Image6", "Image7", "Image8", "Image9", "Image10", "Image11", "MovBox",
                              "Command2", "Command7", "BattleBox", "InvBox", "CharCreate", "Label2", "List1"})
         child(name);
     EXPECT_FALSE(child("Command2")->isVisible());
@@ -693,11 +695,21 @@ TEST_F(GameScreenTest, WindowFollowsTheScreenState)
     EXPECT_TRUE(form->menuBar()->isVisible());
     EXPECT_TRUE(form->findChild<QMenu *>(QStringLiteral("mnupdate"))->menuAction()->isVisible());
 
+    // The video surface is made with the first movie and handed out then;
+    // the movie plays over the picture frame.
     QWidget *movBox = child("MovBox");
-    EXPECT_EQ(child("Movie"), static_cast<QWidget *>(form->movieWidget()));
+    EXPECT_EQ(form->movieWidget(), nullptr);
+    QSignalSpy created(form.get(), &FrmGame::movieWidgetCreated);
     screen.setMoviePanelVisible(true);
     EXPECT_TRUE(movBox->isVisible());
+    ASSERT_EQ(created.size(), 1);
+    EXPECT_EQ(child("Movie"), static_cast<QWidget *>(form->movieWidget()));
     EXPECT_TRUE(child("Movie")->isVisible());
+    QWidget *image3 = child("Image3");
+    EXPECT_EQ(movBox->geometry(), QRect(image3->mapTo(form->centralWidget(), QPoint()), image3->size()));
+    screen.setMoviePanelVisible(false);
+    screen.setMoviePanelVisible(true);
+    EXPECT_EQ(created.size(), 1); // made once
     screen.setMoviePanelVisible(false);
     EXPECT_FALSE(movBox->isVisible());
 
@@ -777,4 +789,182 @@ TEST_F(GameScreenTest, SaveAndLoadThroughTheMenusAndPictures)
     EXPECT_EQ(dialogs.lastTitle(), QStringLiteral("Error Loading Game:"));
     EXPECT_EQ(child<QLabel>("pg")->text(), QStringLiteral("2"));
     EXPECT_EQ(child<QListWidget>("List1")->count(), 2);
+}
+
+namespace {
+
+// Sends one key to whatever has the keyboard focus, as a keyboard does.
+void press(FrmGame &form, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget *target = QApplication::focusWidget();
+    QTest::keyClick(target ? target : &form, Qt::Key(key), modifiers);
+}
+
+QString focusName()
+{
+    const QWidget *w = QApplication::focusWidget();
+    return w ? w->objectName() : QStringLiteral("(none)");
+}
+
+} // namespace
+
+// From start-up to an ending of the default adventure with keys alone: the
+// menu panel's picture buttons, the character panel, choices by number, the
+// fight by Enter on Attack, and Play Again at the end.
+TEST_F(GameScreenTest, DefaultAdventureToAnEndingWithTheKeyboardAlone)
+{
+    const QString adventure = QStringLiteral(FABLECRAFT_DATA_DIR "/VellumAdventure.qst");
+    ASSERT_TRUE(QFileInfo::exists(adventure));
+    start();
+    game->setSeed(1);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+
+    // The menu panel is open at start and has the focus: Tab reaches Load
+    // Quest, Enter presses it.
+    EXPECT_TRUE(waitFor([] { return QApplication::focusWidget() != nullptr; }));
+    EXPECT_TRUE(child("Picture2")->isAncestorOf(QApplication::focusWidget())) << focusName().toStdString();
+    for (int tabs = 0; focusName() != QLatin1String("Image1") && tabs < 20; ++tabs)
+        press(*form, Qt::Key_Tab);
+    ASSERT_EQ(focusName(), "Image1");
+    files.setNextFileName(adventure);
+    press(*form, Qt::Key_Return);
+    ASSERT_EQ(screen.questfil(), adventure);
+    EXPECT_FALSE(child("Picture2")->isVisible());
+
+    // The character panel takes the focus; Esc keeps the quest's own values.
+    ASSERT_TRUE(child("CharCreate")->isVisible());
+    EXPECT_EQ(focusName(), "Text6");
+    press(*form, Qt::Key_Escape);
+    EXPECT_FALSE(child("CharCreate")->isVisible());
+    EXPECT_FALSE(child("Picture2")->isVisible());
+
+    const QList<int> route = {1, 1, 2, 3, 4, 4, 2, 2, 0, 2}; // 0: the fight
+    for (int choice : route) {
+        if (choice == 0) {
+            ASSERT_TRUE(child("BattleBox")->isVisible());
+            EXPECT_EQ(focusName(), "Command3"); // Attack first
+            EXPECT_FALSE(child("Option1")->isEnabled());
+            EXPECT_FALSE(child("Picture1")->isEnabled());
+            for (int blows = 0; child("BattleBox")->isVisible() && blows < 60; ++blows)
+                press(*form, Qt::Key_Return);
+            ASSERT_FALSE(child("BattleBox")->isVisible());
+            EXPECT_TRUE(screen.log().contains(QStringLiteral("\r\n>\r\nYou defeat the "))
+                        || screen.log().contains(QStringLiteral(" defeats you.")));
+            EXPECT_FALSE(child("BattleBox")->isAncestorOf(QApplication::focusWidget()));
+            continue;
+        }
+        ASSERT_FALSE(child("BattleBox")->isVisible()) << "a fight is going on";
+        const QString page = screen.pg();
+        press(*form, Qt::Key_0 + choice);
+        ASSERT_EQ(screen.chosenOption(), choice - 1) << "page " << page.toStdString();
+        EXPECT_EQ(focusName(), QStringLiteral("Option%1").arg(choice));
+        press(*form, Qt::Key_Return);
+        ASSERT_NE(screen.pg(), page);
+    }
+    ASSERT_TRUE(screen.isEnding()) << "page " << screen.pg().toStdString();
+    EXPECT_TRUE(child("ending")->isVisible());
+    EXPECT_EQ(focusName(), "PlayAgain");
+    press(*form, Qt::Key_Return);
+    EXPECT_EQ(screen.pg(), "1");
+    EXPECT_FALSE(child("ending")->isVisible());
+    EXPECT_TRUE(child("Option1")->isVisible());
+}
+
+// Focus goes into each panel as it opens and back where it was as it closes;
+// Esc closes the inventory and toggles the menu panel.
+TEST_F(GameScreenTest, FocusFollowsThePanels)
+{
+    start();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    loadTale();
+    ASSERT_FALSE(child("Picture2")->isVisible());
+    child("Option4")->setFocus();
+    press(*form, Qt::Key_4);
+    press(*form, Qt::Key_Return); // the wolf's den: a fight
+    ASSERT_TRUE(child("BattleBox")->isVisible());
+    EXPECT_EQ(focusName(), "Command3");
+
+    child("Command5")->setFocus();
+    press(*form, Qt::Key_Space); // Item: the inventory over the battle
+    ASSERT_TRUE(child("InvBox")->isVisible());
+    EXPECT_TRUE(child("InvBox")->isAncestorOf(QApplication::focusWidget())) << focusName().toStdString();
+    press(*form, Qt::Key_Escape);
+    EXPECT_FALSE(child("InvBox")->isVisible());
+    EXPECT_EQ(focusName(), "Command5");
+
+    // Keys 1-4 wait while the fight goes on.
+    press(*form, Qt::Key_1);
+    EXPECT_EQ(screen.chosenOption(), -1);
+
+    press(*form, Qt::Key_Escape); // the menu panel
+    ASSERT_TRUE(child("Picture2")->isVisible());
+    EXPECT_TRUE(child("Picture2")->isAncestorOf(QApplication::focusWidget())) << focusName().toStdString();
+    press(*form, Qt::Key_Escape); // Resume Game
+    EXPECT_FALSE(child("Picture2")->isVisible());
+    EXPECT_EQ(focusName(), "Command5");
+}
+
+// The battle box leaves the newest lines of the story log in view, and the
+// outcome of the fight is read in the log after the box closes.
+TEST_F(GameScreenTest, BattleBoxKeepsTheNewestStoryInView)
+{
+    start();
+    loadTale();
+    clickOption(4);
+    clickPicture1();
+    QWidget *box = child("BattleBox");
+    ASSERT_TRUE(box->isVisible());
+    auto *text1 = child<QPlainTextEdit>("Text1");
+    QTextCursor end(text1->document());
+    end.movePosition(QTextCursor::End);
+    const QRect lastLine = text1->cursorRect(end).translated(text1->viewport()->mapTo(form->centralWidget(), QPoint()));
+    EXPECT_FALSE(box->geometry().intersects(lastLine))
+        << "box " << box->geometry().y() << "+" << box->geometry().height() << ", last line at " << lastLine.y();
+    EXPECT_FALSE(child("Command1")->isEnabled());
+
+    for (int blows = 0; box->isVisible() && blows < 60; ++blows)
+        QTest::mouseClick(child("Command3"), Qt::LeftButton);
+    ASSERT_FALSE(box->isVisible());
+    EXPECT_TRUE(text1->toPlainText().contains(QStringLiteral("\n>\nYou defeat the Wolf.")));
+    EXPECT_TRUE(child("Command1")->isEnabled());
+}
+
+// On a screen smaller than the window would like, the window keeps within it
+// and every control of the game screen lies inside the window.
+TEST_F(GameScreenTest, WindowFitsASmallScreen)
+{
+    start();
+    loadTale();
+    const QRect available = form->screen()->availableGeometry();
+    EXPECT_LE(form->frameGeometry().width(), available.width());
+    EXPECT_LE(form->frameGeometry().height(), available.height());
+    const QRect inside = form->centralWidget()->rect();
+    for (const char *name : {"Image4", "pg", "score", "Text1", "Image3", "HPPlay", "ProgressBar4", "Picture3",
+                             "Command6", "Option1", "Option4", "Picture1", "Command1"}) {
+        QWidget *w = child(name);
+        const QRect r(w->mapTo(form->centralWidget(), QPoint()), w->size());
+        EXPECT_TRUE(inside.contains(r)) << name << " lies outside the window";
+    }
+}
+
+// A screen reader hears page and score by name, the bars and picture buttons
+// by what they show.
+TEST_F(GameScreenTest, ScreenReaderNamesFollowTheGame)
+{
+    start();
+    loadTale();
+    EXPECT_EQ(child("pg")->accessibleName(), "Page 1");
+    EXPECT_EQ(child("score")->accessibleName(), "Score 0");
+    EXPECT_EQ(child("HPPlay")->accessibleName(), "Hit points");
+    EXPECT_EQ(child("HPPlay")->accessibleDescription(), "30 of 30");
+    EXPECT_EQ(child("Image4")->accessibleName(), "Menu");
+    EXPECT_EQ(child("Image6")->accessibleName(), "Save Game");
+    EXPECT_NE(qobject_cast<QAbstractButton *>(child("Picture1")), nullptr);
+    clickOption(1);
+    clickPicture1();
+    EXPECT_EQ(child("pg")->accessibleName(), "Page 2");
+    EXPECT_EQ(child("score")->accessibleName(), "Score 2");
+    EXPECT_EQ(child("Option1")->accessibleName(), "Go on");
 }

@@ -5,7 +5,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QStandardPaths>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -82,6 +85,55 @@ TEST(QtFileDialog, NextFileNameAnswersOpenAndSaveOnce)
     // An empty name stands for a cancelled dialog.
     files.setNextFileName(QString());
     EXPECT_EQ(files.openFile(options), QString());
+}
+
+// A real dialog opens in the folder last used for its kind of file, else in
+// the documents folder, never in the folder the engine names.
+TEST(QtFileDialog, OpensInTheFolderLastUsedForItsKindOfFile)
+{
+    QTemporaryDir games;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    ASSERT_TRUE(QDir().mkpath(documents));
+    QFile::remove(QtFileDialog::foldersFile());
+    const QString picked = games.filePath(QStringLiteral("one.sav"));
+    ASSERT_TRUE(fc::test::writeFile(picked, "x"));
+
+    // Answers the dialog when it shows: notes its folder, picks a file or cancels.
+    QString shownFolder;
+    auto answer = [&](const QString &file) {
+        QTimer::singleShot(50, [&shownFolder, file] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog) {
+                ADD_FAILURE() << "no file dialog";
+                return;
+            }
+            shownFolder = dialog->directory().absolutePath();
+            if (file.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->selectFile(file);
+                QMetaObject::invokeMethod(dialog, "accept");
+            }
+        });
+    };
+    QtFileDialog files;
+    FileDialogOptions saves;
+    saves.initialDir = QCoreApplication::applicationDirPath();
+    saves.filter = QStringLiteral("*.sav|*.sav");
+    FileDialogOptions quests = saves;
+    quests.filter = QStringLiteral("*.qst|*.qst");
+
+    answer(picked);
+    EXPECT_EQ(files.openFile(saves), picked);
+    EXPECT_EQ(shownFolder, QDir(documents).absolutePath());
+    answer(QString());
+    EXPECT_EQ(files.saveFile(saves), QString());
+    EXPECT_EQ(shownFolder, QDir(games.path()).absolutePath()); // remembered
+    answer(QString());
+    files.openFile(quests);
+    EXPECT_EQ(shownFolder, QDir(documents).absolutePath()); // another kind of file
+    EXPECT_EQ(QtFileDialog::startFolder(saves.filter), games.path()); // kept for the next run
+    EXPECT_TRUE(QtFileDialog::foldersFile().startsWith(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
 }
 
 TEST(QtPictureLoader, EmptyClearsBrokenFailsGoodLoads)

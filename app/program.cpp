@@ -1,4 +1,4 @@
-#include "engine/ui/program.h"
+#include "app/program.h"
 
 #include "compiler/ui/compilewiring.h"
 #include "editor/ui/editorwiring.h"
@@ -10,6 +10,7 @@
 #include "engine/ui/qt_ports.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <QVideoWidget>
 
 namespace fc {
@@ -51,11 +52,12 @@ struct Program::Parts
 
 Program::Program(const QString &programDir)
 {
-    MidiApi::instance(); // the SoundFont loads while the window is built
     m = std::make_unique<Parts>(programDir);
     m->dialogs.setParent(&m->window);
     m->fileDialog.setParent(&m->window);
-    m->movie.setVideoOutput(m->window.movieWidget());
+    // The video output is made with the first movie, not at start.
+    QObject::connect(&m->window, &FrmGame::movieWidgetCreated, &m->movie,
+                     [this](QWidget *surface) { m->movie.setVideoOutput(surface); });
     m->music.setWindow(&m->window);
     EditorProgram *editor = wireEditor(m->window, m->game, m->ports(), programDir);
     wireCompiler(editor->editor(), m->window, programDir);
@@ -72,6 +74,9 @@ void Program::start()
 {
     m->game.startUp();
     m->window.show();
+    // The SoundFont loads once the first frame is out (at once when a
+    // packaged game's first page starts its music).
+    QTimer::singleShot(200, [] { MidiApi::instance(); });
 }
 
 FrmGame &Program::window() { return m->window; }
