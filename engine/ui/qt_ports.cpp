@@ -121,7 +121,14 @@ QString QtFileDialog::run(const FileDialogOptions &options, bool save)
     // Choosing a file to save to is the whole question: the game asks no
     // second one before replacing it.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, save);
-    dialog.setDirectory(startFolder(options.filter));
+    // A folder the caller chose on purpose (the editor's quest folder) comes
+    // first; the program folder and the plain documents fallback give way to
+    // the folder last used for this kind of file.
+    const QString asked = options.initialDir.isEmpty() ? QString() : QDir::cleanPath(options.initialDir);
+    const bool chosen = !asked.isEmpty() && QFileInfo(asked).isDir()
+                        && asked != QDir::cleanPath(QCoreApplication::applicationDirPath())
+                        && asked != QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog.setDirectory(chosen ? asked : startFolder(options.filter));
     const QStringList filters = nameFilters(options.filter);
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);
