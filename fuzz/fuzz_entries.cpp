@@ -86,6 +86,28 @@ const char *checkIni(const QByteArray &bytes, const QString &value, IniEncoding 
     if (!back || *back != storedPart(value))
         return "a written value does not read back";
 
+    // The same write in a batch with a second one (another key, then the
+    // first key again) reads like the writes one by one.
+    const QString otherKey = keys.size() > 4 ? keys[4] : QStringLiteral("other key");
+    const ini::ValueWrite batch[] = {{section, key, u"first"}, {section, otherKey, value}, {section, key, value}};
+    const std::optional<QByteArray> together = file.withValues(batch);
+    std::optional<QByteArray> inTurn = bytes;
+    for (const ini::ValueWrite &w : batch) {
+        if (inTurn)
+            inTurn = ini::IniFile::parse(*inTurn, mode).withValue(w.section, w.key, w.value);
+    }
+    if (together.has_value() != inTurn.has_value())
+        return "a batch was refused where the writes in turn were not, or the other way round";
+    if (together) {
+        const ini::IniFile a = ini::IniFile::parse(*together, mode), b = ini::IniFile::parse(*inTurn, mode);
+        for (const QString &s : sections) {
+            for (const QString &k : keys) {
+                if (a.value(s, k) != b.value(s, k))
+                    return "a batch reads otherwise than its writes in turn";
+            }
+        }
+    }
+
     // Every key of another name reads as before.
     std::size_t i = 0;
     for (const QString &s : sections) {

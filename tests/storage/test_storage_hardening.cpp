@@ -187,7 +187,9 @@ TEST_F(Hardening, KilledSaveLeavesOneWholeGame)
     }
     EXPECT_GT(seenFirst + seenSecond, 0);
     // The next save clears away what the killed ones left.
-    ASSERT_TRUE(fc::WriteSavedGame(sav, games[0]).ok());
+    fc::SavedGame third = games[0];
+    third.page = QStringLiteral("999");
+    ASSERT_TRUE(fc::WriteSavedGame(sav, third).ok());
     EXPECT_EQ(entries(), QStringList{QStringLiteral("game.sav")});
 }
 

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace fc;
 
 TEST(QtDialogs, NextAnswerIsUsedOnceAndRecordsTheBox)
@@ -157,6 +159,20 @@ TEST(QtPictureLoader, EmptyClearsBrokenFailsGoodLoads)
     const auto loaded = loader.load(PictureSlot::Battle, good);
     ASSERT_TRUE(loaded.has_value());
     EXPECT_EQ(loaded->size(), QSize(7, 5));
+
+    // A picture named by its content, not its suffix, still loads.
+    const QString misnamed = dir.filePath(QStringLiteral("good.bmp"));
+    ASSERT_TRUE(QFile::copy(good, misnamed));
+    EXPECT_TRUE(loader.load(PictureSlot::Page, misnamed).has_value());
+
+    // A FIFO would block the open, a device never end: both refused at once.
+    const QString fifo = dir.filePath(QStringLiteral("fifo.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(loader.load(PictureSlot::Page, fifo).has_value());
+    EXPECT_FALSE(loader.load(PictureSlot::Page, QStringLiteral("/dev/zero")).has_value());
+    EXPECT_LT(t.elapsed(), 1000);
 }
 
 TEST(QtLauncher, StartsAProgramFoundOnTheSearchPathOnly)
