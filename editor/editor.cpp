@@ -4,6 +4,8 @@
 
 #include "editor/editor_parts.h"
 
+#include <algorithm>
+
 namespace fc {
 
 struct Editor::Parts
@@ -184,7 +186,10 @@ bool Editor::setText(const QString &form, const QString &control, const QString 
         return false;
     if (c.readOnly)
         return text.isEmpty() && clearPickedFile(form, control);
-    const QString value = cutTo(oneLine(text), c.maxLength);
+    // A text longer than the box allows can come from the file; an edit of it
+    // may keep its length, so its untouched tail is not cut away.
+    const int limit = c.maxLength > 0 ? std::max<int>(c.maxLength, int(c.text.size())) : 0;
+    const QString value = cutTo(oneLine(text), limit);
     if (value == c.text)
         return true;
     UserEvent event(m_wc);

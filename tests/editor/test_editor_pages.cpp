@@ -96,6 +96,22 @@ TEST_F(EditorPages, BoxesHoldOneLineAndTheirMaximumLength)
     EXPECT_TRUE(state.ctl(cq(), QStringLiteral("Text1")).wraps);
 }
 
+TEST_F(EditorPages, AnEditKeepsTheTailOfATextLongerThanItsBox)
+{
+    const QString longText = QString(1200, QLatin1Char('a')) + QStringLiteral("END");
+    load(writeQuest(QStringLiteral("long.qst"), {QStringLiteral("[Quest Data]"), QStringLiteral("Number Of Pages=1"),
+                                                 QStringLiteral("[1]"), QStringLiteral("Page Text=") + longText}));
+    ASSERT_EQ(text(QStringLiteral("Text1")), longText);
+    QString edited = longText;
+    edited[0] = QLatin1Char('b');
+    editor->setText(cq(), QStringLiteral("Text1"), edited);
+    editor->flush();
+    EXPECT_EQ(stored(QStringLiteral("1"), QStringLiteral("Page Text")), edited);
+    // Growing it further is still refused past what it already holds.
+    editor->setText(cq(), QStringLiteral("Text1"), edited + QStringLiteral("more"));
+    EXPECT_EQ(text(QStringLiteral("Text1")), edited);
+}
+
 TEST_F(EditorPages, SelectingAPageShowsItsValues)
 {
     load(writeQuest(QStringLiteral("q.qst"),
