@@ -109,13 +109,13 @@ void PageEditor::fill()
 {
     const QString page = c.page();
     const QString cq = EditorContext::cq();
+    auto assign = [&](const QString &control, const QString &value) {
+        if (c.state.text(cq, control) == value)
+            return;
+        c.state.setText(cq, control, value);
+        fieldChanged(control);
+    };
     if (!page.isEmpty()) {
-        auto assign = [&](const QString &control, const QString &value) {
-            if (c.state.text(cq, control) == value)
-                return;
-            c.state.setText(cq, control, value);
-            fieldChanged(control);
-        };
         auto setBox = [&](int n, int value) {
             const QString control = QStringLiteral("Check%1").arg(n);
             if (c.state.checked(cq, control) == value)
@@ -136,13 +136,14 @@ void PageEditor::fill()
         for (int n = 1; n <= 9; ++n)
             if (boxes[n - 1].isEmpty())
                 c.state.setChecked(cq, QStringLiteral("Check%1").arg(n), 0);
-        for (int n = 10; n <= 12; ++n) {
-            const QString control = QStringLiteral("Text%1").arg(n);
-            assign(control, c.wc.read(kStoryInfoSection, keyOf(control)));
-        }
         c.state.setText(cq, QStringLiteral("Text25"), c.wc.read(page, kMovie));
         c.state.setText(cq, QStringLiteral("Text26"), c.wc.read(page, kMp3));
         battle.fillFromPage();
+    }
+    // The story fields belong to no page: they always show the quest's.
+    for (int n = 10; n <= 12; ++n) {
+        const QString control = QStringLiteral("Text%1").arg(n);
+        assign(control, c.wc.read(kStoryInfoSection, keyOf(control)));
     }
     updateEnabled();
 }
@@ -161,6 +162,18 @@ void PageEditor::updateEnabled()
 void PageEditor::rebuild(const QStringList &entries)
 {
     c.state.setPageEntries(entries, entries.isEmpty() ? -1 : 0);
+    if (entries.isEmpty()) {
+        // A quest without pages: no field shows a page of the quest before.
+        const QString cq = EditorContext::cq();
+        for (const Control &ctl : c.state.createquest().controls()) {
+            if (keyOf(ctl.name).isEmpty() && ctl.name != QLatin1String("Text25") && ctl.name != QLatin1String("Text26"))
+                continue;
+            if (ctl.kind == ControlKind::CheckBox)
+                c.state.setChecked(cq, ctl.name, 0);
+            else if (!isStoryField(ctl.name))
+                c.state.setText(cq, ctl.name, QString());
+        }
+    }
     fill();
 }
 

@@ -125,10 +125,10 @@ FormBinding::FormBinding(Editor &editor, const QString &form, QWidget *parent)
         w->setObjectName(c.name);
         if (!c.help.isEmpty())
             w->setAccessibleDescription(c.help);
-        if (w->focusPolicy() != Qt::NoFocus || c.kind == ControlKind::PageList)
+        // Controls the user can reach, and labels with a help text (filepath),
+        // which follow the pointer only.
+        if (w->focusPolicy() != Qt::NoFocus || !c.help.isEmpty())
             m_help->watch(w);
-        else if (!c.help.isEmpty())
-            m_help->watch(w); // labels with a help text (filepath) follow the pointer only
         m_widgets.insert(c.name, w);
     }
 

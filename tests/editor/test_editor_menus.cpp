@@ -125,6 +125,20 @@ TEST_F(EditorMenus, LoadFillsTheFirstPage)
     EXPECT_EQ(checked(cq(), QStringLiteral("Check1")), 1);
 }
 
+TEST_F(EditorMenus, AQuestWithoutPagesShowsItsStoryAndNoPage)
+{
+    editor->setText(cq(), QStringLiteral("Text1"), QStringLiteral("old page"));
+    editor->click(cq(), QStringLiteral("Check1"));
+    load(writeQuest(QStringLiteral("empty.qst"), {QStringLiteral("[Quest Data]"), QStringLiteral("Number Of Pages=0"),
+                                                  QStringLiteral("[Story Info]"), QStringLiteral("Title=Bare")}));
+    EXPECT_TRUE(entries().isEmpty());
+    EXPECT_EQ(text(QStringLiteral("Text1")), QString());
+    EXPECT_EQ(checked(cq(), QStringLiteral("Check1")), 0);
+    EXPECT_FALSE(enabled(cq(), QStringLiteral("Text1")));
+    EXPECT_EQ(text(QStringLiteral("Text10")), QStringLiteral("Bare"));
+    EXPECT_TRUE(enabled(cq(), QStringLiteral("Text10")));
+}
+
 TEST_F(EditorMenus, CancelledOrFailingDialogs)
 {
     editor->setText(cq(), QStringLiteral("Text1"), QStringLiteral("unsaved"));
