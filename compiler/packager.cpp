@@ -1,6 +1,7 @@
 #include "compiler/packager.h"
 
 #include "compiler/runtime_bundle.h"
+#include "engine/soundfont.h"
 #include "storage/aohider.h"
 #include "storage/cp1252.h"
 #include "storage/quest_format.h"
@@ -111,6 +112,13 @@ QString gameNameProblem(const QString &name)
         if (c.category() == QChar::Other_Control)
             return QStringLiteral("A game name cannot hold line breaks, tabs or other control characters.");
     }
+    // The program is written as D/N/N: it must not take the place of another
+    // file or folder of the game.
+    static const QStringList reserved = {QString(quest::kLaunchFile), QString(kMediaFolder), QStringLiteral("lib"),
+                                         QStringLiteral("qt.conf"), QString::fromLatin1(kSoundFontFileName)};
+    if (reserved.contains(name))
+        return QStringLiteral("A game name cannot be \"%1\": the game folder holds a file or folder of that name.")
+            .arg(name);
     return {};
 }
 

@@ -53,7 +53,9 @@ struct PackageResult
 };
 
 // Why name cannot be a game name ("" when it can): it must name one folder,
-// so it may not hold "/" or "\", be "." or "..", or hold control characters.
+// so it may not hold "/" or "\", be "." or "..", or hold control characters;
+// and the program named after it must not take the place of game.dat,
+// media, lib, qt.conf or the SoundFont in the game folder.
 // An empty name is left to the caller.
 QString gameNameProblem(const QString &name);
 

@@ -54,7 +54,7 @@ TEST_F(CliEdit, JsonHoldsEveryFormAndControl)
     const QJsonObject o = r.json();
     const QJsonObject forms = o[QStringLiteral("forms")].toObject();
     EXPECT_EQ(forms.keys(), (QStringList{QStringLiteral("FrmBattle"), QStringLiteral("FrmCharCreate"),
-                                         QStringLiteral("createquest")}));
+                                         QStringLiteral("FrmCompile"), QStringLiteral("createquest")}));
     EXPECT_EQ(forms[QStringLiteral("createquest")][QStringLiteral("caption")].toString(), QStringLiteral("Create 'A' Quest"));
     EXPECT_TRUE(forms[QStringLiteral("createquest")][QStringLiteral("visible")].toBool());
     EXPECT_FALSE(forms[QStringLiteral("FrmBattle")][QStringLiteral("visible")].toBool());

@@ -67,6 +67,9 @@ TEST_F(CompilerTest, RefusedNamesAndFoldersCreateNothing)
         {"..", false, "A game name cannot be \".\" or \"..\""},
         {"Cave\n", false, "A game name cannot hold line breaks"},
         {"Ca\tve", false, "A game name cannot hold line breaks"},
+        {"game.dat", false, "A game name cannot be \"game.dat\": the game folder holds"},
+        {"media", false, "A game name cannot be \"media\""},
+        {"lib", false, "A game name cannot be \"lib\""},
     };
     compiler->open(quest);
     for (const Case &c : cases) {
