@@ -13,6 +13,8 @@ int main(int argc, char **argv)
         return fc::cli::runIni(args);
     if (command == QLatin1String("play"))
         return fc::cli::runPlay(args);
+    if (command == QLatin1String("edit"))
+        return fc::cli::runEdit(args);
     if (command == QLatin1String("check"))
         return fc::cli::runCheck(args);
     if (command == QLatin1String("playtest"))

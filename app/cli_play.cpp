@@ -1,6 +1,7 @@
 // fablecraft-cli play: the game screen's rules driven from the command line,
 // scripted by steps or played interactively in a terminal.
 #include "app/cli_commands.h"
+#include "app/cli_play.h"
 
 #include "engine/game.h"
 #include "engine/recording_ports.h"
@@ -22,16 +23,6 @@ namespace {
 constexpr int kExitUsage = 2;
 constexpr int kExitUnavailable = 3;
 
-struct Options
-{
-    QString programDir;
-    Answer answer = Answer::Yes;
-    bool json = false;
-    bool seeded = false;
-    quint32 seed = 0;
-    QString quest;
-    QStringList steps;
-};
 
 int usage(const QString &why = {})
 {
@@ -92,43 +83,23 @@ std::optional<Options> parseOptions(const QStringList &args, QString *error)
     return o;
 }
 
-// The whole session: the game, its recording ports and what the run printed.
-class Session
+
+} // namespace
+
+Session::Session(const Options &o)
 {
-public:
-    explicit Session(const Options &o)
-    {
-        m_ports.dialogs.defaultAnswer = o.answer;
-        m_game = std::make_unique<Game>(m_screen, m_ports.ports(), o.programDir);
-        if (o.seeded)
-            m_game->setSeed(o.seed);
-        QObject::connect(m_game.get(), &Game::quitRequested, [this] { m_ended = true; });
-    }
+    m_ports.dialogs.defaultAnswer = o.answer;
+    m_game = std::make_unique<Game>(m_screen, m_ports.ports(), o.programDir);
+    if (o.seeded)
+        m_game->setSeed(o.seed);
+    QObject::connect(m_game.get(), &Game::quitRequested, [this] { m_ended = true; });
+}
 
-    Game &game() { return *m_game; }
-    GameScreen &screen() { return m_screen; }
-    bool ended() const { return m_ended; }
-    // Queues the name the next file dialog returns ("" = cancelled).
-    void pickFile(const QString &path) { m_ports.files.names.push_back(path.isEmpty() ? path : QFileInfo(path).absoluteFilePath()); }
-
-    // Runs one step; returns 0, or the exit status that ends the run.
-    int step(const QString &step);
-
-    QByteArray output(bool json) const;
-
-private:
-    int unavailable(const QString &step)
-    {
-        QTextStream(stderr) << step << " is not available\n";
-        return kExitUnavailable;
-    }
-    int choose(const QString &number, bool full);
-
-    RecordingPortSet m_ports;
-    GameScreen m_screen;
-    std::unique_ptr<Game> m_game;
-    bool m_ended = false;
-};
+int Session::unavailable(const QString &step)
+{
+    QTextStream(stderr) << step << " is not available\n";
+    return kExitUnavailable;
+}
 
 int Session::choose(const QString &number, bool full)
 {
@@ -211,6 +182,11 @@ QByteArray Session::output(bool json) const
 {
     if (!json)
         return m_screen.log().toUtf8();
+    return QJsonDocument(this->json()).toJson(QJsonDocument::Indented);
+}
+
+QJsonObject Session::json() const
+{
     QJsonObject o;
     o[QStringLiteral("log")] = m_screen.log();
     o[QStringLiteral("quest")] = m_screen.questfil();
@@ -240,8 +216,10 @@ QByteArray Session::output(bool json) const
         {QStringLiteral("player_hp_value"), m_screen.playerBar().value},
         {QStringLiteral("escape_enabled"), m_screen.escapeEnabled()},
     };
-    return QJsonDocument(o).toJson(QJsonDocument::Indented);
+    return o;
 }
+
+namespace {
 
 void writeOut(const QByteArray &bytes)
 {

@@ -25,6 +25,8 @@ public:
     virtual Answer question(const QString &title, const QString &text) = 0;
     // OK button, critical-stop icon.
     virtual void critical(const QString &title, const QString &text) = 0;
+    // As question(), with No as the default button (the one Enter presses).
+    virtual Answer questionDefaultNo(const QString &title, const QString &text) { return question(title, text); }
 };
 
 struct FileDialogOptions

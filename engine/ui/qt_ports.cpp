@@ -73,6 +73,15 @@ Answer QtDialogs::question(const QString &title, const QString &text)
     return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
+Answer QtDialogs::questionDefaultNo(const QString &title, const QString &text)
+{
+    if (auto next = takeNext(title, text))
+        return *next;
+    const auto button = showBox(m_parent, QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::No);
+    return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
 void QtDialogs::critical(const QString &title, const QString &text)
 {
     if (takeNext(title, text))

@@ -26,6 +26,7 @@ public:
 
     void information(const QString &title, const QString &text) override;
     Answer question(const QString &title, const QString &text) override;
+    Answer questionDefaultNo(const QString &title, const QString &text) override;
     void critical(const QString &title, const QString &text) override;
 
     // One-shot: the next box not yet answered is not shown and gives this

@@ -1,0 +1,362 @@
+// fablecraft-cli edit: one program run of the quest editor, driven by steps,
+// over the same core as the forms.
+#include "app/cli_commands.h"
+#include "app/cli_play.h"
+
+#include "editor/editor.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace fc::cli {
+
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitUnavailable = 3;
+
+struct EditOptions
+{
+    QString programDir;
+    Answer answer = Answer::Yes;
+    bool json = false;
+    QStringList steps;
+};
+
+int usage(const QString &why = {})
+{
+    QTextStream err(stderr);
+    if (!why.isEmpty())
+        err << "fablecraft-cli edit: " << why << '\n';
+    err << kUsage;
+    return kExitUsage;
+}
+
+std::optional<EditOptions> parseOptions(const QStringList &args, QString *error)
+{
+    EditOptions o;
+    o.programDir = QCoreApplication::applicationDirPath();
+    int i = 0;
+    for (; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--json")) {
+            o.json = true;
+        } else if (a == QLatin1String("--program-dir") || a == QLatin1String("--answer")) {
+            if (i + 1 >= args.size()) {
+                *error = a + QStringLiteral(" needs a value");
+                return std::nullopt;
+            }
+            const QString v = args[++i];
+            if (a == QLatin1String("--program-dir")) {
+                o.programDir = QFileInfo(v).absoluteFilePath();
+            } else if (v == QLatin1String("yes") || v == QLatin1String("no")) {
+                o.answer = v == QLatin1String("yes") ? Answer::Yes : Answer::No;
+            } else {
+                *error = QStringLiteral("--answer takes yes or no");
+                return std::nullopt;
+            }
+        } else if (a.startsWith(QLatin1String("--"))) {
+            *error = QStringLiteral("unknown option ") + a;
+            return std::nullopt;
+        } else {
+            break;
+        }
+    }
+    o.steps = args.mid(i);
+    while (o.programDir.size() > 1 && o.programDir.endsWith(QLatin1Char('/')))
+        o.programDir.chop(1);
+    return o;
+}
+
+// Preview requests of the editor, as "midi-preview:PATH", "midi-stop",
+// "sound:PATH", "sound-stop".
+class PreviewMusic : public MusicPlayer
+{
+public:
+    explicit PreviewMusic(MediaLog &log) : m_log(log) {}
+    void stop() override { m_log << QStringLiteral("midi-stop"); }
+    void start(const QString &file) override { m_log << QStringLiteral("midi-preview:") + file; }
+
+private:
+    MediaLog &m_log;
+};
+
+class PreviewSound : public MediaPlayer
+{
+public:
+    explicit PreviewSound(MediaLog &log) : m_log(log) {}
+    void setFileName(const QString &path) override { m_file = path; }
+    QString fileName() const override { return m_file; }
+    void play() override { m_log << QStringLiteral("sound:") + m_file; }
+    void stop() override { m_log << QStringLiteral("sound-stop"); }
+    bool isStopped() const override { return true; }
+
+private:
+    MediaLog &m_log;
+    QString m_file;
+};
+
+class EditSession
+{
+public:
+    explicit EditSession(const EditOptions &o)
+        : m_play(playOptions(o))
+        , m_pictures(m_pictureLog)
+        , m_music(m_media)
+        , m_sound(m_media)
+        , m_wc(QStringLiteral("tmpquest.ini"))
+    {
+        m_dialogs.defaultAnswer = o.answer;
+        Ports ports;
+        ports.dialogs = &m_dialogs;
+        ports.fileDialog = &m_files;
+        ports.pictures = &m_pictures;
+        ports.sound = &m_sound;
+        ports.music = &m_music;
+        m_editor = std::make_unique<Editor>(m_state, m_wc, ports, o.programDir);
+        m_editor->setGame(&m_play.game());
+        QObject::connect(m_editor.get(), &Editor::gameScreenShowRequested, [this] { m_gameShown = true; });
+        QObject::connect(m_editor.get(), &Editor::compileRequested, [this](const QString &f) { m_compiled << f; });
+        m_play.game().startUp();
+        m_editor->show();
+    }
+
+    // Runs one step; 0, or the exit status that ends the run.
+    int step(const QString &s);
+    QByteArray output(bool json);
+
+private:
+    static Options playOptions(const EditOptions &o)
+    {
+        Options p;
+        p.programDir = o.programDir;
+        p.answer = o.answer;
+        return p;
+    }
+    int unavailable(const QString &step)
+    {
+        QTextStream(stderr) << step << " is not available\n";
+        return kExitUnavailable;
+    }
+    // The file dialog of this step returns path ("" = cancelled).
+    void feedDialog(const QString &path)
+    {
+        m_files.names.push_back(path.isEmpty() ? path : QFileInfo(path).absoluteFilePath());
+    }
+    bool isPicker(const QString &form, const QString &control) const;
+    QJsonObject formJson(const FormState &form) const;
+
+    Session m_play;
+    EditorState m_state;
+    RecordingDialogs m_dialogs;
+    RecordingFileDialog m_files;
+    MediaLog m_pictureLog;
+    RecordingPictureLoader m_pictures;
+    MediaLog m_media;
+    PreviewMusic m_music;
+    PreviewSound m_sound;
+    WorkingCopy m_wc;
+    std::unique_ptr<Editor> m_editor;
+    bool m_gameShown = false;
+    QStringList m_compiled;
+};
+
+bool EditSession::isPicker(const QString &form, const QString &control) const
+{
+    if (form == QLatin1String(kCreateQuest))
+        return control == QLatin1String("Command3") || control == QLatin1String("Command6")
+               || control == QLatin1String("Command9") || control == QLatin1String("Command10");
+    if (form == QLatin1String(kFrmBattle))
+        return control == QLatin1String("Command6") || control == QLatin1String("Command1");
+    return form == QLatin1String(kFrmCharCreate) && control == QLatin1String("Command1");
+}
+
+int EditSession::step(const QString &s)
+{
+    const int colon = int(s.indexOf(QLatin1Char(':')));
+    const QString name = colon < 0 ? s : s.left(colon);
+    const QString arg = colon < 0 ? QString() : s.mid(colon + 1);
+    // CONTROL[:TEXT] with CONTROL optionally qualified by its form.
+    auto control = [&](QString *form, QString *ctl, QString *text) {
+        const int c = int(arg.indexOf(QLatin1Char(':')));
+        QString qualified = c < 0 ? arg : arg.left(c);
+        if (text)
+            *text = c < 0 ? QString() : arg.mid(c + 1);
+        const int dot = int(qualified.indexOf(QLatin1Char('.')));
+        *form = dot < 0 ? QString::fromLatin1(kCreateQuest) : qualified.left(dot);
+        *ctl = dot < 0 ? qualified : qualified.mid(dot + 1);
+        return c >= 0;
+    };
+
+    bool done = false;
+    QString form, ctl, text;
+    // Each step's file dialog returns only that step's PATH: whatever the
+    // step did not use is gone afterwards.
+    struct ClearDialog
+    {
+        RecordingFileDialog &files;
+        ~ClearDialog() { files.names.clear(); }
+    } clear{m_files};
+
+    if (colon < 0 && (s == QLatin1String("new") || s == QLatin1String("compile") || s == QLatin1String("exit"))) {
+        done = m_editor->menu(s == QLatin1String("new") ? QStringLiteral("mnunew")
+                              : s == QLatin1String("compile") ? QStringLiteral("mnucompile")
+                                                               : QStringLiteral("mnuexit"));
+    } else if (s == QLatin1String("close")) {
+        done = m_state.createquest().visible();
+        if (done)
+            m_editor->closeRequest();
+    } else if ((name == QLatin1String("load") || name == QLatin1String("save")) && colon >= 0) {
+        feedDialog(arg);
+        done = m_editor->menu(name == QLatin1String("load") ? QStringLiteral("mnuload") : QStringLiteral("mnusave"));
+    } else if (name == QLatin1String("select") && colon >= 0) {
+        done = m_editor->selectEntry(arg);
+    } else if ((name == QLatin1String("type") || name == QLatin1String("set")) && colon >= 0) {
+        if (!control(&form, &ctl, &text))
+            return usage(QStringLiteral("%1 takes CONTROL:TEXT").arg(name));
+        done = name == QLatin1String("type") ? m_editor->typeText(form, ctl, text) : m_editor->setText(form, ctl, text);
+    } else if (name == QLatin1String("click") && colon >= 0) {
+        control(&form, &ctl, nullptr);
+        done = m_editor->click(form, ctl);
+    } else if (name == QLatin1String("pick") && colon >= 0) {
+        if (!control(&form, &ctl, &text))
+            return usage(QStringLiteral("pick takes CONTROL:PATH"));
+        if (isPicker(form, ctl) && m_editor->available(form, ctl)) {
+            feedDialog(text);
+            done = m_editor->click(form, ctl);
+        }
+    } else if (name == QLatin1String("hover") && colon >= 0) {
+        control(&form, &ctl, nullptr);
+        done = m_editor->hover(form, ctl);
+    } else if (name == QLatin1String("play") && colon >= 0) {
+        if (!m_gameShown)
+            return unavailable(s);
+        return m_play.step(arg);
+    } else {
+        return usage(QStringLiteral("unknown step ") + s);
+    }
+    return done ? 0 : unavailable(s);
+}
+
+QJsonObject EditSession::formJson(const FormState &form) const
+{
+    QJsonObject controls;
+    for (const Control &c : form.controls()) {
+        QJsonObject o;
+        switch (c.kind) {
+        case ControlKind::PageList: {
+            const PageList &p = form.pageList();
+            o[QStringLiteral("entries")] = QJsonArray::fromStringList(p.entries);
+            o[QStringLiteral("selected")] = p.selected >= 0 ? QJsonValue(p.selectedText()) : QJsonValue();
+            o[QStringLiteral("enabled")] = p.enabled;
+            controls[c.name] = o;
+            continue;
+        }
+        case ControlKind::Picture: {
+            const Picture &p = form.picture();
+            o[QStringLiteral("picture")] = p.kind == Picture::File          ? p.path
+                                           : p.kind == Picture::Placeholder ? QStringLiteral("placeholder")
+                                           : p.kind == Picture::Icon        ? QStringLiteral("icon")
+                                                                            : QString();
+            controls[c.name] = o;
+            continue;
+        }
+        case ControlKind::TextBox:
+        case ControlKind::Label:
+            o[QStringLiteral("text")] = c.text;
+            break;
+        case ControlKind::CheckBox:
+            o[QStringLiteral("checked")] = c.checked;
+            break;
+        default:
+            break;
+        }
+        o[QStringLiteral("enabled")] = c.enabled;
+        o[QStringLiteral("visible")] = c.visible;
+        controls[c.name] = o;
+    }
+    return QJsonObject{{QStringLiteral("visible"), form.visible()},
+                       {QStringLiteral("caption"), form.caption()},
+                       {QStringLiteral("controls"), controls}};
+}
+
+QByteArray EditSession::output(bool json)
+{
+    m_wc.flush();
+    if (json) {
+        QJsonObject forms;
+        for (const FormState &f : m_state.forms())
+            forms[f.name()] = formJson(f);
+        QJsonArray messages;
+        for (const ShownMessage &m : m_dialogs.shown)
+            messages.append(QJsonObject{{QStringLiteral("title"), m.title}, {QStringLiteral("text"), m.text}});
+        const QJsonObject o{
+            {QStringLiteral("forms"), forms},
+            {QStringLiteral("game"), m_gameShown ? QJsonValue(m_play.json()) : QJsonValue()},
+            {QStringLiteral("messages"), messages},
+            {QStringLiteral("media"), QJsonArray::fromStringList(m_media)},
+            {QStringLiteral("working_copy"), m_wc.path()},
+        };
+        return QJsonDocument(o).toJson(QJsonDocument::Indented);
+    }
+    const FormState &cq = m_state.createquest();
+    const PageList &pages = cq.pageList();
+    QString out;
+    QTextStream t(&out);
+    t << cq.caption() << (cq.visible() ? " (shown)" : " (hidden)") << '\n';
+    t << "Quest file: " << (m_state.filepath().isEmpty() ? QStringLiteral("(not saved)") : m_state.filepath()) << '\n';
+    t << "Pages: " << (pages.entries.isEmpty() ? QStringLiteral("(none)") : pages.entries.join(QStringLiteral(", ")))
+      << '\n';
+    t << "Selected page: " << (pages.selected >= 0 ? pages.selectedText() : QStringLiteral("(none)")) << '\n';
+    t << "Help: " << m_state.info() << '\n';
+    for (const FormState *dialog : {&m_state.battle(), &m_state.character()})
+        if (dialog->visible())
+            t << dialog->caption() << " (shown)\n";
+    for (const ShownMessage &m : m_dialogs.shown)
+        t << "Message: " << (m.title.isEmpty() ? QString() : m.title + QStringLiteral(": ")) << m.text << '\n';
+    for (const QString &m : m_media)
+        t << "Media: " << m << '\n';
+    for (const QString &f : m_compiled)
+        t << "Compile: " << f << '\n';
+    if (m_gameShown)
+        t << "Game screen shown, page " << m_play.screen().pg() << '\n';
+    t << "Working copy: " << m_wc.path() << '\n';
+    t.flush();
+    return out.toUtf8();
+}
+
+void writeOut(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int runEdit(const QStringList &args)
+{
+    QString error;
+    const auto options = parseOptions(args, &error);
+    if (!options)
+        return usage(error);
+    EditSession session(*options);
+    for (const QString &s : options->steps) {
+        const int status = session.step(s);
+        if (status == kExitUsage)
+            return status;
+        if (status != 0) {
+            writeOut(session.output(options->json));
+            return status;
+        }
+    }
+    writeOut(session.output(options->json));
+    return 0;
+}
+
+} // namespace fc::cli

@@ -1,0 +1,136 @@
+#pragma once
+// The quest editor: one operation per user event of createquest, FrmBattle
+// and FrmCharCreate, on EditorState (what the forms show) and WorkingCopy
+// (the file "tmpquest.ini"). Forms and the text-mode editor only forward
+// events here and show the state.
+//
+// Controls are named by form and objectName, as in EditorState. Operations
+// that take a control return false, changing nothing, when the control is
+// unknown, hidden or disabled, its form is not shown, or the event does not
+// apply to it (typing into a button); the text-mode editor reports those as
+// "not available".
+//
+// Each operation is one user event: the writes it makes reach the working
+// copy in one atomic replacement (see WorkingCopy). Hiding the editor, "Test
+// Game", "&Save A Quest File", "&Compile" and quitting flush first.
+//
+// Dialogs, file dialogs, pictures and previews go through the ports:
+// Ports::dialogs, fileDialog, pictures, sound (the game screen's playmp3,
+// used by the sound preview) and music (the program-wide MIDI player, used by
+// the MIDI preview). Questions use Dialogs::questionDefaultNo.
+//
+// The work is split by topic (editor/menus.cpp, pages.cpp, pickers.cpp,
+// help_texts.cpp, battle_dialog.cpp, character_dialog.cpp).
+
+#include "editor/editor_state.h"
+#include "editor/working_copy.h"
+#include "engine/ports.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace fc {
+
+class Game;
+
+class Editor : public QObject
+{
+    Q_OBJECT
+public:
+    // programDir: folder of the running executable, without a trailing
+    // separator. state and workingCopy must outlive the editor.
+    Editor(EditorState &state, WorkingCopy &workingCopy, const Ports &ports, const QString &programDir,
+           QObject *parent = nullptr);
+    ~Editor() override;
+
+    EditorState &state() { return m_state; }
+    WorkingCopy &workingCopy() { return m_wc; }
+    // The game screen that "Test Game" plays on; may be set later, may be null
+    // (then "Test Game" only flushes and asks for the game screen).
+    void setGame(Game *game) { m_game = game; }
+    Game *game() const { return m_game; }
+
+    // --- showing and hiding createquest --------------------------------------
+    // "&Create 'A' Quest" and Image8 of the game screen: shows the editor, not
+    // modal. The first show in a run does the start-up (the working copy is
+    // deleted and page "1" selected).
+    void show();
+    bool startedUp() const;
+    // The window's close box. The editor is never destroyed, only hidden; after
+    // a load or save it first asks (No keeps it open). True when hidden.
+    bool closeRequest();
+    // The close box of FrmBattle or FrmCharCreate: hides and unloads the dialog.
+    bool closeDialog(const QString &form);
+
+    // --- menus ----------------------------------------------------------------
+    void menuNew();     // "&New"
+    void menuLoad();    // "&Load A Quest File"
+    void menuSave();    // "&Save A Quest File"
+    void menuCompile(); // "&Compile": flushes, then compileRequested(questFile)
+    void menuExit();    // "&Exit": hides the editor
+    // A menu by the name of its EditorState control (mnunew, mnuload, mnusave,
+    // mnuexit, mnucompile). False for an unknown or unavailable name.
+    bool menu(const QString &name);
+    // The quest file last loaded or saved ("" if none), which "&Compile" hands
+    // on. Survives "&New".
+    QString questFile() const;
+
+    // --- controls -------------------------------------------------------------
+    // The user replaced the whole text of a text box (typing in a view, a
+    // paste over the selection). Line breaks become blanks, and the text is cut
+    // to the box's maximum length. Read-only boxes refuse it, except that an
+    // empty text clears a picker-only field (Movie, Mp3, CharImage), writing
+    // the empty value.
+    bool setText(const QString &form, const QString &control, const QString &text);
+    // Types text at the end of the box's text, one change (and one user event)
+    // per character, as a keyboard does; characters past the maximum length
+    // are refused.
+    bool typeText(const QString &form, const QString &control, const QString &text);
+    // Clears a picker-only field (Text25, Text26 of createquest, Text5 of
+    // FrmCharCreate) and writes the empty value.
+    bool clearPickedFile(const QString &form, const QString &control);
+    // A click on a check box (toggles it) or a button: "Add Page", "Delete",
+    // the pickers "X" (which open their file dialog), the previews ">" and
+    // "[=]", "Open Battle Window", "Character Window", "Test Game".
+    bool click(const QString &form, const QString &control);
+    // Selects the page list entry at index (a click on it, or the keyboard).
+    bool selectPage(int index);
+    // Selects the first entry with that text.
+    bool selectEntry(const QString &text);
+    // The pointer moved over, or keyboard focus entered, a control: the help
+    // line shows its help text, if it has one.
+    bool hover(const QString &form, const QString &control);
+    bool focus(const QString &form, const QString &control) { return hover(form, control); }
+
+    // Whether control of form can take user events now.
+    bool available(const QString &form, const QString &control) const;
+
+    // Brings the working copy up to date. The editor does this itself where
+    // it must (see above); the program also calls it before it quits, and
+    // may call it whenever the game screen is about to read the working copy
+    // while a test play runs beside the editor (the game screen being
+    // activated), so a choice taken within the lag still sees the newest
+    // edit. False when the file could not be written.
+    bool flush(QString *error = nullptr);
+
+Q_SIGNALS:
+    // "&Compile" with a quest file: the working copy is flushed; the compile
+    // dialog is to open, modeless, on questFile.
+    void compileRequested(const QString &questFile);
+    // "Test Game": the game screen is to be shown (its menu panel is already
+    // hidden and LoadTmpGame has run when a game is set).
+    void gameScreenShowRequested();
+    // The editor window was shown or hidden (also in createquest().visible()).
+    void visibilityChanged(bool visible);
+
+private:
+    EditorState &m_state;
+    WorkingCopy &m_wc;
+    Game *m_game = nullptr;
+    struct Parts;
+    std::unique_ptr<Parts> m_parts;
+};
+
+} // namespace fc

@@ -1,0 +1,14 @@
+#pragma once
+// The help line of createquest: the text the label info shows while the
+// pointer is over a control or the control has keyboard focus. The same text
+// is the control's accessible description.
+
+#include <QString>
+
+namespace fc {
+
+// The help text of control on form; "" when it has none (the help line then
+// keeps what it shows).
+QString helpText(const QString &form, const QString &control);
+
+} // namespace fc

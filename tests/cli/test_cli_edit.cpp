@@ -1,0 +1,210 @@
+// The text-mode editor as a program: steps, the JSON state, exit codes, and
+// file dialogs that return only their own step's PATH.
+#include "tests/support/testsupport.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct EditRun
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+    QJsonObject control(const char *form, const char *name) const
+    {
+        return json()[QStringLiteral("forms")][QLatin1String(form)][QStringLiteral("controls")][QLatin1String(name)]
+            .toObject();
+    }
+};
+
+EditRun edit(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(FABLECRAFT_CLI), QStringList{QStringLiteral("edit")} + args);
+    p.closeWriteChannel();
+    EXPECT_TRUE(p.waitForFinished(30000));
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+EditRun editJson(QStringList steps)
+{
+    steps.prepend(QStringLiteral("--json"));
+    return edit(steps);
+}
+
+class CliEdit : public ::testing::Test
+{
+protected:
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+    QTemporaryDir dir;
+};
+
+TEST_F(CliEdit, JsonHoldsEveryFormAndControl)
+{
+    const EditRun r = editJson({});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    const QJsonObject o = r.json();
+    const QJsonObject forms = o[QStringLiteral("forms")].toObject();
+    EXPECT_EQ(forms.keys(), (QStringList{QStringLiteral("FrmBattle"), QStringLiteral("FrmCharCreate"),
+                                         QStringLiteral("createquest")}));
+    EXPECT_EQ(forms[QStringLiteral("createquest")][QStringLiteral("caption")].toString(), QStringLiteral("Create 'A' Quest"));
+    EXPECT_TRUE(forms[QStringLiteral("createquest")][QStringLiteral("visible")].toBool());
+    EXPECT_FALSE(forms[QStringLiteral("FrmBattle")][QStringLiteral("visible")].toBool());
+    EXPECT_EQ(forms[QStringLiteral("createquest")][QStringLiteral("controls")].toObject().size(), 70); // 26 boxes, 9 boxes to check, 13 buttons, 13 labels, pg, info, filepath, 6 menus
+    EXPECT_EQ(r.control("createquest", "pg"),
+              (QJsonObject{{QStringLiteral("entries"), QJsonArray{QStringLiteral("1")}},
+                           {QStringLiteral("selected"), QStringLiteral("1")},
+                           {QStringLiteral("enabled"), true}}));
+    EXPECT_EQ(r.control("createquest", "Text1"),
+              (QJsonObject{{QStringLiteral("text"), QString()}, {QStringLiteral("enabled"), true},
+                           {QStringLiteral("visible"), true}}));
+    EXPECT_EQ(r.control("createquest", "Check9")[QStringLiteral("checked")].toInt(-1), 0);
+    EXPECT_EQ(r.control("createquest", "Label1")[QStringLiteral("text")].toString(), QStringLiteral("Page #"));
+    EXPECT_FALSE(r.control("createquest", "Command7")[QStringLiteral("enabled")].toBool(true));
+    EXPECT_EQ(r.control("FrmBattle", "Image1"), (QJsonObject{{QStringLiteral("picture"), QStringLiteral("icon")}}));
+    EXPECT_EQ(r.control("FrmCharCreate", "Image1"), (QJsonObject{{QStringLiteral("picture"), QString()}}));
+    EXPECT_TRUE(o[QStringLiteral("game")].isNull());
+    EXPECT_TRUE(o[QStringLiteral("messages")].toArray().isEmpty());
+    EXPECT_TRUE(o[QStringLiteral("media")].toArray().isEmpty());
+    EXPECT_TRUE(o[QStringLiteral("working_copy")].toString().endsWith(QLatin1String("/Fablecraft/tmpquest.ini")));
+}
+
+TEST_F(CliEdit, WriteTestPlaySaveAndReloadAQuest)
+{
+    const QString quest = path("tale.qst");
+    EditRun r = editJson({QStringLiteral("type:Text10:Tale"), QStringLiteral("type:Text1:At the gate."),
+                          QStringLiteral("set:Text2:Enter"), QStringLiteral("set:Text6:2"),
+                          QStringLiteral("set:Text17:+5"), QStringLiteral("click:Command1"),
+                          QStringLiteral("select:2"), QStringLiteral("set:Text19:Yard"),
+                          QStringLiteral("set:Text1:A yard."), QStringLiteral("click:Command13"),
+                          QStringLiteral("play:1"), QStringLiteral("save:") + quest});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    const QJsonObject game = r.json()[QStringLiteral("game")].toObject();
+    EXPECT_EQ(game[QStringLiteral("quest")].toString(), QStringLiteral("tmpquest.ini"));
+    EXPECT_EQ(game[QStringLiteral("page")].toString(), QStringLiteral("2"));
+    EXPECT_EQ(game[QStringLiteral("score")].toString(), QStringLiteral("5"));
+    EXPECT_TRUE(game[QStringLiteral("log")].toString().endsWith(QLatin1String("At the gate.\r\n>\r\nYard\r\n>\r\nA yard.")));
+    EXPECT_EQ(r.control("createquest", "filepath")[QStringLiteral("text")].toString(), quest);
+
+    r = editJson({QStringLiteral("load:") + quest, QStringLiteral("select:2")});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(r.control("createquest", "pg")[QStringLiteral("entries")].toArray(),
+              (QJsonArray{QStringLiteral("1"), QStringLiteral("2")}));
+    EXPECT_EQ(r.control("createquest", "Text1")[QStringLiteral("text")].toString(), QStringLiteral("A yard."));
+    EXPECT_EQ(r.control("createquest", "Text10")[QStringLiteral("text")].toString(), QStringLiteral("Tale"));
+}
+
+TEST_F(CliEdit, UnavailableStepsEndTheRunWithStatusThree)
+{
+    const struct
+    {
+        QStringList steps;
+        QString failing;
+    } cases[] = {
+        {{"click:Command7"}, "click:Command7"},                           // battle page unchecked
+        {{"type:Text99:x"}, "type:Text99:x"},                             // unknown control
+        {{"select:9"}, "select:9"},                                       // missing entry
+        {{"type:FrmBattle.Text1:Orc"}, "type:FrmBattle.Text1:Orc"},       // dialog not shown
+        {{"play:1"}, "play:1"},                                           // game screen not shown
+        {{"pick:Command4:/a.mid"}, "pick:Command4:/a.mid"},               // not a picker
+        {{"type:Text25:m.avi"}, "type:Text25:m.avi"},                     // read-only
+        {{"exit", "type:Text1:x"}, "type:Text1:x"},                       // editor hidden
+        {{"new", "pick:Command6:/p.jpg"}, "pick:Command6:/p.jpg"},        // no page selected
+        {{"click:Label1"}, "click:Label1"},                               // not clickable
+    };
+    for (const auto &c : cases) {
+        const EditRun r = editJson(c.steps);
+        EXPECT_EQ(r.status, 3) << qPrintable(c.failing);
+        EXPECT_EQ(r.err, (c.failing + QStringLiteral(" is not available\n")).toUtf8());
+        EXPECT_FALSE(r.json().isEmpty()) << "the state is printed after the message";
+    }
+    EXPECT_EQ(edit({QStringLiteral("frobnicate")}).status, 2);
+    EXPECT_EQ(edit({QStringLiteral("--answer"), QStringLiteral("maybe")}).status, 2);
+}
+
+TEST_F(CliEdit, EachDialogReturnsOnlyItsOwnStepsPath)
+{
+    const QString a = path("a.qst");
+    fc::test::writeFile(a, "[Quest Data]\r\nNumber Of Pages=1\r\n[1]\r\nPage Text=A\r\n");
+    const QByteArray aBytes = fc::test::readFile(a);
+
+    // A cancelled save after a load: the save does not get the load's PATH.
+    EditRun r = editJson({QStringLiteral("load:") + a, QStringLiteral("set:Text1:changed"), QStringLiteral("save:")});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(fc::test::readFile(a), aBytes);
+
+    // A picker clicked without a PATH of its own is cancelled, and a PATH
+    // given to a step whose dialog never opened is gone afterwards.
+    r = editJson({QStringLiteral("pick:Command3:/m/a.mid"), QStringLiteral("click:Command6"),
+                  QStringLiteral("--answer"), QStringLiteral("no")});
+    EXPECT_EQ(r.status, 2); // options after steps are no steps
+    r = edit({QStringLiteral("--json"), QStringLiteral("--answer"), QStringLiteral("no"),
+              QStringLiteral("pick:Command3:/m/a.mid"), QStringLiteral("click:Command6"), QStringLiteral("new"),
+              QStringLiteral("click:Command10"), QStringLiteral("save:")});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(r.control("createquest", "Text18")[QStringLiteral("text")].toString(), QStringLiteral("/m/a.mid"));
+    EXPECT_EQ(r.control("createquest", "Text20")[QStringLiteral("text")].toString(), QString());
+    EXPECT_EQ(r.control("createquest", "Text26")[QStringLiteral("text")].toString(), QString());
+    EXPECT_EQ(r.control("createquest", "filepath")[QStringLiteral("text")].toString(), QString());
+
+    // A step that ends before its dialog (the picker is disabled once "&New"
+    // cleared the page list) takes its PATH with it: the next save is cancelled.
+    r = editJson({QStringLiteral("new"), QStringLiteral("pick:Command6:") + a});
+    EXPECT_EQ(r.status, 3);
+    r = editJson({QStringLiteral("load:") + a, QStringLiteral("new"), QStringLiteral("set:Text10:T"),
+                  QStringLiteral("save:")});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(fc::test::readFile(a), aBytes);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("a.qst")});
+}
+
+TEST_F(CliEdit, PreviewsAndMessages)
+{
+    const QString sound = path("s.mp3");
+    fc::test::writeFile(sound, "ID3");
+    const EditRun r = editJson({QStringLiteral("click:Command4"), QStringLiteral("set:Text18:/m/a.mid"),
+                                QStringLiteral("click:Command4"), QStringLiteral("click:Command5"),
+                                QStringLiteral("pick:Command10:") + sound, QStringLiteral("click:Command11"),
+                                QStringLiteral("click:Command12"), QStringLiteral("hover:Command12"),
+                                QStringLiteral("compile")});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(r.json()[QStringLiteral("media")].toArray(),
+              (QJsonArray{QStringLiteral("midi-preview:/m/a.mid"), QStringLiteral("midi-stop"),
+                          QStringLiteral("sound:") + sound, QStringLiteral("sound-stop")}));
+    const QJsonArray messages = r.json()[QStringLiteral("messages")].toArray();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[0][QStringLiteral("text")].toString(), QStringLiteral("You must first select a Midi to play!"));
+    EXPECT_TRUE(messages[1][QStringLiteral("text")].toString().startsWith(QLatin1String("You must load a quest file")));
+    EXPECT_EQ(r.control("createquest", "info")[QStringLiteral("text")].toString(), QStringLiteral("Stop File."));
+}
+
+TEST_F(CliEdit, DialogsAreOpenedByTheirButtons)
+{
+    const EditRun r = editJson({QStringLiteral("click:Check9"), QStringLiteral("click:Command7"),
+                                QStringLiteral("type:FrmBattle.Text9:3"), QStringLiteral("click:FrmBattle.Check1"),
+                                QStringLiteral("click:Command8"), QStringLiteral("click:FrmCharCreate.Check2"),
+                                QStringLiteral("--json")});
+    EXPECT_EQ(r.status, 2);
+    const EditRun ok = editJson({QStringLiteral("click:Check9"), QStringLiteral("click:Command7"),
+                                 QStringLiteral("type:FrmBattle.Text9:3"), QStringLiteral("click:FrmBattle.Check1"),
+                                 QStringLiteral("click:Command8"), QStringLiteral("click:FrmCharCreate.Check2")});
+    ASSERT_EQ(ok.status, 0) << ok.err.constData();
+    EXPECT_TRUE(ok.json()[QStringLiteral("forms")][QStringLiteral("FrmBattle")][QStringLiteral("visible")].toBool());
+    EXPECT_EQ(ok.control("FrmBattle", "Text9")[QStringLiteral("text")].toString(), QStringLiteral("3"));
+    EXPECT_EQ(ok.control("FrmBattle", "Check1")[QStringLiteral("checked")].toInt(), 1);
+    EXPECT_EQ(ok.control("FrmCharCreate", "Check2")[QStringLiteral("checked")].toInt(), 1);
+    const QString wc = ok.json()[QStringLiteral("working_copy")].toString();
+    const QByteArray bytes = fc::test::readFile(wc);
+    EXPECT_TRUE(bytes.contains("[1]\r\nBattle=1\r\nBattleWin=3\r\nBattleEscapecheck=1\r\n")) << bytes.constData();
+    EXPECT_TRUE(bytes.contains("[CharacterData]\r\nCharCreateAllow=1\r\n")) << bytes.constData();
+}
+
+} // namespace
