@@ -1,5 +1,6 @@
 #include "engine/ui/program.h"
 
+#include "editor/ui/editorwiring.h"
 #include "engine/game.h"
 #include "engine/media/midi_api.h"
 #include "engine/media/midi_music_player.h"
@@ -55,6 +56,7 @@ Program::Program(const QString &programDir)
     m->fileDialog.setParent(&m->window);
     m->movie.setVideoOutput(m->window.movieWidget());
     m->music.setWindow(&m->window);
+    wireEditor(m->window, m->game, m->ports(), programDir);
     QObject::connect(&m->game, &Game::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 

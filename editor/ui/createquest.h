@@ -1,0 +1,35 @@
+#pragma once
+// The quest editor's window (createquest): page list, page fields, media
+// pickers, story fields, help line. A view of the Editor's state; every user
+// event goes to the Editor. Closing the window asks the Editor, which hides
+// it; it is never destroyed while the program runs.
+
+#include <QMainWindow>
+
+namespace fc {
+
+class Editor;
+class FormBinding;
+
+class CreateQuest : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit CreateQuest(Editor &editor, QWidget *parent = nullptr);
+    ~CreateQuest() override;
+
+    FormBinding &binding() { return *m_binding; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenus();
+    QWidget *buildContent();
+    void followState();
+
+    Editor &m_editor;
+    FormBinding *m_binding = nullptr;
+};
+
+} // namespace fc
