@@ -1,6 +1,7 @@
 #include "editor/ui/createquest.h"
 
 #include "editor/editor.h"
+#include "editor/ui/checkpanel.h"
 #include "editor/ui/editorstyle.h"
 #include "editor/ui/formbinding.h"
 #include "engine/ui/artwork.h"
@@ -54,6 +55,7 @@ CreateQuest::CreateQuest(Editor &editor, QWidget *parent)
     setWindowTitle(editor.state().createquest().caption());
     buildMenus();
     setCentralWidget(buildContent());
+    buildCheckPanel();
     resize(1060, 720);
     m_binding->refreshAll();
     connect(m_binding, &FormBinding::formChanged, this, &CreateQuest::followState);
@@ -61,6 +63,20 @@ CreateQuest::CreateQuest(Editor &editor, QWidget *parent)
 }
 
 CreateQuest::~CreateQuest() = default;
+
+// "Check Quest" (F7) checks the working copy and lists the findings in a
+// panel beside the form.
+void CreateQuest::buildCheckPanel()
+{
+    m_checkPanel = new CheckPanel(m_editor, this);
+    addDockWidget(Qt::RightDockWidgetArea, m_checkPanel);
+    m_checkPanel->hide();
+    QAction *check = menuBar()->addAction(tr("Check Quest"));
+    check->setObjectName(QStringLiteral("mnucheck"));
+    check->setShortcut(Qt::Key_F7);
+    check->setToolTip(tr("Check the quest for broken links, unreachable pages and soft locks (F7)"));
+    connect(check, &QAction::triggered, m_checkPanel, &CheckPanel::checkQuest);
+}
 
 void CreateQuest::buildMenus()
 {

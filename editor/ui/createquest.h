@@ -8,6 +8,7 @@
 
 namespace fc {
 
+class CheckPanel;
 class Editor;
 class FormBinding;
 
@@ -19,17 +20,20 @@ public:
     ~CreateQuest() override;
 
     FormBinding &binding() { return *m_binding; }
+    CheckPanel &checkPanel() { return *m_checkPanel; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildMenus();
+    void buildCheckPanel();
     QWidget *buildContent();
     void followState();
 
     Editor &m_editor;
     FormBinding *m_binding = nullptr;
+    CheckPanel *m_checkPanel = nullptr;
 };
 
 } // namespace fc

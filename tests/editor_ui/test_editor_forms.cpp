@@ -4,6 +4,7 @@
 // "Test Game" showing the game screen. What the editor wrote is read back from
 // the working copy on disk.
 #include "editor/editor.h"
+#include "editor/ui/checkpanel.h"
 #include "editor/ui/createquest.h"
 #include "editor/ui/editordialogs.h"
 #include "editor/ui/editorwiring.h"
@@ -22,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
@@ -496,4 +498,48 @@ TEST_F(EditorFormsTest, FormsKeepEveryControlInsideAndApartAtTheirSmallestSize)
         if (!shots.isEmpty())
             form->grab().save(QDir(shots).filePath(form->objectName() + QStringLiteral(".png")));
     }
+}
+
+// "Check Quest" (F7): the working copy is checked off the UI thread, the
+// findings are listed beside the form, and Enter on a finding selects its
+// page.
+TEST_F(EditorFormsTest, CheckQuestListsFindingsAndSelectsTheirPage)
+{
+    openEditor();
+    type(cq("Text2"), QStringLiteral("Onward"));
+    type(cq("Text6"), QStringLiteral("7"));
+    click(cq("Command1")); // "Add Page": page 2, which nothing leads to
+    clickEntry(QStringLiteral("2"));
+    type(cq("Text1"), QStringLiteral("Far away."));
+    clickEntry(QStringLiteral("1"));
+
+    auto *check = editorWindow().findChild<QAction *>(QStringLiteral("mnucheck"));
+    ASSERT_NE(check, nullptr);
+    EXPECT_EQ(check->shortcut(), QKeySequence(Qt::Key_F7));
+    CheckPanel &panel = editorWindow().checkPanel();
+    bool checked = false;
+    QObject::connect(&panel, &CheckPanel::checked, [&] { checked = true; });
+    check->trigger();
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_TRUE(panel.checking()); // the check runs while the form takes keys
+    type(cq("Text19"), QStringLiteral("Hall"));
+    ASSERT_TRUE(waitFor([&] { return checked; }, 10000));
+
+    QListWidget *list = panel.findings();
+    QString shown;
+    for (int i = 0; i < list->count(); ++i)
+        shown += list->item(i)->text() + QLatin1Char('\n');
+    ASSERT_EQ(list->count(), 2) << shown.toStdString();
+    EXPECT_TRUE(list->item(0)->text().startsWith(QLatin1String("broken-destination\nPage 1: ")));
+    EXPECT_TRUE(list->item(1)->text().startsWith(QLatin1String("unreachable-page\nPage 2: ")));
+    EXPECT_FALSE(list->accessibleName().isEmpty());
+    if (const QString shots = qEnvironmentVariable("FABLECRAFT_SCREENSHOT_DIR"); !shots.isEmpty())
+        editorWindow().grab().save(QDir(shots).filePath(QStringLiteral("check_quest.png")));
+    list->setFocus();
+    list->setCurrentRow(1);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(editor().state().currentPage(), "2");
+    EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("Location")), "Hall");
+    // The copy that was checked is gone.
+    EXPECT_TRUE(QDir(GetWindowsDir()).entryList({QStringLiteral("tmpquest-check-*")}, QDir::Files).isEmpty());
 }
