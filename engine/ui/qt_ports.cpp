@@ -125,10 +125,10 @@ QString QtFileDialog::run(const FileDialogOptions &options, bool save)
     // first; the program folder and the plain documents fallback give way to
     // the folder last used for this kind of file.
     const QString asked = options.initialDir.isEmpty() ? QString() : QDir::cleanPath(options.initialDir);
-    const bool chosen = !asked.isEmpty() && QFileInfo(asked).isDir()
+    const bool onPurpose = !asked.isEmpty() && QFileInfo(asked).isDir()
                         && asked != QDir::cleanPath(QCoreApplication::applicationDirPath())
                         && asked != QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    dialog.setDirectory(chosen ? asked : startFolder(options.filter));
+    dialog.setDirectory(onPurpose ? asked : startFolder(options.filter));
     const QStringList filters = nameFilters(options.filter);
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QFile>
 #include <QImage>
@@ -102,21 +103,28 @@ TEST(QtFileDialog, OpensInTheFolderLastUsedForItsKindOfFile)
 
     // Answers the dialog when it shows: notes its folder, picks a file or cancels.
     QString shownFolder;
+    // Polls until the dialog is up, so a slow start cannot leave it open.
     auto answer = [&](const QString &file) {
-        QTimer::singleShot(50, [&shownFolder, file] {
+        auto *poll = new QTimer;
+        poll->setInterval(20);
+        QObject::connect(poll, &QTimer::timeout, [poll, &shownFolder, file] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (!dialog) {
-                ADD_FAILURE() << "no file dialog";
+            if (!dialog)
                 return;
-            }
+            poll->stop();
+            poll->deleteLater();
             shownFolder = dialog->directory().absolutePath();
             if (file.isEmpty()) {
                 dialog->reject();
             } else {
-                dialog->selectFile(file);
-                QMetaObject::invokeMethod(dialog, "accept");
+                dialog->setDirectory(QFileInfo(file).absolutePath());
+                dialog->selectFile(QFileInfo(file).fileName());
+                QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+                if (dialog->isVisible()) // refused: never leave the test waiting
+                    dialog->reject();
             }
         });
+        poll->start();
     };
     QtFileDialog files;
     FileDialogOptions saves;
