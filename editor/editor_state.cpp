@@ -242,22 +242,24 @@ void EditorState::emitControl(const QString &form, const QString &name)
     Q_EMIT changed();
 }
 
-void EditorState::setText(const QString &form, const QString &name, const QString &text)
+template <typename T>
+void EditorState::assign(const QString &form, const QString &name, T Control::*field, const T &value)
 {
     Control *c = mutControl(form, name);
-    if (!c || c->text == text)
+    if (!c || c->*field == value)
         return;
-    c->text = text;
+    c->*field = value;
     emitControl(form, name);
+}
+
+void EditorState::setText(const QString &form, const QString &name, const QString &text)
+{
+    assign(form, name, &Control::text, text);
 }
 
 void EditorState::setChecked(const QString &form, const QString &name, int checked)
 {
-    Control *c = mutControl(form, name);
-    if (!c || c->checked == checked)
-        return;
-    c->checked = checked;
-    emitControl(form, name);
+    assign(form, name, &Control::checked, checked);
 }
 
 void EditorState::setEnabled(const QString &form, const QString &name, bool enabled)
@@ -266,20 +268,12 @@ void EditorState::setEnabled(const QString &form, const QString &name, bool enab
         setPageListEnabled(enabled);
         return;
     }
-    Control *c = mutControl(form, name);
-    if (!c || c->enabled == enabled)
-        return;
-    c->enabled = enabled;
-    emitControl(form, name);
+    assign(form, name, &Control::enabled, enabled);
 }
 
 void EditorState::setVisible(const QString &form, const QString &name, bool visible)
 {
-    Control *c = mutControl(form, name);
-    if (!c || c->visible == visible)
-        return;
-    c->visible = visible;
-    emitControl(form, name);
+    assign(form, name, &Control::visible, visible);
 }
 
 void EditorState::setFormVisible(const QString &form, bool visible)

@@ -169,6 +169,8 @@ private:
     FormState *mutForm(const QString &name);
     Control *mutControl(const QString &form, const QString &name);
     void emitControl(const QString &form, const QString &name);
+    // Sets one field of a control and tells the views, unless it holds the value already.
+    template <typename T> void assign(const QString &form, const QString &name, T Control::*field, const T &value);
 
     QList<FormState> m_forms;
 };

@@ -34,10 +34,6 @@ namespace fc {
 
 namespace {
 
-// The longest value a read returns: the 9000-character buffer of the
-// original profile call, less its terminator.
-constexpr qsizetype kMaxValueLength = 8999;
-
 // Limits of the parse cache. The program works on a handful of files (a
 // quest, the working copy, a saved game); more are dropped least recently
 // used first.
@@ -349,17 +345,7 @@ QString ReadIni(const QString &file, const QString &section, const QString &key,
     const ParseCache::Result loaded = c.load(path, encoding);
     if (loaded.status != Status::Ok)
         return {};
-    std::optional<QString> value = loaded.file->value(section, key);
-    if (!value)
-        return {};
-    if (value->size() > kMaxValueLength) {
-        qsizetype n = kMaxValueLength;
-        // Never leave half of a surrogate pair behind.
-        if (value->at(n - 1).isHighSurrogate())
-            --n;
-        value->truncate(n);
-    }
-    return *value;
+    return loaded.file->readValue(section, key);
 }
 
 QString ReadIni(const QString &file, const QString &section, const QString &key)

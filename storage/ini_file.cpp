@@ -472,6 +472,20 @@ int IniFile::findKey(int section, QStringView key) const
     }
 }
 
+QString IniFile::readValue(QStringView section, QStringView key) const
+{
+    std::optional<QString> v = value(section, key);
+    if (!v)
+        return {};
+    if (v->size() > kMaxReadLength) {
+        qsizetype n = kMaxReadLength;
+        if (v->at(n - 1).isHighSurrogate())
+            --n;
+        v->truncate(n);
+    }
+    return *v;
+}
+
 std::optional<QString> IniFile::value(QStringView section, QStringView key) const
 {
     const int s = findSection(section);

@@ -91,6 +91,15 @@ public:
     // length), or nothing when the section or key is missing.
     std::optional<QString> value(QStringView section, QStringView key) const;
 
+    // The longest value a profile read returns: the 9000-character buffer of
+    // the original profile call, less its terminator.
+    static constexpr qsizetype kMaxReadLength = 8999;
+
+    // The value as a profile read returns it: "" when the section or key is
+    // missing, a longer value cut to its first kMaxReadLength characters
+    // (never half of a surrogate pair).
+    QString readValue(QStringView section, QStringView key) const;
+
     // Number of distinct reachable sections (duplicates counted once).
     qsizetype sectionCount() const;
     // Names of the reachable sections as spelled in the file, in file order

@@ -2,26 +2,22 @@
 
 #include "storage/aohider.h"
 #include "storage/quest_format.h"
+#include "storage/regular_file.h"
 
-#include <QFile>
 
 namespace fc::check {
-
-namespace {
-// The profile store gives at most this many characters of a value.
-constexpr qsizetype kMaxValueLength = 8999;
-} // namespace
 
 bool QuestSnapshot::load(const QString &file, QString *error)
 {
     m_file = file;
-    QFile f(ResolveIniPath(file));
-    if (!f.open(QIODevice::ReadOnly)) {
+    // A FIFO or device named as the quest is refused, never waited on.
+    FileRead read = ReadRegularFile(ResolveIniPath(file), filelimit::kProfile);
+    if (!read.ok()) {
         if (error)
-            *error = f.errorString();
+            *error = read.error;
         return false;
     }
-    m_ini = ini::IniFile::parse(f.readAll());
+    m_ini = ini::IniFile::parse(std::move(read.bytes));
     m_sections = m_ini.sectionNames();
     m_pages.clear();
     m_pageIndex.clear();
@@ -54,16 +50,7 @@ QString QuestSnapshot::read(const QString &section, const QString &key) const
 
 QString QuestSnapshot::readFile(const QString &section, const QString &key) const
 {
-    std::optional<QString> value = m_ini.value(section, key);
-    if (!value)
-        return {};
-    if (value->size() > kMaxValueLength) {
-        qsizetype n = kMaxValueLength;
-        if (value->at(n - 1).isHighSurrogate())
-            --n;
-        value->truncate(n);
-    }
-    return *value;
+    return m_ini.readValue(section, key);
 }
 
 QString QuestSnapshot::fold(const QString &name)
