@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <limits>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 namespace fc::check {
@@ -59,6 +60,22 @@ struct Choice
     bool visible() const { return !caption.isEmpty(); }
 };
 
+// What the exploration needs of a page, small enough that every page's fits
+// in the cache.
+struct PageMoves
+{
+    struct Offer
+    {
+        std::int32_t dest = -1;
+        std::int8_t itemBit = -1, giveBit = -1;
+        bool fixedOffer = false, offeredHeld = false, offeredNotHeld = false;
+    };
+    std::array<Offer, quest::kOptionCount> choices;
+    std::int32_t winPage = -1, losePage = -1, escapeDest = -1;
+    std::int8_t lootBit = -1;
+    bool battle = false, escape = false, leavesOnWin = false, leavesOnLose = false, hasChoices = false;
+};
+
 struct Page
 {
     QString name;
@@ -70,24 +87,38 @@ struct Page
     int lootBit = -1;
 };
 
+// The states found so far. A state is a node (a page in the phase a player
+// arrives in, or a battle page whose fight closed without leaving it) and a
+// layer (one set of key items held). Items are only ever added, so a move
+// stays in its layer or goes to one whose mask holds more bits.
+//
+// Finding a state: (layer, node / kBlock) names a block of kBlock consecutive
+// nodes, found through a small open-addressed table; the block holds the
+// state of each node, -1 where there is none yet. Neighbouring pages share a
+// block, so most moves find their state in memory just touched.
 struct Graph
 {
-    std::vector<std::int32_t> page;
-    std::vector<Phase> phase;
-    std::vector<Mask> mask;
+    static constexpr std::int32_t kBlock = 128;
+
+    std::vector<std::int32_t> node;
+    std::vector<std::int32_t> layer;
     std::vector<std::int32_t> parent;
     std::vector<std::int8_t> parentSlot;
     std::vector<std::int32_t> edgeStart; // CSR, one past the last state at the end
     std::vector<std::int32_t> edgeTarget;
     std::vector<std::int8_t> edgeSlot;
 
-    // Open-addressed index of (page, phase, mask) -> state: the upper half of
-    // an entry is a tag from the hash, the lower half the state; kEmpty marks
-    // a free entry.
-    static constexpr std::uint64_t kEmpty = ~std::uint64_t(0);
-    std::vector<std::uint64_t> slots;
+    std::vector<Mask> layerMask;
+    std::unordered_map<Mask, std::int32_t> layerOf;
 
-    qsizetype size() const { return qsizetype(page.size()); }
+    static constexpr std::uint64_t kEmpty = ~std::uint64_t(0);
+    std::vector<std::uint64_t> blockKey; // open-addressed; kEmpty marks a free entry
+    std::vector<std::int32_t> blockAt;   // the block of each entry
+    std::vector<std::int32_t> blocks;    // kBlock states per block
+    std::uint64_t lastKey = kEmpty;
+    std::int32_t lastBlock = -1;
+
+    qsizetype size() const { return qsizetype(node.size()); }
 };
 
 std::uint64_t mix(std::uint64_t x)
@@ -98,11 +129,6 @@ std::uint64_t mix(std::uint64_t x)
     x *= 0xc4ceb9fe1a85ec53ULL;
     x ^= x >> 33;
     return x;
-}
-
-std::uint64_t stateHash(std::int32_t page, Phase phase, Mask mask)
-{
-    return mix((std::uint64_t(std::uint32_t(page)) * 4 + phase) ^ mix(mask));
 }
 
 class Explorer
@@ -119,29 +145,38 @@ public:
 private:
     void readPages();
     bool explore();
-    std::int32_t intern(std::int32_t page, Phase phase, Mask mask, std::int32_t parent, std::int8_t slot);
-    void grow();
-    void arrive(std::int32_t from, std::int8_t slot, int page, Mask mask);
-    void link(std::int8_t slot, std::int32_t to)
-    {
-        m_g.edgeTarget.push_back(to);
-        m_g.edgeSlot.push_back(slot);
-    }
-    bool offered(const Choice &c, Mask mask) const
+    std::int32_t layerFor(Mask mask);
+    std::int32_t blockFor(std::int32_t layer, std::int32_t node);
+    std::int32_t intern(std::int32_t node, std::int32_t layer, std::int32_t parent, std::int8_t slot);
+    void makeNodes();
+    template <typename Move> void forEachMove(std::int32_t s, Move &&move);
+    void renumber();
+    template <typename C> static bool offered(const C &c, Mask mask)
     {
         if (c.itemBit < 0)
             return c.fixedOffer;
         return (mask >> c.itemBit) & 1 ? c.offeredHeld : c.offeredNotHeld;
     }
+    int pageOf(std::int32_t s) const { return m_nodePage[size_t(m_g.node[size_t(s)])]; }
+    Phase phaseOf(std::int32_t s) const { return m_nodePhase[size_t(m_g.node[size_t(s)])]; }
+    Mask maskOf(std::int32_t s) const { return m_g.layerMask[size_t(m_g.layer[size_t(s)])]; }
     Mask realMask(std::int32_t s) const
     {
-        const Mask m = m_g.mask[size_t(s)];
-        const Page &p = m_pages[size_t(m_g.page[size_t(s)])];
-        return m_g.phase[size_t(s)] == ClosedLoot && p.lootBit >= 0 ? m | (Mask(1) << p.lootBit) : m;
+        const Mask m = maskOf(s);
+        const PageMoves &p = m_moves[size_t(pageOf(s))];
+        return phaseOf(s) == ClosedLoot && p.lootBit >= 0 ? m | (Mask(1) << p.lootBit) : m;
     }
 
+    struct LayerParts
+    {
+        std::vector<std::int32_t> part, members, start;
+        std::vector<std::int32_t> index, low, stack; // scratch
+        std::vector<std::pair<std::int32_t, std::int32_t>> calls;
+    };
+    void layerParts(std::int32_t layer, LayerParts &out) const;
     void analyse();
     void scoreRanges();
+    void deadEnds(const std::vector<std::uint8_t> &ending, const std::vector<std::int32_t> &firstSoftLock);
     QStringList stepsTo(std::int32_t state);
     QStringList concreteSteps(const std::vector<std::int32_t> &path);
     void add(const char *kind, int page, const QString &key, const QString &message, std::int32_t state = -1);
@@ -159,11 +194,31 @@ private:
     const QuestSnapshot &m_quest;
     CheckOptions m_options;
     std::vector<Page> m_pages;
+    std::vector<PageMoves> m_moves;
     QHash<QString, int> m_itemBits;
     QStringList m_bitItems;
     Graph m_g;
+    // Nodes: first one per page, in the phase a player arrives in; then, for
+    // each battle page whose fight can close without leaving it, Closed and
+    // ClosedLoot.
+    std::vector<std::int32_t> m_nodePage;
+    std::vector<Phase> m_nodePhase;
+    std::vector<std::int32_t> m_closedNode;
+    // After renumber(): the order each state was found in (earlier is
+    // closer to the start), where each layer's states begin, the start.
+    std::vector<std::int32_t> m_rank, m_layerStart;
+    // The strongly connected parts, layer after layer, each layer's in the
+    // order Tarjan's algorithm completes them (a part after the parts it
+    // leads to): part c is m_partMembers[m_partStart[c] .. m_partStart[c + 1]),
+    // layer l's parts are m_layerParts[l] .. m_layerParts[l + 1] - 1.
+    std::vector<std::int32_t> m_partMembers, m_partStart, m_layerParts;
+    std::int32_t m_start = 0;
+    bool earlier(std::int32_t s, std::int32_t than) const
+    {
+        return than < 0 || m_rank[size_t(s)] < m_rank[size_t(than)];
+    }
     CheckReport m_report;
-    qint64 m_stepsTime = 0;
+    qint64 m_stepsTime = 0, m_scoresTime = 0, m_deadEndsTime = 0;
     int m_replays = 0; // games played to find the seeds of fights
     QHash<std::int32_t, QStringList> m_steps; // steps found so far, by state
 
@@ -174,8 +229,6 @@ private:
     // Score range per state; unbounded states have no range.
     std::vector<std::int32_t> m_lo, m_hi;
     std::vector<std::uint8_t> m_unbounded;
-    std::vector<std::int32_t> m_predStart, m_predFrom;
-    std::vector<std::int8_t> m_predSlot;
 };
 
 // ---------------------------------------------------------------------------
@@ -240,112 +293,281 @@ void Explorer::readPages()
         if (page.battle && !page.loot.isEmpty())
             page.lootBit = m_itemBits.value(page.loot, -1);
     }
+    m_moves.resize(m_pages.size());
+    for (size_t p = 0; p < m_pages.size(); ++p) {
+        const Page &page = m_pages[p];
+        PageMoves &m = m_moves[p];
+        for (size_t i = 0; i < page.choices.size(); ++i) {
+            const Choice &c = page.choices[i];
+            m.choices[i] = {c.destPage,       std::int8_t(c.itemBit), std::int8_t(c.giveBit), c.fixedOffer,
+                            c.offeredHeld, c.offeredNotHeld};
+        }
+        m.winPage = page.winPage;
+        m.losePage = page.losePage;
+        m.escapeDest = page.escapeDest;
+        m.lootBit = std::int8_t(page.lootBit);
+        m.battle = page.battle;
+        m.escape = page.escape;
+        m.leavesOnWin = rules::leavesBattlePage(page.win);
+        m.leavesOnLose = rules::leavesBattlePage(page.lose);
+        m.hasChoices = page.hasChoices;
+    }
 }
 
 // ---------------------------------------------------------------------------
 // Exploring
 
-void Explorer::grow()
+std::int32_t Explorer::layerFor(Mask mask)
 {
-    std::vector<std::uint64_t> old = std::move(m_g.slots);
-    m_g.slots.assign(old.empty() ? 1024 : old.size() * 2, Graph::kEmpty);
-    const size_t mask = m_g.slots.size() - 1;
-    for (std::uint64_t entry : old) {
-        if (entry == Graph::kEmpty)
-            continue;
-        const auto s = std::int32_t(std::uint32_t(entry));
-        const std::uint64_t h = stateHash(m_g.page[size_t(s)], m_g.phase[size_t(s)], m_g.mask[size_t(s)]);
-        size_t at = h & mask;
-        while (m_g.slots[at] != Graph::kEmpty)
-            at = (at + 1) & mask;
-        m_g.slots[at] = entry;
-    }
+    const auto [it, added] = m_g.layerOf.try_emplace(mask, std::int32_t(m_g.layerMask.size()));
+    if (added)
+        m_g.layerMask.push_back(mask);
+    return it->second;
 }
 
-std::int32_t Explorer::intern(std::int32_t page, Phase phase, Mask mask, std::int32_t parent, std::int8_t slot)
+std::int32_t Explorer::blockFor(std::int32_t layer, std::int32_t node)
 {
-    if (qsizetype(m_g.page.size()) * 2 >= qsizetype(m_g.slots.size()))
-        grow();
-    const std::uint64_t h = stateHash(page, phase, mask);
-    const std::uint64_t tag = h & 0xffffffff00000000ULL;
-    const size_t bits = m_g.slots.size() - 1;
-    size_t at = h & bits;
-    for (;;) {
-        const std::uint64_t entry = m_g.slots[at];
-        if (entry == Graph::kEmpty)
-            break;
-        if ((entry & 0xffffffff00000000ULL) == tag) {
-            const auto s = size_t(std::uint32_t(entry));
-            if (m_g.page[s] == page && m_g.phase[s] == phase && m_g.mask[s] == mask)
-                return std::int32_t(s);
-        }
-        at = (at + 1) & bits;
+    const std::uint64_t key = (std::uint64_t(std::uint32_t(layer)) << 32) | std::uint32_t(node / Graph::kBlock);
+    if (key == m_g.lastKey)
+        return m_g.lastBlock;
+    auto find = [&](std::uint64_t k) {
+        const size_t bits = m_g.blockKey.size() - 1;
+        size_t at = mix(k) & bits;
+        while (m_g.blockKey[at] != Graph::kEmpty && m_g.blockKey[at] != k)
+            at = (at + 1) & bits;
+        return at;
+    };
+    const auto count = std::int32_t(m_g.blocks.size() / Graph::kBlock);
+    if (size_t(count) * 2 >= m_g.blockKey.size()) {
+        std::vector<std::uint64_t> oldKey = std::move(m_g.blockKey);
+        std::vector<std::int32_t> oldAt = std::move(m_g.blockAt);
+        m_g.blockKey.assign(oldKey.empty() ? 1024 : oldKey.size() * 2, Graph::kEmpty);
+        m_g.blockAt.assign(m_g.blockKey.size(), -1);
+        for (size_t i = 0; i < oldKey.size(); ++i)
+            if (oldKey[i] != Graph::kEmpty) {
+                const size_t at = find(oldKey[i]);
+                m_g.blockKey[at] = oldKey[i];
+                m_g.blockAt[at] = oldAt[i];
+            }
     }
-    const auto id = std::int32_t(m_g.page.size());
-    m_g.slots[at] = tag | std::uint32_t(id);
-    m_g.page.push_back(page);
-    m_g.phase.push_back(phase);
-    m_g.mask.push_back(mask);
+    const size_t at = find(key);
+    if (m_g.blockKey[at] == Graph::kEmpty) {
+        m_g.blockKey[at] = key;
+        m_g.blockAt[at] = count;
+        m_g.blocks.resize(m_g.blocks.size() + Graph::kBlock, -1);
+    }
+    m_g.lastKey = key;
+    return m_g.lastBlock = m_g.blockAt[at];
+}
+
+std::int32_t Explorer::intern(std::int32_t node, std::int32_t layer, std::int32_t parent, std::int8_t slot)
+{
+    std::int32_t &state = m_g.blocks[size_t(blockFor(layer, node)) * Graph::kBlock + size_t(node % Graph::kBlock)];
+    if (state >= 0)
+        return state;
+    state = std::int32_t(m_g.node.size());
+    m_g.node.push_back(node);
+    m_g.layer.push_back(layer);
     m_g.parent.push_back(parent);
     m_g.parentSlot.push_back(slot);
-    return id;
+    return state;
 }
 
-// The presenter shows page with mask held: a battle page opens its fight.
-void Explorer::arrive(std::int32_t from, std::int8_t slot, int page, Mask mask)
+void Explorer::makeNodes()
 {
-    if (page < 0)
-        return; // a broken destination, reported on its own
-    const Phase phase = m_pages[size_t(page)].battle ? BattleOpen : Presented;
-    link(slot, intern(page, phase, mask, from, slot));
+    const auto pages = std::int32_t(m_pages.size());
+    m_nodePage.clear();
+    m_nodePhase.clear();
+    m_closedNode.assign(size_t(pages), -1);
+    for (std::int32_t p = 0; p < pages; ++p) {
+        m_nodePage.push_back(p);
+        m_nodePhase.push_back(m_pages[size_t(p)].battle ? BattleOpen : Presented);
+    }
+    for (std::int32_t p = 0; p < pages; ++p) {
+        const Page &page = m_pages[size_t(p)];
+        if (!page.battle || (rules::leavesBattlePage(page.win) && rules::leavesBattlePage(page.lose)))
+            continue;
+        m_closedNode[size_t(p)] = std::int32_t(m_nodePage.size());
+        m_nodePage.insert(m_nodePage.end(), {p, p});
+        m_nodePhase.insert(m_nodePhase.end(), {Closed, ClosedLoot});
+    }
 }
 
+// Every move from state s, in the order the steps number them:
+// move(slot, node, layer). A broken destination makes no move.
+template <typename Move> void Explorer::forEachMove(std::int32_t s, Move &&move)
+{
+    const int pageIndex = pageOf(s);
+    const PageMoves &p = m_moves[size_t(pageIndex)];
+    const Phase phase = phaseOf(s);
+    const std::int32_t layer = m_g.layer[size_t(s)];
+    const Mask mask = maskOf(s);
+    auto layerOfMask = [&](Mask m) { return m == mask ? layer : layerFor(m); };
+    auto arrive = [&](std::int8_t slot, int page, std::int32_t to) {
+        if (page >= 0)
+            move(slot, std::int32_t(page), to);
+    };
+    if (phase == BattleOpen) {
+        // Won: the monster's item joins the inventory.
+        const Mask won = p.lootBit >= 0 ? mask | (Mask(1) << p.lootBit) : mask;
+        const std::int32_t closed = m_closedNode[size_t(pageIndex)];
+        if (p.leavesOnWin)
+            arrive(Win, p.winPage, layerOfMask(won));
+        else
+            move(Win, closed + (won != mask ? 1 : 0), layer);
+        if (p.leavesOnLose)
+            arrive(Lose, p.losePage, layer);
+        else
+            move(Lose, closed, layer);
+        if (p.escape)
+            arrive(Escape, p.escapeDest, layer);
+        return;
+    }
+    const Mask held = realMask(s);
+    for (int i = 0; i < quest::kOptionCount; ++i) {
+        const PageMoves::Offer &c = p.choices[size_t(i)];
+        if (offered(c, mask))
+            arrive(std::int8_t(i), c.dest, layerOfMask(c.giveBit >= 0 ? held | (Mask(1) << c.giveBit) : held));
+    }
+    // Pressing Choose with nothing selected presents the battle page
+    // again, with what is held now, and its fight opens again.
+    if (phase != Presented && p.hasChoices)
+        move(Turn, pageIndex, layerOfMask(held));
+}
+
+// Breadth first from the start, so that each state's parent lies on a
+// shortest way there.
 bool Explorer::explore()
 {
+    makeNodes();
     const int first = m_quest.pageIndex(quest::kFirstPage);
     if (first < 0)
         return true;
-    arrive(-1, NoSlot, first, 0);
-    m_g.edgeTarget.clear();
-    m_g.edgeSlot.clear();
-    for (std::int32_t s = 0; s < std::int32_t(m_g.page.size()); ++s) {
-        if (qint64(m_g.page.size()) > m_options.maxStates) {
+    intern(first, layerFor(0), -1, NoSlot);
+    for (std::int32_t s = 0; s < std::int32_t(m_g.node.size()); ++s) {
+        if (qint64(m_g.node.size()) > m_options.maxStates) {
             m_report.error = QStringLiteral("more than %1 states: the quest is too big to check").arg(m_options.maxStates);
             return false;
         }
-        m_g.edgeStart.push_back(std::int32_t(m_g.edgeTarget.size()));
-        const Page &p = m_pages[size_t(m_g.page[size_t(s)])];
-        const Phase phase = m_g.phase[size_t(s)];
-        const Mask mask = m_g.mask[size_t(s)];
-        if (phase == BattleOpen) {
-            // Won: the monster's item joins the inventory.
-            const Mask won = p.lootBit >= 0 ? mask | (Mask(1) << p.lootBit) : mask;
-            if (rules::leavesBattlePage(p.win))
-                arrive(s, Win, p.winPage, won);
-            else
-                link(Win, intern(m_g.page[size_t(s)], won != mask ? ClosedLoot : Closed, mask, s, Win));
-            if (rules::leavesBattlePage(p.lose))
-                arrive(s, Lose, p.losePage, mask);
-            else
-                link(Lose, intern(m_g.page[size_t(s)], Closed, mask, s, Lose));
-            if (p.escape)
-                arrive(s, Escape, p.escapeDest, mask);
-            continue;
-        }
-        const Mask held = realMask(s);
-        for (int i = 0; i < quest::kOptionCount; ++i) {
-            const Choice &c = p.choices[size_t(i)];
-            if (!offered(c, mask))
-                continue;
-            arrive(s, std::int8_t(i), c.destPage, c.giveBit >= 0 ? held | (Mask(1) << c.giveBit) : held);
-        }
-        // Pressing Choose with nothing selected presents the battle page
-        // again, with what is held now, and its fight opens again.
-        if (phase != Presented && p.hasChoices)
-            link(Turn, intern(m_g.page[size_t(s)], BattleOpen, held, s, Turn));
+        forEachMove(s, [&](std::int8_t slot, std::int32_t node, std::int32_t layer) { intern(node, layer, s, slot); });
     }
-    m_g.edgeStart.push_back(std::int32_t(m_g.edgeTarget.size()));
     return true;
+}
+
+// Numbers the states again, layer after layer in the order of their masks and
+// by node inside a layer, so that a layer's states are neighbours in memory
+// and every move leads to the same layer or a later one; then lists each
+// state's moves. m_rank keeps the order in which the states were found.
+void Explorer::renumber()
+{
+    const auto n = std::int32_t(m_g.size());
+    const auto layers = std::int32_t(m_g.layerMask.size());
+    m_g.edgeStart.assign(size_t(n) + 1, 0);
+    if (n == 0) {
+        m_layerStart.assign(1, 0);
+        return;
+    }
+    std::vector<std::int32_t> byMask(static_cast<size_t>(layers));
+    for (std::int32_t l = 0; l < layers; ++l)
+        byMask[size_t(l)] = l;
+    std::sort(byMask.begin(), byMask.end(),
+              [&](std::int32_t a, std::int32_t b) { return m_g.layerMask[size_t(a)] < m_g.layerMask[size_t(b)]; });
+    std::vector<std::int32_t> layerRank(static_cast<size_t>(layers));
+    for (std::int32_t r = 0; r < layers; ++r)
+        layerRank[size_t(byMask[size_t(r)])] = r;
+
+    // The blocks, by (layer rank, node).
+    std::vector<std::pair<std::uint64_t, std::int32_t>> blocks;
+    blocks.reserve(m_g.blocks.size() / Graph::kBlock);
+    for (size_t i = 0; i < m_g.blockKey.size(); ++i)
+        if (m_g.blockKey[i] != Graph::kEmpty) {
+            const std::uint64_t key = m_g.blockKey[i];
+            blocks.push_back({(std::uint64_t(layerRank[size_t(key >> 32)]) << 32) | (key & 0xffffffffULL), m_g.blockAt[i]});
+        }
+    std::sort(blocks.begin(), blocks.end());
+
+    // Walking the blocks in that order numbers the states anew.
+    std::vector<std::int32_t> newId(static_cast<size_t>(n)), node(static_cast<size_t>(n)),
+        layer(static_cast<size_t>(n));
+    m_rank.assign(size_t(n), 0);
+    m_layerStart.assign(size_t(layers) + 1, 0);
+    std::int32_t next = 0;
+    for (const auto &[key, block] : blocks) {
+        for (std::int32_t i = 0; i < Graph::kBlock; ++i) {
+            std::int32_t &state = m_g.blocks[size_t(block) * Graph::kBlock + size_t(i)];
+            if (state < 0)
+                continue;
+            newId[size_t(state)] = next;
+            m_rank[size_t(next)] = state;
+            node[size_t(next)] = std::int32_t(key & 0xffffffffULL) * Graph::kBlock + i;
+            layer[size_t(next)] = std::int32_t(key >> 32);
+            state = next++;
+        }
+        m_layerStart[size_t(key >> 32) + 1] = next;
+    }
+    for (std::int32_t l = 0; l < layers; ++l)
+        m_layerStart[size_t(l) + 1] = std::max(m_layerStart[size_t(l) + 1], m_layerStart[size_t(l)]);
+    m_g.node.swap(node);
+    m_g.layer.swap(layer);
+    node = {};
+    layer = {};
+    {
+        std::vector<std::int32_t> parent(static_cast<size_t>(n));
+        std::vector<std::int8_t> slot(static_cast<size_t>(n));
+        for (std::int32_t s = 0; s < n; ++s) {
+            const std::int32_t p = m_g.parent[size_t(s)];
+            parent[size_t(newId[size_t(s)])] = p < 0 ? p : newId[size_t(p)];
+            slot[size_t(newId[size_t(s)])] = m_g.parentSlot[size_t(s)];
+        }
+        m_g.parent.swap(parent);
+        m_g.parentSlot.swap(slot);
+    }
+    m_start = newId[0];
+    newId = {};
+
+    // Layers and the block index under the new layer numbers.
+    std::vector<Mask> masks(static_cast<size_t>(layers));
+    m_g.layerOf.clear();
+    for (std::int32_t r = 0; r < layers; ++r) {
+        masks[size_t(r)] = m_g.layerMask[size_t(byMask[size_t(r)])];
+        m_g.layerOf.emplace(masks[size_t(r)], r);
+    }
+    m_g.layerMask.swap(masks);
+    std::fill(m_g.blockKey.begin(), m_g.blockKey.end(), Graph::kEmpty);
+    m_g.lastKey = Graph::kEmpty;
+    const size_t bits = m_g.blockKey.size() - 1;
+    for (const auto &[key, block] : blocks) {
+        size_t at = mix(key) & bits;
+        while (m_g.blockKey[at] != Graph::kEmpty)
+            at = (at + 1) & bits;
+        m_g.blockKey[at] = key;
+        m_g.blockAt[at] = block;
+    }
+
+    // The moves. Inside a layer, a table by node finds the state a move
+    // leads to; the block index only serves moves that gain an item.
+    for (std::int32_t s = 0; s < n; ++s) {
+        std::int32_t count = 0;
+        forEachMove(s, [&](std::int8_t, std::int32_t, std::int32_t) { ++count; });
+        m_g.edgeStart[size_t(s) + 1] = m_g.edgeStart[size_t(s)] + count;
+    }
+    m_g.edgeTarget.resize(size_t(m_g.edgeStart.back()));
+    m_g.edgeSlot.resize(size_t(m_g.edgeStart.back()));
+    std::vector<std::int32_t> byNode(m_nodePage.size(), -1);
+    for (std::int32_t l = 0; l < layers; ++l) {
+        const std::int32_t first = m_layerStart[size_t(l)], end = m_layerStart[size_t(l) + 1];
+        for (std::int32_t s = first; s < end; ++s)
+            byNode[size_t(m_g.node[size_t(s)])] = s;
+        for (std::int32_t s = first; s < end; ++s) {
+            auto e = size_t(m_g.edgeStart[size_t(s)]);
+            forEachMove(s, [&](std::int8_t slot, std::int32_t node, std::int32_t layer) {
+                m_g.edgeTarget[e] = layer == l ? byNode[size_t(node)]
+                                               : m_g.blocks[size_t(blockFor(layer, node)) * Graph::kBlock
+                                                            + size_t(node % Graph::kBlock)];
+                m_g.edgeSlot[e++] = slot;
+            });
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -438,8 +660,8 @@ QStringList Explorer::concreteSteps(const std::vector<std::int32_t> &path)
                 if (bit >= 0)
                     held |= Mask(1) << bit;
             }
-            if (!ok || m_quest.pageIndex(screen.pg()) != m_g.page[size_t(target)] || held != realMask(target)
-                || screen.battleBoxVisible() != (m_g.phase[size_t(target)] == BattleOpen))
+            if (!ok || m_quest.pageIndex(screen.pg()) != pageOf(target) || held != realMask(target)
+                || screen.battleBoxVisible() != (phaseOf(target) == BattleOpen))
                 return k;
         }
         return path.size();
@@ -648,75 +870,92 @@ void Explorer::staticChecks()
     }
 }
 
-// Scores: a range per state. States in one strongly connected part share a
-// range up to fixed offsets, unless a loop in it changes the score, which
-// makes it unbounded there and after.
-void Explorer::scoreRanges()
+// The strongly connected parts of layer l's states, in the order Tarjan's
+// algorithm completes them: a part comes after every part it leads to. A
+// move never leads back to an earlier layer, so no part spans two layers.
+// part[s - first] is each state's part; members lists the states part by
+// part, part c being members[start[c]] .. members[start[c + 1] - 1].
+void Explorer::layerParts(std::int32_t l, LayerParts &out) const
 {
-    const auto n = std::int32_t(m_g.size());
-    m_lo.assign(size_t(n), 0);
-    m_hi.assign(size_t(n), 0);
-    m_unbounded.assign(size_t(n), 0);
-    if (n == 0)
-        return;
-    auto addOf = [&](std::int32_t from, std::int8_t slot) -> std::optional<double> {
-        if (slot < 0 || slot >= quest::kOptionCount)
-            return std::nullopt;
-        return m_pages[size_t(m_g.page[size_t(from)])].choices[size_t(slot)].scoreAdd;
-    };
-    auto delta = [&](std::int32_t from, std::int8_t slot) { return addOf(from, slot).value_or(0.0); };
-
-    // Tarjan's algorithm, iteratively.
-    std::vector<std::int32_t> index(size_t(n), -1), low(size_t(n), 0), comp(size_t(n), -1), stack, callStack,
-        edgePos(size_t(n), 0);
-    std::vector<std::uint8_t> onStack(size_t(n), 0);
-    // The parts, one after another in members; part c is
-    // members[partStart[c]] .. members[partStart[c + 1] - 1].
-    std::vector<std::int32_t> members, partStart{0};
-    members.reserve(size_t(n));
+    const std::int32_t first = m_layerStart[size_t(l)], end = m_layerStart[size_t(l) + 1];
+    const auto size = size_t(end - first);
+    out.part.assign(size, -1);
+    out.members.clear();
+    out.start.assign(1, 0);
+    std::vector<std::int32_t> &index = out.index, &low = out.low, &stack = out.stack;
+    index.assign(size, -1);
+    low.assign(size, 0);
+    stack.clear();
+    std::vector<std::pair<std::int32_t, std::int32_t>> &calls = out.calls; // state, next move
+    calls.clear();
     std::int32_t counter = 0;
-    for (std::int32_t root = 0; root < n; ++root) {
-        if (index[size_t(root)] >= 0)
+    auto enter = [&](std::int32_t v) {
+        index[size_t(v - first)] = low[size_t(v - first)] = counter++;
+        stack.push_back(v);
+        calls.push_back({v, m_g.edgeStart[size_t(v)]});
+    };
+    for (std::int32_t root = first; root < end; ++root) {
+        if (index[size_t(root - first)] >= 0)
             continue;
-        callStack.push_back(root);
-        index[size_t(root)] = low[size_t(root)] = counter++;
-        edgePos[size_t(root)] = m_g.edgeStart[size_t(root)];
-        stack.push_back(root);
-        onStack[size_t(root)] = 1;
-        while (!callStack.empty()) {
-            const std::int32_t v = callStack.back();
-            if (edgePos[size_t(v)] < m_g.edgeStart[size_t(v) + 1]) {
-                const std::int32_t w = m_g.edgeTarget[size_t(edgePos[size_t(v)]++)];
-                if (index[size_t(w)] < 0) {
-                    index[size_t(w)] = low[size_t(w)] = counter++;
-                    edgePos[size_t(w)] = m_g.edgeStart[size_t(w)];
-                    stack.push_back(w);
-                    onStack[size_t(w)] = 1;
-                    callStack.push_back(w);
-                } else if (onStack[size_t(w)]) {
-                    low[size_t(v)] = std::min(low[size_t(v)], index[size_t(w)]);
-                }
+        enter(root);
+        while (!calls.empty()) {
+            auto &[v, e] = calls.back();
+            if (e < m_g.edgeStart[size_t(v) + 1]) {
+                const std::int32_t w = m_g.edgeTarget[size_t(e++)];
+                if (w < first || w >= end)
+                    continue; // another layer
+                if (index[size_t(w - first)] < 0)
+                    enter(w);
+                else if (out.part[size_t(w - first)] < 0) // still on the stack
+                    low[size_t(v - first)] = std::min(low[size_t(v - first)], index[size_t(w - first)]);
                 continue;
             }
-            callStack.pop_back();
-            if (!callStack.empty())
-                low[size_t(callStack.back())] = std::min(low[size_t(callStack.back())], low[size_t(v)]);
-            if (low[size_t(v)] == index[size_t(v)]) {
+            const std::int32_t done = v;
+            calls.pop_back();
+            if (!calls.empty()) {
+                const std::int32_t up = calls.back().first;
+                low[size_t(up - first)] = std::min(low[size_t(up - first)], low[size_t(done - first)]);
+            }
+            if (low[size_t(done - first)] == index[size_t(done - first)]) {
+                const auto id = std::int32_t(out.start.size() - 1);
                 std::int32_t w;
                 do {
                     w = stack.back();
                     stack.pop_back();
-                    onStack[size_t(w)] = 0;
-                    comp[size_t(w)] = std::int32_t(partStart.size() - 1);
-                    members.push_back(w);
-                } while (w != v);
-                partStart.push_back(std::int32_t(members.size()));
+                    out.part[size_t(w - first)] = id;
+                    out.members.push_back(w);
+                } while (w != done);
+                out.start.push_back(std::int32_t(out.members.size()));
             }
         }
     }
+}
 
-    const std::vector<std::int32_t> &predStart = m_predStart, &predFrom = m_predFrom;
-    const std::vector<std::int8_t> &predSlot = m_predSlot;
+// Scores: a range per state, carried forward part by part from the start.
+// States in one strongly connected part share a range up to fixed offsets,
+// unless a loop in it changes the score, which makes it unbounded there and
+// after. Until a state's part is reached, m_lo and m_hi gather the scores
+// that moves into the part bring.
+void Explorer::scoreRanges()
+{
+    const auto n = std::int32_t(m_g.size());
+    m_lo.assign(size_t(n), std::numeric_limits<std::int32_t>::max());
+    m_hi.assign(size_t(n), std::numeric_limits<std::int32_t>::min());
+    m_unbounded.assign(size_t(n), 0);
+    if (n == 0)
+        return;
+    m_lo[size_t(m_start)] = m_hi[size_t(m_start)] = 0;
+    m_partMembers.assign(size_t(n), 0);
+    m_partStart.assign(1, 0);
+    m_layerParts.assign(m_layerStart.size(), 0);
+    // What each move adds to the score: a choice's score when it is a number.
+    std::vector<double> adds(m_pages.size() * 8, 0.0);
+    for (size_t p = 0; p < m_pages.size(); ++p)
+        for (int i = 0; i < quest::kOptionCount; ++i)
+            adds[p * 8 + size_t(i)] = m_pages[p].choices[size_t(i)].scoreAdd.value_or(0.0);
+    auto delta = [&](std::int32_t from, std::int8_t slot) {
+        return slot < 0 ? 0.0 : adds[size_t(pageOf(from)) * 8 + size_t(slot)];
+    };
 
     // The score after a move, on the ends of a range and where the engine
     // starts refusing the sum.
@@ -740,88 +979,122 @@ void Explorer::scoreRanges()
         outHi = *std::max_element(cand, cand + 4);
     };
 
-    // Per page and choice: the first state where a score-changing loop runs
-    // through the choice.
+    // Per page and choice: the earliest state where a score-changing loop
+    // runs through the choice.
     std::vector<std::int32_t> loopAt(m_pages.size() * quest::kOptionCount, -1);
-    std::vector<double> potential(size_t(n), 0);
-    std::vector<std::uint8_t> placed(size_t(n), 0);
-    // Tarjan finds the parts sinks first: walk them from the start.
-    for (auto c = std::int32_t(partStart.size()) - 2; c >= 0; --c) {
-        const std::span<const std::int32_t> part(members.data() + partStart[size_t(c)],
-                                                 size_t(partStart[size_t(c) + 1] - partStart[size_t(c)]));
-        const auto id = c;
-        bool loops = false;
-        std::int32_t loopEdgeFrom = -1;
-        std::int8_t loopEdgeSlot = NoSlot;
-        // Offsets inside the part.
-        if (part.size() > 1 || std::any_of(m_g.edgeTarget.begin() + m_g.edgeStart[size_t(part.front())],
-                                              m_g.edgeTarget.begin() + m_g.edgeStart[size_t(part.front()) + 1],
-                                              [&](std::int32_t t) { return t == part.front(); })) {
-            std::vector<std::int32_t> queue{part.front()};
-            placed[size_t(part.front())] = 1;
+    // Per page and choice: the earliest state where the engine refuses the
+    // sum the choice's score makes.
+    std::vector<std::int32_t> refused(m_pages.size() * quest::kOptionCount, -1);
+    LayerParts parts;
+    std::vector<double> potential;
+    std::vector<std::uint8_t> placed;
+    std::vector<std::int32_t> queue;
+    for (std::int32_t l = 0; l + 1 < std::int32_t(m_layerStart.size()); ++l) {
+        const std::int32_t first = m_layerStart[size_t(l)];
+        layerParts(l, parts);
+        // Kept for finding dead ends, which walks the parts the other way.
+        std::copy(parts.members.begin(), parts.members.end(), m_partMembers.begin() + first);
+        for (size_t c = 1; c < parts.start.size(); ++c)
+            m_partStart.push_back(first + parts.start[c]);
+        m_layerParts[size_t(l) + 1] = std::int32_t(m_partStart.size() - 1);
+        potential.assign(parts.part.size(), 0);
+        placed.assign(parts.part.size(), 0);
+        // Tarjan completes the parts sinks first: walk them from the start.
+        for (auto c = std::int32_t(parts.start.size()) - 2; c >= 0; --c) {
+            const std::span<const std::int32_t> part(parts.members.data() + parts.start[size_t(c)],
+                                                     size_t(parts.start[size_t(c) + 1] - parts.start[size_t(c)]));
+            auto inPart = [&](std::int32_t v) {
+                return v >= first && v < m_layerStart[size_t(l) + 1] && parts.part[size_t(v - first)] == c;
+            };
+            // Offsets inside the part; a move that disagrees with them closes
+            // a loop that changes the score. Such a loop is named by one of
+            // the part's score-changing choices: the first in the quest, so
+            // that the same loop held with other items names the same choice,
+            // at its state nearest the start.
+            bool loops = false;
+            std::int32_t loopFrom = -1;
+            std::int8_t loopSlot = NoSlot;
+            auto before = [&](std::int32_t u, std::int8_t slot) {
+                if (loopFrom < 0)
+                    return true;
+                if (pageOf(u) != pageOf(loopFrom))
+                    return pageOf(u) < pageOf(loopFrom);
+                return slot != loopSlot ? slot < loopSlot : m_rank[size_t(u)] < m_rank[size_t(loopFrom)];
+            };
+            queue.assign(1, part.front());
+            placed[size_t(part.front() - first)] = 1;
             for (size_t q = 0; q < queue.size(); ++q) {
                 const std::int32_t u = queue[q];
                 for (std::int32_t e = m_g.edgeStart[size_t(u)]; e < m_g.edgeStart[size_t(u) + 1]; ++e) {
                     const std::int32_t v = m_g.edgeTarget[size_t(e)];
-                    if (comp[size_t(v)] != id)
+                    if (!inPart(v))
                         continue;
-                    const double want = potential[size_t(u)] + delta(u, m_g.edgeSlot[size_t(e)]);
-                    if (!placed[size_t(v)]) {
-                        placed[size_t(v)] = 1;
-                        potential[size_t(v)] = want;
+                    const std::int8_t slot = m_g.edgeSlot[size_t(e)];
+                    const double d = delta(u, slot);
+                    const double want = potential[size_t(u - first)] + d;
+                    if (!placed[size_t(v - first)]) {
+                        placed[size_t(v - first)] = 1;
+                        potential[size_t(v - first)] = want;
                         queue.push_back(v);
-                    } else if (std::abs(potential[size_t(v)] - want) > 1e-9 && !loops) {
+                    } else if (std::abs(potential[size_t(v - first)] - want) > 1e-9) {
                         loops = true;
                     }
-                    if (loops && loopEdgeFrom < 0 && delta(u, m_g.edgeSlot[size_t(e)]) != 0) {
-                        loopEdgeFrom = u;
-                        loopEdgeSlot = m_g.edgeSlot[size_t(e)];
+                    if (d != 0 && before(u, slot)) {
+                        loopFrom = u;
+                        loopSlot = slot;
                     }
                 }
             }
-            if (loops && loopEdgeFrom < 0) {
-                // Name a score-changing move of the loop.
-                for (std::int32_t u : part)
-                    for (std::int32_t e = m_g.edgeStart[size_t(u)]; e < m_g.edgeStart[size_t(u) + 1] && loopEdgeFrom < 0; ++e)
-                        if (comp[size_t(m_g.edgeTarget[size_t(e)])] == id && delta(u, m_g.edgeSlot[size_t(e)]) != 0) {
-                            loopEdgeFrom = u;
-                            loopEdgeSlot = m_g.edgeSlot[size_t(e)];
-                        }
-            }
-        }
-        bool unbounded = loops;
-        double baseLo = std::numeric_limits<double>::infinity(), baseHi = -baseLo;
-        for (std::int32_t v : part) {
-            if (v == 0) {
-                baseLo = std::min(baseLo, 0 - potential[size_t(v)]);
-                baseHi = std::max(baseHi, 0 - potential[size_t(v)]);
-            }
-            for (std::int32_t k = predStart[size_t(v)]; k < predStart[size_t(v) + 1]; ++k) {
-                const std::int32_t u = predFrom[size_t(k)];
-                if (comp[size_t(u)] == id)
-                    continue;
-                if (m_unbounded[size_t(u)]) {
-                    unbounded = true;
-                    continue;
+            bool unbounded = loops;
+            double baseLo = std::numeric_limits<double>::infinity(), baseHi = -baseLo;
+            for (std::int32_t v : part) {
+                unbounded = unbounded || m_unbounded[size_t(v)];
+                if (m_lo[size_t(v)] <= m_hi[size_t(v)]) {
+                    baseLo = std::min(baseLo, m_lo[size_t(v)] - potential[size_t(v - first)]);
+                    baseHi = std::max(baseHi, m_hi[size_t(v)] - potential[size_t(v - first)]);
                 }
-                std::int32_t lo = m_lo[size_t(u)], hi = m_hi[size_t(u)];
-                if (const auto a = addOf(u, predSlot[size_t(k)]))
-                    after(lo, hi, *a, lo, hi);
-                baseLo = std::min(baseLo, lo - potential[size_t(v)]);
-                baseHi = std::max(baseHi, hi - potential[size_t(v)]);
             }
-        }
-        for (std::int32_t v : part) {
-            m_unbounded[size_t(v)] = unbounded;
-            if (!unbounded) {
-                m_lo[size_t(v)] = std::int32_t(std::clamp(std::round(baseLo + potential[size_t(v)]), double(kMinScore), double(kMaxScore)));
-                m_hi[size_t(v)] = std::int32_t(std::clamp(std::round(baseHi + potential[size_t(v)]), double(kMinScore), double(kMaxScore)));
+            for (std::int32_t v : part) {
+                m_unbounded[size_t(v)] = unbounded;
+                if (!unbounded) {
+                    m_lo[size_t(v)] = std::int32_t(std::clamp(std::round(baseLo + potential[size_t(v - first)]),
+                                                              double(kMinScore), double(kMaxScore)));
+                    m_hi[size_t(v)] = std::int32_t(std::clamp(std::round(baseHi + potential[size_t(v - first)]),
+                                                              double(kMinScore), double(kMaxScore)));
+                }
             }
-        }
-        if (loops && loopEdgeFrom >= 0) {
-            const size_t at = size_t(m_g.page[size_t(loopEdgeFrom)]) * quest::kOptionCount + size_t(loopEdgeSlot);
-            if (loopAt[at] < 0 || loopEdgeFrom < loopAt[at])
-                loopAt[at] = loopEdgeFrom;
+            // What the moves out of the part bring to the parts after it, and
+            // the moves whose sum the engine refuses.
+            for (std::int32_t u : part)
+                for (std::int32_t e = m_g.edgeStart[size_t(u)]; e < m_g.edgeStart[size_t(u) + 1]; ++e) {
+                    const std::int32_t v = m_g.edgeTarget[size_t(e)];
+                    const bool inside = inPart(v);
+                    if (unbounded) {
+                        if (!inside)
+                            m_unbounded[size_t(v)] = 1;
+                        continue;
+                    }
+                    const std::int8_t slot = m_g.edgeSlot[size_t(e)];
+                    const double a = delta(u, slot);
+                    std::int32_t lo = m_lo[size_t(u)], hi = m_hi[size_t(u)];
+                    if (a != 0) {
+                        if (hi + a > kMaxScore || lo + a < kMinScore) {
+                            std::int32_t &at = refused[size_t(pageOf(u)) * quest::kOptionCount + size_t(slot)];
+                            if (earlier(u, at))
+                                at = u;
+                        }
+                        after(lo, hi, a, lo, hi);
+                    }
+                    if (!inside) {
+                        m_lo[size_t(v)] = std::min(m_lo[size_t(v)], lo);
+                        m_hi[size_t(v)] = std::max(m_hi[size_t(v)], hi);
+                    }
+                }
+            if (loops && loopFrom >= 0) {
+                const size_t at = size_t(pageOf(loopFrom)) * quest::kOptionCount + size_t(loopSlot);
+                if (earlier(loopFrom, loopAt[at]))
+                    loopAt[at] = loopFrom;
+            }
         }
     }
     for (size_t at = 0; at < loopAt.size(); ++at)
@@ -831,32 +1104,81 @@ void Explorer::scoreRanges()
                                "-32768..32767, where the engine stops adding"),
                 loopAt[at]);
 
-    // Moves whose sum the engine refuses on some path.
-    std::vector<std::uint8_t> told(m_pages.size() * quest::kOptionCount, 0);
-    for (std::int32_t s = 0; s < n; ++s) {
-        if (m_unbounded[size_t(s)])
-            continue;
-        for (std::int32_t e = m_g.edgeStart[size_t(s)]; e < m_g.edgeStart[size_t(s) + 1]; ++e) {
-            const std::int8_t slot = m_g.edgeSlot[size_t(e)];
-            const double d = delta(s, slot);
-            if (d == 0)
-                continue;
-            const int page = m_g.page[size_t(s)];
-            auto &t = told[size_t(page) * quest::kOptionCount + size_t(slot)];
-            if (t)
-                continue;
-            if (m_hi[size_t(s)] + d > kMaxScore || m_lo[size_t(s)] + d < kMinScore) {
-                t = 1;
-                const int edge = d > 0 ? m_hi[size_t(s)] : m_lo[size_t(s)];
-                add("suspicious-value", page, quest::scoreKey(slot + 1),
-                    QStringLiteral("the score can be %1 here; adding %2 leaves -32768..32767, so the engine keeps "
-                                   "the old score")
-                        .arg(edge)
-                        .arg(m_pages[size_t(page)].choices[size_t(slot)].score),
-                    s);
+    // Moves whose sum the engine refuses on some path, each told once, at the
+    // state nearest the start.
+    std::vector<size_t> told;
+    for (size_t at = 0; at < refused.size(); ++at)
+        if (refused[at] >= 0)
+            told.push_back(at);
+    std::sort(told.begin(), told.end(), [&](size_t a, size_t b) {
+        return m_rank[size_t(refused[a])] != m_rank[size_t(refused[b])]
+                   ? m_rank[size_t(refused[a])] < m_rank[size_t(refused[b])]
+                   : a < b;
+    });
+    for (size_t at : told) {
+        const std::int32_t s = refused[at];
+        const int page = int(at / quest::kOptionCount), slot = int(at % quest::kOptionCount);
+        const double d = delta(s, std::int8_t(slot));
+        const int edge = d > 0 ? m_hi[size_t(s)] : m_lo[size_t(s)];
+        add("suspicious-value", page, quest::scoreKey(slot + 1),
+            QStringLiteral("the score can be %1 here; adding %2 leaves -32768..32767, so the engine keeps "
+                           "the old score")
+                .arg(edge)
+                .arg(m_pages[size_t(page)].choices[size_t(slot)].score),
+            s);
+    }
+}
+
+// States from which no ending can be reached, reported where a player walks
+// into them: at the state nearest the start of each page.
+void Explorer::deadEnds(const std::vector<std::uint8_t> &ending, const std::vector<std::int32_t> &firstSoftLock)
+{
+    const auto n = std::int32_t(m_g.size());
+    // Whether an ending can be reached, part by part, the parts that a part
+    // leads to first: later layers, then Tarjan's order inside a layer.
+    std::vector<std::uint8_t> good(ending);
+    for (auto l = std::int32_t(m_layerStart.size()) - 2; l >= 0; --l) {
+        for (std::int32_t c = m_layerParts[size_t(l)]; c < m_layerParts[size_t(l) + 1]; ++c) {
+            const std::span<const std::int32_t> part(m_partMembers.data() + m_partStart[size_t(c)],
+                                                     size_t(m_partStart[size_t(c) + 1] - m_partStart[size_t(c)]));
+            bool any = false;
+            for (std::int32_t u : part) {
+                any = any || good[size_t(u)];
+                for (std::int32_t e = m_g.edgeStart[size_t(u)]; e < m_g.edgeStart[size_t(u) + 1] && !any; ++e)
+                    any = good[size_t(m_g.edgeTarget[size_t(e)])];
             }
+            if (any)
+                for (std::int32_t u : part)
+                    good[size_t(u)] = 1;
         }
     }
+
+    std::vector<std::int32_t> entry(m_pages.size(), -1);
+    auto consider = [&](std::int32_t s) {
+        const int p = pageOf(s);
+        if (good[size_t(s)] || firstSoftLock[size_t(p)] >= 0 || !earlier(s, entry[size_t(p)]))
+            return;
+        // A dead end through a broken destination is reported as such.
+        const Page &page = m_pages[size_t(p)];
+        bool broken = false;
+        if (phaseOf(s) == BattleOpen)
+            broken = (rules::leavesBattlePage(page.win) && page.winPage < 0)
+                     || (rules::leavesBattlePage(page.lose) && page.losePage < 0) || (page.escape && page.escapeDest < 0);
+        else
+            for (const Choice &c : page.choices)
+                broken = broken || (offered(c, maskOf(s)) && c.destPage < 0);
+        if (!broken)
+            entry[size_t(p)] = s;
+    };
+    if (n > 0)
+        consider(m_start);
+    for (std::int32_t s = 0; s < n; ++s)
+        if (good[size_t(s)])
+            for (std::int32_t e = m_g.edgeStart[size_t(s)]; e < m_g.edgeStart[size_t(s) + 1]; ++e)
+                consider(m_g.edgeTarget[size_t(e)]);
+    for (int p = 0; p < int(m_pages.size()); ++p)
+        if (entry[size_t(p)] >= 0)
+            add("soft-lock", p, QString(), QStringLiteral("no ending can be reached from here"), entry[size_t(p)]);
 }
 
 void Explorer::analyse()
@@ -870,49 +1192,34 @@ void Explorer::analyse()
     std::vector<std::int32_t> firstSoftLock(pages, -1);
     std::vector<std::uint8_t> ending(size_t(n), 0);
     for (std::int32_t s = 0; s < n; ++s) {
-        const int p = m_g.page[size_t(s)];
-        const Page &page = m_pages[size_t(p)];
-        if (m_firstState[size_t(p)] < 0)
+        const int p = pageOf(s);
+        const PageMoves &page = m_moves[size_t(p)];
+        if (earlier(s, m_firstState[size_t(p)]))
             m_firstState[size_t(p)] = s;
-        if (m_g.phase[size_t(s)] == BattleOpen) {
-            if (m_firstOpen[size_t(p)] < 0)
+        if (phaseOf(s) == BattleOpen) {
+            if (earlier(s, m_firstOpen[size_t(p)]))
                 m_firstOpen[size_t(p)] = s;
             continue;
         }
-        if (m_firstSettled[size_t(p)] < 0)
+        if (earlier(s, m_firstSettled[size_t(p)]))
             m_firstSettled[size_t(p)] = s;
         bool any = false;
         for (int i = 0; i < quest::kOptionCount; ++i)
-            if (offered(page.choices[size_t(i)], m_g.mask[size_t(s)])) {
+            if (offered(page.choices[size_t(i)], maskOf(s))) {
                 any = true;
-                if (m_firstOffered[size_t(p)][size_t(i)] < 0)
+                if (earlier(s, m_firstOffered[size_t(p)][size_t(i)]))
                     m_firstOffered[size_t(p)][size_t(i)] = s;
             }
         if (!page.hasChoices)
             ending[size_t(s)] = 1;
-        else if (!any && firstSoftLock[size_t(p)] < 0)
+        else if (!any && earlier(s, firstSoftLock[size_t(p)]))
             firstSoftLock[size_t(p)] = s;
     }
 
-    // Predecessors of every state, with the move that leads from each.
-    m_predStart.assign(size_t(n) + 1, 0);
-    m_predFrom.resize(m_g.edgeTarget.size());
-    m_predSlot.resize(m_g.edgeTarget.size());
-    for (std::int32_t t : m_g.edgeTarget)
-        ++m_predStart[size_t(t) + 1];
-    for (std::int32_t i = 0; i < n; ++i)
-        m_predStart[size_t(i) + 1] += m_predStart[size_t(i)];
-    {
-        std::vector<std::int32_t> fill(m_predStart.begin(), m_predStart.end() - 1);
-        for (std::int32_t s = 0; s < n; ++s)
-            for (std::int32_t e = m_g.edgeStart[size_t(s)]; e < m_g.edgeStart[size_t(s) + 1]; ++e) {
-                const std::int32_t t = m_g.edgeTarget[size_t(e)];
-                m_predFrom[size_t(fill[size_t(t)])] = s;
-                m_predSlot[size_t(fill[size_t(t)]++)] = m_g.edgeSlot[size_t(e)];
-            }
-    }
-
+    QElapsedTimer clock;
+    clock.start();
     scoreRanges();
+    m_scoresTime = clock.restart();
     staticChecks();
 
     auto itemName = [&](int page, int i) {
@@ -954,49 +1261,9 @@ void Explorer::analyse()
         }
     }
 
-    // States from which no ending can be reached; reported where a player
-    // walks into them.
-    {
-        const std::vector<std::int32_t> &predStart = m_predStart, &predFrom = m_predFrom;
-        std::vector<std::uint8_t> good(ending);
-        std::vector<std::int32_t> queue;
-        for (std::int32_t s = 0; s < n; ++s)
-            if (good[size_t(s)])
-                queue.push_back(s);
-        for (size_t q = 0; q < queue.size(); ++q)
-            for (std::int32_t k = predStart[size_t(queue[q])]; k < predStart[size_t(queue[q]) + 1]; ++k)
-                if (!good[size_t(predFrom[size_t(k)])]) {
-                    good[size_t(predFrom[size_t(k)])] = 1;
-                    queue.push_back(predFrom[size_t(k)]);
-                }
-        std::vector<std::uint8_t> told(pages, 0);
-        for (std::int32_t s = 0; s < n; ++s) {
-            if (good[size_t(s)])
-                continue;
-            const int p = m_g.page[size_t(s)];
-            if (told[size_t(p)] || firstSoftLock[size_t(p)] >= 0)
-                continue;
-            bool entry = s == 0;
-            for (std::int32_t k = predStart[size_t(s)]; k < predStart[size_t(s) + 1] && !entry; ++k)
-                entry = good[size_t(predFrom[size_t(k)])];
-            if (!entry)
-                continue;
-            // A dead end through a broken destination is reported as such.
-            const Page &page = m_pages[size_t(p)];
-            bool broken = false;
-            if (m_g.phase[size_t(s)] == BattleOpen)
-                broken = (rules::leavesBattlePage(page.win) && page.winPage < 0)
-                         || (rules::leavesBattlePage(page.lose) && page.losePage < 0)
-                         || (page.escape && page.escapeDest < 0);
-            else
-                for (const Choice &c : page.choices)
-                    broken = broken || (offered(c, m_g.mask[size_t(s)]) && c.destPage < 0);
-            if (broken)
-                continue;
-            told[size_t(p)] = 1;
-            add("soft-lock", p, QString(), QStringLiteral("no ending can be reached from here"), s);
-        }
-    }
+    clock.restart();
+    deadEnds(ending, firstSoftLock);
+    m_deadEndsTime = clock.elapsed();
 
     // Key items.
     struct Use { int page; QString key; std::int32_t state; };
@@ -1052,7 +1319,7 @@ void Explorer::analyse()
     for (std::int32_t s = 0; s < n; ++s) {
         if (!ending[size_t(s)])
             continue;
-        const int p = m_g.page[size_t(s)];
+        const int p = pageOf(s);
         if (endingOf[size_t(p)] < 0) {
             endingOf[size_t(p)] = int(endings.size());
             Ending e;
@@ -1092,11 +1359,13 @@ CheckReport Explorer::run()
     if (!explore())
         return m_report;
     m_report.states = m_g.size();
+    const qint64 found = clock.elapsed();
+    renumber();
     const qint64 explored = clock.elapsed();
     analyse();
     if (qEnvironmentVariableIsSet("FABLECRAFT_CHECK_TIMING"))
-        fprintf(stderr, "explore %lld ms, analyse %lld ms (steps %lld ms)\n", explored, clock.elapsed() - explored,
-                m_stepsTime);
+        fprintf(stderr, "explore %lld ms, renumber %lld ms, analyse %lld ms (scores %lld ms, dead ends %lld ms, steps %lld ms)\n",
+                found, explored - found, clock.elapsed() - explored, m_scoresTime, m_deadEndsTime, m_stepsTime);
 
     auto kindRank = [](const QString &kind) {
         for (size_t i = 0; i < std::size(kFindingKinds); ++i)

@@ -169,6 +169,30 @@ TEST_F(Checker, EachKindOfFindingWithItsSteps)
          "[3]|Page Text=End",
          {},
          {{"3", 1, 0, 0}}},
+        // The same loop walked with and without an item is one loop: it is
+        // named once, by its first score-changing choice in the quest.
+        {"one loop walked with different items",
+         "[1]|Option One=Take charm|Option One Destination Page=2|Add1=1|Key Item1=Charm|Option Two=Go|"
+         "Option Two Destination Page=2|[2]|Option One=Up|Option One Destination Page=3|Option One Score=+1|"
+         "Option Two=Leave|Option Two Destination Page=4|Option Three=Wish|Option Three Destination Page=4|"
+         "Required3=1|Key Item3=Charm|[3]|Option One=Down|Option One Destination Page=2|Option One Score=+2|"
+         "[4]|Page Text=End",
+         {{"suspicious-value", "2", "Option One Score", {"1"}, "loop"}},
+         {{"4", 2, std::nullopt, std::nullopt}}},
+        {"scores carried past an item",
+         "[1]|Option One=Take map|Option One Destination Page=2|Option One Score=+3|Add1=1|Key Item1=Map|"
+         "Option Two=Go|Option Two Destination Page=2|Option Two Score=-1|[2]|Option One=Read map|"
+         "Option One Destination Page=3|Option One Score=+10|Required1=1|Key Item1=Map|Option Two=Walk|"
+         "Option Two Destination Page=3|[3]|Page Text=End",
+         {},
+         {{"3", 2, -1, 13}}},
+        {"soft lock only for a player holding an item",
+         "[1]|Option One=Take torch|Option One Destination Page=2|Add1=1|Key Item1=Torch|Option Two=Go|"
+         "Option Two Destination Page=2|[2]|Option One=Descend|Option One Destination Page=3|Required1=1|"
+         "Key Item1=Torch|Option Two=Leave|Option Two Destination Page=4|[3]|Option One=Wander|"
+         "Option One Destination Page=3|[4]|Page Text=End",
+         {{"soft-lock", "3", "", {"1", "1"}, "no ending can be reached"}},
+         {{"4", 2, 0, 0}}},
     };
 
     QDir(dir.path()).mkpath(QStringLiteral("."));
