@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <limits>
 #include <span>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -83,6 +84,7 @@ struct Page
     bool hasChoices = false;
     bool battle = false, escape = false;
     QString win, lose, escapePage, loot;
+    QString battleValue, escapeValue; // "Battle" and "BattleEscapecheck" as read
     int winPage = -1, losePage = -1, escapeDest = -1;
     int lootBit = -1;
 };
@@ -115,8 +117,12 @@ struct Graph
     std::vector<std::uint64_t> blockKey; // open-addressed; kEmpty marks a free entry
     std::vector<std::int32_t> blockAt;   // the block of each entry
     std::vector<std::int32_t> blocks;    // kBlock states per block
-    std::uint64_t lastKey = kEmpty;
-    std::int32_t lastBlock = -1;
+    // The blocks used last, by a few bits of their key.
+    static constexpr size_t kRecent = 256;
+    std::array<std::uint64_t, kRecent> recentKey;
+    std::array<std::int32_t, kRecent> recentBlock;
+    void forgetRecent() { recentKey.fill(kEmpty); }
+    static size_t recentAt(std::uint64_t key) { return size_t(key + (key >> 32) * 0x9e37) & (kRecent - 1); }
 
     qsizetype size() const { return qsizetype(node.size()); }
 };
@@ -149,7 +155,9 @@ private:
     std::int32_t blockFor(std::int32_t layer, std::int32_t node);
     std::int32_t intern(std::int32_t node, std::int32_t layer, std::int32_t parent, std::int8_t slot);
     void makeNodes();
-    template <typename Move> void forEachMove(std::int32_t s, Move &&move);
+    template <typename LayerOf, typename Move> void forEachMove(std::int32_t s, LayerOf &&layerOf, Move &&move) const;
+    std::int32_t findBlock(std::int32_t layer, std::int32_t node) const;
+    template <typename Work> void shareLayers(Work &&work) const;
     void renumber();
     template <typename C> static bool offered(const C &c, Mask mask)
     {
@@ -189,7 +197,7 @@ private:
     void staticChecks();
     void checkMedia(int page, const QString &key, const QString &value);
     void checkSavedGameText(int page, const QString &key, const QString &text, const QString &what);
-    void checkLength(int page, const QString &section, const QString &key, int limit);
+    void checkLength(int page, const QString &key, const QString &value, int limit);
 
     const QuestSnapshot &m_quest;
     CheckOptions m_options;
@@ -212,13 +220,15 @@ private:
     // leads to): part c is m_partMembers[m_partStart[c] .. m_partStart[c + 1]),
     // layer l's parts are m_layerParts[l] .. m_layerParts[l + 1] - 1.
     std::vector<std::int32_t> m_partMembers, m_partStart, m_layerParts;
+    std::vector<std::int32_t> m_partOf; // each state's part
+    void findParts();
     std::int32_t m_start = 0;
     bool earlier(std::int32_t s, std::int32_t than) const
     {
         return than < 0 || m_rank[size_t(s)] < m_rank[size_t(than)];
     }
     CheckReport m_report;
-    qint64 m_stepsTime = 0, m_scoresTime = 0, m_deadEndsTime = 0;
+    qint64 m_stepsTime = 0, m_partsTime = 0, m_scoresTime = 0, m_deadEndsTime = 0;
     int m_replays = 0; // games played to find the seeds of fights
     QHash<std::int32_t, QStringList> m_steps; // steps found so far, by state
 
@@ -262,8 +272,10 @@ void Explorer::readPages()
             c.fixedOffer = rules::itemHeld(c.item, [](const QString &) { return false; }) ? c.offeredHeld
                                                                                           : c.offeredNotHeld;
         }
-        page.battle = rules::opensBattle(read(page.name, kBattle));
-        page.escape = rules::escapeAllowed(read(page.name, kBattleEscapeCheck));
+        page.battleValue = read(page.name, kBattle);
+        page.escapeValue = read(page.name, kBattleEscapeCheck);
+        page.battle = rules::opensBattle(page.battleValue);
+        page.escape = rules::escapeAllowed(page.escapeValue);
         page.win = read(page.name, kBattleWin);
         page.lose = read(page.name, kBattleLose);
         page.escapePage = read(page.name, kBattleEscape);
@@ -328,8 +340,9 @@ std::int32_t Explorer::layerFor(Mask mask)
 std::int32_t Explorer::blockFor(std::int32_t layer, std::int32_t node)
 {
     const std::uint64_t key = (std::uint64_t(std::uint32_t(layer)) << 32) | std::uint32_t(node / Graph::kBlock);
-    if (key == m_g.lastKey)
-        return m_g.lastBlock;
+    const size_t recent = Graph::recentAt(key);
+    if (m_g.recentKey[recent] == key)
+        return m_g.recentBlock[recent];
     auto find = [&](std::uint64_t k) {
         const size_t bits = m_g.blockKey.size() - 1;
         size_t at = mix(k) & bits;
@@ -356,8 +369,37 @@ std::int32_t Explorer::blockFor(std::int32_t layer, std::int32_t node)
         m_g.blockAt[at] = count;
         m_g.blocks.resize(m_g.blocks.size() + Graph::kBlock, -1);
     }
-    m_g.lastKey = key;
-    return m_g.lastBlock = m_g.blockAt[at];
+    m_g.recentKey[recent] = key;
+    return m_g.recentBlock[recent] = m_g.blockAt[at];
+}
+
+// The block of a state already found.
+std::int32_t Explorer::findBlock(std::int32_t layer, std::int32_t node) const
+{
+    const std::uint64_t key = (std::uint64_t(std::uint32_t(layer)) << 32) | std::uint32_t(node / Graph::kBlock);
+    const size_t bits = m_g.blockKey.size() - 1;
+    size_t at = mix(key) & bits;
+    while (m_g.blockKey[at] != key)
+        at = (at + 1) & bits;
+    return m_g.blockAt[at];
+}
+
+// Runs work(from, to) over every layer, in two halves on two threads when
+// the graph is big enough to gain from it.
+template <typename Work> void Explorer::shareLayers(Work &&work) const
+{
+    const auto layers = std::int32_t(m_layerStart.size()) - 1;
+    const std::int32_t n = m_layerStart.back();
+    std::int32_t split = 0;
+    while (split < layers && m_layerStart[size_t(split) + 1] < n / 2)
+        ++split;
+    if (n >= 200'000 && split > 0 && split < layers && std::thread::hardware_concurrency() > 1) {
+        std::thread high([&] { work(split, layers); });
+        work(0, split);
+        high.join();
+    } else {
+        work(0, layers);
+    }
 }
 
 std::int32_t Explorer::intern(std::int32_t node, std::int32_t layer, std::int32_t parent, std::int8_t slot)
@@ -395,14 +437,14 @@ void Explorer::makeNodes()
 
 // Every move from state s, in the order the steps number them:
 // move(slot, node, layer). A broken destination makes no move.
-template <typename Move> void Explorer::forEachMove(std::int32_t s, Move &&move)
+template <typename LayerOf, typename Move> void Explorer::forEachMove(std::int32_t s, LayerOf &&layerOf, Move &&move) const
 {
     const int pageIndex = pageOf(s);
     const PageMoves &p = m_moves[size_t(pageIndex)];
     const Phase phase = phaseOf(s);
     const std::int32_t layer = m_g.layer[size_t(s)];
     const Mask mask = maskOf(s);
-    auto layerOfMask = [&](Mask m) { return m == mask ? layer : layerFor(m); };
+    auto layerOfMask = [&](Mask m) { return m == mask ? layer : layerOf(m); };
     auto arrive = [&](std::int8_t slot, int page, std::int32_t to) {
         if (page >= 0)
             move(slot, std::int32_t(page), to);
@@ -440,6 +482,7 @@ template <typename Move> void Explorer::forEachMove(std::int32_t s, Move &&move)
 bool Explorer::explore()
 {
     makeNodes();
+    m_g.forgetRecent();
     const int first = m_quest.pageIndex(quest::kFirstPage);
     if (first < 0)
         return true;
@@ -449,7 +492,9 @@ bool Explorer::explore()
             m_report.error = QStringLiteral("more than %1 states: the quest is too big to check").arg(m_options.maxStates);
             return false;
         }
-        forEachMove(s, [&](std::int8_t slot, std::int32_t node, std::int32_t layer) { intern(node, layer, s, slot); });
+        forEachMove(
+            s, [this](Mask m) { return layerFor(m); },
+            [&](std::int8_t slot, std::int32_t node, std::int32_t layer) { intern(node, layer, s, slot); });
     }
     return true;
 }
@@ -534,7 +579,7 @@ void Explorer::renumber()
     }
     m_g.layerMask.swap(masks);
     std::fill(m_g.blockKey.begin(), m_g.blockKey.end(), Graph::kEmpty);
-    m_g.lastKey = Graph::kEmpty;
+    m_g.forgetRecent();
     const size_t bits = m_g.blockKey.size() - 1;
     for (const auto &[key, block] : blocks) {
         size_t at = mix(key) & bits;
@@ -544,30 +589,38 @@ void Explorer::renumber()
         m_g.blockAt[at] = block;
     }
 
-    // The moves. Inside a layer, a table by node finds the state a move
-    // leads to; the block index only serves moves that gain an item.
-    for (std::int32_t s = 0; s < n; ++s) {
-        std::int32_t count = 0;
-        forEachMove(s, [&](std::int8_t, std::int32_t, std::int32_t) { ++count; });
-        m_g.edgeStart[size_t(s) + 1] = m_g.edgeStart[size_t(s)] + count;
-    }
+    // The moves, counted first, then listed. Inside a layer, a table by
+    // node finds the state a move leads to; the block index only serves
+    // moves that gain an item.
+    auto layerOf = [this](Mask m) { return m_g.layerOf.find(m)->second; };
+    shareLayers([&](std::int32_t from, std::int32_t to) {
+        for (std::int32_t s = m_layerStart[size_t(from)]; s < m_layerStart[size_t(to)]; ++s) {
+            std::int32_t count = 0;
+            forEachMove(s, layerOf, [&](std::int8_t, std::int32_t, std::int32_t) { ++count; });
+            m_g.edgeStart[size_t(s) + 1] = count;
+        }
+    });
+    for (std::int32_t s = 0; s < n; ++s)
+        m_g.edgeStart[size_t(s) + 1] += m_g.edgeStart[size_t(s)];
     m_g.edgeTarget.resize(size_t(m_g.edgeStart.back()));
     m_g.edgeSlot.resize(size_t(m_g.edgeStart.back()));
-    std::vector<std::int32_t> byNode(m_nodePage.size(), -1);
-    for (std::int32_t l = 0; l < layers; ++l) {
-        const std::int32_t first = m_layerStart[size_t(l)], end = m_layerStart[size_t(l) + 1];
-        for (std::int32_t s = first; s < end; ++s)
-            byNode[size_t(m_g.node[size_t(s)])] = s;
-        for (std::int32_t s = first; s < end; ++s) {
-            auto e = size_t(m_g.edgeStart[size_t(s)]);
-            forEachMove(s, [&](std::int8_t slot, std::int32_t node, std::int32_t layer) {
-                m_g.edgeTarget[e] = layer == l ? byNode[size_t(node)]
-                                               : m_g.blocks[size_t(blockFor(layer, node)) * Graph::kBlock
-                                                            + size_t(node % Graph::kBlock)];
-                m_g.edgeSlot[e++] = slot;
-            });
+    shareLayers([&](std::int32_t from, std::int32_t to) {
+        std::vector<std::int32_t> byNode(m_nodePage.size(), -1);
+        for (std::int32_t l = from; l < to; ++l) {
+            const std::int32_t first = m_layerStart[size_t(l)], end = m_layerStart[size_t(l) + 1];
+            for (std::int32_t s = first; s < end; ++s)
+                byNode[size_t(m_g.node[size_t(s)])] = s;
+            for (std::int32_t s = first; s < end; ++s) {
+                auto e = size_t(m_g.edgeStart[size_t(s)]);
+                forEachMove(s, layerOf, [&](std::int8_t slot, std::int32_t node, std::int32_t layer) {
+                    m_g.edgeTarget[e] = layer == l ? byNode[size_t(node)]
+                                                   : m_g.blocks[size_t(findBlock(layer, node)) * Graph::kBlock
+                                                                + size_t(node % Graph::kBlock)];
+                    m_g.edgeSlot[e++] = slot;
+                });
+            }
         }
-    }
+    });
 }
 
 // ---------------------------------------------------------------------------
@@ -709,9 +762,8 @@ QString quoted(const QString &s)
     return QLatin1Char('"') + s + QLatin1Char('"');
 }
 
-void Explorer::checkLength(int page, const QString &section, const QString &key, int limit)
+void Explorer::checkLength(int page, const QString &key, const QString &value, int limit)
 {
-    const QString value = m_quest.read(section, key);
     if (value.size() > limit)
         add("suspicious-value", page, key,
             QStringLiteral("%1 is %2 characters long; the editor takes at most %3").arg(key).arg(value.size()).arg(limit),
@@ -800,22 +852,25 @@ void Explorer::staticChecks()
                 add("battle-never-opened", p, QString(kBattle),
                     QStringLiteral("no player reaches this battle page, so its battle never opens"));
         } else {
-            static const QLatin1String battleKeys[] = {kBattleMonName, kBattleMonHp, kBattleWin, kBattleLose,
-                                                       kBattleEscape,  kBattleImage, kBattleMusic, kBattleMonKeyItem};
-            bool settings = false;
-            for (const QLatin1String &k : battleKeys)
+            static const QLatin1String otherBattleKeys[] = {kBattleMonName, kBattleMonHp, kBattleImage, kBattleMusic};
+            bool settings = !page.win.isEmpty() || !page.lose.isEmpty() || !page.escapePage.isEmpty() || !page.loot.isEmpty();
+            for (const QLatin1String &k : otherBattleKeys)
                 settings = settings || !m_quest.read(name, k).isEmpty();
             if (settings)
                 addStatic(p, QString(kBattle),
                           QStringLiteral("the page has battle settings but \"Battle\" is %1, not \"1\": its battle "
                                          "never opens")
-                              .arg(quoted(m_quest.read(name, kBattle))),
+                              .arg(quoted(page.battleValue)),
                           "battle-never-opened");
         }
 
         // Media, where the engine looks for them.
-        for (const QLatin1String &k : {kImage, kMovie, kMusic, kMp3})
-            checkMedia(p, k, m_quest.read(name, k));
+        const QLatin1String pageKeys[] = {kImage, kMovie, kMusic, kMp3, kPageText, kLocation};
+        QString values[std::size(pageKeys)];
+        for (size_t k = 0; k < std::size(pageKeys); ++k)
+            values[k] = m_quest.read(name, pageKeys[k]);
+        for (size_t k = 0; k < 4; ++k)
+            checkMedia(p, pageKeys[k], values[k]);
         if (page.battle)
             for (const QLatin1String &k : {kBattleImage, kBattleMusic})
                 checkMedia(p, k, m_quest.read(name, k));
@@ -835,28 +890,26 @@ void Explorer::staticChecks()
                               QStringLiteral("%1 %2 is not a whole number: the score is rounded").arg(scoreKey(i), quoted(c.score)),
                               "suspicious-value");
             }
-            for (const QString &k : {addKey(i), requiredKey(i)}) {
-                const QString v = m_quest.read(name, k);
+            for (const auto &[k, v] : {std::pair(addKey(i), c.add), std::pair(requiredKey(i), c.required)}) {
                 if (!v.isEmpty() && v != QLatin1String("0") && v != QLatin1String("1"))
                     addStatic(p, k,
                               QStringLiteral("%1 is %2; only \"1\" and \"0\" mean what the check box shows").arg(k, quoted(v)),
                               "suspicious-value");
             }
-            checkLength(p, name, optionKey(i), kCaptionLength);
-            checkLength(p, name, scoreKey(i), kScoreLength);
-            checkLength(p, name, keyItemKey(i), kCaptionLength);
+            checkLength(p, optionKey(i), c.caption, kCaptionLength);
+            checkLength(p, scoreKey(i), c.score, kScoreLength);
+            checkLength(p, keyItemKey(i), c.item, kCaptionLength);
             if (c.visible())
                 checkSavedGameText(p, optionKey(i), c.caption, optionKey(i));
         }
-        for (const QLatin1String &k : {kBattle, kBattleEscapeCheck}) {
-            const QString v = m_quest.read(name, k);
+        for (const auto &[k, v] : {std::pair(kBattle, page.battleValue), std::pair(kBattleEscapeCheck, page.escapeValue)}) {
             if (!v.isEmpty() && v != QLatin1String("0") && v != QLatin1String("1") && (k != kBattle || page.battle))
                 addStatic(p, k, QStringLiteral("%1 is %2; only \"1\" and \"0\" mean what the check box shows").arg(k, quoted(v)),
                           "suspicious-value");
         }
-        for (const QLatin1String &k : {kPageText, kLocation, kImage, kMusic, kMovie, kMp3})
-            checkLength(p, name, k, kLongText);
-        checkSavedGameText(p, kPageText, m_quest.read(name, kPageText), QString(kPageText));
+        for (const size_t k : {4, 5, 0, 2, 1, 3}) // page text, location, image, music, movie, mp3
+            checkLength(p, pageKeys[k], values[k], kLongText);
+        checkSavedGameText(p, kPageText, values[4], QString(kPageText));
         checkSavedGameText(p, QString(), name, QStringLiteral("The page name"));
     }
     for (const QLatin1String &k : {quest::kTitle, quest::kAuthor, quest::kVersion}) {
@@ -931,6 +984,43 @@ void Explorer::layerParts(std::int32_t l, LayerParts &out) const
     }
 }
 
+// Every layer's parts. Layers are independent here, so a big graph is
+// shared out between two threads.
+void Explorer::findParts()
+{
+    const auto n = std::int32_t(m_g.size());
+    const auto layers = std::int32_t(m_layerStart.size()) - 1;
+    m_partMembers.assign(size_t(n), 0);
+    m_partOf.assign(size_t(n), 0);
+    // Per layer, where each part after the first begins (from the layer's
+    // first state), and how many parts it has.
+    std::vector<std::int32_t> partCount(size_t(std::max(layers, 0)), 0);
+    auto work = [&](std::int32_t from, std::int32_t to, std::vector<std::int32_t> &starts) {
+        LayerParts parts;
+        for (std::int32_t l = from; l < to; ++l) {
+            layerParts(l, parts);
+            const std::int32_t first = m_layerStart[size_t(l)];
+            std::copy(parts.members.begin(), parts.members.end(), m_partMembers.begin() + first);
+            std::copy(parts.part.begin(), parts.part.end(), m_partOf.begin() + first);
+            for (size_t c = 1; c < parts.start.size(); ++c)
+                starts.push_back(first + parts.start[c]);
+            partCount[size_t(l)] = std::int32_t(parts.start.size() - 1);
+        }
+    };
+    // Part starts of the lower and of the upper layers.
+    std::vector<std::int32_t> startsLow, startsHigh;
+    shareLayers([&](std::int32_t from, std::int32_t to) { work(from, to, from == 0 ? startsLow : startsHigh); });
+    m_partStart.assign(1, 0);
+    m_partStart.insert(m_partStart.end(), startsLow.begin(), startsLow.end());
+    m_partStart.insert(m_partStart.end(), startsHigh.begin(), startsHigh.end());
+    m_layerParts.assign(size_t(layers) + 1, 0);
+    for (std::int32_t l = 0; l < layers; ++l) {
+        m_layerParts[size_t(l) + 1] = m_layerParts[size_t(l)] + partCount[size_t(l)];
+        for (std::int32_t s = m_layerStart[size_t(l)]; s < m_layerStart[size_t(l) + 1]; ++s)
+            m_partOf[size_t(s)] += m_layerParts[size_t(l)];
+    }
+}
+
 // Scores: a range per state, carried forward part by part from the start.
 // States in one strongly connected part share a range up to fixed offsets,
 // unless a loop in it changes the score, which makes it unbounded there and
@@ -945,16 +1035,28 @@ void Explorer::scoreRanges()
     if (n == 0)
         return;
     m_lo[size_t(m_start)] = m_hi[size_t(m_start)] = 0;
-    m_partMembers.assign(size_t(n), 0);
-    m_partStart.assign(1, 0);
-    m_layerParts.assign(m_layerStart.size(), 0);
     // What each move adds to the score: a choice's score when it is a number.
-    std::vector<double> adds(m_pages.size() * 8, 0.0);
-    for (size_t p = 0; p < m_pages.size(); ++p)
-        for (int i = 0; i < quest::kOptionCount; ++i)
-            adds[p * 8 + size_t(i)] = m_pages[p].choices[size_t(i)].scoreAdd.value_or(0.0);
+    // Quests use few different scores, so each choice keeps the number of
+    // its score in a short list: the table stays in the cache.
+    std::vector<double> values{0.0};
+    std::vector<std::uint32_t> addOf(m_pages.size() * quest::kOptionCount, 0);
+    {
+        QHash<double, std::uint32_t> known{{0.0, 0}};
+        for (size_t p = 0; p < m_pages.size(); ++p)
+            for (size_t i = 0; i < size_t(quest::kOptionCount); ++i) {
+                const double v = m_pages[p].choices[i].scoreAdd.value_or(0.0);
+                auto it = known.constFind(v);
+                if (it == known.cend()) {
+                    it = known.insert(v, std::uint32_t(values.size()));
+                    values.push_back(v);
+                }
+                addOf[p * quest::kOptionCount + i] = it.value();
+            }
+    }
     auto delta = [&](std::int32_t from, std::int8_t slot) {
-        return slot < 0 ? 0.0 : adds[size_t(pageOf(from)) * 8 + size_t(slot)];
+        return slot < 0 || slot >= quest::kOptionCount
+                   ? 0.0
+                   : values[addOf[size_t(pageOf(from)) * quest::kOptionCount + size_t(slot)]];
     };
 
     // The score after a move, on the ends of a range and where the engine
@@ -985,27 +1087,19 @@ void Explorer::scoreRanges()
     // Per page and choice: the earliest state where the engine refuses the
     // sum the choice's score makes.
     std::vector<std::int32_t> refused(m_pages.size() * quest::kOptionCount, -1);
-    LayerParts parts;
     std::vector<double> potential;
     std::vector<std::uint8_t> placed;
     std::vector<std::int32_t> queue;
     for (std::int32_t l = 0; l + 1 < std::int32_t(m_layerStart.size()); ++l) {
         const std::int32_t first = m_layerStart[size_t(l)];
-        layerParts(l, parts);
-        // Kept for finding dead ends, which walks the parts the other way.
-        std::copy(parts.members.begin(), parts.members.end(), m_partMembers.begin() + first);
-        for (size_t c = 1; c < parts.start.size(); ++c)
-            m_partStart.push_back(first + parts.start[c]);
-        m_layerParts[size_t(l) + 1] = std::int32_t(m_partStart.size() - 1);
-        potential.assign(parts.part.size(), 0);
-        placed.assign(parts.part.size(), 0);
+        const std::int32_t end = m_layerStart[size_t(l) + 1];
+        potential.assign(size_t(end - first), 0);
+        placed.assign(size_t(end - first), 0);
         // Tarjan completes the parts sinks first: walk them from the start.
-        for (auto c = std::int32_t(parts.start.size()) - 2; c >= 0; --c) {
-            const std::span<const std::int32_t> part(parts.members.data() + parts.start[size_t(c)],
-                                                     size_t(parts.start[size_t(c) + 1] - parts.start[size_t(c)]));
-            auto inPart = [&](std::int32_t v) {
-                return v >= first && v < m_layerStart[size_t(l) + 1] && parts.part[size_t(v - first)] == c;
-            };
+        for (std::int32_t c = m_layerParts[size_t(l) + 1] - 1; c >= m_layerParts[size_t(l)]; --c) {
+            const std::span<const std::int32_t> part(m_partMembers.data() + m_partStart[size_t(c)],
+                                                     size_t(m_partStart[size_t(c) + 1] - m_partStart[size_t(c)]));
+            auto inPart = [&](std::int32_t v) { return m_partOf[size_t(v)] == c; };
             // Offsets inside the part; a move that disagrees with them closes
             // a loop that changes the score. Such a loop is named by one of
             // the part's score-changing choices: the first in the quest, so
@@ -1153,6 +1247,8 @@ void Explorer::deadEnds(const std::vector<std::uint8_t> &ending, const std::vect
         }
     }
 
+    if (std::find(good.begin(), good.end(), 0) == good.end())
+        return;
     std::vector<std::int32_t> entry(m_pages.size(), -1);
     auto consider = [&](std::int32_t s) {
         const int p = pageOf(s);
@@ -1191,33 +1287,45 @@ void Explorer::analyse()
     m_firstOffered.assign(pages, {-1, -1, -1, -1});
     std::vector<std::int32_t> firstSoftLock(pages, -1);
     std::vector<std::uint8_t> ending(size_t(n), 0);
+    // The order each kept state was found in, beside it, so that comparing
+    // needs no look-up.
+    constexpr std::int32_t kNone = std::numeric_limits<std::int32_t>::max();
+    std::vector<std::int32_t> stateRank(pages, kNone), settledRank(pages, kNone), openRank(pages, kNone),
+        softLockRank(pages, kNone);
+    std::vector<std::array<std::int32_t, 4>> offeredRank(pages, {kNone, kNone, kNone, kNone});
+    auto keep = [](std::int32_t &state, std::int32_t &rank, std::int32_t s, std::int32_t r) {
+        if (r < rank) {
+            rank = r;
+            state = s;
+        }
+    };
     for (std::int32_t s = 0; s < n; ++s) {
         const int p = pageOf(s);
+        const std::int32_t r = m_rank[size_t(s)];
         const PageMoves &page = m_moves[size_t(p)];
-        if (earlier(s, m_firstState[size_t(p)]))
-            m_firstState[size_t(p)] = s;
+        keep(m_firstState[size_t(p)], stateRank[size_t(p)], s, r);
         if (phaseOf(s) == BattleOpen) {
-            if (earlier(s, m_firstOpen[size_t(p)]))
-                m_firstOpen[size_t(p)] = s;
+            keep(m_firstOpen[size_t(p)], openRank[size_t(p)], s, r);
             continue;
         }
-        if (earlier(s, m_firstSettled[size_t(p)]))
-            m_firstSettled[size_t(p)] = s;
+        keep(m_firstSettled[size_t(p)], settledRank[size_t(p)], s, r);
         bool any = false;
-        for (int i = 0; i < quest::kOptionCount; ++i)
-            if (offered(page.choices[size_t(i)], maskOf(s))) {
+        const Mask mask = maskOf(s);
+        for (size_t i = 0; i < size_t(quest::kOptionCount); ++i)
+            if (offered(page.choices[i], mask)) {
                 any = true;
-                if (earlier(s, m_firstOffered[size_t(p)][size_t(i)]))
-                    m_firstOffered[size_t(p)][size_t(i)] = s;
+                keep(m_firstOffered[size_t(p)][i], offeredRank[size_t(p)][i], s, r);
             }
         if (!page.hasChoices)
             ending[size_t(s)] = 1;
-        else if (!any && earlier(s, firstSoftLock[size_t(p)]))
-            firstSoftLock[size_t(p)] = s;
+        else if (!any)
+            keep(firstSoftLock[size_t(p)], softLockRank[size_t(p)], s, r);
     }
 
     QElapsedTimer clock;
     clock.start();
+    findParts();
+    m_partsTime = clock.restart();
     scoreRanges();
     m_scoresTime = clock.restart();
     staticChecks();
@@ -1364,8 +1472,11 @@ CheckReport Explorer::run()
     const qint64 explored = clock.elapsed();
     analyse();
     if (qEnvironmentVariableIsSet("FABLECRAFT_CHECK_TIMING"))
-        fprintf(stderr, "explore %lld ms, renumber %lld ms, analyse %lld ms (scores %lld ms, dead ends %lld ms, steps %lld ms)\n",
-                found, explored - found, clock.elapsed() - explored, m_scoresTime, m_deadEndsTime, m_stepsTime);
+        fprintf(stderr,
+                "explore %lld ms, renumber %lld ms, analyse %lld ms (parts %lld ms, scores %lld ms, dead ends %lld ms, "
+                "steps %lld ms)\n",
+                found, explored - found, clock.elapsed() - explored, m_partsTime, m_scoresTime, m_deadEndsTime,
+                m_stepsTime);
 
     auto kindRank = [](const QString &kind) {
         for (size_t i = 0; i < std::size(kFindingKinds); ++i)
