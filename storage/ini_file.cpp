@@ -472,18 +472,30 @@ int IniFile::findKey(int section, QStringView key) const
     }
 }
 
+QString IniFile::cutForRead(QString value)
+{
+    if (value.size() > kMaxReadLength) {
+        qsizetype n = kMaxReadLength;
+        if (value.at(n - 1).isHighSurrogate())
+            --n;
+        value.truncate(n);
+    }
+    return value;
+}
+
 QString IniFile::readValue(QStringView section, QStringView key) const
 {
     std::optional<QString> v = value(section, key);
-    if (!v)
-        return {};
-    if (v->size() > kMaxReadLength) {
-        qsizetype n = kMaxReadLength;
-        if (v->at(n - 1).isHighSurrogate())
-            --n;
-        v->truncate(n);
+    return v ? cutForRead(std::move(*v)) : QString();
+}
+
+void IniFile::readValues(QStringView section, std::span<const QStringView> keys, std::span<QString> out) const
+{
+    const int s = findSection(section);
+    for (size_t i = 0; i < keys.size() && i < out.size(); ++i) {
+        const int k = s < 0 ? -1 : findKey(s, keys[i]);
+        out[i] = k < 0 ? QString() : cutForRead(valueAt(s, k));
     }
-    return *v;
 }
 
 std::optional<QString> IniFile::value(QStringView section, QStringView key) const
@@ -494,7 +506,12 @@ std::optional<QString> IniFile::value(QStringView section, QStringView key) cons
     const int k = findKey(s, key);
     if (k < 0)
         return std::nullopt;
-    const KeyIndex::Key &found = m_sections[std::size_t(s)].keys->keys[k];
+    return valueAt(s, k);
+}
+
+QString IniFile::valueAt(int section, int key) const
+{
+    const KeyIndex::Key &found = m_sections[std::size_t(section)].keys->keys[key];
     const char *d = m_bytes.constData();
     qsizetype vs = found.valueStart, vl = qsizetype(found.valueEnd) - found.valueStart;
     if (vl >= 2 && d[vs] == d[vs + vl - 1] && (d[vs] == '"' || d[vs] == '\'')) {

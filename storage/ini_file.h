@@ -99,6 +99,9 @@ public:
     // missing, a longer value cut to its first kMaxReadLength characters
     // (never half of a surrogate pair).
     QString readValue(QStringView section, QStringView key) const;
+    // readValue of each of keys in one section: out[i] for keys[i]. Finds
+    // the section once, for readers that take a whole page at a time.
+    void readValues(QStringView section, std::span<const QStringView> keys, std::span<QString> out) const;
 
     // Number of distinct reachable sections (duplicates counted once).
     qsizetype sectionCount() const;
@@ -129,6 +132,8 @@ private:
     int findSection(QStringView section) const;
     const KeyIndex &keysOf(int section) const;
     int findKey(int section, QStringView key) const;
+    QString valueAt(int section, int key) const;
+    static QString cutForRead(QString value);
     qsizetype keyEnd(qsizetype keyStart, qsizetype valueStart) const;
     QString decodeText(const char *data, qsizetype size) const;
     bool encodeText(QStringView text, QByteArray &out) const;

@@ -249,20 +249,32 @@ void Explorer::readPages()
     using namespace quest;
     const QStringList &names = m_quest.pages();
     m_pages.resize(size_t(names.size()));
-    auto read = [&](const QString &page, const QString &key) { return m_quest.read(page, key); };
     auto resolve = [&](const QString &dest) { return dest.isEmpty() ? -1 : m_quest.pageIndex(dest); };
+
+    // Every key read, a page at a time: per choice its six keys, then the
+    // fight's.
+    constexpr int kChoiceKeys = 6;
+    QStringList keyNames;
+    for (int i = 1; i <= kOptionCount; ++i)
+        keyNames << optionKey(i) << destinationKey(i) << scoreKey(i) << keyItemKey(i) << requiredKey(i) << addKey(i);
+    for (const QLatin1String &k : {kBattle, kBattleEscapeCheck, kBattleWin, kBattleLose, kBattleEscape, kBattleMonKeyItem})
+        keyNames << QString(k);
+    std::vector<QStringView> keys(keyNames.cbegin(), keyNames.cend());
+    std::vector<QString> values(keys.size());
 
     for (qsizetype p = 0; p < names.size(); ++p) {
         Page &page = m_pages[size_t(p)];
         page.name = names[p];
-        for (int i = 1; i <= kOptionCount; ++i) {
-            Choice &c = page.choices[size_t(i - 1)];
-            c.caption = read(page.name, optionKey(i));
-            c.destination = read(page.name, destinationKey(i));
-            c.score = read(page.name, scoreKey(i));
-            c.item = read(page.name, keyItemKey(i));
-            c.required = read(page.name, requiredKey(i));
-            c.add = read(page.name, addKey(i));
+        m_quest.readValues(page.name, keys, values);
+        for (int i = 0; i < kOptionCount; ++i) {
+            Choice &c = page.choices[size_t(i)];
+            QString *v = values.data() + i * kChoiceKeys;
+            c.caption = std::move(v[0]);
+            c.destination = std::move(v[1]);
+            c.score = std::move(v[2]);
+            c.item = std::move(v[3]);
+            c.required = std::move(v[4]);
+            c.add = std::move(v[5]);
             c.destPage = resolve(c.destination);
             c.scoreAdd = parseDecimal(c.score);
             page.hasChoices = page.hasChoices || c.visible();
@@ -272,14 +284,15 @@ void Explorer::readPages()
             c.fixedOffer = rules::itemHeld(c.item, [](const QString &) { return false; }) ? c.offeredHeld
                                                                                           : c.offeredNotHeld;
         }
-        page.battleValue = read(page.name, kBattle);
-        page.escapeValue = read(page.name, kBattleEscapeCheck);
+        QString *v = values.data() + kOptionCount * kChoiceKeys;
+        page.battleValue = std::move(v[0]);
+        page.escapeValue = std::move(v[1]);
         page.battle = rules::opensBattle(page.battleValue);
         page.escape = rules::escapeAllowed(page.escapeValue);
-        page.win = read(page.name, kBattleWin);
-        page.lose = read(page.name, kBattleLose);
-        page.escapePage = read(page.name, kBattleEscape);
-        page.loot = read(page.name, kBattleMonKeyItem);
+        page.win = std::move(v[2]);
+        page.lose = std::move(v[3]);
+        page.escapePage = std::move(v[4]);
+        page.loot = std::move(v[5]);
         page.winPage = resolve(page.win);
         page.losePage = resolve(page.lose);
         page.escapeDest = resolve(page.escapePage);
@@ -866,9 +879,10 @@ void Explorer::staticChecks()
 
         // Media, where the engine looks for them.
         const QLatin1String pageKeys[] = {kImage, kMovie, kMusic, kMp3, kPageText, kLocation};
+        static const QString pageKeyNames[] = {kImage, kMovie, kMusic, kMp3, kPageText, kLocation};
+        static const std::vector<QStringView> pageKeyViews(std::begin(pageKeyNames), std::end(pageKeyNames));
         QString values[std::size(pageKeys)];
-        for (size_t k = 0; k < std::size(pageKeys); ++k)
-            values[k] = m_quest.read(name, pageKeys[k]);
+        m_quest.readValues(name, pageKeyViews, values);
         for (size_t k = 0; k < 4; ++k)
             checkMedia(p, pageKeys[k], values[k]);
         if (page.battle)
@@ -1356,7 +1370,9 @@ void Explorer::analyse()
                 continue;
             QString why;
             if (m_firstSettled[size_t(p)] < 0)
-                why = QStringLiteral("the fight here always leads to another page, so this choice is never shown");
+                why = QStringLiteral("the fight here always leads to another page (only a game saved during the "
+                                     "fight and loaded again shows the page's choices, as the fight does not reopen "
+                                     "on loading)");
             else if (rules::requiresItem(c.required) && !c.offeredNotHeld && c.offeredHeld)
                 why = QStringLiteral("it needs %1, which no player reaching this page holds").arg(quoted(itemName(p, i)));
             else if (c.offeredNotHeld && !c.offeredHeld)

@@ -48,6 +48,16 @@ QString QuestSnapshot::read(const QString &section, const QString &key) const
     return keys[key] = readFile(section, key);
 }
 
+void QuestSnapshot::readValues(const QString &section, std::span<const QStringView> keys, std::span<QString> out) const
+{
+    if (!m_caching) {
+        m_ini.readValues(section, keys, out);
+        return;
+    }
+    for (size_t i = 0; i < keys.size() && i < out.size(); ++i)
+        out[i] = read(section, keys[i].toString());
+}
+
 QString QuestSnapshot::readFile(const QString &section, const QString &key) const
 {
     return m_ini.readValue(section, key);

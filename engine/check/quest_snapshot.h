@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <span>
+
 namespace fc::check {
 
 class QuestSnapshot
@@ -23,6 +25,8 @@ public:
     // As ReadIni(file, section, key): "" when missing, at most 8999 characters.
     // Not for use from several threads at once.
     QString read(const QString &section, const QString &key) const;
+    // read() of each of keys in section: out[i] for keys[i].
+    void readValues(const QString &section, std::span<const QStringView> keys, std::span<QString> out) const;
     // Keeps every value read, for callers that read the same values over and
     // over (the playtester); off by default.
     void setCaching(bool on) { m_caching = on; }

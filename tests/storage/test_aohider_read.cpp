@@ -94,6 +94,28 @@ TEST(IniRead, ParsedTextFollowsTheRules)
     }
 }
 
+// A whole page read at once answers as key by key reads do, cut to the
+// longest read and empty where the section or key is missing.
+TEST(IniRead, SeveralKeysReadAtOnceAnswerAsSingleReads)
+{
+    std::vector<ReadCase> cases = readCases();
+    cases.push_back({"a value longer than a read takes", "[S]\r\nk=" + QByteArray(9100, 'v') + "\r\n", "S", "k",
+                     QString(9100, QLatin1Char('v'))});
+    cases.push_back({"a missing section", "[S]\r\nk=1\r\n", "T", "k", QString()});
+    for (const ReadCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        const IniFile f = IniFile::parse(c.text);
+        const QString key = c.key;
+        const QStringView keys[] = {key, u"no such key", key};
+        QString out[3] = {QStringLiteral("stale"), QStringLiteral("stale"), QStringLiteral("stale")};
+        f.readValues(c.section, keys, out);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(out[i], f.readValue(c.section, keys[i])) << i;
+        EXPECT_LE(out[0].size(), IniFile::kMaxReadLength);
+        EXPECT_TRUE(out[1].isEmpty());
+    }
+}
+
 TEST(IniRead, FilesFollowTheRules)
 {
     QTemporaryDir dir;
