@@ -42,6 +42,12 @@ def opt(caption, dest, score=0, item="", add=False, required=False):
 
 # Every page: location, text, options (at most four) and optional media and
 # battle settings. Page names are the decimal numbers used as keys here.
+#
+# Scoring: the village, the wood and the tower hill can be walked round and
+# round, so a choice there scores nothing unless it can be taken only once: a
+# key item's gift (hidden once the item is held). From the way down to the
+# lake on, nothing leads back, and choices score freely. That keeps every
+# ending's score within a fixed range, however long a player wanders.
 PAGES = {}
 
 
@@ -106,7 +112,7 @@ Vellum who should not, and the First Book of Quillmere does not like greedy eyes
 Bramble in the Inkwood still keeps the silver quill, if it comes to rewriting. Trust no ledger. H.' A small brass
 key is stitched to the corner of the page with red thread.
 """, [
-    opt("Snip the thread and pocket the brass key", 7, +1, item="Brass Key", add=True),
+    opt("Snip the thread and pocket the brass key", 7, +2, item="Brass Key", add=True),
     opt("Fold the letter and go back to the workshop", 2),
 ], image="media/study.png")
 
@@ -134,8 +140,8 @@ broad and flour-dusted and usually laughing. She is not laughing now. 'Twenty ye
 owes me, who I owe. Gone in a night.' She looks up at you. 'I saw something, apprentice, when I was up seeing to
 the wheel at midnight. I don't know if I ought to say.'
 """, [
-    opt("Sit beside her and ask gently what she saw", 9, +2),
-    opt("Demand that she tell you what she is hiding", 28, -2),
+    opt("Sit beside her and ask gently what she saw", 9),
+    opt("Demand that she tell you what she is hiding", 28),
     opt("Leave her be and return to the green", 4),
 ], image="media/mill.png")
 
@@ -146,8 +152,8 @@ wrapped in sacking.' She wipes her eyes with a floury thumb. 'He owes half the v
 four winters of flour.' She presses a parcel into your hands. 'Honey cake. You'll not think straight on an empty
 stomach. And if you go into the Inkwood, old Bramble is fond of honey.'
 """, [
-    opt("Accept the honey cake with thanks", 4, +1, item="Honey Cake", add=True),
-    opt("Thank her, but leave the cake for her own supper", 4, +1),
+    opt("Accept the honey cake with thanks", 4, +3, item="Honey Cake", add=True),
+    opt("Thank her, but leave the cake for her own supper", 4),
 ], image="media/mill.png")
 
 page(10, "Edge of the Inkwood", """
@@ -181,8 +187,8 @@ has forgotten how to rise. Lower down, on the hillside under the tower, a black 
 the rock. Whatever is happening, it is happening there, above and below. A branch higher up would give you a
 better view, but it looks thin.
 """, [
-    opt("Climb down carefully. The view is enough.", 10, +1),
-    opt("Reach for the higher branch", 29, -2),
+    opt("Climb down carefully. The view is enough.", 10),
+    opt("Reach for the higher branch", 29),
 ], image="media/oak.png")
 
 page(13, "Bramble's Hut", """
@@ -193,7 +199,7 @@ without looking up. 'Come about the ink, have you? Everybody's words gone walkin
 not proud.'
 """, [
     opt("Listen to his riddle", 14),
-    opt("Offer him Oda's honey cake", 15, +2, item="Honey Cake", required=True),
+    opt("Offer him Oda's honey cake", 15, item="Honey Cake", required=True),
     opt("Say goodbye and go back to the path", 10),
 ], image="media/hut.png")
 
@@ -202,9 +208,9 @@ Bramble clears his throat grandly. 'I have a spine, but never a bone. I have lea
 tongue of ink that speaks to you, though I never draw a breath. What am I?' He leans back against the door
 post, very pleased with himself, and waits.
 """, [
-    opt("A tree", 30, -1),
-    opt("A book", 15, +3),
-    opt("A river", 30, -1),
+    opt("A tree", 30),
+    opt("A book", 15),
+    opt("A river", 30),
 ], image="media/hut.png")
 
 page(15, "The Silver Quill", """
@@ -214,7 +220,7 @@ softly like a struck glass. 'The founders wrote the Vellum with that,' he says. 
 stays written. Hesper gave it to me to keep safe from clever people.' He squints at you. 'You don't look clever.
 That's a compliment.'
 """, [
-    opt("Take the Silver Quill", 10, +2, item="Silver Quill", add=True),
+    opt("Take the Silver Quill", 10, +4, item="Silver Quill", add=True),
     opt("Go back to the edge of the wood", 10),
 ], image="media/quill.png", mp3="media/chime.wav")
 
@@ -225,9 +231,9 @@ climbs the wall beside it to a narrow window two floors up. As you stand there t
 itself, slow and hollow, though no one pulls the rope. A footpath leads down the side of the hill toward a dark
 crack in the rock.
 """, [
-    opt("Unlock the door with the brass key", 17, +1, item="Brass Key", required=True),
+    opt("Unlock the door with the brass key", 17, item="Brass Key", required=True),
     opt("Knock and call for Hesper", 31),
-    opt("Climb the ivy to the window", 29, -1),
+    opt("Climb the ivy to the window", 29),
     opt("Take the path down to the cave in the hillside", 20),
 ], image="media/tower.png", music="media/tower.mid", mp3="media/bell.mp3")
 
@@ -383,7 +389,7 @@ Oda's face closes like a shutter. 'Hiding something? I've known you since you we
 and you speak to me like that?' She stands, tucks her blank book under her arm and stumps into the mill. The door
 bangs. Through the window you see her sitting with her back to you. That was not your finest moment.
 """, [
-    opt("Knock and say you are sorry", 8, +1),
+    opt("Knock and say you are sorry", 8),
     opt("Walk back to the green", 4),
 ], image="media/mill.png")
 
