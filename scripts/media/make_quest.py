@@ -268,6 +268,7 @@ their wings printed with stolen letters. They wheel once around the room and the
 wall of wings.
 """, [
     opt("Face the swarm", 19),
+    opt("Let the moths settle on you", 32),
 ], image="media/lectern.png", battle=dict(
     BattleEscapecheck="1",
     BattleMonName="Ink-Moth Swarm",
@@ -279,7 +280,7 @@ wall of wings.
     BattleMonKeyItem="Moth Silk",
     BattleMonExp="10",
     BattleWin="21",
-    BattleLose="32",
+    BattleLose="",
     BattleEscape="17",
     ATKMessage="The moths beat their inky wings in your face!",
     AltAtk="Blinding Dust",
@@ -366,6 +367,7 @@ the marching letters have filled it behind you like a black curtain. The creatur
 capitals, and the cavern fills with the roar of every word of Quillmere spoken at once.
 """, [
     opt("Stand and fight", 27),
+    opt("Let the ink close over you", 36),
 ], battle=dict(
     BattleEscapecheck="0",
     BattleMonName="The Blotwyrm",
@@ -377,7 +379,7 @@ capitals, and the cavern fills with the roar of every word of Quillmere spoken a
     BattleMonKeyItem="Wyrm Scale",
     BattleMonExp="25",
     BattleWin="35",
-    BattleLose="36",
+    BattleLose="",
     BattleEscape="24",
     ATKMessage="The Blotwyrm lashes you with a tail of dripping letters!",
     AltAtk="Unwriting Roar",
@@ -444,12 +446,16 @@ from passing pedlars. The Lantern Tower stands empty on its hill, and no one can
 page(35, "The Wyrm Unwritten", """
 With a sound like a library sighing, the Blotwyrm comes apart. It does not die so much as spill: a great wave of
 ink that runs back into the lake and lies still, and out of the still water the stolen words begin to rise,
-glittering, waiting. Hesper, free at last, limps to your side with the Vellum in her arms. Its pages are blank,
-its spine still warm. 'The words will go home,' she says hoarsely, 'but only if someone writes the way for them.
-And it must be written with something that keeps what it writes.'
+glittering, waiting. On the rock where it fell you pick up the one scale it left behind, black and hard as jet.
+Hesper, free at last, limps to your side with the Vellum in her arms. Its pages are blank, its spine still warm,
+and a sheaf of leaves hangs loose where Tobias tore at the stitching. 'The words will go home,' she says
+hoarsely, 'but only if someone writes the way for them. And it must be written with something that keeps what
+it writes.'
 """, [
     opt("Write the way home with the Silver Quill", 37, +5, item="Silver Quill", required=True),
     opt("Dip your finger in the ink and write as best you can", 38, +1),
+    opt("Cut a pen from the Wyrm Scale and write with it", 40, +3, item="Wyrm Scale", required=True),
+    opt("Sew the loose leaves back in with the moth silk", 39, +2, item="Moth Silk", required=True),
 ], image="media/lake.png", music="media/cave.mid")
 
 page(36, "Swallowed by Ink", """
@@ -476,6 +482,30 @@ weeks after, the baker's bread tastes a little odd, the signpost points to a vil
 and nobody can quite recall the third verse of the harvest song. But the books are full, Hesper is home, and
 Tobias Fenn pays his debts in honest work. It is not a perfect ending. It is a good one. THE END.
 """, image="media/green.png", music="media/victory.mid")
+
+page(39, "The Mended Vellum", """
+You kneel on the cold rock with the Vellum across your knees, and your hands remember Master Corvin's lessons
+before your head does. From the cuff of your sleeve you take the needle every binder keeps there and thread it
+with the moth silk, finer than any thread in the bindery and stronger than wire. Kettle stitch by kettle stitch
+you sew the torn leaves back where they belong: the silk that carried the words of Quillmere away now holds their
+pages fast. When you tie off the last knot the great book gives a long sigh, like a sleeper turning over, and
+lies flat and eager in your lap. Hesper watches with her head on one side. 'Corvin taught you well,' she says.
+'A whole book keeps its words. Now write.'
+""", [
+    opt("Write the way home with the Silver Quill", 37, +5, item="Silver Quill", required=True),
+    opt("Dip your finger in the ink and write as best you can", 38, +1),
+    opt("Cut a pen from the Wyrm Scale and write with it", 40, +3, item="Wyrm Scale", required=True),
+], image="media/lake.png")
+
+page(40, "Written in Wyrm Ink", """
+You break a sliver from the edge of the scale and grind it to a point on the rock. It drinks from the lake the
+way a nib drinks from an inkwell, and when you set it to the Vellum it writes in the Blotwyrm's own ink, which
+has never forgotten a word it swallowed. Every word goes home: the streets, the names, the recipes, the harvest
+song, down to the last sheep in the Aldridge flock. But every word goes home in the wyrm's hand. Ever after, the
+books of Quillmere are lettered in tall, spiky, hungry capitals that lean like fence posts in a gale, and the
+children who learn to read from them write that way too. Hesper calls it a new style. Master Corvin, home from
+the fair, calls it a scandal, and then, after a week of reading, a masterpiece. THE END.
+""", image="media/dawn.png", music="media/victory.mid")
 
 
 def score_text(n):
