@@ -368,7 +368,7 @@ capitals, and the cavern fills with the roar of every word of Quillmere spoken a
 """, [
     opt("Stand and fight", 27),
     opt("Let the ink close over you", 36),
-], battle=dict(
+], image="media/lake.png", battle=dict(
     BattleEscapecheck="0",
     BattleMonName="The Blotwyrm",
     BattleMonHp="34",
