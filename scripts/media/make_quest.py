@@ -260,6 +260,11 @@ of debts in Tobias's cramped hand, and across them, in Hesper's shimmering blue 
     opt("Go back to the hall", 17),
 ], image="media/study.png")
 
+# The two battle pages lose onto themselves (an empty BattleLose): a beaten hero
+# gets up on the page, where its choices (fight again, or give in) stand. They
+# are also what a game saved during the fight offers when it is loaded, since
+# loading never reopens a fight; a battle page without choices would read as
+# the end of the story there.
 page(19, "The Lectern Room", """
 You climb until your legs ache and come out into the lectern room at the top of the tower. The great window is
 broken. The lectern of black oak, where the Vellum has lain for three hundred years, is empty. In its place is a
