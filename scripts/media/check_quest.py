@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks a quest file (default: data/VellumAdventure.qst).
 
-    check_quest.py [QUEST]
+    check_quest.py [--cli PATH] [QUEST]
 
 Checks: the file is Windows-1252 text with CR LF line breaks; at least 30
 pages; "Number Of Pages" matches; every page key of the format is used
@@ -13,14 +13,22 @@ It then plays the quest in the abstract, tracking the key items held: choices
 are offered by the same rules the engine uses (a choice needing an item not
 held is hidden, a choice giving an item already held is hidden), and a battle
 page leads to its win page (gaining the monster's item), its lose page and,
-when escape is allowed, its escape page. It fails when a page cannot be
+when escape is allowed, its escape page; an empty win or lose page keeps the
+player on the battle page with its choices. It fails when a page cannot be
 reached from page 1, when a reachable situation offers no way on, or when an
 ending cannot be reached from some reachable situation (a soft lock).
+
+Last, when the program's command-line tool is at hand (--cli PATH, the
+FABLECRAFT_CLI environment variable, or build/bin/fablecraft-cli of the source
+tree), it runs `fablecraft-cli check --json` on the quest and fails on any
+finding or on an ending whose score has no bound.
 
 Exit status 0 when everything holds, 1 otherwise. Needs only Python 3.
 """
 
+import json
 import os
+import subprocess
 import sys
 from collections import OrderedDict, deque
 
@@ -55,9 +63,47 @@ def parse(raw):
     return sections
 
 
+def find_cli():
+    here = os.path.dirname(os.path.abspath(__file__))
+    for candidate in (os.environ.get("FABLECRAFT_CLI"),
+                      os.path.join(here, "..", "..", "build", "bin", "fablecraft-cli")):
+        if candidate and os.path.isfile(candidate) and os.access(candidate, os.X_OK):
+            return candidate
+    return None
+
+
+def program_check(path, cli):
+    """The program's own checker: no findings, and a bounded score at every ending."""
+    if not cli:
+        print("note: fablecraft-cli not found, the program's own check is skipped")
+        return []
+    run = subprocess.run([cli, "check", "--json", path], capture_output=True)
+    if run.returncode not in (0, 1):
+        return ["fablecraft-cli check failed (%d): %s" % (run.returncode, run.stderr.decode(errors="replace").strip())]
+    report = json.loads(run.stdout)
+    errors = ["fablecraft-cli check: page %s, %s: %s" % (f["page"], f["key"] or "-", f["message"])
+              for f in report["findings"]]
+    for e in report["endings"]:
+        if e["min_score"] is None or e["max_score"] is None:
+            errors.append("fablecraft-cli check: the score at ending %s has no bound" % e["page"])
+    print("fablecraft-cli check: %d states, %d findings, endings %s" % (
+        report["states"], len(report["findings"]),
+        ", ".join("%s (%s..%s)" % (e["page"], e["min_score"], e["max_score"]) for e in report["endings"])))
+    return errors
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    path = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "data", "VellumAdventure.qst")
+    args = sys.argv[1:]
+    cli = None
+    if len(args) >= 2 and args[0] == "--cli":
+        cli = args[1]
+        args = args[2:]
+        if not (os.path.isfile(cli) and os.access(cli, os.X_OK)):
+            sys.exit("--cli %s: not an executable file" % cli)
+    else:
+        cli = find_cli()
+    path = args[0] if args else os.path.join(here, "..", "..", "data", "VellumAdventure.qst")
     base = os.path.dirname(os.path.abspath(path))
     errors = []
     data = open(path, "rb").read()
@@ -83,6 +129,9 @@ def main():
         if key not in ini.get("CharacterData", {}):
             errors.append("CharacterData lacks %s" % key)
     used = set(k for sec in pages.values() for k, v in sec.items() if v != "")
+    # An empty win or lose page is a setting too: the fight ends on the page.
+    used |= set(k for sec in pages.values() if sec.get("Battle") == "1"
+                for k in ("BattleWin", "BattleLose") if k in sec)
     for key in PAGE_KEYS + BATTLE_KEYS:
         if key not in used:
             errors.append("page key never used: %s" % key)
@@ -120,8 +169,12 @@ def main():
         choices[name] = opts
         if sec.get("Battle") == "1":
             for key in ("BattleWin", "BattleLose") + (("BattleEscape",) if sec.get("BattleEscapecheck") != "0" else ()):
-                if sec.get(key) not in pages:
-                    errors.append("page %s: %s %r does not exist" % (name, key, sec.get(key)))
+                value = sec.get(key, "")
+                if value == "" and key != "BattleEscape":
+                    if not opts:
+                        errors.append("page %s: %s is empty and the page has no choices" % (name, key))
+                elif value not in pages:
+                    errors.append("page %s: %s %r does not exist" % (name, key, value))
 
     # Abstract play from page 1 with an empty inventory.
     def moves(state):
@@ -133,9 +186,11 @@ def main():
                 continue
             yield dest, (items | {item}) if add and item else items
         if sec.get("Battle") == "1":
+            # An empty win or lose page leaves the player here, where the
+            # choices above go on.
             loot = sec.get("BattleMonKeyItem", "")
-            yield sec.get("BattleWin", ""), (items | {loot}) if loot else items
-            yield sec.get("BattleLose", ""), items
+            yield sec.get("BattleWin", "") or page, (items | {loot}) if loot else items
+            yield sec.get("BattleLose", "") or page, items
             if sec.get("BattleEscapecheck") != "0":
                 yield sec.get("BattleEscape", ""), items
 
@@ -178,6 +233,7 @@ def main():
 
     print("%s: %d pages, %d endings (%s), %d play situations explored"
           % (os.path.basename(path), len(pages), len(endings), ", ".join(sorted(endings, key=int)), len(seen)))
+    errors += program_check(path, cli)
     for e in errors:
         print("ERROR:", e)
     return 1 if errors else 0

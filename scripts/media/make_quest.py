@@ -42,6 +42,12 @@ def opt(caption, dest, score=0, item="", add=False, required=False):
 
 # Every page: location, text, options (at most four) and optional media and
 # battle settings. Page names are the decimal numbers used as keys here.
+#
+# Scoring: the village, the wood and the tower hill can be walked round and
+# round, so a choice there scores nothing unless it can be taken only once: a
+# key item's gift (hidden once the item is held). From the way down to the
+# lake on, nothing leads back, and choices score freely. That keeps every
+# ending's score within a fixed range, however long a player wanders.
 PAGES = {}
 
 
@@ -106,7 +112,7 @@ Vellum who should not, and the First Book of Quillmere does not like greedy eyes
 Bramble in the Inkwood still keeps the silver quill, if it comes to rewriting. Trust no ledger. H.' A small brass
 key is stitched to the corner of the page with red thread.
 """, [
-    opt("Snip the thread and pocket the brass key", 7, +1, item="Brass Key", add=True),
+    opt("Snip the thread and pocket the brass key", 7, +2, item="Brass Key", add=True),
     opt("Fold the letter and go back to the workshop", 2),
 ], image="media/study.png")
 
@@ -134,8 +140,8 @@ broad and flour-dusted and usually laughing. She is not laughing now. 'Twenty ye
 owes me, who I owe. Gone in a night.' She looks up at you. 'I saw something, apprentice, when I was up seeing to
 the wheel at midnight. I don't know if I ought to say.'
 """, [
-    opt("Sit beside her and ask gently what she saw", 9, +2),
-    opt("Demand that she tell you what she is hiding", 28, -2),
+    opt("Sit beside her and ask gently what she saw", 9),
+    opt("Demand that she tell you what she is hiding", 28),
     opt("Leave her be and return to the green", 4),
 ], image="media/mill.png")
 
@@ -146,8 +152,8 @@ wrapped in sacking.' She wipes her eyes with a floury thumb. 'He owes half the v
 four winters of flour.' She presses a parcel into your hands. 'Honey cake. You'll not think straight on an empty
 stomach. And if you go into the Inkwood, old Bramble is fond of honey.'
 """, [
-    opt("Accept the honey cake with thanks", 4, +1, item="Honey Cake", add=True),
-    opt("Thank her, but leave the cake for her own supper", 4, +1),
+    opt("Accept the honey cake with thanks", 4, +3, item="Honey Cake", add=True),
+    opt("Thank her, but leave the cake for her own supper", 4),
 ], image="media/mill.png")
 
 page(10, "Edge of the Inkwood", """
@@ -181,8 +187,8 @@ has forgotten how to rise. Lower down, on the hillside under the tower, a black 
 the rock. Whatever is happening, it is happening there, above and below. A branch higher up would give you a
 better view, but it looks thin.
 """, [
-    opt("Climb down carefully. The view is enough.", 10, +1),
-    opt("Reach for the higher branch", 29, -2),
+    opt("Climb down carefully. The view is enough.", 10),
+    opt("Reach for the higher branch", 29),
 ], image="media/oak.png")
 
 page(13, "Bramble's Hut", """
@@ -193,7 +199,7 @@ without looking up. 'Come about the ink, have you? Everybody's words gone walkin
 not proud.'
 """, [
     opt("Listen to his riddle", 14),
-    opt("Offer him Oda's honey cake", 15, +2, item="Honey Cake", required=True),
+    opt("Offer him Oda's honey cake", 15, item="Honey Cake", required=True),
     opt("Say goodbye and go back to the path", 10),
 ], image="media/hut.png")
 
@@ -202,9 +208,9 @@ Bramble clears his throat grandly. 'I have a spine, but never a bone. I have lea
 tongue of ink that speaks to you, though I never draw a breath. What am I?' He leans back against the door
 post, very pleased with himself, and waits.
 """, [
-    opt("A tree", 30, -1),
-    opt("A book", 15, +3),
-    opt("A river", 30, -1),
+    opt("A tree", 30),
+    opt("A book", 15),
+    opt("A river", 30),
 ], image="media/hut.png")
 
 page(15, "The Silver Quill", """
@@ -214,7 +220,7 @@ softly like a struck glass. 'The founders wrote the Vellum with that,' he says. 
 stays written. Hesper gave it to me to keep safe from clever people.' He squints at you. 'You don't look clever.
 That's a compliment.'
 """, [
-    opt("Take the Silver Quill", 10, +2, item="Silver Quill", add=True),
+    opt("Take the Silver Quill", 10, +4, item="Silver Quill", add=True),
     opt("Go back to the edge of the wood", 10),
 ], image="media/quill.png", mp3="media/chime.wav")
 
@@ -225,9 +231,9 @@ climbs the wall beside it to a narrow window two floors up. As you stand there t
 itself, slow and hollow, though no one pulls the rope. A footpath leads down the side of the hill toward a dark
 crack in the rock.
 """, [
-    opt("Unlock the door with the brass key", 17, +1, item="Brass Key", required=True),
+    opt("Unlock the door with the brass key", 17, item="Brass Key", required=True),
     opt("Knock and call for Hesper", 31),
-    opt("Climb the ivy to the window", 29, -1),
+    opt("Climb the ivy to the window", 29),
     opt("Take the path down to the cave in the hillside", 20),
 ], image="media/tower.png", music="media/tower.mid", mp3="media/bell.mp3")
 
@@ -254,6 +260,11 @@ of debts in Tobias's cramped hand, and across them, in Hesper's shimmering blue 
     opt("Go back to the hall", 17),
 ], image="media/study.png")
 
+# The two battle pages lose onto themselves (an empty BattleLose): a beaten hero
+# gets up on the page, where its choices (fight again, or give in) stand. They
+# are also what a game saved during the fight offers when it is loaded, since
+# loading never reopens a fight; a battle page without choices would read as
+# the end of the story there.
 page(19, "The Lectern Room", """
 You climb until your legs ache and come out into the lectern room at the top of the tower. The great window is
 broken. The lectern of black oak, where the Vellum has lain for three hundred years, is empty. In its place is a
@@ -262,6 +273,7 @@ their wings printed with stolen letters. They wheel once around the room and the
 wall of wings.
 """, [
     opt("Face the swarm", 19),
+    opt("Let the moths settle on you", 32),
 ], image="media/lectern.png", battle=dict(
     BattleEscapecheck="1",
     BattleMonName="Ink-Moth Swarm",
@@ -273,7 +285,7 @@ wall of wings.
     BattleMonKeyItem="Moth Silk",
     BattleMonExp="10",
     BattleWin="21",
-    BattleLose="32",
+    BattleLose="",
     BattleEscape="17",
     ATKMessage="The moths beat their inky wings in your face!",
     AltAtk="Blinding Dust",
@@ -360,7 +372,8 @@ the marching letters have filled it behind you like a black curtain. The creatur
 capitals, and the cavern fills with the roar of every word of Quillmere spoken at once.
 """, [
     opt("Stand and fight", 27),
-], battle=dict(
+    opt("Let the ink close over you", 36),
+], image="media/lake.png", battle=dict(
     BattleEscapecheck="0",
     BattleMonName="The Blotwyrm",
     BattleMonHp="34",
@@ -371,7 +384,7 @@ capitals, and the cavern fills with the roar of every word of Quillmere spoken a
     BattleMonKeyItem="Wyrm Scale",
     BattleMonExp="25",
     BattleWin="35",
-    BattleLose="36",
+    BattleLose="",
     BattleEscape="24",
     ATKMessage="The Blotwyrm lashes you with a tail of dripping letters!",
     AltAtk="Unwriting Roar",
@@ -383,7 +396,7 @@ Oda's face closes like a shutter. 'Hiding something? I've known you since you we
 and you speak to me like that?' She stands, tucks her blank book under her arm and stumps into the mill. The door
 bangs. Through the window you see her sitting with her back to you. That was not your finest moment.
 """, [
-    opt("Knock and say you are sorry", 8, +1),
+    opt("Knock and say you are sorry", 8),
     opt("Walk back to the green", 4),
 ], image="media/mill.png")
 
@@ -438,12 +451,16 @@ from passing pedlars. The Lantern Tower stands empty on its hill, and no one can
 page(35, "The Wyrm Unwritten", """
 With a sound like a library sighing, the Blotwyrm comes apart. It does not die so much as spill: a great wave of
 ink that runs back into the lake and lies still, and out of the still water the stolen words begin to rise,
-glittering, waiting. Hesper, free at last, limps to your side with the Vellum in her arms. Its pages are blank,
-its spine still warm. 'The words will go home,' she says hoarsely, 'but only if someone writes the way for them.
-And it must be written with something that keeps what it writes.'
+glittering, waiting. On the rock where it fell you pick up the one scale it left behind, black and hard as jet.
+Hesper, free at last, limps to your side with the Vellum in her arms. Its pages are blank, its spine still warm,
+and a sheaf of leaves hangs loose where Tobias tore at the stitching. 'The words will go home,' she says
+hoarsely, 'but only if someone writes the way for them. And it must be written with something that keeps what
+it writes.'
 """, [
     opt("Write the way home with the Silver Quill", 37, +5, item="Silver Quill", required=True),
     opt("Dip your finger in the ink and write as best you can", 38, +1),
+    opt("Cut a pen from the Wyrm Scale and write with it", 40, +3, item="Wyrm Scale", required=True),
+    opt("Sew the loose leaves back in with the moth silk", 39, +2, item="Moth Silk", required=True),
 ], image="media/lake.png", music="media/cave.mid")
 
 page(36, "Swallowed by Ink", """
@@ -470,6 +487,30 @@ weeks after, the baker's bread tastes a little odd, the signpost points to a vil
 and nobody can quite recall the third verse of the harvest song. But the books are full, Hesper is home, and
 Tobias Fenn pays his debts in honest work. It is not a perfect ending. It is a good one. THE END.
 """, image="media/green.png", music="media/victory.mid")
+
+page(39, "The Mended Vellum", """
+You kneel on the cold rock with the Vellum across your knees, and your hands remember Master Corvin's lessons
+before your head does. From the cuff of your sleeve you take the needle every binder keeps there and thread it
+with the moth silk, finer than any thread in the bindery and stronger than wire. Kettle stitch by kettle stitch
+you sew the torn leaves back where they belong: the silk that carried the words of Quillmere away now holds their
+pages fast. When you tie off the last knot the great book gives a long sigh, like a sleeper turning over, and
+lies flat and eager in your lap. Hesper watches with her head on one side. 'Corvin taught you well,' she says.
+'A whole book keeps its words. Now write.'
+""", [
+    opt("Write the way home with the Silver Quill", 37, +5, item="Silver Quill", required=True),
+    opt("Dip your finger in the ink and write as best you can", 38, +1),
+    opt("Cut a pen from the Wyrm Scale and write with it", 40, +3, item="Wyrm Scale", required=True),
+], image="media/lake.png")
+
+page(40, "Written in Wyrm Ink", """
+You break a sliver from the edge of the scale and grind it to a point on the rock. It drinks from the lake the
+way a nib drinks from an inkwell, and when you set it to the Vellum it writes in the Blotwyrm's own ink, which
+has never forgotten a word it swallowed. Every word goes home: the streets, the names, the recipes, the harvest
+song, down to the last sheep in the Aldridge flock. But every word goes home in the wyrm's hand. Ever after, the
+books of Quillmere are lettered in tall, spiky, hungry capitals that lean like fence posts in a gale, and the
+children who learn to read from them write that way too. Hesper calls it a new style. Master Corvin, home from
+the fair, calls it a scandal, and then, after a week of reading, a masterpiece. THE END.
+""", image="media/dawn.png", music="media/victory.mid")
 
 
 def score_text(n):

@@ -871,6 +871,86 @@ TEST_F(GameScreenTest, DefaultAdventureToAnEndingWithTheKeyboardAlone)
     EXPECT_TRUE(child("Option1")->isVisible());
 }
 
+// The default adventure's battle pages offer their choices (fight again, or
+// give in) after a defeat and after loading a game saved during the fight:
+// never the ending offer, and the keyboard takes the fight up again.
+TEST_F(GameScreenTest, DefaultAdventureBattlePagesGoOnAfterADefeatAndAfterLoading)
+{
+    const QString adventure = QStringLiteral(FABLECRAFT_DATA_DIR "/VellumAdventure.qst");
+    start();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    files.setNextFileName(adventure);
+    action("mnuloadquest")->trigger();
+    ASSERT_EQ(screen.questfil(), adventure);
+    game->closeCharacterPanel();
+    auto take = [&](int choice) {
+        clickOption(choice);
+        clickPicture1();
+    };
+    auto expectChoicesOffered = [&](const char *first) {
+        EXPECT_FALSE(child("BattleBox")->isVisible());
+        EXPECT_FALSE(screen.isEnding());
+        EXPECT_FALSE(child("ending")->isVisible());
+        EXPECT_EQ(child<QRadioButton>("Option1")->text(), QString::fromLatin1(first));
+        EXPECT_TRUE(child("Option1")->isVisible() && child("Option1")->isEnabled());
+        EXPECT_TRUE(child("Option2")->isVisible() && child("Option2")->isEnabled());
+        EXPECT_TRUE(child("Picture1")->isEnabled());
+        EXPECT_NE(focusName(), "PlayAgain");
+        EXPECT_FALSE(child("BattleBox")->isAncestorOf(QApplication::focusWidget())) << focusName().toStdString();
+    };
+
+    // The swarm in the lectern room: struck and escaped from until the hero,
+    // worn down, loses (the dice are fixed).
+    for (int choice : {1, 2, 1, 2, 3, 1, 1}) // workshop, letter, key, green, hill, door, stair
+        take(choice);
+    ASSERT_EQ(screen.pg(), "19");
+    ASSERT_TRUE(child("BattleBox")->isVisible());
+    game->setSeed(1);
+    for (int round = 0; round < 40 && child("BattleBox")->isVisible(); ++round) {
+        QTest::mouseClick(child("Command3"), Qt::LeftButton);
+        if (child("BattleBox")->isVisible() && screen.enemyBar().value < 14) {
+            QTest::mouseClick(child("Command4"), Qt::LeftButton); // back to the hall
+            ASSERT_EQ(screen.pg(), "17");
+            take(1);
+        }
+    }
+    ASSERT_TRUE(screen.log().endsWith(QStringLiteral("The Ink-Moth Swarm defeats you."))) << "the dice changed";
+    EXPECT_EQ(screen.pg(), "19");
+    expectChoicesOffered("Face the swarm");
+    press(*form, Qt::Key_1);
+    press(*form, Qt::Key_Return);
+    EXPECT_TRUE(child("BattleBox")->isVisible());
+    EXPECT_EQ(focusName(), "Command3");
+    EXPECT_EQ(screen.enemyBar().value, 18); // a new fight
+
+    // The Blotwyrm, saved as the fight opens, then fought to an ending.
+    game->clickPlayAgain();
+    game->closeCharacterPanel();
+    for (int choice : {1, 1, 2, 3, 4, 4, 2, 2}) // lantern, green, hill, cave, tunnel, lake, Hesper
+        take(choice);
+    ASSERT_EQ(screen.pg(), "27");
+    ASSERT_TRUE(child("BattleBox")->isVisible());
+    const QString saved = programDir.filePath(QStringLiteral("fight.sav"));
+    files.setNextFileName(saved);
+    action("mnusave")->trigger();
+    for (int blows = 0; child("BattleBox")->isVisible() && blows < 60; ++blows)
+        QTest::mouseClick(child("Command3"), Qt::LeftButton);
+    ASSERT_EQ(screen.pg(), "35");
+    take(2);
+    ASSERT_TRUE(screen.isEnding());
+    EXPECT_EQ(focusName(), "PlayAgain");
+
+    files.setNextFileName(saved);
+    action("mnuload")->trigger();
+    EXPECT_EQ(screen.pg(), "27");
+    expectChoicesOffered("Stand and fight");
+    press(*form, Qt::Key_1);
+    press(*form, Qt::Key_Return);
+    EXPECT_TRUE(child("BattleBox")->isVisible());
+    EXPECT_EQ(focusName(), "Command3");
+}
+
 // Focus goes into each panel as it opens and back where it was as it closes;
 // Esc closes the inventory and toggles the menu panel.
 TEST_F(GameScreenTest, FocusFollowsThePanels)
