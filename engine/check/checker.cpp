@@ -221,7 +221,29 @@ private:
     // layer l's parts are m_layerParts[l] .. m_layerParts[l + 1] - 1.
     std::vector<std::int32_t> m_partMembers, m_partStart, m_layerParts;
     std::vector<std::int32_t> m_partOf; // each state's part
+    // Per state, its score less its part's base score; per part, whether a
+    // loop in it changes the score, and the choice that names the loop.
+    std::vector<double> m_potential;
+    std::vector<std::uint8_t> m_partLoops;
+    std::vector<std::int32_t> m_partLoopFrom;
+    std::vector<std::int8_t> m_partLoopSlot;
     void findParts();
+    void partScores(std::int32_t layer, std::int32_t part, std::span<const std::int32_t> members,
+                    const std::vector<std::int32_t> &localPart, std::vector<std::uint8_t> &placed,
+                    std::vector<std::int32_t> &queue, std::uint8_t &loops, std::int32_t &loopFrom,
+                    std::int8_t &loopSlot);
+    // What each move adds to the score: a choice's score when it is a
+    // number. Quests use few different scores, so each choice keeps the
+    // number of its score in a short list: the table stays in the cache.
+    std::vector<double> m_scoreValues;
+    std::vector<std::uint32_t> m_scoreOf;
+    void makeScoreTable();
+    double scoreOf(std::int32_t from, std::int8_t slot) const
+    {
+        return slot < 0 || slot >= quest::kOptionCount
+                   ? 0.0
+                   : m_scoreValues[m_scoreOf[size_t(pageOf(from)) * quest::kOptionCount + size_t(slot)]];
+    }
     std::int32_t m_start = 0;
     bool earlier(std::int32_t s, std::int32_t than) const
     {
@@ -1006,32 +1028,129 @@ void Explorer::findParts()
     const auto layers = std::int32_t(m_layerStart.size()) - 1;
     m_partMembers.assign(size_t(n), 0);
     m_partOf.assign(size_t(n), 0);
+    m_potential.assign(size_t(n), 0.0);
     // Per layer, where each part after the first begins (from the layer's
     // first state), and how many parts it has.
     std::vector<std::int32_t> partCount(size_t(std::max(layers, 0)), 0);
-    auto work = [&](std::int32_t from, std::int32_t to, std::vector<std::int32_t> &starts) {
+    // What each half of the layers finds: where its parts start, and their
+    // loops.
+    struct Found
+    {
+        std::vector<std::int32_t> starts, loopFrom;
+        std::vector<std::uint8_t> loops;
+        std::vector<std::int8_t> loopSlot;
+    };
+    auto work = [&](std::int32_t from, std::int32_t to, Found &found) {
         LayerParts parts;
+        std::vector<std::uint8_t> placed;
+        std::vector<std::int32_t> queue;
         for (std::int32_t l = from; l < to; ++l) {
             layerParts(l, parts);
             const std::int32_t first = m_layerStart[size_t(l)];
             std::copy(parts.members.begin(), parts.members.end(), m_partMembers.begin() + first);
             std::copy(parts.part.begin(), parts.part.end(), m_partOf.begin() + first);
-            for (size_t c = 1; c < parts.start.size(); ++c)
-                starts.push_back(first + parts.start[c]);
+            placed.assign(parts.part.size(), 0);
+            for (size_t c = 0; c + 1 < parts.start.size(); ++c) {
+                if (c > 0)
+                    found.starts.push_back(first + parts.start[c]);
+                std::uint8_t loops = 0;
+                std::int32_t loopFrom = -1;
+                std::int8_t loopSlot = NoSlot;
+                partScores(l, std::int32_t(c),
+                           std::span<const std::int32_t>(parts.members.data() + parts.start[c],
+                                                         size_t(parts.start[c + 1] - parts.start[c])),
+                           parts.part, placed, queue, loops, loopFrom, loopSlot);
+                found.loops.push_back(loops);
+                found.loopFrom.push_back(loopFrom);
+                found.loopSlot.push_back(loopSlot);
+            }
+            if (parts.start.size() > 1)
+                found.starts.push_back(first + parts.start.back());
             partCount[size_t(l)] = std::int32_t(parts.start.size() - 1);
         }
     };
-    // Part starts of the lower and of the upper layers.
-    std::vector<std::int32_t> startsLow, startsHigh;
-    shareLayers([&](std::int32_t from, std::int32_t to) { work(from, to, from == 0 ? startsLow : startsHigh); });
+    Found low, high;
+    shareLayers([&](std::int32_t from, std::int32_t to) { work(from, to, from == 0 ? low : high); });
     m_partStart.assign(1, 0);
-    m_partStart.insert(m_partStart.end(), startsLow.begin(), startsLow.end());
-    m_partStart.insert(m_partStart.end(), startsHigh.begin(), startsHigh.end());
+    m_partLoops.clear();
+    m_partLoopFrom.clear();
+    m_partLoopSlot.clear();
+    for (Found *f : {&low, &high}) {
+        m_partStart.insert(m_partStart.end(), f->starts.begin(), f->starts.end());
+        m_partLoops.insert(m_partLoops.end(), f->loops.begin(), f->loops.end());
+        m_partLoopFrom.insert(m_partLoopFrom.end(), f->loopFrom.begin(), f->loopFrom.end());
+        m_partLoopSlot.insert(m_partLoopSlot.end(), f->loopSlot.begin(), f->loopSlot.end());
+    }
     m_layerParts.assign(size_t(layers) + 1, 0);
     for (std::int32_t l = 0; l < layers; ++l) {
         m_layerParts[size_t(l) + 1] = m_layerParts[size_t(l)] + partCount[size_t(l)];
         for (std::int32_t s = m_layerStart[size_t(l)]; s < m_layerStart[size_t(l) + 1]; ++s)
             m_partOf[size_t(s)] += m_layerParts[size_t(l)];
+    }
+}
+
+void Explorer::makeScoreTable()
+{
+    m_scoreValues.assign(1, 0.0);
+    m_scoreOf.assign(m_pages.size() * quest::kOptionCount, 0);
+    QHash<double, std::uint32_t> known{{0.0, 0}};
+    for (size_t p = 0; p < m_pages.size(); ++p)
+        for (size_t i = 0; i < size_t(quest::kOptionCount); ++i) {
+            const double v = m_pages[p].choices[i].scoreAdd.value_or(0.0);
+            auto it = known.constFind(v);
+            if (it == known.cend()) {
+                it = known.insert(v, std::uint32_t(m_scoreValues.size()));
+                m_scoreValues.push_back(v);
+            }
+            m_scoreOf[p * quest::kOptionCount + i] = it.value();
+        }
+}
+
+// Scores inside one part of a layer (part is its number among the layer's
+// parts, localPart each of the layer's states' part): each member's offset
+// from the part's first member, found breadth first. A move that disagrees
+// with the offsets closes a loop that changes the score. Such a loop is named
+// by one of the part's score-changing choices: the first in the quest, so
+// that the same loop held with other items names the same choice, at its
+// state nearest the start.
+void Explorer::partScores(std::int32_t layer, std::int32_t part, std::span<const std::int32_t> members,
+                          const std::vector<std::int32_t> &localPart, std::vector<std::uint8_t> &placed,
+                          std::vector<std::int32_t> &queue, std::uint8_t &loops, std::int32_t &loopFrom,
+                          std::int8_t &loopSlot)
+{
+    const std::int32_t first = m_layerStart[size_t(layer)], end = m_layerStart[size_t(layer) + 1];
+    auto inPart = [&](std::int32_t v) { return v >= first && v < end && localPart[size_t(v - first)] == part; };
+    auto before = [&](std::int32_t u, std::int8_t slot) {
+        if (loopFrom < 0)
+            return true;
+        if (pageOf(u) != pageOf(loopFrom))
+            return pageOf(u) < pageOf(loopFrom);
+        return slot != loopSlot ? slot < loopSlot : m_rank[size_t(u)] < m_rank[size_t(loopFrom)];
+    };
+    queue.assign(1, members.front());
+    placed[size_t(members.front() - first)] = 1;
+    m_potential[size_t(members.front())] = 0;
+    for (size_t q = 0; q < queue.size(); ++q) {
+        const std::int32_t u = queue[q];
+        for (std::int32_t e = m_g.edgeStart[size_t(u)]; e < m_g.edgeStart[size_t(u) + 1]; ++e) {
+            const std::int32_t v = m_g.edgeTarget[size_t(e)];
+            if (!inPart(v))
+                continue;
+            const std::int8_t slot = m_g.edgeSlot[size_t(e)];
+            const double d = scoreOf(u, slot);
+            const double want = m_potential[size_t(u)] + d;
+            if (!placed[size_t(v - first)]) {
+                placed[size_t(v - first)] = 1;
+                m_potential[size_t(v)] = want;
+                queue.push_back(v);
+            } else if (std::abs(m_potential[size_t(v)] - want) > 1e-9) {
+                loops = 1;
+            }
+            if (d != 0 && before(u, slot)) {
+                loopFrom = u;
+                loopSlot = slot;
+            }
+        }
     }
 }
 
@@ -1049,29 +1168,7 @@ void Explorer::scoreRanges()
     if (n == 0)
         return;
     m_lo[size_t(m_start)] = m_hi[size_t(m_start)] = 0;
-    // What each move adds to the score: a choice's score when it is a number.
-    // Quests use few different scores, so each choice keeps the number of
-    // its score in a short list: the table stays in the cache.
-    std::vector<double> values{0.0};
-    std::vector<std::uint32_t> addOf(m_pages.size() * quest::kOptionCount, 0);
-    {
-        QHash<double, std::uint32_t> known{{0.0, 0}};
-        for (size_t p = 0; p < m_pages.size(); ++p)
-            for (size_t i = 0; i < size_t(quest::kOptionCount); ++i) {
-                const double v = m_pages[p].choices[i].scoreAdd.value_or(0.0);
-                auto it = known.constFind(v);
-                if (it == known.cend()) {
-                    it = known.insert(v, std::uint32_t(values.size()));
-                    values.push_back(v);
-                }
-                addOf[p * quest::kOptionCount + i] = it.value();
-            }
-    }
-    auto delta = [&](std::int32_t from, std::int8_t slot) {
-        return slot < 0 || slot >= quest::kOptionCount
-                   ? 0.0
-                   : values[addOf[size_t(pageOf(from)) * quest::kOptionCount + size_t(slot)]];
-    };
+    auto delta = [this](std::int32_t from, std::int8_t slot) { return scoreOf(from, slot); };
 
     // The score after a move, on the ends of a range and where the engine
     // starts refusing the sum.
@@ -1101,73 +1198,31 @@ void Explorer::scoreRanges()
     // Per page and choice: the earliest state where the engine refuses the
     // sum the choice's score makes.
     std::vector<std::int32_t> refused(m_pages.size() * quest::kOptionCount, -1);
-    std::vector<double> potential;
-    std::vector<std::uint8_t> placed;
-    std::vector<std::int32_t> queue;
+    const std::vector<double> &potential = m_potential;
     for (std::int32_t l = 0; l + 1 < std::int32_t(m_layerStart.size()); ++l) {
-        const std::int32_t first = m_layerStart[size_t(l)];
-        const std::int32_t end = m_layerStart[size_t(l) + 1];
-        potential.assign(size_t(end - first), 0);
-        placed.assign(size_t(end - first), 0);
         // Tarjan completes the parts sinks first: walk them from the start.
         for (std::int32_t c = m_layerParts[size_t(l) + 1] - 1; c >= m_layerParts[size_t(l)]; --c) {
             const std::span<const std::int32_t> part(m_partMembers.data() + m_partStart[size_t(c)],
                                                      size_t(m_partStart[size_t(c) + 1] - m_partStart[size_t(c)]));
             auto inPart = [&](std::int32_t v) { return m_partOf[size_t(v)] == c; };
-            // Offsets inside the part; a move that disagrees with them closes
-            // a loop that changes the score. Such a loop is named by one of
-            // the part's score-changing choices: the first in the quest, so
-            // that the same loop held with other items names the same choice,
-            // at its state nearest the start.
-            bool loops = false;
-            std::int32_t loopFrom = -1;
-            std::int8_t loopSlot = NoSlot;
-            auto before = [&](std::int32_t u, std::int8_t slot) {
-                if (loopFrom < 0)
-                    return true;
-                if (pageOf(u) != pageOf(loopFrom))
-                    return pageOf(u) < pageOf(loopFrom);
-                return slot != loopSlot ? slot < loopSlot : m_rank[size_t(u)] < m_rank[size_t(loopFrom)];
-            };
-            queue.assign(1, part.front());
-            placed[size_t(part.front() - first)] = 1;
-            for (size_t q = 0; q < queue.size(); ++q) {
-                const std::int32_t u = queue[q];
-                for (std::int32_t e = m_g.edgeStart[size_t(u)]; e < m_g.edgeStart[size_t(u) + 1]; ++e) {
-                    const std::int32_t v = m_g.edgeTarget[size_t(e)];
-                    if (!inPart(v))
-                        continue;
-                    const std::int8_t slot = m_g.edgeSlot[size_t(e)];
-                    const double d = delta(u, slot);
-                    const double want = potential[size_t(u - first)] + d;
-                    if (!placed[size_t(v - first)]) {
-                        placed[size_t(v - first)] = 1;
-                        potential[size_t(v - first)] = want;
-                        queue.push_back(v);
-                    } else if (std::abs(potential[size_t(v - first)] - want) > 1e-9) {
-                        loops = true;
-                    }
-                    if (d != 0 && before(u, slot)) {
-                        loopFrom = u;
-                        loopSlot = slot;
-                    }
-                }
-            }
+            const bool loops = m_partLoops[size_t(c)];
+            const std::int32_t loopFrom = m_partLoopFrom[size_t(c)];
+            const std::int8_t loopSlot = m_partLoopSlot[size_t(c)];
             bool unbounded = loops;
             double baseLo = std::numeric_limits<double>::infinity(), baseHi = -baseLo;
             for (std::int32_t v : part) {
                 unbounded = unbounded || m_unbounded[size_t(v)];
                 if (m_lo[size_t(v)] <= m_hi[size_t(v)]) {
-                    baseLo = std::min(baseLo, m_lo[size_t(v)] - potential[size_t(v - first)]);
-                    baseHi = std::max(baseHi, m_hi[size_t(v)] - potential[size_t(v - first)]);
+                    baseLo = std::min(baseLo, m_lo[size_t(v)] - potential[size_t(v)]);
+                    baseHi = std::max(baseHi, m_hi[size_t(v)] - potential[size_t(v)]);
                 }
             }
             for (std::int32_t v : part) {
                 m_unbounded[size_t(v)] = unbounded;
                 if (!unbounded) {
-                    m_lo[size_t(v)] = std::int32_t(std::clamp(std::round(baseLo + potential[size_t(v - first)]),
+                    m_lo[size_t(v)] = std::int32_t(std::clamp(std::round(baseLo + potential[size_t(v)]),
                                                               double(kMinScore), double(kMaxScore)));
-                    m_hi[size_t(v)] = std::int32_t(std::clamp(std::round(baseHi + potential[size_t(v - first)]),
+                    m_hi[size_t(v)] = std::int32_t(std::clamp(std::round(baseHi + potential[size_t(v)]),
                                                               double(kMinScore), double(kMaxScore)));
                 }
             }
@@ -1338,6 +1393,7 @@ void Explorer::analyse()
 
     QElapsedTimer clock;
     clock.start();
+    makeScoreTable();
     findParts();
     m_partsTime = clock.restart();
     scoreRanges();
@@ -1485,6 +1541,10 @@ CheckReport Explorer::run()
     m_report.states = m_g.size();
     const qint64 found = clock.elapsed();
     renumber();
+    // The block index is not needed any more.
+    m_g.blocks = {};
+    m_g.blockKey = {};
+    m_g.blockAt = {};
     const qint64 explored = clock.elapsed();
     analyse();
     if (qEnvironmentVariableIsSet("FABLECRAFT_CHECK_TIMING"))
