@@ -1,0 +1,261 @@
+#pragma once
+// The quest checker's explorer, shared by its two source files:
+// checker.cpp reads the pages, finds what needs fixing and the steps that
+// show it; state_graph.cpp explores the states and finds their loops,
+// score ranges and dead ends.
+
+#include "engine/check/checker.h"
+#include "engine/check/quest_snapshot.h"
+#include "storage/quest_format.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace fc::check::detail {
+
+using Mask = std::uint64_t;
+constexpr int kMaxTrackedItems = 64;
+constexpr int kMinScore = -32768;
+constexpr int kMaxScore = 32767;
+
+// Longest texts the editor's fields take.
+constexpr int kLongText = 1000;
+constexpr int kCaptionLength = 60;
+constexpr int kScoreLength = 3;
+
+// What a state's page is doing.
+enum Phase : std::uint8_t {
+    Presented,  // the page was presented; its offered choices can be taken
+    BattleOpen, // a battle page's fight is open: attack or escape
+    Closed,     // the fight ended without leaving the battle page
+    ClosedLoot, // as Closed after a win whose key item was not yet held:
+                // the choices were gated without it, but it is held now
+};
+
+// How a move is made; 0-3 are the choices.
+enum Slot : std::int8_t { Win = 4, Lose = 5, Escape = 6, Turn = 7, NoSlot = -1 };
+
+struct Choice
+{
+    QString caption, destination, score, item, required, add;
+    int destPage = -1;   // index of the page it leads to, -1 when none
+    int itemBit = -1;    // the item's bit when its holding changes the offer
+    bool fixedOffer = false; // offer when itemBit < 0
+    bool offeredHeld = false, offeredNotHeld = false;
+    int giveBit = -1;    // bit given by taking the choice
+    std::optional<double> scoreAdd; // the score value as a number, when it is one
+    bool visible() const { return !caption.isEmpty(); }
+};
+
+// What the exploration needs of a page, small enough that every page's fits
+// in the cache.
+struct PageMoves
+{
+    struct Offer
+    {
+        std::int32_t dest = -1;
+        std::int8_t itemBit = -1, giveBit = -1;
+        bool fixedOffer = false, offeredHeld = false, offeredNotHeld = false;
+    };
+    std::array<Offer, quest::kOptionCount> choices;
+    std::int32_t winPage = -1, losePage = -1, escapeDest = -1;
+    std::int8_t lootBit = -1;
+    bool battle = false, escape = false, leavesOnWin = false, leavesOnLose = false, hasChoices = false;
+};
+
+struct Page
+{
+    QString name;
+    std::array<Choice, quest::kOptionCount> choices;
+    bool hasChoices = false;
+    bool battle = false, escape = false;
+    QString win, lose, escapePage, loot;
+    QString battleValue, escapeValue; // "Battle" and "BattleEscapecheck" as read
+    int winPage = -1, losePage = -1, escapeDest = -1;
+    int lootBit = -1;
+};
+
+// The states found so far. A state is a node (a page in the phase a player
+// arrives in, or a battle page whose fight closed without leaving it) and a
+// layer (one set of key items held). Items are only ever added, so a move
+// stays in its layer or goes to one whose mask holds more bits.
+//
+// Finding a state: (layer, node / kBlock) names a block of kBlock consecutive
+// nodes, found through a small open-addressed table; the block holds the
+// state of each node, -1 where there is none yet. Neighbouring pages share a
+// block, so most moves find their state in memory just touched.
+struct Graph
+{
+    static constexpr std::int32_t kBlock = 128;
+
+    std::vector<std::int32_t> node;
+    std::vector<std::int32_t> layer;
+    std::vector<std::int32_t> parent;
+    std::vector<std::int8_t> parentSlot;
+    std::vector<std::int32_t> edgeStart; // CSR, one past the last state at the end
+    std::vector<std::int32_t> edgeTarget;
+    std::vector<std::int8_t> edgeSlot;
+
+    std::vector<Mask> layerMask;
+    std::unordered_map<Mask, std::int32_t> layerOf;
+
+    static constexpr std::uint64_t kEmpty = ~std::uint64_t(0);
+    std::vector<std::uint64_t> blockKey; // open-addressed; kEmpty marks a free entry
+    std::vector<std::int32_t> blockAt;   // the block of each entry
+    std::vector<std::int32_t> blocks;    // kBlock states per block
+    // The blocks used last, by a few bits of their key.
+    static constexpr size_t kRecent = 256;
+    std::array<std::uint64_t, kRecent> recentKey;
+    std::array<std::int32_t, kRecent> recentBlock;
+    void forgetRecent() { recentKey.fill(kEmpty); }
+    static size_t recentAt(std::uint64_t key) { return size_t(key + (key >> 32) * 0x9e37) & (kRecent - 1); }
+
+    qsizetype size() const { return qsizetype(node.size()); }
+};
+
+inline std::uint64_t mix(std::uint64_t x)
+{
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53ULL;
+    x ^= x >> 33;
+    return x;
+}
+
+class Explorer
+{
+public:
+    Explorer(const QuestSnapshot &quest, const CheckOptions &options)
+        : m_quest(quest)
+        , m_options(options)
+    {
+    }
+
+    CheckReport run();
+
+private:
+    void readPages();
+    bool explore();
+    std::int32_t layerFor(Mask mask);
+    std::int32_t blockFor(std::int32_t layer, std::int32_t node);
+    std::int32_t intern(std::int32_t node, std::int32_t layer, std::int32_t parent, std::int8_t slot);
+    void makeNodes();
+    template <typename LayerOf, typename Move> void forEachMove(std::int32_t s, LayerOf &&layerOf, Move &&move) const;
+    std::int32_t findBlock(std::int32_t layer, std::int32_t node) const;
+    template <typename Work> void shareLayers(Work &&work) const;
+    void renumber();
+    template <typename C> static bool offered(const C &c, Mask mask)
+    {
+        if (c.itemBit < 0)
+            return c.fixedOffer;
+        return (mask >> c.itemBit) & 1 ? c.offeredHeld : c.offeredNotHeld;
+    }
+    int pageOf(std::int32_t s) const { return m_nodePage[size_t(m_g.node[size_t(s)])]; }
+    Phase phaseOf(std::int32_t s) const { return m_nodePhase[size_t(m_g.node[size_t(s)])]; }
+    Mask maskOf(std::int32_t s) const { return m_g.layerMask[size_t(m_g.layer[size_t(s)])]; }
+    Mask realMask(std::int32_t s) const
+    {
+        const Mask m = maskOf(s);
+        const PageMoves &p = m_moves[size_t(pageOf(s))];
+        return phaseOf(s) == ClosedLoot && p.lootBit >= 0 ? m | (Mask(1) << p.lootBit) : m;
+    }
+
+    struct LayerParts
+    {
+        std::vector<std::int32_t> part, members, start;
+        std::vector<std::int32_t> index, low, stack; // scratch
+        std::vector<std::pair<std::int32_t, std::int32_t>> calls;
+    };
+    void layerParts(std::int32_t layer, LayerParts &out) const;
+    void analyse();
+    void scoreRanges();
+    void deadEnds(const std::vector<std::uint8_t> &ending, const std::vector<std::int32_t> &firstSoftLock);
+    QStringList stepsTo(std::int32_t state);
+    QStringList concreteSteps(const std::vector<std::int32_t> &path);
+    void add(const char *kind, int page, const QString &key, const QString &message, std::int32_t state = -1);
+    void addStatic(int page, const QString &key, const QString &message, const char *kind)
+    {
+        add(kind, page, key, message, firstState(page));
+    }
+    std::int32_t firstState(int page) const { return page >= 0 ? m_firstState[size_t(page)] : -1; }
+
+    void staticChecks();
+    void checkMedia(int page, const QString &key, const QString &value);
+    void checkSavedGameText(int page, const QString &key, const QString &text, const QString &what);
+    void checkLength(int page, const QString &key, const QString &value, int limit);
+
+    const QuestSnapshot &m_quest;
+    CheckOptions m_options;
+    std::vector<Page> m_pages;
+    std::vector<PageMoves> m_moves;
+    QHash<QString, int> m_itemBits;
+    QStringList m_bitItems;
+    Graph m_g;
+    // Nodes: first one per page, in the phase a player arrives in; then, for
+    // each battle page whose fight can close without leaving it, Closed and
+    // ClosedLoot.
+    std::vector<std::int32_t> m_nodePage;
+    std::vector<Phase> m_nodePhase;
+    std::vector<std::int32_t> m_closedNode;
+    // After renumber(): the order each state was found in (earlier is
+    // closer to the start), where each layer's states begin, the start.
+    std::vector<std::int32_t> m_rank, m_layerStart;
+    // The strongly connected parts, layer after layer, each layer's in the
+    // order Tarjan's algorithm completes them (a part after the parts it
+    // leads to): part c is m_partMembers[m_partStart[c] .. m_partStart[c + 1]),
+    // layer l's parts are m_layerParts[l] .. m_layerParts[l + 1] - 1.
+    std::vector<std::int32_t> m_partMembers, m_partStart, m_layerParts;
+    std::vector<std::int32_t> m_partOf; // each state's part
+    // Per state, its score less its part's base score; per part, whether a
+    // loop in it changes the score, and the choice that names the loop.
+    std::vector<double> m_potential;
+    std::vector<std::uint8_t> m_partLoops;
+    std::vector<std::int32_t> m_partLoopFrom;
+    std::vector<std::int8_t> m_partLoopSlot;
+    void findParts();
+    void partScores(std::int32_t layer, std::int32_t part, std::span<const std::int32_t> members,
+                    const std::vector<std::int32_t> &localPart, std::vector<std::uint8_t> &placed,
+                    std::vector<std::int32_t> &queue, std::uint8_t &loops, std::int32_t &loopFrom,
+                    std::int8_t &loopSlot);
+    // What each move adds to the score: a choice's score when it is a
+    // number. Quests use few different scores, so each choice keeps the
+    // number of its score in a short list: the table stays in the cache.
+    std::vector<double> m_scoreValues;
+    std::vector<std::uint32_t> m_scoreOf;
+    void makeScoreTable();
+    double scoreOf(std::int32_t from, std::int8_t slot) const
+    {
+        return slot < 0 || slot >= quest::kOptionCount
+                   ? 0.0
+                   : m_scoreValues[m_scoreOf[size_t(pageOf(from)) * quest::kOptionCount + size_t(slot)]];
+    }
+    std::int32_t m_start = 0;
+    bool earlier(std::int32_t s, std::int32_t than) const
+    {
+        return than < 0 || m_rank[size_t(s)] < m_rank[size_t(than)];
+    }
+    CheckReport m_report;
+    qint64 m_stepsTime = 0, m_partsTime = 0, m_scoresTime = 0, m_deadEndsTime = 0;
+    int m_replays = 0; // games played to find the seeds of fights
+    QHash<std::int32_t, QStringList> m_steps; // steps found so far, by state
+
+    // Per page: first state reached (any phase), first with the fight over or
+    // no fight, first with the fight open; per choice: first state offering it.
+    std::vector<std::int32_t> m_firstState, m_firstSettled, m_firstOpen;
+    std::vector<std::array<std::int32_t, 4>> m_firstOffered;
+    // Score range per state; unbounded states have no range.
+    std::vector<std::int32_t> m_lo, m_hi;
+    std::vector<std::uint8_t> m_unbounded;
+};
+
+} // namespace fc::check::detail
