@@ -9,6 +9,7 @@ packages=(
   libfluidsynth-dev timgm6mb-soundfont
   gstreamer1.0-plugins-good gstreamer1.0-libav
   xvfb xauth x11-utils
+  dbus-x11 at-spi2-core python3-pyatspi
   dpkg-dev file
   libgtest-dev libbenchmark-dev
 )
