@@ -4,6 +4,7 @@
 
 #include "storage/aohider.h"
 #include "storage/cp1252.h"
+#include "storage/regular_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <QHash>
 #include <QSet>
 #include <QMetaObject>
-#include <QSaveFile>
 
 #include <atomic>
 #include <chrono>
@@ -115,29 +115,23 @@ QList<Header> sectionHeaders(const QByteArray &bytes)
     return headers;
 }
 
+// Replaces the file at path (a path, never a bare profile name) with bytes,
+// under the profile store's lock and with its care: links followed, owner
+// and permissions kept, everything flushed to the disk.
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return failWith(error, out.errorString());
-    if (out.write(bytes) != bytes.size()) {
-        const QString why = out.errorString();
-        out.cancelWriting();
-        return failWith(error, why);
-    }
-    if (!out.commit())
-        return failWith(error, out.errorString());
-    return true;
+    return RewriteIniFile(
+        QFileInfo(path).absoluteFilePath(), [&](const QByteArray &) { return std::optional<QByteArray>(bytes); },
+        error);
 }
 
+// A FIFO or device named as a quest is refused, never waited on.
 bool readWholeFile(const QString &path, QByteArray *bytes, QString *error)
 {
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly))
-        return failWith(error, in.errorString());
-    *bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError)
-        return failWith(error, in.errorString());
+    FileRead read = ReadRegularFile(path, filelimit::kProfile);
+    if (!read.ok())
+        return failWith(error, read.error);
+    *bytes = std::move(read.bytes);
     return true;
 }
 
@@ -383,26 +377,28 @@ bool WorkingCopy::removeSection(const QString &section, QString *error)
         return false;
     if (!QFile::exists(path()))
         return true;
-    QByteArray bytes;
-    if (!readWholeFile(path(), &bytes, error))
-        return false;
     const QString wanted = nameKey(section);
-    const QList<Header> headers = sectionHeaders(bytes);
-    QByteArray out;
-    qsizetype kept = 0;
-    bool removed = false;
-    for (qsizetype h = 0; h < headers.size(); ++h) {
-        if (headers[h].name.toCaseFolded() != wanted)
-            continue;
-        const qsizetype end = h + 1 < headers.size() ? headers[h + 1].lineStart : bytes.size();
-        out += bytes.mid(kept, headers[h].lineStart - kept);
-        kept = end;
-        removed = true;
-    }
-    if (!removed)
-        return true;
-    out += bytes.mid(kept);
-    return writeFileAtomically(path(), out, error);
+    return RewriteIniFile(
+        path(),
+        [&](const QByteArray &bytes) -> std::optional<QByteArray> {
+            const QList<Header> headers = sectionHeaders(bytes);
+            QByteArray out;
+            qsizetype kept = 0;
+            bool removed = false;
+            for (qsizetype h = 0; h < headers.size(); ++h) {
+                if (headers[h].name.toCaseFolded() != wanted)
+                    continue;
+                const qsizetype end = h + 1 < headers.size() ? headers[h + 1].lineStart : bytes.size();
+                out += bytes.mid(kept, headers[h].lineStart - kept);
+                kept = end;
+                removed = true;
+            }
+            if (!removed)
+                return std::nullopt;
+            out += bytes.mid(kept);
+            return out;
+        },
+        error);
 }
 
 QStringList WorkingCopy::sectionNames() const

@@ -708,6 +708,47 @@ bool writeAll(const QString &file, IniEncoding encoding, const QList<IniBatch::W
 
 } // namespace
 
+bool RewriteIniFile(const QString &file, const std::function<std::optional<QByteArray>(const QByteArray &)> &change,
+                    QString *error)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const QString resolved = ResolveIniPath(file);
+    if (resolved.isEmpty())
+        return fail(QStringLiteral("No file name given"));
+    QString path;
+    if (!followLinks(resolved, path, error))
+        return false;
+    if (isBareName(file))
+        QDir().mkpath(windowsDirPath());
+
+    LockedFile locked;
+    if (!locked.lock(path, error))
+        return false;
+    FileRead raw = ReadRegularFd(locked.fd, path, filelimit::kProfile);
+    if (!raw.ok()) {
+        locked.removeIfCreated();
+        return fail(raw.error); // never replace a file we could not read
+    }
+    std::optional<QByteArray> bytes = change(raw.bytes);
+    if (!bytes || (!locked.created && *bytes == raw.bytes)) {
+        if (!bytes)
+            locked.removeIfCreated();
+        return true;
+    }
+    ParseCache &c = cache();
+    QMutexLocker lock(&c.mutex);
+    Replaced done;
+    const bool ok = replaceFile(path, locked, *bytes, raw.bytes, done, error);
+    if (!ok)
+        locked.removeIfCreated();
+    c.forget(path);
+    return ok;
+}
+
 IniBatch::IniBatch(QString file, IniEncoding encoding)
     : m_file(std::move(file))
     , m_encoding(encoding)

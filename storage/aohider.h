@@ -38,8 +38,12 @@
 
 #include "storage/ini_encoding.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
+
+#include <functional>
+#include <optional>
 
 namespace fc {
 
@@ -73,6 +77,14 @@ bool WriteIniChecked(const QString &file, const QString &section, const QString 
                      QString *error = nullptr);
 bool WriteIniChecked(const QString &file, const QString &section, const QString &key, const QString &value,
                      IniEncoding encoding, QString *error = nullptr);
+
+// Replaces the whole of file under its lock, as WriteIniChecked replaces it:
+// change receives the file's bytes as they are now (empty for a file that
+// does not exist yet) and returns the new bytes, or nothing to leave the file
+// alone. For whole-file operations (saving a copy over a quest, removing a
+// section) that must not race other writers.
+bool RewriteIniFile(const QString &file, const std::function<std::optional<QByteArray>(const QByteArray &)> &change,
+                    QString *error = nullptr);
 
 // Several writes to one file, committed as one atomic replacement: after
 // commit() the file holds either every queued write or none of them. The

@@ -10,7 +10,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fc {
 namespace {
@@ -112,6 +119,52 @@ TEST_P(WorkingCopyTest, WholeFileOperations)
 
     ASSERT_TRUE(wc.remove());
     EXPECT_FALSE(QFile::exists(wc.path()));
+}
+
+// Opening and saving a quest treat the user's file as every other write
+// does: a FIFO is refused rather than waited on, a link stays a link, the
+// file keeps its permissions, and a save waits for another writer's lock.
+TEST_P(WorkingCopyTest, OpeningAndSavingTreatTheQuestFileWithCare)
+{
+    QTemporaryDir dir;
+    WorkingCopy wc(kFile, GetParam());
+    wc.write(QStringLiteral("1"), QStringLiteral("Page Text"), QStringLiteral("saved"));
+
+    const QString fifo = dir.filePath(QStringLiteral("pipe.qst"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QString error;
+    EXPECT_FALSE(wc.replaceWith(fifo, &error));
+    EXPECT_TRUE(error.contains(QLatin1String("FIFO"))) << error.toStdString();
+    EXPECT_FALSE(wc.copyTo(fifo, &error));
+    EXPECT_EQ(wc.read(QStringLiteral("1"), QStringLiteral("Page Text")), QStringLiteral("saved"));
+
+    const QString target = dir.filePath(QStringLiteral("real.qst"));
+    const QString link = dir.filePath(QStringLiteral("link.qst"));
+    test::writeFile(target, "[1]\r\nPage Text=old\r\n");
+    ASSERT_EQ(chmod(QFile::encodeName(target).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(target, link));
+    ASSERT_TRUE(wc.copyTo(link, &error)) << error.toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(ReadIni(target, QStringLiteral("1"), QStringLiteral("Page Text")), QStringLiteral("saved"));
+    struct stat st{};
+    ASSERT_EQ(stat(QFile::encodeName(target).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    // Another writer holds the quest's lock: the save waits for it.
+    const int held = ::open(QFile::encodeName(target).constData(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    wc.write(QStringLiteral("1"), QStringLiteral("Page Text"), QStringLiteral("after the lock"));
+    std::atomic<bool> saved{false};
+    std::thread saver([&] { saved = wc.copyTo(target); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(saved.load()) << "the save did not wait for the lock";
+    EXPECT_EQ(ReadIni(target, QStringLiteral("1"), QStringLiteral("Page Text")), QStringLiteral("saved"));
+    ::flock(held, LOCK_UN);
+    ::close(held);
+    saver.join();
+    EXPECT_TRUE(saved.load());
+    EXPECT_EQ(ReadIni(target, QStringLiteral("1"), QStringLiteral("Page Text")), QStringLiteral("after the lock"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, WorkingCopyTest,
