@@ -644,6 +644,23 @@ bool replaceFile(const QString &path, const LockedFile &locked, const QByteArray
     return ok;
 }
 
+// Finds the file a write of file replaces (links followed; the profile
+// folder made for a bare name) and locks it.
+bool lockForWrite(const QString &file, QString &path, LockedFile &locked, QString *error)
+{
+    const QString resolved = ResolveIniPath(file);
+    if (resolved.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("No file name given");
+        return false;
+    }
+    if (!followLinks(resolved, path, error))
+        return false;
+    if (isBareName(file))
+        QDir().mkpath(windowsDirPath());
+    return locked.lock(path, error);
+}
+
 // Applies writes to the file as it is now and replaces it once, holding the
 // file's lock from the read to the replacement.
 bool writeAll(const QString &file, IniEncoding encoding, const QList<IniBatch::Write> &writes, QString *error)
@@ -653,22 +670,14 @@ bool writeAll(const QString &file, IniEncoding encoding, const QList<IniBatch::W
             *error = why;
         return false;
     };
-    const QString resolved = ResolveIniPath(file);
-    if (resolved.isEmpty())
-        return fail(QStringLiteral("No file name given"));
-    QString path;
-    if (!followLinks(resolved, path, error))
-        return false;
-    if (isBareName(file))
-        QDir().mkpath(windowsDirPath());
-
     std::vector<ini::ValueWrite> edits;
     edits.reserve(std::size_t(writes.size()));
     for (const IniBatch::Write &w : writes)
         edits.push_back({w.section, w.key, w.value});
 
+    QString path;
     LockedFile locked;
-    if (!locked.lock(path, error))
+    if (!lockForWrite(file, path, locked, error))
         return false;
     ParseCache &c = cache();
     QMutexLocker lock(&c.mutex);
@@ -711,27 +720,16 @@ bool writeAll(const QString &file, IniEncoding encoding, const QList<IniBatch::W
 bool RewriteIniFile(const QString &file, const std::function<std::optional<QByteArray>(const QByteArray &)> &change,
                     QString *error)
 {
-    auto fail = [error](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-    const QString resolved = ResolveIniPath(file);
-    if (resolved.isEmpty())
-        return fail(QStringLiteral("No file name given"));
     QString path;
-    if (!followLinks(resolved, path, error))
-        return false;
-    if (isBareName(file))
-        QDir().mkpath(windowsDirPath());
-
     LockedFile locked;
-    if (!locked.lock(path, error))
+    if (!lockForWrite(file, path, locked, error))
         return false;
     FileRead raw = ReadRegularFd(locked.fd, path, filelimit::kProfile);
     if (!raw.ok()) {
         locked.removeIfCreated();
-        return fail(raw.error); // never replace a file we could not read
+        if (error)
+            *error = raw.error;
+        return false; // never replace a file we could not read
     }
     std::optional<QByteArray> bytes = change(raw.bytes);
     if (!bytes || (!locked.created && *bytes == raw.bytes)) {
