@@ -22,56 +22,18 @@ namespace {
 constexpr int kExitUsage = 2;
 constexpr int kExitUnavailable = 3;
 
-struct EditOptions
-{
-    QString programDir;
-    Answer answer = Answer::Yes;
-    bool json = false;
-    QStringList steps;
-};
-
 int usage(const QString &why = {})
 {
-    QTextStream err(stderr);
-    if (!why.isEmpty())
-        err << "fablecraft-cli edit: " << why << '\n';
-    err << kUsage;
-    return kExitUsage;
+    return usageError("edit", why);
 }
 
-std::optional<EditOptions> parseOptions(const QStringList &args, QString *error)
+std::optional<Options> parseOptions(const QStringList &args, QString *error)
 {
-    EditOptions o;
-    o.programDir = QCoreApplication::applicationDirPath();
-    int i = 0;
-    for (; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == QLatin1String("--json")) {
-            o.json = true;
-        } else if (a == QLatin1String("--program-dir") || a == QLatin1String("--answer")) {
-            if (i + 1 >= args.size()) {
-                *error = a + QStringLiteral(" needs a value");
-                return std::nullopt;
-            }
-            const QString v = args[++i];
-            if (a == QLatin1String("--program-dir")) {
-                o.programDir = QFileInfo(v).absoluteFilePath();
-            } else if (v == QLatin1String("yes") || v == QLatin1String("no")) {
-                o.answer = v == QLatin1String("yes") ? Answer::Yes : Answer::No;
-            } else {
-                *error = QStringLiteral("--answer takes yes or no");
-                return std::nullopt;
-            }
-        } else if (a.startsWith(QLatin1String("--"))) {
-            *error = QStringLiteral("unknown option ") + a;
-            return std::nullopt;
-        } else {
-            break;
-        }
-    }
+    Options o;
+    const int i = parseCommonOptions(args, false, o, error);
+    if (i < 0)
+        return std::nullopt;
     o.steps = args.mid(i);
-    while (o.programDir.size() > 1 && o.programDir.endsWith(QLatin1Char('/')))
-        o.programDir.chop(1);
     return o;
 }
 
@@ -106,7 +68,7 @@ private:
 class EditSession
 {
 public:
-    explicit EditSession(const EditOptions &o)
+    explicit EditSession(const Options &o)
         : m_play(playOptions(o))
         , m_pictures(m_pictureLog)
         , m_music(m_media)
@@ -139,7 +101,7 @@ public:
     QByteArray output(bool json);
 
 private:
-    static Options playOptions(const EditOptions &o)
+    static Options playOptions(const Options &o)
     {
         Options p;
         p.programDir = o.programDir;

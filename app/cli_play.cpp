@@ -23,29 +23,50 @@ namespace {
 constexpr int kExitUsage = 2;
 constexpr int kExitUnavailable = 3;
 
-
 int usage(const QString &why = {})
 {
-    QTextStream err(stderr);
-    if (!why.isEmpty())
-        err << "fablecraft-cli play: " << why << '\n';
-    err << kUsage;
-    return kExitUsage;
+    return usageError("play", why);
 }
 
 std::optional<Options> parseOptions(const QStringList &args, QString *error)
 {
     Options o;
+    int i = parseCommonOptions(args, true, o, error);
+    if (i < 0)
+        return std::nullopt;
+    if (i >= args.size()) {
+        *error = QStringLiteral("QUEST (or -) is missing");
+        return std::nullopt;
+    }
+    o.quest = args[i++];
+    o.steps = args.mid(i);
+    return o;
+}
+
+} // namespace
+
+int usageError(const char *command, const QString &why)
+{
+    QTextStream err(stderr);
+    if (!why.isEmpty())
+        err << "fablecraft-cli " << command << ": " << why << '\n';
+    err << kUsage;
+    return kExitUsage;
+}
+
+int parseCommonOptions(const QStringList &args, bool takesSeed, Options &o, QString *error)
+{
     o.programDir = QCoreApplication::applicationDirPath();
     int i = 0;
     for (; i < args.size(); ++i) {
         const QString &a = args[i];
         if (a == QLatin1String("--json")) {
             o.json = true;
-        } else if (a == QLatin1String("--program-dir") || a == QLatin1String("--answer") || a == QLatin1String("--seed")) {
+        } else if (a == QLatin1String("--program-dir") || a == QLatin1String("--answer")
+                   || (takesSeed && a == QLatin1String("--seed"))) {
             if (i + 1 >= args.size()) {
                 *error = a + QStringLiteral(" needs a value");
-                return std::nullopt;
+                return -1;
             }
             const QString v = args[++i];
             if (a == QLatin1String("--program-dir")) {
@@ -53,7 +74,7 @@ std::optional<Options> parseOptions(const QStringList &args, QString *error)
             } else if (a == QLatin1String("--answer")) {
                 if (v != QLatin1String("yes") && v != QLatin1String("no")) {
                     *error = QStringLiteral("--answer takes yes or no");
-                    return std::nullopt;
+                    return -1;
                 }
                 o.answer = v == QLatin1String("yes") ? Answer::Yes : Answer::No;
             } else {
@@ -61,30 +82,21 @@ std::optional<Options> parseOptions(const QStringList &args, QString *error)
                 o.seed = v.toUInt(&ok);
                 if (!ok) {
                     *error = QStringLiteral("--seed takes a whole number");
-                    return std::nullopt;
+                    return -1;
                 }
                 o.seeded = true;
             }
         } else if (a.startsWith(QLatin1String("--"))) {
             *error = QStringLiteral("unknown option ") + a;
-            return std::nullopt;
+            return -1;
         } else {
             break;
         }
     }
-    if (i >= args.size()) {
-        *error = QStringLiteral("QUEST (or -) is missing");
-        return std::nullopt;
-    }
-    o.quest = args[i++];
-    o.steps = args.mid(i);
     while (o.programDir.size() > 1 && o.programDir.endsWith(QLatin1Char('/')))
         o.programDir.chop(1);
-    return o;
+    return i;
 }
-
-
-} // namespace
 
 Session::Session(const Options &o)
 {

@@ -25,6 +25,16 @@ struct Options
     QStringList steps;
 };
 
+// Reads the options play and edit share from the front of args: --json,
+// --program-dir DIR, --answer yes|no and, for play, --seed N. Returns the
+// index of the first argument that is no option, or -1 with *error saying
+// what is wrong.
+int parseCommonOptions(const QStringList &args, bool takesSeed, Options &o, QString *error);
+
+// Prints "fablecraft-cli COMMAND: why" and the usage; returns the exit status
+// of a usage error.
+int usageError(const char *command, const QString &why);
+
 // The whole session: the game, its recording ports and what the run printed.
 class Session
 {
