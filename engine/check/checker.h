@@ -58,6 +58,10 @@ struct CheckOptions
 {
     // Exploration stops (with an error) beyond this many states.
     qint64 maxStates = 8'000'000;
+    // ... and beyond this many entries of its index of states, which finds a
+    // state through a block of neighbouring pages: states scattered thinly
+    // over many pages and sets of items cost memory for empty entries too.
+    qint64 maxIndexEntries = 64'000'000;
     // Seeds tried per fight on a path that needs the fight to end one way,
     // and the most games played to find them in one check.
     int fightSeeds = 16;

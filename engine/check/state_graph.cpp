@@ -181,6 +181,11 @@ bool Explorer::explore()
             m_report.error = QStringLiteral("more than %1 states: the quest is too big to check").arg(m_options.maxStates);
             return false;
         }
+        if (qint64(m_g.blocks.size()) > m_options.maxIndexEntries) {
+            m_report.error = QStringLiteral("the states are spread too thinly over the pages and key items: the quest "
+                                            "is too big to check");
+            return false;
+        }
         forEachMove(
             s, [this](Mask m) { return layerFor(m); },
             [&](std::int8_t slot, std::int32_t node, std::int32_t layer) { intern(node, layer, s, slot); });

@@ -283,6 +283,43 @@ TEST_F(Checker, QuestWithoutPageOne)
     EXPECT_EQ(r.states, 0);
 }
 
+// A quest beyond the checker's bounds is refused with a reason, never
+// explored until memory runs out.
+TEST_F(Checker, QuestsTooBigToCheckAreRefused)
+{
+    const struct
+    {
+        const char *name, *quest;
+        qint64 maxStates, maxIndexEntries;
+        const char *reason;
+    } cases[] = {
+        {"more states than allowed",
+         "[1]|Option One=On|Option One Destination Page=2|[2]|Option One=On|Option One Destination Page=3|"
+         "[3]|Option One=On|Option One Destination Page=4|[4]|Option One=On|Option One Destination Page=5|[5]|Page Text=End",
+         3, 1'000'000, "more than 3 states"},
+        // Sixteen sets of items, each held on page 1 alone: few states, but
+        // each in a block of its own.
+        {"states spread thinly over item sets",
+         "[1]|Option One=Take A|Option One Destination Page=1|Add1=1|Key Item1=A|"
+         "Option Two=Take B|Option Two Destination Page=1|Add2=1|Key Item2=B|"
+         "Option Three=Take C|Option Three Destination Page=1|Add3=1|Key Item3=C|"
+         "Option Four=Take D|Option Four Destination Page=1|Add4=1|Key Item4=D",
+         100, 1000, "spread too thinly"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        fc::check::CheckOptions options;
+        options.maxStates = c.maxStates;
+        options.maxIndexEntries = c.maxIndexEntries;
+        const CheckReport r = checkQuest(write(c.quest), options);
+        EXPECT_TRUE(r.error.contains(QLatin1String(c.reason))) << r.error.toStdString();
+        EXPECT_TRUE(r.error.contains(QLatin1String("too big to check"))) << r.error.toStdString();
+        EXPECT_TRUE(r.findings.isEmpty());
+    }
+    // The same quests check within the default bounds.
+    EXPECT_TRUE(checkQuest(write(cases[1].quest)).error.isEmpty());
+}
+
 TEST_F(Checker, PageNamesSortAsNumbersFirst)
 {
     QStringList names{"10", "b", "2", "A", "1", "02"};
