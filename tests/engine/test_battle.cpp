@@ -249,8 +249,9 @@ TEST_F(BattleTest, OutcomeOfTheFightIsWrittenToTheStoryLog)
         const QString added = log().mid(before);
         EXPECT_TRUE(added.startsWith(QStringLiteral("\r\n>\r\n") + c.line)) << added.toStdString();
         EXPECT_EQ(added.count(c.line), 1);
-        if (c.page != QLatin1String("2"))
+        if (c.page != QLatin1String("2")) {
             EXPECT_TRUE(added.endsWith(c.page == QLatin1String("win") ? QStringLiteral("Victory") : QStringLiteral("Defeat")));
+        }
     }
 }
 
@@ -323,7 +324,8 @@ TEST_F(BattleTest, CreatedCharacterFightsWithItsOwnValues)
             EXPECT_GE(screen.playerBar().value, std::max(0, hp - taken));
             EXPECT_EQ(screen.characterHp().value, screen.playerBar().value); // HPPlay shows the fight's hit points
         }
-        if (c.defence == QLatin1String("999"))
+        if (c.defence == QLatin1String("999")) {
             EXPECT_TRUE(text.endsWith(QStringLiteral("You take 1 damage."))) << text.toStdString();
+        }
     }
 }
