@@ -4,6 +4,7 @@
 #include "editor/working_copy.h"
 
 #include <QDir>
+#include <QHash>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -18,6 +19,25 @@ constexpr int kPageRole = Qt::UserRole;
 QString statesText(qint64 states)
 {
     return states == 1 ? CheckPanel::tr("1 state") : CheckPanel::tr("%1 states").arg(states);
+}
+
+// A finding's kind as a heading an author reads.
+QString kindHeading(const QString &kind)
+{
+    static const QHash<QString, const char *> headings = {
+        {QStringLiteral("broken-destination"), QT_TRANSLATE_NOOP("CheckPanel", "Broken destination")},
+        {QStringLiteral("unreachable-page"), QT_TRANSLATE_NOOP("CheckPanel", "Unreachable page")},
+        {QStringLiteral("never-offered"), QT_TRANSLATE_NOOP("CheckPanel", "Choice never offered")},
+        {QStringLiteral("soft-lock"), QT_TRANSLATE_NOOP("CheckPanel", "Player stuck")},
+        {QStringLiteral("no-way-out"), QT_TRANSLATE_NOOP("CheckPanel", "Battle with no way out")},
+        {QStringLiteral("battle-never-opened"), QT_TRANSLATE_NOOP("CheckPanel", "Battle never opened")},
+        {QStringLiteral("item-never-required"), QT_TRANSLATE_NOOP("CheckPanel", "Key item never required")},
+        {QStringLiteral("item-never-added"), QT_TRANSLATE_NOOP("CheckPanel", "Key item never given")},
+        {QStringLiteral("missing-media"), QT_TRANSLATE_NOOP("CheckPanel", "Missing media file")},
+        {QStringLiteral("suspicious-value"), QT_TRANSLATE_NOOP("CheckPanel", "Suspicious value")},
+    };
+    const char *heading = headings.value(kind);
+    return heading ? CheckPanel::tr(heading) : kind;
 }
 } // namespace
 
@@ -36,6 +56,8 @@ CheckPanel::CheckPanel(Editor &editor, QWidget *parent)
     m_list->setObjectName(QStringLiteral("CheckFindings"));
     m_list->setAccessibleName(tr("Findings"));
     m_list->setWordWrap(true);
+    m_list->setAlternatingRowColors(true);
+    m_list->setSpacing(2);
     m_list->setToolTip(tr("Double-click a finding or press Enter to select its page"));
     layout->addWidget(m_status);
     layout->addWidget(m_list, 1);
@@ -83,7 +105,7 @@ void CheckPanel::showReport(const check::CheckReport &report)
         for (const check::Finding &f : report.findings) {
             QString text = f.page.isEmpty() ? QString() : tr("Page %1: ").arg(f.page);
             text += f.message;
-            auto *item = new QListWidgetItem(QStringLiteral("%1\n%2").arg(f.kind, text), m_list);
+            auto *item = new QListWidgetItem(QStringLiteral("%1\n%2").arg(kindHeading(f.kind), text), m_list);
             item->setData(kPageRole, f.page);
             QString tip = text;
             if (!f.steps.isEmpty())

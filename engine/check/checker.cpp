@@ -503,9 +503,8 @@ void Explorer::analyse()
                 continue;
             QString why;
             if (m_firstSettled[size_t(p)] < 0)
-                why = QStringLiteral("the fight here always leads to another page (only a game saved during the "
-                                     "fight and loaded again shows the page's choices, as the fight does not reopen "
-                                     "on loading)");
+                why = QStringLiteral("the fight here always leads to another page; only loading a game saved "
+                                     "during the fight shows this choice");
             else if (rules::requiresItem(c.required) && !c.offeredNotHeld && c.offeredHeld)
                 why = QStringLiteral("it needs %1, which no player reaching this page holds").arg(quoted(itemName(p, i)));
             else if (c.offeredNotHeld && !c.offeredHeld)

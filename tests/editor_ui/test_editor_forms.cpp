@@ -530,8 +530,8 @@ TEST_F(EditorFormsTest, CheckQuestListsFindingsAndSelectsTheirPage)
     for (int i = 0; i < list->count(); ++i)
         shown += list->item(i)->text() + QLatin1Char('\n');
     ASSERT_EQ(list->count(), 2) << shown.toStdString();
-    EXPECT_TRUE(list->item(0)->text().startsWith(QLatin1String("broken-destination\nPage 1: ")));
-    EXPECT_TRUE(list->item(1)->text().startsWith(QLatin1String("unreachable-page\nPage 2: ")));
+    EXPECT_TRUE(list->item(0)->text().startsWith(QLatin1String("Broken destination\nPage 1: ")));
+    EXPECT_TRUE(list->item(1)->text().startsWith(QLatin1String("Unreachable page\nPage 2: ")));
     EXPECT_FALSE(list->accessibleName().isEmpty());
     if (const QString shots = qEnvironmentVariable("FABLECRAFT_SCREENSHOT_DIR"); !shots.isEmpty())
         editorWindow().grab().save(QDir(shots).filePath(QStringLiteral("check_quest.png")));
