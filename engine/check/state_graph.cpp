@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <system_error>
 #include <thread>
 
 namespace fc::check::detail {
@@ -83,7 +84,13 @@ template <typename Work> void Explorer::shareLayers(Work &&work) const
     while (split < layers && m_layerStart[size_t(split) + 1] < n / 2)
         ++split;
     if (n >= 200'000 && split > 0 && split < layers && std::thread::hardware_concurrency() > 1) {
-        std::thread high([&] { work(split, layers); });
+        std::thread high;
+        try {
+            high = std::thread([&] { work(split, layers); });
+        } catch (const std::system_error &) {
+            work(0, layers); // no thread to be had: all on this one
+            return;
+        }
         work(0, split);
         high.join();
     } else {
