@@ -177,6 +177,23 @@ private:
         std::vector<std::pair<std::int32_t, std::int32_t>> calls;
     };
     void layerParts(std::int32_t layer, LayerParts &out) const;
+    void findParts();
+    void partScores(std::int32_t layer, std::int32_t part, std::span<const std::int32_t> members,
+                    const std::vector<std::int32_t> &localPart, std::vector<std::uint8_t> &placed,
+                    std::vector<std::int32_t> &queue, std::uint8_t &loops, std::int32_t &loopFrom,
+                    std::int8_t &loopSlot);
+    void makeScoreTable();
+    double scoreOf(std::int32_t from, std::int8_t slot) const
+    {
+        return slot < 0 || slot >= quest::kOptionCount
+                   ? 0.0
+                   : m_scoreValues[m_scoreOf[size_t(pageOf(from)) * quest::kOptionCount + size_t(slot)]];
+    }
+    // Whether state s was found before state than (or than is none).
+    bool earlier(std::int32_t s, std::int32_t than) const
+    {
+        return than < 0 || m_rank[size_t(s)] < m_rank[size_t(than)];
+    }
     void analyse();
     void scoreRanges();
     void deadEnds(const std::vector<std::uint8_t> &ending, const std::vector<std::int32_t> &firstSoftLock);
@@ -222,28 +239,12 @@ private:
     std::vector<std::uint8_t> m_partLoops;
     std::vector<std::int32_t> m_partLoopFrom;
     std::vector<std::int8_t> m_partLoopSlot;
-    void findParts();
-    void partScores(std::int32_t layer, std::int32_t part, std::span<const std::int32_t> members,
-                    const std::vector<std::int32_t> &localPart, std::vector<std::uint8_t> &placed,
-                    std::vector<std::int32_t> &queue, std::uint8_t &loops, std::int32_t &loopFrom,
-                    std::int8_t &loopSlot);
     // What each move adds to the score: a choice's score when it is a
     // number. Quests use few different scores, so each choice keeps the
     // number of its score in a short list: the table stays in the cache.
     std::vector<double> m_scoreValues;
     std::vector<std::uint32_t> m_scoreOf;
-    void makeScoreTable();
-    double scoreOf(std::int32_t from, std::int8_t slot) const
-    {
-        return slot < 0 || slot >= quest::kOptionCount
-                   ? 0.0
-                   : m_scoreValues[m_scoreOf[size_t(pageOf(from)) * quest::kOptionCount + size_t(slot)]];
-    }
-    std::int32_t m_start = 0;
-    bool earlier(std::int32_t s, std::int32_t than) const
-    {
-        return than < 0 || m_rank[size_t(s)] < m_rank[size_t(than)];
-    }
+    std::int32_t m_start = 0; // the state at the start of the game
     CheckReport m_report;
     qint64 m_stepsTime = 0, m_partsTime = 0, m_scoresTime = 0, m_deadEndsTime = 0;
     int m_replays = 0; // games played to find the seeds of fights
