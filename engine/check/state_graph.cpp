@@ -385,8 +385,9 @@ void Explorer::layerParts(std::int32_t l, LayerParts &out) const
     }
 }
 
-// Every layer's parts. Layers are independent here, so a big graph is
-// shared out between two threads.
+// Every layer's parts, each with its score offsets and loops (partScores).
+// Layers are independent here, so a big graph is shared out between two
+// threads.
 void Explorer::findParts()
 {
     const auto n = std::int32_t(m_g.size());
