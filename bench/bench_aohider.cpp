@@ -11,6 +11,9 @@
 // RAM disk.
 #include "storage/aohider.h"
 #include "storage/ini_file.h"
+#include "storage/quest_format.h"
+
+#include "bench/generated_quest.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,39 +43,7 @@ std::map<std::string, double> g_median_us; // by benchmark name
 
 QString questPath(int pages) { return g_dir->filePath(QStringLiteral("quest%1.qst").arg(pages)); }
 
-const char *const kOptionWords[] = {"One", "Two", "Three", "Four"};
-
-QByteArray generateQuest(int pages)
-{
-    QByteArray out;
-    out.reserve(qsizetype(pages) * 1500);
-    out += "[Quest Data]\r\nNumber Of Pages=" + QByteArray::number(pages) + "\r\n";
-    out += "[Story Info]\r\nTitle=Generated quest\r\nAuthor=Bench\r\nVersion=1\r\n";
-    for (int p = 1; p <= pages; ++p) {
-        const QByteArray n = QByteArray::number(p);
-        out += "[" + n + "]\r\n";
-        out += "Location=Room number " + n + " of the old keep\r\n";
-        out += "Page Text=";
-        for (int i = 0; i < 6; ++i)
-            out += "You stand in a dusty hall lit by a single torch; page " + n + " goes on. ";
-        out += "\r\n";
-        for (int o = 0; o < 4; ++o) {
-            const QByteArray w = kOptionWords[o];
-            out += "Option " + w + "=Walk through door " + QByteArray::number(o + 1) + "\r\n";
-            out += "Option " + w + " Destination Page=" + QByteArray::number((p * 7 + o) % pages + 1) + "\r\n";
-            out += "Option " + w + " Score=+" + QByteArray::number(o) + "\r\n";
-        }
-        for (int i = 1; i <= 4; ++i) {
-            out += "Key Item" + QByteArray::number(i) + "=Brass key\r\n";
-            out += "Add" + QByteArray::number(i) + "=0\r\n";
-            out += "Required" + QByteArray::number(i) + "=0\r\n";
-        }
-        out += "Battle=0\r\nImage=C:\\Quests\\pictures\\hall" + n + ".bmp\r\nMovie=\r\nMusic=C:\\Quests\\music\\theme.mid\r\n";
-        out += "Mp3=\r\nBattleEscapecheck=1\r\nBattleMonName=Goblin\r\nBattleMonHp=10\r\nBattleMonAtk=3\r\n";
-        out += "BattleMonDef=2\r\nBattleWin=1\r\nBattleLose=1\r\nBattleEscape=1\r\n";
-    }
-    return out;
-}
+QByteArray generateQuest(int pages) { return fc::bench::generateQuest(pages); }
 
 double median(std::vector<double> v)
 {
@@ -295,10 +266,8 @@ void BM_BatchCommit(benchmark::State &state)
     const QString page = QString::number(pages / 2);
     const QStringList keys = [] {
         QStringList k{QStringLiteral("Location"), QStringLiteral("Page Text")};
-        for (const char *w : kOptionWords) {
-            const QString o = QStringLiteral("Option ") + QLatin1String(w);
-            k << o << o + QStringLiteral(" Destination Page") << o + QStringLiteral(" Score");
-        }
+        for (int i = 1; i <= fc::quest::kOptionCount; ++i)
+            k << fc::quest::optionKey(i) << fc::quest::destinationKey(i) << fc::quest::scoreKey(i);
         for (int i = 1; i <= 4; ++i)
             k << QStringLiteral("Key Item%1").arg(i) << QStringLiteral("Add%1").arg(i) << QStringLiteral("Required%1").arg(i);
         k << QStringLiteral("Battle") << QStringLiteral("Image") << QStringLiteral("Movie") << QStringLiteral("Music")

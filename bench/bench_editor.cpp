@@ -14,6 +14,8 @@
 #include "storage/aohider.h"
 #include "storage/quest_format.h"
 
+#include "bench/generated_quest.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -46,40 +48,7 @@ std::map<std::string, Figures> g_figures; // by "name/pages", in ms
 
 QString questPath(int pages) { return g_dir->filePath(QStringLiteral("quest%1.qst").arg(pages)); }
 
-const char *const kOptionWords[] = {"One", "Two", "Three", "Four"};
-
-QByteArray generateQuest(int pages)
-{
-    QByteArray out;
-    out.reserve(qsizetype(pages) * 1300);
-    out += "[Quest Data]\r\nNumber Of Pages=" + QByteArray::number(pages) + "\r\n";
-    out += "[Story Info]\r\nTitle=Generated quest\r\nAuthor=Bench\r\nVersion=1\r\n";
-    for (int p = 1; p <= pages; ++p) {
-        const QByteArray n = QByteArray::number(p);
-        out += "[" + n + "]\r\n";
-        out += "Location=Room number " + n + " of the old keep\r\n";
-        out += "Page Text=";
-        for (int i = 0; i < 6; ++i)
-            out += "You stand in a dusty hall lit by a single torch; page " + n + " goes on. ";
-        out += "\r\n";
-        for (int o = 0; o < 4; ++o) {
-            const QByteArray w = kOptionWords[o];
-            out += "Option " + w + "=Walk through door " + QByteArray::number(o + 1) + "\r\n";
-            out += "Option " + w + " Destination Page=" + QByteArray::number((p * 7 + o) % pages + 1) + "\r\n";
-            out += "Option " + w + " Score=+" + QByteArray::number(o) + "\r\n";
-        }
-        for (int i = 1; i <= 4; ++i) {
-            out += "Key Item" + QByteArray::number(i) + "=Brass key\r\n";
-            out += "Add" + QByteArray::number(i) + "=" + QByteArray::number((p + i) % 2) + "\r\n";
-            out += "Required" + QByteArray::number(i) + "=0\r\n";
-        }
-        out += "Battle=" + QByteArray::number(p % 2) + "\r\nImage=C:\\Quests\\pictures\\hall" + n
-               + ".bmp\r\nMusic=C:\\Quests\\music\\theme.mid\r\n";
-        out += "BattleEscapecheck=1\r\nBattleMonName=Goblin " + n + "\r\nBattleMonHp=10\r\nBattleMonAtk=3\r\n";
-        out += "BattleMonDef=2\r\nBattleWin=1\r\nBattleLose=1\r\nBattleEscape=1\r\n";
-    }
-    return out;
-}
+QByteArray generateQuest(int pages) { return fc::bench::generateQuest(pages, fc::bench::QuestMix::Varied); }
 
 double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
