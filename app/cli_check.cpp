@@ -17,15 +17,6 @@ namespace fc::cli {
 namespace {
 
 constexpr int kExitFindings = 1;
-constexpr int kExitUsage = 2;
-
-int usage(const char *command, const QString &why)
-{
-    QTextStream err(stderr);
-    err << "fablecraft-cli " << command << ": " << why << '\n' << kUsage;
-    return kExitUsage;
-}
-
 void writeOut(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
@@ -165,14 +156,14 @@ int runCheck(const QStringList &args)
         if (a == QLatin1String("--json"))
             json = true;
         else if (a.startsWith(QLatin1String("--")))
-            return usage("check", QStringLiteral("unknown option ") + a);
+            return usageError("check", QStringLiteral("unknown option ") + a);
         else if (quest.isEmpty())
             quest = a;
         else
-            return usage("check", QStringLiteral("only one QUEST is checked at a time"));
+            return usageError("check", QStringLiteral("only one QUEST is checked at a time"));
     }
     if (quest.isEmpty())
-        return usage("check", QStringLiteral("QUEST is missing"));
+        return usageError("check", QStringLiteral("QUEST is missing"));
     // A bare name is a file in the working folder here, not in the profile
     // store's folder.
     const check::CheckReport r = check::checkQuest(QFileInfo(quest).absoluteFilePath());
@@ -195,28 +186,28 @@ int runPlaytest(const QStringList &args)
             json = true;
         } else if (a == QLatin1String("--runs") || a == QLatin1String("--seed")) {
             if (i + 1 >= args.size())
-                return usage("playtest", a + QStringLiteral(" needs a value"));
+                return usageError("playtest", a + QStringLiteral(" needs a value"));
             bool ok = false;
             const uint v = args[++i].toUInt(&ok);
             if (a == QLatin1String("--runs")) {
                 if (!ok || v < 1 || v > 100'000'000)
-                    return usage("playtest", QStringLiteral("--runs takes a whole number from 1 to 100000000"));
+                    return usageError("playtest", QStringLiteral("--runs takes a whole number from 1 to 100000000"));
                 options.runs = int(v);
             } else {
                 if (!ok)
-                    return usage("playtest", QStringLiteral("--seed takes a whole number"));
+                    return usageError("playtest", QStringLiteral("--seed takes a whole number"));
                 options.seed = v;
             }
         } else if (a.startsWith(QLatin1String("--"))) {
-            return usage("playtest", QStringLiteral("unknown option ") + a);
+            return usageError("playtest", QStringLiteral("unknown option ") + a);
         } else if (quest.isEmpty()) {
             quest = a;
         } else {
-            return usage("playtest", QStringLiteral("only one QUEST is played at a time"));
+            return usageError("playtest", QStringLiteral("only one QUEST is played at a time"));
         }
     }
     if (quest.isEmpty())
-        return usage("playtest", QStringLiteral("QUEST is missing"));
+        return usageError("playtest", QStringLiteral("QUEST is missing"));
     const check::PlaytestReport r = check::playtestQuest(QFileInfo(quest).absoluteFilePath(), options);
     if (!r.error.isEmpty()) {
         QTextStream(stderr) << "fablecraft-cli playtest: " << r.error << '\n';

@@ -2,6 +2,7 @@
 // Sub-commands of fablecraft-cli. Each takes the arguments after its own name
 // and returns the process exit status.
 
+#include <QString>
 #include <QStringList>
 
 namespace fc::cli {
@@ -21,5 +22,15 @@ int runEdit(const QStringList &args);     // cli_edit.cpp
 int runCompile(const QStringList &args);  // cli_compile.cpp
 int runCheck(const QStringList &args);    // cli_check.cpp
 int runPlaytest(const QStringList &args); // cli_check.cpp
+
+// Exit statuses the sub-commands share.
+inline constexpr int kExitUsage = 2;       // the command line is wrong
+inline constexpr int kExitUnavailable = 3; // a step cannot be carried out here
+
+// Prints "fablecraft-cli COMMAND: why" (when there is a why) and the usage;
+// returns kExitUsage.
+int usageError(const char *command, const QString &why);
+// Says on stderr that step is not available; returns kExitUnavailable.
+int stepUnavailable(const QString &step);
 
 } // namespace fc::cli

@@ -19,9 +19,6 @@ namespace fc::cli {
 
 namespace {
 
-constexpr int kExitUsage = 2;
-constexpr int kExitUnavailable = 3;
-
 int usage(const QString &why = {})
 {
     return usageError("edit", why);
@@ -107,11 +104,6 @@ private:
         p.programDir = o.programDir;
         p.answer = o.answer;
         return p;
-    }
-    int unavailable(const QString &step)
-    {
-        QTextStream(stderr) << step << " is not available\n";
-        return kExitUnavailable;
     }
     // The file dialog of this step returns path ("" = cancelled).
     void feedDialog(const QString &path)
@@ -212,12 +204,12 @@ int EditSession::step(const QString &s)
         done = m_editor->hover(form, ctl);
     } else if (name == QLatin1String("play") && colon >= 0) {
         if (!m_gameShown)
-            return unavailable(s);
+            return stepUnavailable(s);
         return m_play.step(arg);
     } else {
         return usage(QStringLiteral("unknown step ") + s);
     }
-    return done ? 0 : unavailable(s);
+    return done ? 0 : stepUnavailable(s);
 }
 
 QJsonObject EditSession::formJson(const FormState &form) const

@@ -4,6 +4,25 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+namespace fc::cli {
+
+int usageError(const char *command, const QString &why)
+{
+    QTextStream err(stderr);
+    if (!why.isEmpty())
+        err << "fablecraft-cli " << command << ": " << why << '\n';
+    err << kUsage;
+    return kExitUsage;
+}
+
+int stepUnavailable(const QString &step)
+{
+    QTextStream(stderr) << step << " is not available\n";
+    return kExitUnavailable;
+}
+
+} // namespace fc::cli
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
@@ -22,5 +41,5 @@ int main(int argc, char **argv)
     if (command == QLatin1String("playtest"))
         return fc::cli::runPlaytest(args);
     QTextStream(stderr) << fc::cli::kUsage;
-    return 2;
+    return fc::cli::kExitUsage;
 }

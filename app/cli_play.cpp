@@ -20,9 +20,6 @@ namespace fc::cli {
 
 namespace {
 
-constexpr int kExitUsage = 2;
-constexpr int kExitUnavailable = 3;
-
 int usage(const QString &why = {})
 {
     return usageError("play", why);
@@ -44,15 +41,6 @@ std::optional<Options> parseOptions(const QStringList &args, QString *error)
 }
 
 } // namespace
-
-int usageError(const char *command, const QString &why)
-{
-    QTextStream err(stderr);
-    if (!why.isEmpty())
-        err << "fablecraft-cli " << command << ": " << why << '\n';
-    err << kUsage;
-    return kExitUsage;
-}
 
 int parseCommonOptions(const QStringList &args, bool takesSeed, Options &o, QString *error)
 {
@@ -107,12 +95,6 @@ Session::Session(const Options &o)
     QObject::connect(m_game.get(), &Game::quitRequested, [this] { m_ended = true; });
 }
 
-int Session::unavailable(const QString &step)
-{
-    QTextStream(stderr) << step << " is not available\n";
-    return kExitUnavailable;
-}
-
 int Session::choose(const QString &number, bool full)
 {
     bool ok = false;
@@ -139,7 +121,7 @@ int Session::step(const QString &s)
     const bool choice = (colon < 0 && s.size() == 1 && s[0] >= QLatin1Char('1') && s[0] <= QLatin1Char('4'))
                         || s == QLatin1String("turn") || (name == QLatin1String("choose") && colon >= 0);
     if (choice && !m_screen.choicesAvailable())
-        return unavailable(s); // the fight must end first
+        return stepUnavailable(s); // the fight must end first
 
     if (colon < 0 && s.size() == 1 && s[0] >= QLatin1Char('1') && s[0] <= QLatin1Char('4'))
         return choose(s, true);
@@ -149,30 +131,30 @@ int Session::step(const QString &s)
         return choose(arg, false);
     } else if (s == QLatin1String("new-game")) {
         if (!menus)
-            return unavailable(s);
+            return stepUnavailable(s);
         m_game->menuNewGame();
     } else if (s == QLatin1String("book")) {
         if (!m_screen.bookVisible())
-            return unavailable(s);
+            return stepUnavailable(s);
         m_game->clickBook();
     } else if (name == QLatin1String("load-quest") && colon >= 0) {
         if (!menus)
-            return unavailable(s);
+            return stepUnavailable(s);
         withFile(arg, [this] { m_game->menuLoadQuest(); });
     } else if (s == QLatin1String("attack") || s == QLatin1String("escape")) {
         if (!m_screen.battleBoxVisible() || (s == QLatin1String("escape") && !m_screen.escapeEnabled()))
-            return unavailable(s);
+            return stepUnavailable(s);
         if (s == QLatin1String("attack"))
             m_game->clickAttack();
         else
             m_game->clickEscape();
     } else if (name == QLatin1String("save") && colon >= 0) {
         if (!menus)
-            return unavailable(s);
+            return stepUnavailable(s);
         withFile(arg, [this] { m_game->menuSave(); });
     } else if (name == QLatin1String("load") && colon >= 0) {
         if (!menus)
-            return unavailable(s);
+            return stepUnavailable(s);
         withFile(arg, [this] { m_game->menuLoad(); });
     } else if (name == QLatin1String("load-without-items") && colon >= 0) {
         withFile(arg, [this] { m_game->clickLoadGame(); });

@@ -31,10 +31,6 @@ struct Options
 // what is wrong.
 int parseCommonOptions(const QStringList &args, bool takesSeed, Options &o, QString *error);
 
-// Prints "fablecraft-cli COMMAND: why" and the usage; returns the exit status
-// of a usage error.
-int usageError(const char *command, const QString &why);
-
 // The whole session: the game, its recording ports and what the run printed.
 class Session
 {
@@ -63,7 +59,6 @@ public:
     QJsonObject json() const;
 
 private:
-    int unavailable(const QString &step);
     int choose(const QString &number, bool full);
 
     RecordingPortSet m_ports;
