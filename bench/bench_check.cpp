@@ -16,6 +16,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QStorageInfo>
+#include <QDir>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -196,6 +198,10 @@ BENCHMARK(BM_PlaytestDefaultAdventure)->Arg(0)->Arg(1)->Unit(benchmark::kMillise
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // The generated quests are written to, and read back from, this disk.
+    const QStorageInfo disk(QDir::tempPath());
+    std::printf("Generated quests in %s: device %s, file system %s\n", qPrintable(QDir::tempPath()),
+                disk.device().constData(), disk.fileSystemType().constData());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
