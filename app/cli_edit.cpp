@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+#include <QUndoStack>
 
 #include <cstdio>
 
@@ -24,9 +25,34 @@ int usage(const QString &why = {})
     return usageError("edit", why);
 }
 
-std::optional<Options> parseOptions(const QStringList &args, QString *error)
+struct EditOptions : Options
 {
-    Options o;
+    // The answer to "Save changes to NAME?".
+    SaveAnswer saveAnswer = SaveAnswer::Discard;
+};
+
+std::optional<EditOptions> parseOptions(QStringList args, QString *error)
+{
+    EditOptions o;
+    // --save-answer is edit's own; the others are shared with play.
+    for (int i = 0; i < args.size() && args[i].startsWith(QLatin1String("--"));) {
+        if (args[i] == QLatin1String("--save-answer")) {
+            const QString v = i + 1 < args.size() ? args[i + 1] : QString();
+            if (v == QLatin1String("save"))
+                o.saveAnswer = SaveAnswer::Save;
+            else if (v == QLatin1String("discard"))
+                o.saveAnswer = SaveAnswer::Discard;
+            else if (v == QLatin1String("cancel"))
+                o.saveAnswer = SaveAnswer::Cancel;
+            else {
+                *error = QStringLiteral("--save-answer takes save, discard or cancel");
+                return std::nullopt;
+            }
+            args.remove(i, 2);
+            continue;
+        }
+        i += (args[i] == QLatin1String("--program-dir") || args[i] == QLatin1String("--answer")) ? 2 : 1;
+    }
     const int i = parseCommonOptions(args, false, o, error);
     if (i < 0)
         return std::nullopt;
@@ -65,7 +91,7 @@ private:
 class EditSession
 {
 public:
-    explicit EditSession(const Options &o)
+    explicit EditSession(const EditOptions &o)
         : m_play(playOptions(o))
         , m_pictures(m_pictureLog)
         , m_music(m_media)
@@ -73,6 +99,8 @@ public:
         , m_wc(QStringLiteral("tmpquest.ini"))
     {
         m_dialogs.defaultAnswer = o.answer;
+        m_questions.answer = o.saveAnswer;
+        m_questions.recoverAnswer = o.answer == Answer::Yes;
         Ports ports;
         ports.dialogs = &m_dialogs;
         ports.fileDialog = &m_files;
@@ -80,6 +108,7 @@ public:
         ports.sound = &m_sound;
         ports.music = &m_music;
         m_editor = std::make_unique<Editor>(m_state, m_wc, ports, o.programDir);
+        m_editor->setSaveQuestions(&m_questions);
         m_editor->setGame(&m_play.game());
         QObject::connect(m_editor.get(), &Editor::gameScreenShowRequested, [this] { m_gameShown = true; });
         // "&Compile" opens FrmCompile on the quest file; what it opens or
@@ -90,7 +119,16 @@ public:
             m_compiler->open(f);
         });
         m_play.game().startUp();
-        m_editor->show();
+        m_started = m_editor->show();
+    }
+
+    // False when another editor holds the working copy.
+    bool started() const { return m_started; }
+    // The end of the run: quitting the program.
+    void quit()
+    {
+        if (m_started)
+            m_editor->quitRequest();
     }
 
     // Runs one step; 0, or the exit status that ends the run.
@@ -116,6 +154,8 @@ private:
     Session m_play;
     EditorState m_state;
     RecordingDialogs m_dialogs;
+    ScriptedSaveQuestions m_questions;
+    bool m_started = false;
     RecordingFileDialog m_files;
     MediaLog m_pictureLog;
     RecordingPictureLoader m_pictures;
@@ -178,7 +218,11 @@ int EditSession::step(const QString &s)
             m_editor->closeRequest();
     } else if ((name == QLatin1String("load") || name == QLatin1String("save")) && colon >= 0) {
         feedDialog(arg);
-        done = m_editor->menu(name == QLatin1String("load") ? QStringLiteral("mnuload") : QStringLiteral("mnusave"));
+        done = m_editor->menu(name == QLatin1String("load") ? QStringLiteral("mnuload") : QStringLiteral("mnusaveas"));
+    } else if (s == QLatin1String("save")) {
+        done = m_editor->available(QString::fromLatin1(kCreateQuest), QStringLiteral("mnusave")) && m_editor->save();
+    } else if (s == QLatin1String("undo") || s == QLatin1String("redo")) {
+        done = m_editor->menu(s == QLatin1String("undo") ? QStringLiteral("mnuundo") : QStringLiteral("mnuredo"));
     } else if (name == QLatin1String("select") && colon >= 0) {
         done = m_editor->selectEntry(arg);
     } else if ((name == QLatin1String("type") || name == QLatin1String("set")) && colon >= 0) {
@@ -256,7 +300,8 @@ QJsonObject EditSession::formJson(const FormState &form) const
 
 QByteArray EditSession::output(bool json)
 {
-    m_wc.flush();
+    (void)m_wc.flush(); // a failure is in the banner
+    const QString banner = m_editor->banner();
     if (json) {
         QJsonObject forms;
         for (const FormState &f : m_state.forms())
@@ -272,6 +317,16 @@ QByteArray EditSession::output(bool json)
             {QStringLiteral("media"), QJsonArray::fromStringList(m_media)},
             {QStringLiteral("working_copy"), m_wc.path()},
             {QStringLiteral("launched"), QJsonArray::fromStringList(m_launcher.launched)},
+            {QStringLiteral("undo"),
+             QJsonObject{{QStringLiteral("undo_text"), m_editor->undoStack().undoText()},
+                         {QStringLiteral("redo_text"), m_editor->undoStack().redoText()},
+                         {QStringLiteral("can_undo"), m_editor->undoStack().canUndo()},
+                         {QStringLiteral("can_redo"), m_editor->undoStack().canRedo()},
+                         {QStringLiteral("clean"), m_editor->undoStack().isClean()}}},
+            {QStringLiteral("document"),
+             QJsonObject{{QStringLiteral("file"), m_state.filepath().isEmpty() ? QJsonValue() : QJsonValue(m_editor->questFile())},
+                         {QStringLiteral("modified"), m_editor->modified()},
+                         {QStringLiteral("banner"), banner.isEmpty() ? QJsonValue() : QJsonValue(banner)}}},
         };
         return QJsonDocument(o).toJson(QJsonDocument::Indented);
     }
@@ -285,6 +340,12 @@ QByteArray EditSession::output(bool json)
       << '\n';
     t << "Selected page: " << (pages.selected >= 0 ? pages.selectedText() : QStringLiteral("(none)")) << '\n';
     t << "Help: " << m_state.info() << '\n';
+    if (!banner.isEmpty())
+        t << banner << '\n';
+    if (m_editor->undoStack().canUndo())
+        t << "Undo: " << m_editor->undoStack().undoText() << '\n';
+    if (m_editor->undoStack().canRedo())
+        t << "Redo: " << m_editor->undoStack().redoText() << '\n';
     for (const FormState *dialog : {&m_state.battle(), &m_state.character()})
         if (dialog->visible())
             t << dialog->caption() << " (shown)\n";
@@ -321,15 +382,24 @@ int runEdit(const QStringList &args)
     if (!options)
         return usage(error);
     EditSession session(*options);
+    if (!session.started()) {
+        // Another editor owns the working copy: nothing was touched.
+        std::fputs("The quest editor is already open in another Fablecraft window.\n", stderr);
+        return 1;
+    }
     for (const QString &s : options->steps) {
         const int status = session.step(s);
-        if (status == kExitUsage)
+        if (status == kExitUsage) {
+            session.quit(); // a normal end all the same: nothing to recover
             return status;
+        }
         if (status != 0) {
+            session.quit();
             writeOut(session.output(options->json));
             return status;
         }
     }
+    session.quit();
     writeOut(session.output(options->json));
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "compiler/ui/compilewiring.h"
+#include "editor/editor.h"
 #include "editor/ui/editorwiring.h"
 #include "engine/game.h"
 #include "engine/media/midi_api.h"
@@ -61,7 +62,14 @@ Program::Program(const QString &programDir)
     m->music.setWindow(&m->window);
     EditorProgram *editor = wireEditor(m->window, m->game, m->ports(), programDir);
     wireCompiler(editor->editor(), m->window, programDir);
-    QObject::connect(&m->game, &Game::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    // Quitting asks the editor about unsaved work first; Cancel keeps the program running.
+    QObject::connect(
+        &m->game, &Game::quitRequested, qApp,
+        [editor] {
+            if (editor->editor().quitRequest())
+                QCoreApplication::quit();
+        },
+        Qt::QueuedConnection);
 }
 
 Program::~Program()

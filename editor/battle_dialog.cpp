@@ -36,7 +36,7 @@ void BattleDialog::fieldChanged(const QString &control)
 {
     const QString key = keyTable().value(control);
     const QString page = c.page();
-    if (key.isEmpty() || page.isEmpty())
+    if (key.isEmpty() || page.isEmpty() || c.applying)
         return;
     const Control &ctl = c.state.ctl(EditorContext::fb(), control);
     c.wc.write(page, key, ctl.kind == ControlKind::CheckBox ? QString::number(ctl.checked) : ctl.text);
@@ -63,10 +63,9 @@ void BattleDialog::load()
     m_loaded = true;
     if (page.isEmpty())
         return;
-    if (const auto v = checkValue(c.wc.read(page, kBattleEscapeCheck)); v && c.state.checked(fb, QStringLiteral("Check1")) != *v) {
-        c.state.setChecked(fb, QStringLiteral("Check1"), *v);
-        fieldChanged(QStringLiteral("Check1"));
-    }
+    // The game forbids escape only for "0"; a missing or empty value allows
+    // it, so the box shows it checked (and nothing is written for that).
+    c.state.setChecked(fb, QStringLiteral("Check1"), c.wc.read(page, kBattleEscapeCheck).trimmed() == QLatin1String("0") ? 0 : 1);
     for (const char *name : {"Text6", "Text5"}) {
         const QString control = QString::fromLatin1(name);
         const QString value = c.wc.read(page, keyTable().value(control));

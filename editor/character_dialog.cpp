@@ -26,10 +26,28 @@ const QHash<QString, QString> &keyTable()
 void CharacterDialog::fieldChanged(const QString &control)
 {
     const QString key = keyTable().value(control);
-    if (key.isEmpty())
+    if (key.isEmpty() || c.applying)
         return; // Text5: only the picker stores the picture
     const Control &ctl = c.state.ctl(EditorContext::fc_(), control);
     c.wc.write(kCharacterDataSection, key, ctl.kind == ControlKind::CheckBox ? QString::number(ctl.checked) : ctl.text);
+}
+
+void CharacterDialog::refill()
+{
+    if (!m_loaded)
+        return;
+    const QString f = EditorContext::fc_();
+    m_loaded = false;
+    for (const Control &ctl : c.state.character().controls()) {
+        if (ctl.kind == ControlKind::TextBox)
+            c.state.setText(f, ctl.name, QString());
+        else if (ctl.kind == ControlKind::CheckBox)
+            c.state.setChecked(f, ctl.name, 0);
+    }
+    c.state.setPicture(f, Picture{});
+    const bool shown = c.state.character().visible();
+    open();
+    c.state.setFormVisible(f, shown);
 }
 
 void CharacterDialog::open()

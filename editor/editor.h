@@ -28,12 +28,43 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
+#include <deque>
 #include <memory>
+
+class QUndoStack;
 
 namespace fc {
 
 class Game;
+
+// The editor's own questions about unsaved work.
+enum class SaveAnswer { Save, Discard, Cancel };
+class SaveQuestions
+{
+public:
+    virtual ~SaveQuestions() = default;
+    // "Save changes to NAME?" with Save, Discard and Cancel; Cancel is the
+    // default button (Escape and Enter).
+    virtual SaveAnswer saveChanges(const QString &text) = 0;
+    // "Recover unsaved work on NAME from TIME?" with Recover and Discard;
+    // true for Recover.
+    virtual bool recover(const QString &text) = 0;
+};
+
+// Answers from a script (tests, the text-mode editor): the next queued
+// answer, else the default; every question is kept in asked.
+class ScriptedSaveQuestions : public SaveQuestions
+{
+public:
+    SaveAnswer answer = SaveAnswer::Discard;
+    std::deque<SaveAnswer> answers;
+    bool recoverAnswer = true;
+    QStringList asked;
+    SaveAnswer saveChanges(const QString &text) override;
+    bool recover(const QString &text) override;
+};
 
 class Editor : public QObject
 {
@@ -47,35 +78,74 @@ public:
 
     EditorState &state() { return m_state; }
     WorkingCopy &workingCopy() { return m_wc; }
+    // The quest being edited (the working copy's document).
+    QuestDocument &document() { return m_wc.document(); }
+    // Questions about unsaved work; without one, they are answered Discard
+    // and Discard. Must outlive the editor.
+    void setSaveQuestions(SaveQuestions *questions);
     // The game screen that "Test Game" plays on; may be set later, may be null
     // (then "Test Game" only flushes and asks for the game screen).
-    void setGame(Game *game) { m_game = game; }
+    void setGame(Game *game);
     Game *game() const { return m_game; }
 
     // --- showing and hiding createquest --------------------------------------
     // "&Create 'A' Quest" and Image8 of the game screen: shows the editor, not
-    // modal. The first show in a run does the start-up (the working copy is
-    // deleted and page "1" selected).
-    void show();
+    // modal. The first show in a run does the start-up: it takes the lock on
+    // the working copy (another editor holding it: "The quest editor is
+    // already open in another Fablecraft window.", nothing is touched and
+    // show() is false), offers to recover work a crashed run left, else
+    // deletes the working copy and selects page "1".
+    bool show();
     bool startedUp() const;
-    // The window's close box. The editor is never destroyed, only hidden; after
-    // a load or save it first asks (No keeps it open). True when hidden.
+    // The window's close box. The editor is never destroyed, only hidden; with
+    // unsaved changes it first asks "Save changes to NAME?" (Cancel keeps it
+    // open), then, after a load or save, the "WARNING!!!!" question (No keeps
+    // it open). True when hidden.
     bool closeRequest();
+    // The program is about to end (its close request was answered, or a run
+    // of the text-mode editor ends): with unsaved changes asks "Save changes
+    // to NAME?". False on Cancel: the program goes on. Otherwise the working
+    // copy is marked as ended normally, so the next start has nothing to
+    // recover, and the lock is given up.
+    bool quitRequest();
     // The close box of FrmBattle or FrmCharCreate: hides and unloads the dialog.
     bool closeDialog(const QString &form);
 
     // --- menus ----------------------------------------------------------------
     void menuNew();     // "&New"
     void menuLoad();    // "&Load A Quest File"
-    void menuSave();    // "&Save A Quest File"
+    void menuSave();    // "&Save A Quest File": to the current file, else as Save As
+    void menuSaveAs();  // "Save &As..."
+    // Saves to the current quest file without a dialog. False when there is
+    // none or the save failed (the message says why).
+    bool save();
+    void undo();        // "Undo ACTION", Ctrl+Z
+    void redo();        // "Redo ACTION", Ctrl+Shift+Z, Ctrl+Y
     void menuCompile(); // "&Compile": flushes, then compileRequested(questFile)
     void menuExit();    // "&Exit": hides the editor
     // A menu by the name of its EditorState control (mnunew, mnuload, mnusave,
-    // mnuexit, mnucompile). False for an unknown or unavailable name.
+    // mnusaveas, mnuexit, mnuundo, mnuredo, mnucompile). False for an unknown
+    // or unavailable name.
     bool menu(const QString &name);
     // The quest file last loaded or saved ("" if none), which "&Compile" hands
     // on. Survives "&New".
     QString questFile() const;
+
+    // --- history and saving ------------------------------------------------------
+    // One step per user event that changed the quest; typing in one field
+    // merges until the field is left or typing pauses for kTypingPauseMs.
+    QUndoStack &undoStack();
+    static constexpr int kTypingPauseMs = 1000;
+    static constexpr int kUndoLimit = 1000;
+    // Changes since the last load, "&New" or save (or work recovered after a
+    // crash that was not saved yet).
+    bool modified() const;
+    // The quest file's name, or "Untitled".
+    QString documentName() const;
+    // The banner's text while the working copy cannot be written, else "".
+    QString banner() const;
+    // Typing in a field ends its merging (the field lost focus).
+    void fieldLeft();
 
     // --- controls -------------------------------------------------------------
     // The user replaced the whole text of a text box (typing in a view, a
@@ -102,7 +172,13 @@ public:
     // The pointer moved over, or keyboard focus entered, a control: the help
     // line shows its help text, if it has one.
     bool hover(const QString &form, const QString &control);
-    bool focus(const QString &form, const QString &control) { return hover(form, control); }
+    // Focus entering a control also ends the merging of typing in the field
+    // that had it.
+    bool focus(const QString &form, const QString &control)
+    {
+        fieldLeft();
+        return hover(form, control);
+    }
 
     // Whether control of form can take user events now.
     bool available(const QString &form, const QString &control) const;
@@ -113,7 +189,7 @@ public:
     // while a test play runs beside the editor (the game screen being
     // activated), so a choice taken within the lag still sees the newest
     // edit. False when the file could not be written.
-    bool flush(QString *error = nullptr);
+    [[nodiscard]] bool flush(QString *error = nullptr);
 
 Q_SIGNALS:
     // "&Compile" with a quest file: the working copy is flushed; the compile
@@ -124,8 +200,17 @@ Q_SIGNALS:
     void gameScreenShowRequested();
     // The editor window was shown or hidden (also in createquest().visible()).
     void visibilityChanged(bool visible);
+    // modified() changed.
+    void modifiedChanged(bool modified);
 
 private:
+    friend class EditEvent;
+    friend class EditCommand;
+    void beginEdit();
+    void endEdit(const QString &text, const QString &mergeKey, const QString &page, bool endsHistory);
+    void applyStep(const class EditCommand &command, bool redo);
+    void updateTitle();
+    bool confirmDiscard();
     EditorState &m_state;
     WorkingCopy &m_wc;
     Game *m_game = nullptr;

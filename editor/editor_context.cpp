@@ -39,6 +39,12 @@ void EditorContext::message(const QString &text)
         skipOnFailure([&] { ports.dialogs->information(QString(), text); });
 }
 
+void EditorContext::error(const QString &cause)
+{
+    if (ports.dialogs)
+        skipOnFailure([&] { ports.dialogs->information(QStringLiteral("Error!"), cause); });
+}
+
 bool EditorContext::askNo(const QString &text)
 {
     if (!ports.dialogs)

@@ -25,6 +25,12 @@ public:
     // The quest file last loaded or saved ("" before); survives "&New".
     QString questFile;
     bool startedUp = false;
+    // An undo or redo is bringing the views in line with the document: the
+    // fields' writers write nothing.
+    bool applying = false;
+    // Work recovered after a crash: modified until saved.
+    bool recovered = false;
+    SaveQuestions *questions = nullptr;
 
     static QString cq() { return QString::fromLatin1(kCreateQuest); }
     static QString fb() { return QString::fromLatin1(kFrmBattle); }
@@ -37,6 +43,8 @@ public:
     // Shows the open-file dialog; "" when cancelled.
     QString openFile(const QString &filter, const QString &defaultExt, QString &remembered);
     void message(const QString &text);
+    // A failed load, save or delete: "Error!" with the cause.
+    void error(const QString &cause);
     bool askNo(const QString &text); // "WARNING!!!!" Yes/No question, No default; true on Yes
     // A picture for a dialog's Image1; nullopt when it cannot be loaded.
     std::optional<QImage> loadPicture(PictureSlot slot, const QString &path);
@@ -111,6 +119,7 @@ public:
     bool loaded() const { return m_loaded; }
     void open();  // Command8 of createquest, modeless
     void close(); // close box: hide and unload
+    void refill(); // shows the document's values again (after an undo)
     void fieldChanged(const QString &control);
     void pick();  // Command1
     void clear(); // Text5
@@ -130,6 +139,11 @@ public:
     void menuNew();
     void menuLoad();
     void menuSave();
+    void menuSaveAs();
+    bool saveTo(const QString &path);
+    // The session file beside the working copy: which quest it holds and
+    // whether it has unsaved work, for the recovery question of a later run.
+    void writeSession(bool modified);
     void menuCompile();
     bool closeRequest();
     void hide();

@@ -57,7 +57,11 @@ void layoutCreateQuest(FormState &f, QList<Control> &controls)
     l.menu("mnunew", "&New", "mnufile");
     l.menu("mnuload", "&Load A Quest File", "mnufile");
     l.menu("mnusave", "&Save A Quest File", "mnufile");
+    l.menu("mnusaveas", "Save &As...", "mnufile");
     l.menu("mnuexit", "&Exit", "mnufile");
+    l.menu("mnuedit", "&Edit");
+    l.menu("mnuundo", "&Undo", "mnuedit").enabled = false;
+    l.menu("mnuredo", "&Redo", "mnuedit").enabled = false;
     l.menu("mnucompile", "&Compile");
 
     l.add(QStringLiteral("pg"), ControlKind::PageList);
@@ -107,6 +111,8 @@ void layoutCreateQuest(FormState &f, QList<Control> &controls)
     l.box(12, 1000);
     l.button(13, "Test Game");
     l.add(QStringLiteral("filepath"), ControlKind::Label);
+    // Shown while the working copy cannot be written, naming the cause.
+    l.add(QStringLiteral("banner"), ControlKind::Label).visible = false;
     l.add(QStringLiteral("info"), ControlKind::Label,
           QStringLiteral("Note: There is a limit to how many characters can be in an option and on a page."));
 }
@@ -274,6 +280,16 @@ void EditorState::setEnabled(const QString &form, const QString &name, bool enab
 void EditorState::setVisible(const QString &form, const QString &name, bool visible)
 {
     assign(form, name, &Control::visible, visible);
+}
+
+void EditorState::setCaption(const QString &form, const QString &caption)
+{
+    FormState *f = mutForm(form);
+    if (!f || f->m_caption == caption)
+        return;
+    f->m_caption = caption;
+    Q_EMIT formChanged(form);
+    Q_EMIT changed();
 }
 
 void EditorState::setFormVisible(const QString &form, bool visible)

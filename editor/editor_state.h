@@ -151,6 +151,7 @@ public:
     void setEnabled(const QString &form, const QString &name, bool enabled);
     void setVisible(const QString &form, const QString &name, bool visible);
     void setFormVisible(const QString &form, bool visible);
+    void setCaption(const QString &form, const QString &caption);
     void setPageEntries(const QStringList &entries, int selected);
     void appendPageEntry(const QString &entry);
     void removePageEntry(int index, int selectedAfter);

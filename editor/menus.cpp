@@ -5,7 +5,14 @@
 #include "engine/skip.h"
 #include "storage/quest_format.h"
 
+#include "storage/aohider.h"
+#include "storage/regular_file.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLocale>
 #include <QSet>
+#include <QUndoStack>
 
 namespace fc {
 
@@ -16,48 +23,55 @@ namespace {
 const QString kQuestDialogFilter = QStringLiteral("*.qst|*.qst");
 const QString kQuestDialogExt = QStringLiteral("qst");
 
-// The page list a loaded quest gets: "1" up to "Number Of Pages" when that is
-// a whole number from 0 to 32767, then every other section that is no page
-// list of its own, in file order.
-QStringList pageListOf(const WorkingCopy &wc)
-{
-    QStringList entries;
-    QSet<QString> listed;
-    const QString stored = wc.read(kQuestDataSection, kNumberOfPages).trimmed();
-    bool ok = !stored.isEmpty();
-    for (QChar ch : stored)
-        ok = ok && ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
-    const int count = ok && stored.size() <= 5 ? stored.toInt() : -1;
-    if (count >= 0 && count <= PageList::kMaxEntries) {
-        for (int i = 1; i <= count; ++i) {
-            entries << QString::number(i);
-            listed.insert(entries.last());
-        }
-    }
-    static const QSet<QString> notPages{QString(kQuestDataSection).toCaseFolded(),
-                                        QString(kStoryInfoSection).toCaseFolded(),
-                                        QString(kCharacterDataSection).toCaseFolded()};
-    for (const QString &section : wc.sectionNames()) {
-        if (entries.size() >= PageList::kMaxEntries)
-            break;
-        const QString folded = section.toCaseFolded();
-        if (section.isEmpty() || notPages.contains(folded) || listed.contains(folded))
-            continue;
-        listed.insert(folded);
-        entries << section;
-    }
-    return entries;
-}
+// Beside the working copy: which quest its work belongs to and whether that
+// work is unsaved, read by the recovery question of the next run.
+QString sessionFile(const WorkingCopy &wc) { return wc.path() + QStringLiteral(".session"); }
 
 } // namespace
+
+void Menus::writeSession(bool modified)
+{
+    if (!c.wc.locked())
+        return; // another editor's session is not ours to change
+    const QString file = sessionFile(c.wc);
+    if (ReadIni(file, QStringLiteral("Session"), QStringLiteral("Modified")) == (modified ? QLatin1String("1") : QLatin1String("0"))
+        && ReadIni(file, QStringLiteral("Session"), QStringLiteral("QuestFile")) == c.questFile)
+        return;
+    IniBatch batch(file);
+    batch.write(QStringLiteral("Session"), QStringLiteral("QuestFile"), c.state.filepath().isEmpty() ? QString() : c.questFile);
+    batch.write(QStringLiteral("Session"), QStringLiteral("Modified"), modified ? QStringLiteral("1") : QStringLiteral("0"));
+    QString error;
+    if (!batch.commit(&error))
+        Q_EMIT c.wc.writeFailed(error);
+}
 
 void Menus::startUp()
 {
     c.startedUp = true;
-    skipOnFailure([&] { c.wc.remove(); });
-    if (!c.state.createquest().pageList().entries.isEmpty())
-        pages.select(0);
-    c.wc.write(kQuestDataSection, kNumberOfPages, QString::number(c.state.createquest().pageList().entries.size()));
+    QuestDocument &doc = c.wc.document();
+    // Work a run left unsaved when it ended without saving or discarding it
+    // (a crash, a kill) is offered back before anything is deleted.
+    const QString session = sessionFile(c.wc);
+    const bool unsaved = ReadIni(session, QStringLiteral("Session"), QStringLiteral("Modified")) == QLatin1String("1");
+    const QFileInfo copy(c.wc.path());
+    if (unsaved && copy.exists()) {
+        const QString file = ReadIni(session, QStringLiteral("Session"), QStringLiteral("QuestFile"));
+        const QString name = file.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(file).fileName();
+        const QString time = QLocale().toString(copy.lastModified(), QLocale::ShortFormat);
+        if (c.questions->recover(QStringLiteral("Recover unsaved work on %1 from %2?").arg(name, time))) {
+            c.questFile = file;
+            c.state.setText(EditorContext::cq(), QStringLiteral("filepath"), file);
+            if (doc.pages().isEmpty())
+                doc.addPage(QString(kFirstPage));
+            c.recovered = true;
+            pages.rebuild(doc.pages());
+            return;
+        }
+    }
+    skipOnFailure([&] { (void)c.wc.remove(); });
+    doc.addPage(QString(kFirstPage));
+    pages.rebuild(doc.pages());
+    c.wc.write(kQuestDataSection, kNumberOfPages, QString::number(doc.pages().size()));
 }
 
 void Menus::menuNew()
@@ -66,18 +80,14 @@ void Menus::menuNew()
                                 "what you worked on first!")))
         return;
     const QString cq = EditorContext::cq();
-    c.state.setPageEntries({}, -1);
-    for (int n = 1; n <= 17; ++n) {
-        const QString control = QStringLiteral("Text%1").arg(n);
-        if (!c.state.text(cq, control).isEmpty()) {
-            c.state.setText(cq, control, QString());
-            pages.fieldChanged(control);
-        }
-    }
     c.state.setText(cq, QStringLiteral("filepath"), QString());
-    skipOnFailure([&] { c.wc.remove(); });
-    pages.fill(); // nothing is selected: the page fields are disabled
-    c.wc.write(kQuestDataSection, kNumberOfPages, QStringLiteral("0"));
+    c.state.setText(cq, QStringLiteral("Text13"), QString());
+    skipOnFailure([&] { (void)c.wc.remove(); });
+    // As at the start: page "1" listed and selected, every field empty.
+    QuestDocument &doc = c.wc.document();
+    doc.addPage(QString(kFirstPage));
+    pages.rebuild(doc.pages());
+    c.wc.write(kQuestDataSection, kNumberOfPages, QString::number(doc.pages().size()));
 }
 
 void Menus::menuLoad()
@@ -92,15 +102,23 @@ void Menus::menuLoad()
     m_remembered = path;
     QString error;
     if (!c.wc.replaceWith(path, &error)) {
-        c.message(QStringLiteral("Error!"));
+        c.error(error);
         return;
     }
     c.questFile = path;
     c.state.setText(EditorContext::cq(), QStringLiteral("filepath"), path);
-    pages.rebuild(pageListOf(c.wc));
+    pages.rebuild(c.wc.document().pages());
 }
 
 void Menus::menuSave()
+{
+    if (c.questFile.isEmpty() || c.state.filepath().isEmpty())
+        menuSaveAs();
+    else
+        saveTo(c.questFile);
+}
+
+void Menus::menuSaveAs()
 {
     if (!c.ports.fileDialog)
         return;
@@ -110,13 +128,30 @@ void Menus::menuSave()
     if (path.isEmpty())
         return; // cancelled: nothing changes
     m_remembered = path;
+    saveTo(path);
+}
+
+bool Menus::saveTo(const QString &path)
+{
+    const QFileInfo target(path);
+    if (target.exists() && !target.isWritable()) {
+        c.error(fileErrorText(path, QStringLiteral("the file is read-only")));
+        return false;
+    }
+    // The quest is written from the document: a working copy that cannot be
+    // written does not stop a save elsewhere.
     QString error;
     if (!c.wc.copyTo(path, &error)) {
-        c.message(QStringLiteral("Error!"));
-        return;
+        c.error(error);
+        return false;
     }
     c.questFile = path;
     c.state.setText(EditorContext::cq(), QStringLiteral("filepath"), path);
+    c.recovered = false;
+    c.editor.undoStack().setClean();
+    // The working copy is tried again as well.
+    (void)c.wc.flush();
+    return true;
 }
 
 void Menus::menuCompile()
@@ -127,7 +162,7 @@ void Menus::menuCompile()
                                  "the compiler."));
         return;
     }
-    c.wc.flush();
+    (void)c.wc.flush(); // the compiler works from the quest file; a failure shows in the banner
     Q_EMIT c.editor.compileRequested(c.questFile);
 }
 
@@ -143,7 +178,7 @@ bool Menus::closeRequest()
 
 void Menus::hide()
 {
-    c.wc.flush();
+    (void)c.wc.flush(); // a failure shows in the banner
     if (!c.state.createquest().visible())
         return;
     c.state.setFormVisible(EditorContext::cq(), false);
@@ -152,7 +187,7 @@ void Menus::hide()
 
 void Menus::testGame()
 {
-    c.wc.flush();
+    (void)c.wc.flush(); // the game reads the document itself
     Game *game = c.editor.game();
     if (game)
         game->screen().setMenuPanelVisible(false);

@@ -2,6 +2,7 @@
 // the fields, a change of a field writes its key, Add Page and Delete.
 #include "editor/editor_parts.h"
 
+#include "editor/quest_document.h"
 #include "storage/quest_format.h"
 
 #include <QHash>
@@ -87,7 +88,7 @@ bool PageEditor::isStoryField(const QString &control)
 void PageEditor::fieldChanged(const QString &control)
 {
     const QString key = keyOf(control);
-    if (key.isEmpty())
+    if (key.isEmpty() || c.applying)
         return; // Text13, and Text25/Text26, which only their pickers write
     const Control &ctl = c.state.ctl(EditorContext::cq(), control);
     const QString section = isStoryField(control) ? QString(kStoryInfoSection) : c.page();
@@ -180,17 +181,44 @@ void PageEditor::rebuild(const QStringList &entries)
 void PageEditor::addPage()
 {
     const QString cq = EditorContext::cq();
-    const PageList &list = c.state.createquest().pageList();
-    if (list.entries.size() >= PageList::kMaxEntries)
+    QuestDocument &doc = c.wc.document();
+    const QString typed = c.state.text(cq, QStringLiteral("Text13"));
+    if (!typed.isEmpty()) {
+        const int listed = doc.pageIndex(typed);
+        if (listed >= 0) {
+            // Listed already: that page is selected instead of a second entry.
+            c.state.setText(cq, QStringLiteral("Text13"), QString());
+            select(listed);
+            return;
+        }
+    }
+    if (doc.pages().size() >= QuestDocument::kMaxPages) {
+        c.message(QStringLiteral("The editor lists at most 32,767 pages. This quest has that many already, so no page "
+                                 "can be added."));
         return;
-    const QString number = c.state.text(cq, QStringLiteral("Text13"));
-    if (number.isEmpty()) {
-        c.state.appendPageEntry(QString::number(list.entries.size() + 1));
+    }
+    QString name = typed;
+    if (name.isEmpty()) {
+        // The count plus one, or when that is listed, the lowest free number
+        // above it.
+        QSet<qint64> numbers;
+        for (const QString &entry : doc.pages()) {
+            bool ok = false;
+            const qint64 n = entry.trimmed().toLongLong(&ok);
+            if (ok)
+                numbers.insert(n);
+        }
+        qint64 n = doc.pages().size() + 1;
+        while (numbers.contains(n))
+            ++n;
+        name = QString::number(n);
     } else {
-        c.state.appendPageEntry(number);
         c.state.setText(cq, QStringLiteral("Text13"), QString());
     }
-    c.wc.write(kQuestDataSection, kNumberOfPages, QString::number(c.state.createquest().pageList().entries.size()));
+    doc.addPage(name);
+    c.state.appendPageEntry(name);
+    c.wc.write(kQuestDataSection, kNumberOfPages, QString::number(doc.pages().size()));
+    select(int(doc.pages().size()) - 1);
 }
 
 void PageEditor::deletePage()
@@ -200,25 +228,27 @@ void PageEditor::deletePage()
     const QString page = list.selectedText();
     if (index < 0)
         return;
+    // Every way into the page from another page: its choices and the ends
+    // of its battle.
+    QuestDocument &doc = c.wc.document();
     int leading = 0;
-    for (const QString &other : list.entries) {
+    for (const QString &other : doc.pages()) {
         if (sameName(other, page))
             continue;
-        for (int i = 1; i <= kOptionCount; ++i)
-            if (sameName(c.wc.read(other, destinationKey(i)), page))
+        for (const QString &exit : doc.page(other).exits())
+            if (sameName(exit, page))
                 ++leading;
     }
-    const QString leads = leading == 0   ? QStringLiteral("No choice of another page leads to it.")
-                          : leading == 1 ? QStringLiteral("1 choice of another page leads to it.")
-                                         : QStringLiteral("%1 choices of other pages lead to it.").arg(leading);
+    const QString leads = leading == 0   ? QStringLiteral("Nothing on another page leads to it.")
+                          : leading == 1 ? QStringLiteral("1 choice or battle end of another page leads to it.")
+                                         : QStringLiteral("%1 choices or battle ends of other pages lead to it.").arg(leading);
     if (!c.askNo(QStringLiteral("Are you sure you want to delete page \"%1\"? %2").arg(page, leads)))
         return;
-    QString error;
-    if (!c.wc.removeSection(page, &error)) {
-        c.message(QStringLiteral("Error!"));
-        return;
-    }
-    const int count = int(list.entries.size()) - 1;
+    doc.removeSection(page);
+    const int docIndex = doc.pageIndex(page);
+    if (docIndex >= 0)
+        doc.removePageAt(docIndex);
+    const int count = int(doc.pages().size());
     c.state.removePageEntry(index, std::min(index, count - 1));
     c.wc.write(kQuestDataSection, kNumberOfPages, QString::number(count));
     fill();

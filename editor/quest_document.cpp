@@ -140,20 +140,30 @@ void QuestDocument::load(const QByteArray &bytes, bool listPages)
 
 QByteArray QuestDocument::toBytes() const
 {
-    qsizetype size = m_prefix.size();
-    for (const Section &s : m_sections)
+    return bytesOf(Snapshot{m_encoding, m_prefix, m_sections});
+}
+
+std::shared_ptr<const QuestDocument::Snapshot> QuestDocument::snapshot() const
+{
+    return std::make_shared<const Snapshot>(Snapshot{m_encoding, m_prefix, m_sections});
+}
+
+QByteArray QuestDocument::bytesOf(const Snapshot &snap)
+{
+    qsizetype size = snap.prefix.size();
+    for (const Section &s : snap.sections)
         size += s.text.size();
     QByteArray text;
     text.reserve(size);
-    text += m_prefix;
-    for (const Section &s : m_sections)
+    text += snap.prefix;
+    for (const Section &s : snap.sections)
         text += s.text;
-    if (m_encoding == FileEncoding::Utf16Le || m_encoding == FileEncoding::Utf16Be) {
-        const IniFile marker = IniFile::parse(m_encoding == FileEncoding::Utf16Le ? QByteArray("\xFF\xFE", 2)
-                                                                                  : QByteArray("\xFE\xFF", 2));
+    if (snap.encoding == FileEncoding::Utf16Le || snap.encoding == FileEncoding::Utf16Be) {
+        const IniFile marker = IniFile::parse(snap.encoding == FileEncoding::Utf16Le ? QByteArray("\xFF\xFE", 2)
+                                                                                       : QByteArray("\xFE\xFF", 2));
         return marker.toFileEncoding(std::move(text));
     }
-    if (m_encoding == FileEncoding::Windows1252 && utf8::hasHighBytes(text.constData(), text.size())
+    if (snap.encoding == FileEncoding::Windows1252 && utf8::hasHighBytes(text.constData(), text.size())
         && utf8::isMostlyValid(text.constData(), text.size())) {
         // Windows-1252 text that happens to form UTF-8 would be read as UTF-8
         // and show other characters: written as UTF-8 instead, as the profile

@@ -98,6 +98,11 @@ public:
     void clear();
     // The quest as a file holds it.
     QByteArray toBytes() const;
+    // The document's text as it is now, cheap to take (shared, not copied);
+    // bytesOf gives its bytes on any thread, while the document changes on.
+    struct Snapshot;
+    std::shared_ptr<const Snapshot> snapshot() const;
+    static QByteArray bytesOf(const Snapshot &snapshot);
     ini::FileEncoding encoding() const { return m_encoding; }
     // Approximate heap bytes the document holds (its text and index).
     qsizetype memoryUsage() const;
@@ -167,13 +172,15 @@ public:
         QByteArray text;
     };
 
-private:
-    struct Whole
+    struct Snapshot
     {
         ini::FileEncoding encoding;
         QByteArray prefix;
         QList<Section> sections;
     };
+
+private:
+    using Whole = Snapshot;
     void load(const QByteArray &bytes, bool listPages);
     int sectionIndex(const QString &section) const; // first of that name, or -1
     void rebuildIndex() const;

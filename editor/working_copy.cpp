@@ -1,16 +1,13 @@
-// The working copy: writes grouped by user event, committed behind the user
-// interface on a worker thread, with an overlay so reads see them at once.
+// The working copy: the quest document, written to its file as a whole after
+// each user event, behind the user interface on a worker thread.
 #include "editor/working_copy.h"
 
 #include "storage/aohider.h"
-#include "storage/cp1252.h"
 #include "storage/regular_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QSet>
 #include <QMetaObject>
 
 #include <atomic>
@@ -19,45 +16,17 @@
 #include <mutex>
 #include <thread>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace fc {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// What a read of the value returns: the text before the first line break,
-// at most as long as a profile read gives.
-QString storedForm(const QString &value)
-{
-    qsizetype end = value.size();
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar ch = value.at(i);
-        if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n') || ch == QChar(0)) {
-            end = i;
-            break;
-        }
-    }
-    constexpr qsizetype kMaxValue = 8999;
-    if (end > kMaxValue) {
-        end = kMaxValue;
-        if (value.at(end - 1).isHighSurrogate())
-            --end;
-    }
-    return end == value.size() ? value : value.left(end);
-}
-
-QString nameKey(const QString &name) { return name.trimmed().toCaseFolded(); }
-
-QString overlayKey(const QString &section, const QString &key)
-{
-    return nameKey(section) + QChar(0x1f) + nameKey(key);
-}
-
-struct Pending
-{
-    QString section, key, value;
-    quint64 generation = 0;
-};
 
 bool failWith(QString *error, const QString &why)
 {
@@ -66,73 +35,14 @@ bool failWith(QString *error, const QString &why)
     return false;
 }
 
-// A section header line and its trimmed name.
-struct Header
-{
-    qsizetype lineStart, lineEnd; // lineEnd after the line break
-    QString name;
-};
-
-// Every line of bytes that the profile store reads as a section header.
-QList<Header> sectionHeaders(const QByteArray &bytes)
-{
-    bool multiByte = false;
-    qsizetype start = 0;
-    bool utf8 = false;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        utf8 = true;
-        start = 3;
-    } else if (utf8::isValid(bytes.constData(), bytes.size(), &multiByte) && multiByte) {
-        utf8 = true;
-    }
-    QList<Header> headers;
-    const char *p = bytes.constData();
-    const qsizetype n = bytes.size();
-    qsizetype i = start;
-    while (i < n) {
-        const qsizetype lineStart = i;
-        qsizetype e = i;
-        while (e < n && p[e] != '\r' && p[e] != '\n')
-            ++e;
-        qsizetype next = e;
-        if (e + 1 < n && p[e] == '\r' && p[e + 1] == '\n')
-            next = e + 2;
-        else if (e < n)
-            next = e + 1;
-        qsizetype j = lineStart;
-        while (j < e && (p[j] == ' ' || p[j] == '\t'))
-            ++j;
-        if (j < e && p[j] == '[') {
-            const char *close = static_cast<const char *>(memchr(p + j + 1, ']', size_t(e - j - 1)));
-            if (close) {
-                const qsizetype len = close - (p + j + 1);
-                const QString name = utf8 ? QString::fromUtf8(p + j + 1, len) : cp1252::decode(p + j + 1, len);
-                headers.append({lineStart, next, name.trimmed()});
-            }
-        }
-        i = next;
-    }
-    return headers;
-}
-
-// Replaces the file at path (a path, never a bare profile name) with bytes,
-// under the profile store's lock and with its care: links followed, owner
-// and permissions kept, everything flushed to the disk.
+// Replaces the file at path with bytes, under the profile store's lock and
+// with its care: links followed, owner and permissions kept, everything
+// flushed to the disk.
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
     return RewriteIniFile(
         QFileInfo(path).absoluteFilePath(), [&](const QByteArray &) { return std::optional<QByteArray>(bytes); },
         error);
-}
-
-// A FIFO or device named as a quest is refused, never waited on.
-bool readWholeFile(const QString &path, QByteArray *bytes, QString *error)
-{
-    FileRead read = ReadRegularFile(path, filelimit::kProfile);
-    if (!read.ok())
-        return failWith(error, read.error);
-    *bytes = std::move(read.bytes);
-    return true;
 }
 
 } // namespace
@@ -142,67 +52,71 @@ struct WorkingCopy::Impl
     WorkingCopy *owner = nullptr;
     QString file;
     Mode mode = Mode::Background;
-
-    // Writes of the user event under way (user-interface thread only).
-    QList<Pending> eventWrites;
+    QuestDocument doc;
+    // Changes of the document (user-interface thread only).
+    quint64 generation = 0;
+    quint64 queuedGeneration = 0;
 
     // Shared with the worker, under mutex.
     std::mutex mutex;
     std::condition_variable wake;
-    QHash<QString, Pending> overlay; // by overlayKey; every write not yet known on disk
-    QList<Pending> queue;            // ended events, oldest first
+    std::shared_ptr<const QuestDocument::Snapshot> pending; // newest not yet written
+    quint64 pendingGeneration = 0;
     Clock::time_point queuedSince;
     bool stopping = false;
-    quint64 generation = 0;
+    QString lastError;
+    bool holdRetry = false; // after a failure the worker waits for a change
     std::atomic<quint64> onDisk{0};
 
-    // Held by whoever changes the file: the worker's commit, a flush, a
-    // whole-file operation.
+    // Held by whoever writes the file: the worker, a flush, remove().
     std::mutex fileMutex;
     std::thread worker;
+    int lockFd = -1;
 
-    // Takes the queue and commits it as one batch. Call with fileMutex held.
-    bool commitQueue(QString *error)
+    QString path() const { return ResolveIniPath(file); }
+
+    // Writes the pending snapshot, if any. Call with fileMutex held.
+    bool writePending(QString *error)
     {
-        QList<Pending> batch;
+        std::shared_ptr<const QuestDocument::Snapshot> snap;
+        quint64 gen;
         {
             std::lock_guard lock(mutex);
-            batch.swap(queue);
+            snap = std::move(pending);
+            pending.reset();
+            gen = pendingGeneration;
         }
-        if (batch.isEmpty())
+        if (!snap)
             return true;
-        // Of several writes to one key only the last counts: the batch gets
-        // each key once, at its last place.
-        QList<const Pending *> last;
-        {
-            QSet<QString> seen;
-            for (qsizetype i = batch.size() - 1; i >= 0; --i)
-                if (!seen.contains(overlayKey(batch[i].section, batch[i].key))) {
-                    seen.insert(overlayKey(batch[i].section, batch[i].key));
-                    last.prepend(&batch[i]);
-                }
-        }
-        IniBatch ini(file);
-        for (const Pending *w : last)
-            ini.write(w->section, w->key, w->value);
         QString why;
-        const bool ok = ini.commit(&why);
-        std::lock_guard lock(mutex);
+        const QString target = path();
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        const bool ok = writeFileAtomically(target, QuestDocument::bytesOf(*snap), &why);
+        bool recovered = false;
+        {
+            std::lock_guard lock(mutex);
+            if (!ok) {
+                if (!pending) { // nothing newer came meanwhile: keep this one
+                    pending = std::move(snap);
+                    pendingGeneration = gen;
+                    queuedSince = Clock::now();
+                }
+                lastError = why;
+                holdRetry = true;
+            } else {
+                onDisk = std::max(onDisk.load(), gen);
+                recovered = !lastError.isEmpty();
+                lastError.clear();
+            }
+        }
         if (!ok) {
-            // Put the writes back in front of anything queued meanwhile.
-            if (queue.isEmpty())
-                queuedSince = Clock::now();
-            queue = batch + queue;
             if (error)
                 *error = why;
+            QMetaObject::invokeMethod(owner, [o = owner, why] { Q_EMIT o->writeFailed(why); }, Qt::QueuedConnection);
             return false;
         }
-        for (const Pending &w : batch) {
-            const auto it = overlay.constFind(overlayKey(w.section, w.key));
-            if (it != overlay.cend() && it->generation == w.generation)
-                overlay.erase(it);
-        }
-        onDisk = std::max(onDisk.load(), batch.last().generation);
+        if (recovered)
+            QMetaObject::invokeMethod(owner, [o = owner] { Q_EMIT o->writeRecovered(); }, Qt::QueuedConnection);
         return true;
     }
 
@@ -210,7 +124,7 @@ struct WorkingCopy::Impl
     {
         std::unique_lock lock(mutex);
         for (;;) {
-            wake.wait(lock, [this] { return stopping || !queue.isEmpty(); });
+            wake.wait(lock, [this] { return stopping || (pending && !holdRetry); });
             if (stopping)
                 return;
             const auto due = queuedSince + std::chrono::milliseconds(kGroupDelayMs);
@@ -218,28 +132,12 @@ struct WorkingCopy::Impl
             if (stopping)
                 return;
             lock.unlock();
-            QString error;
-            bool ok;
             {
                 std::lock_guard files(fileMutex);
-                ok = commitQueue(&error);
-            }
-            if (!ok) {
-                QMetaObject::invokeMethod(owner, [o = owner, error] { Q_EMIT o->writeFailed(error); },
-                                          Qt::QueuedConnection);
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                writePending(nullptr);
             }
             lock.lock();
         }
-    }
-
-    void dropPending()
-    {
-        std::lock_guard lock(mutex);
-        queue.clear();
-        overlay.clear();
-        eventWrites.clear();
-        onDisk = generation;
     }
 };
 
@@ -251,13 +149,19 @@ WorkingCopy::WorkingCopy(QString file, Mode mode, QObject *parent)
     d->owner = this;
     d->file = m_file;
     d->mode = mode;
+    const FileRead read = ReadRegularFile(path(), filelimit::kProfile);
+    d->doc.setBytes(read.ok() ? read.bytes : QByteArray());
+    auto changed = [this] { ++d->generation; };
+    connect(&d->doc, &QuestDocument::valueChanged, this, changed);
+    connect(&d->doc, &QuestDocument::sectionChanged, this, changed);
+    connect(&d->doc, &QuestDocument::reset, this, changed);
     if (mode == Mode::Background)
         d->worker = std::thread([this] { d->run(); });
 }
 
 WorkingCopy::~WorkingCopy()
 {
-    flush();
+    (void)flush(); // a failure was told by writeFailed already
     if (d->worker.joinable()) {
         {
             std::lock_guard lock(d->mutex);
@@ -266,48 +170,38 @@ WorkingCopy::~WorkingCopy()
         d->wake.notify_all();
         d->worker.join();
     }
+    unlock();
 }
 
 QString WorkingCopy::path() const { return ResolveIniPath(m_file); }
+QuestDocument &WorkingCopy::document() { return d->doc; }
+const QuestDocument &WorkingCopy::document() const { return d->doc; }
 
-QString WorkingCopy::read(const QString &section, const QString &key) const
-{
-    {
-        std::lock_guard lock(d->mutex);
-        const auto it = d->overlay.constFind(overlayKey(section, key));
-        if (it != d->overlay.cend())
-            return it->value;
-    }
-    return ReadIni(m_file, section, key);
-}
+QString WorkingCopy::read(const QString &section, const QString &key) const { return d->doc.value(section, key); }
 
 void WorkingCopy::write(const QString &section, const QString &key, const QString &value)
 {
-    const QString v = storedForm(value);
-    if (read(section, key) == v)
-        return;
-    std::lock_guard lock(d->mutex);
-    Pending w{section, key, v, ++d->generation};
-    d->overlay.insert(overlayKey(section, key), w);
-    d->eventWrites.append(std::move(w));
+    d->doc.setValue(section, key, value);
 }
 
 void WorkingCopy::endEvent()
 {
+    if (d->generation == d->queuedGeneration)
+        return;
+    d->queuedGeneration = d->generation;
+    auto snap = d->doc.snapshot();
     {
         std::lock_guard lock(d->mutex);
-        if (d->eventWrites.isEmpty())
-            return;
-        if (d->queue.isEmpty())
+        if (!d->pending)
             d->queuedSince = Clock::now();
-        d->queue += d->eventWrites;
-        d->eventWrites.clear();
+        d->pending = std::move(snap);
+        d->pendingGeneration = d->generation;
+        // A change after a failure tries again at once.
+        d->holdRetry = false;
     }
     if (d->mode == Mode::Synchronous) {
-        QString error;
         std::lock_guard files(d->fileMutex);
-        if (!d->commitQueue(&error))
-            Q_EMIT writeFailed(error);
+        (void)d->writePending(nullptr); // told by writeFailed
         return;
     }
     d->wake.notify_all();
@@ -317,116 +211,94 @@ bool WorkingCopy::flush(QString *error)
 {
     endEvent();
     std::lock_guard files(d->fileMutex);
-    return d->commitQueue(error);
+    {
+        std::lock_guard lock(d->mutex);
+        if (!d->pending && d->onDisk.load() < d->generation) {
+            // A write failed and nothing changed since: try it again.
+            d->pending = d->doc.snapshot();
+            d->pendingGeneration = d->generation;
+        }
+    }
+    return d->writePending(error);
 }
 
 int WorkingCopy::pendingWrites() const
 {
-    std::lock_guard lock(d->mutex);
-    return int(d->overlay.size());
+    return int(std::min<quint64>(d->generation - std::min(d->generation, d->onDisk.load()), 1 << 30));
 }
 
-quint64 WorkingCopy::lastWrite() const
+quint64 WorkingCopy::lastWrite() const { return d->generation; }
+quint64 WorkingCopy::writesOnDisk() const { return d->onDisk.load(); }
+
+QString WorkingCopy::lastError() const
 {
     std::lock_guard lock(d->mutex);
-    return d->generation;
+    return d->lastError;
 }
-
-quint64 WorkingCopy::writesOnDisk() const { return d->onDisk.load(); }
 
 bool WorkingCopy::remove(QString *error)
 {
     std::lock_guard files(d->fileMutex);
-    d->dropPending();
+    {
+        std::lock_guard lock(d->mutex);
+        d->pending.reset();
+    }
+    d->doc.clear();
+    d->queuedGeneration = d->generation;
     QFile f(path());
-    if (!f.exists() || f.remove())
-        return true;
-    return failWith(error, f.errorString());
+    if (f.exists() && !f.remove())
+        return failWith(error, fileErrorText(path(), f.errorString()));
+    d->onDisk = d->generation;
+    return true;
 }
 
 bool WorkingCopy::replaceWith(const QString &source, QString *error)
 {
-    QByteArray bytes;
-    if (!readWholeFile(source, &bytes, error))
-        return false;
-    std::lock_guard files(d->fileMutex);
-    QDir().mkpath(QFileInfo(path()).absolutePath());
-    if (!writeFileAtomically(path(), bytes, error))
-        return false;
-    d->dropPending();
+    const FileRead read = ReadRegularFile(source, filelimit::kProfile);
+    if (!read.ok())
+        return failWith(error, read.error);
+    d->doc.setBytes(read.bytes);
+    endEvent();
     return true;
 }
 
 bool WorkingCopy::copyTo(const QString &destination, QString *error)
 {
-    endEvent();
-    std::lock_guard files(d->fileMutex);
-    if (!d->commitQueue(error))
-        return false;
-    QByteArray bytes;
-    if (!readWholeFile(path(), &bytes, error))
-        return false;
-    return writeFileAtomically(destination, bytes, error);
+    return writeFileAtomically(destination, d->doc.toBytes(), error);
 }
 
-bool WorkingCopy::removeSection(const QString &section, QString *error)
+bool WorkingCopy::removeSection(const QString &section) { return d->doc.removeSection(section); }
+
+QStringList WorkingCopy::sectionNames() const { return d->doc.sectionNames(); }
+
+bool WorkingCopy::lock(QString *error)
 {
-    endEvent();
-    std::lock_guard files(d->fileMutex);
-    if (!d->commitQueue(error))
-        return false;
-    if (!QFile::exists(path()))
+    if (d->lockFd >= 0)
         return true;
-    const QString wanted = nameKey(section);
-    return RewriteIniFile(
-        path(),
-        [&](const QByteArray &bytes) -> std::optional<QByteArray> {
-            const QList<Header> headers = sectionHeaders(bytes);
-            QByteArray out;
-            qsizetype kept = 0;
-            bool removed = false;
-            for (qsizetype h = 0; h < headers.size(); ++h) {
-                if (headers[h].name.toCaseFolded() != wanted)
-                    continue;
-                const qsizetype end = h + 1 < headers.size() ? headers[h + 1].lineStart : bytes.size();
-                out += bytes.mid(kept, headers[h].lineStart - kept);
-                kept = end;
-                removed = true;
-            }
-            if (!removed)
-                return std::nullopt;
-            out += bytes.mid(kept);
-            return out;
-        },
-        error);
+    const QString lockPath = path() + QStringLiteral(".lock");
+    QDir().mkpath(QFileInfo(lockPath).absolutePath());
+    const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return failWith(error, fileErrorText(lockPath, errno));
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        if (err == EWOULDBLOCK)
+            return failWith(error, QStringLiteral("The quest editor is already open in another Fablecraft window."));
+        return failWith(error, fileErrorText(lockPath, err));
+    }
+    d->lockFd = fd;
+    return true;
 }
 
-QStringList WorkingCopy::sectionNames() const
+void WorkingCopy::unlock()
 {
-    QStringList names;
-    QByteArray bytes;
-    {
-        std::lock_guard files(d->fileMutex);
-        if (!readWholeFile(path(), &bytes, nullptr))
-            bytes.clear();
-    }
-    QSet<QString> seen;
-    for (const Header &h : sectionHeaders(bytes)) {
-        const QString folded = h.name.toCaseFolded();
-        if (!seen.contains(folded)) {
-            seen.insert(folded);
-            names << h.name;
-        }
-    }
-    std::lock_guard lock(d->mutex);
-    for (const Pending &w : d->overlay) {
-        const QString folded = nameKey(w.section);
-        if (!seen.contains(folded)) {
-            seen.insert(folded);
-            names << w.section.trimmed();
-        }
-    }
-    return names;
+    if (d->lockFd < 0)
+        return;
+    ::close(d->lockFd); // releases the lock
+    d->lockFd = -1;
 }
+
+bool WorkingCopy::locked() const { return d->lockFd >= 0; }
 
 } // namespace fc

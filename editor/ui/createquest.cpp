@@ -110,8 +110,25 @@ void CreateQuest::buildMenus()
             menu->addSeparator();
         QAction *action = menu->addAction(c.text);
         action->setObjectName(name);
+        action->setEnabled(c.enabled);
+        if (name == QLatin1String("mnusave"))
+            action->setShortcut(QKeySequence::Save);
+        else if (name == QLatin1String("mnuundo"))
+            action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+        else if (name == QLatin1String("mnuredo"))
+            action->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
         connect(action, &QAction::triggered, this, [this, name] { m_editor.menu(name); });
+        m_actions.insert(name, action);
     }
+    // "Undo Typing in Page 3 Text": captions and enabled states follow the editor.
+    connect(&m_editor.state(), &EditorState::controlChanged, this, [this](const QString &form, const QString &name) {
+        QAction *action = form == QLatin1String(kCreateQuest) ? m_actions.value(name) : nullptr;
+        if (!action)
+            return;
+        const Control &c = m_editor.state().ctl(form, name);
+        action->setText(c.text);
+        action->setEnabled(c.enabled);
+    });
 }
 
 QWidget *CreateQuest::buildContent()
@@ -286,6 +303,14 @@ QWidget *CreateQuest::buildContent()
     auto *outer = new QVBoxLayout(content);
     outer->setContentsMargins(10, 8, 10, 8);
     outer->setSpacing(8);
+    // Above everything while the working copy cannot be written.
+    auto *banner = b.get<QLabel>(QStringLiteral("banner"));
+    banner->setWordWrap(true);
+    banner->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    banner->setFocusPolicy(Qt::StrongFocus);
+    banner->setStyleSheet(QStringLiteral("QLabel { background: #8b1a1a; color: white; font-weight: bold; "
+                                         "padding: 6px; border-radius: 4px; }"));
+    outer->addWidget(banner);
     outer->addLayout(main, 1);
     outer->addLayout(status);
 
@@ -326,6 +351,7 @@ QWidget *CreateQuest::buildContent()
     b.label("Label13", "Text12");
     b.name("info", QStringLiteral("Help"));
     b.name("filepath", QStringLiteral("Quest file"));
+    b.name("banner", QStringLiteral("Changes are not being saved"));
     for (const char *captioned : {"Command1", "Command7", "Command8", "Command13", "Check9"})
         if (W(captioned)->accessibleName().isEmpty())
             b.name(captioned, m_editor.state().text(QString::fromLatin1(kCreateQuest), QString::fromLatin1(captioned)));

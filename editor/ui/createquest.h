@@ -4,7 +4,10 @@
 // event goes to the Editor. Closing the window asks the Editor, which hides
 // it; it is never destroyed while the program runs.
 
+#include <QHash>
 #include <QMainWindow>
+
+class QAction;
 
 namespace fc {
 
@@ -34,6 +37,7 @@ private:
     Editor &m_editor;
     FormBinding *m_binding = nullptr;
     CheckPanel *m_checkPanel = nullptr;
+    QHash<QString, QAction *> m_actions; // menu commands by control name
 };
 
 } // namespace fc

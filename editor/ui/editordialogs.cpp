@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace fc {
@@ -35,6 +36,13 @@ EditorDialog::EditorDialog(Editor &editor, const char *form, QWidget *parent)
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(m_content);
     m_binding = new FormBinding(editor, objectName(), m_content);
+    // The editor's one history serves the dialogs too.
+    auto *undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+    connect(undo, &QShortcut::activated, this, [&editor] { editor.undo(); });
+    for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}) {
+        auto *redo = new QShortcut(keys, this);
+        connect(redo, &QShortcut::activated, this, [&editor] { editor.redo(); });
+    }
 }
 
 void EditorDialog::finish()

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace fc {
@@ -82,6 +83,44 @@ private:
 
 } // namespace
 
+SaveAnswer QtSaveQuestions::saveChanges(const QString &text)
+{
+    if (!queued.empty()) {
+        const SaveAnswer a = queued.front();
+        queued.pop_front();
+        return a;
+    }
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Create 'A' Quest"), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                    editorWindow ? editorWindow->window() : nullptr);
+    box.setObjectName(QStringLiteral("saveChangesQuestion"));
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save: return SaveAnswer::Save;
+    case QMessageBox::Discard: return SaveAnswer::Discard;
+    default: return SaveAnswer::Cancel;
+    }
+}
+
+bool QtSaveQuestions::recover(const QString &text)
+{
+    if (!queuedRecover.empty()) {
+        const bool a = queuedRecover.front();
+        queuedRecover.pop_front();
+        return a;
+    }
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Create 'A' Quest"), text, QMessageBox::NoButton,
+                    editorWindow ? editorWindow->window() : nullptr);
+    box.setObjectName(QStringLiteral("recoverQuestion"));
+    QPushButton *recover = box.addButton(QStringLiteral("&Recover"), QMessageBox::AcceptRole);
+    QPushButton *discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(recover);
+    box.setEscapeButton(discard);
+    box.exec();
+    return box.clickedButton() != discard;
+}
+
 struct EditorProgram::Parts
 {
     Parts(FrmGame &window, Game &game, const Ports &gamePorts, const QString &programDir)
@@ -91,12 +130,14 @@ struct EditorProgram::Parts
         ports.dialogs = &boxes;
         ports.fileDialog = &files;
         editor = std::make_unique<Editor>(state, workingCopy, ports, programDir);
+        editor->setSaveQuestions(&questions);
         editor->setGame(&game);
     }
 
     FrmGame &window;
     EditorBoxes boxes;
     EditorFiles files;
+    QtSaveQuestions questions;
     Ports ports;
     EditorState state;
     WorkingCopy workingCopy;
@@ -122,12 +163,12 @@ EditorProgram::EditorProgram(FrmGame &window, Game &game, const Ports &gamePorts
     // A form the editor shows must exist.
     connect(&m->state, &EditorState::formChanged, this, [this](const QString &) { createquest(); });
     // Writes still on their way reach the file before the program ends.
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m->editor->flush(); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { (void)m->editor->flush(); /* failures: banner */ });
 }
 
 EditorProgram::~EditorProgram()
 {
-    m->editor->flush();
+    (void)m->editor->flush(); // a failure was shown in the banner
     m->form.reset(); // the dialogs go with it
 }
 
@@ -138,6 +179,7 @@ CreateQuest &EditorProgram::createquest()
     if (!m->form) {
         m->form = std::make_unique<CreateQuest>(*m->editor);
         m->boxes.editorWindow = m->form.get();
+        m->questions.editorWindow = m->form.get();
         m->files.editorWindow = m->form.get();
         m->battle = new FrmBattle(*m->editor, m->form.get());
         m->character = new FrmCharCreate(*m->editor, m->form.get());
@@ -170,6 +212,7 @@ FrmCharCreate &EditorProgram::character()
 }
 
 QtDialogs &EditorProgram::dialogs() { return m->boxes.boxes; }
+QtSaveQuestions &EditorProgram::saveQuestions() { return m->questions; }
 QtFileDialog &EditorProgram::fileDialog() { return m->files.files; }
 
 EditorProgram *EditorProgram::of(FrmGame &window)

@@ -5,9 +5,14 @@
 // screen playing the working copy). The editor's message boxes and file
 // dialogs open over the editor window the user works in.
 
-#include <QObject>
-#include <QString>
+#include "editor/editor.h"
 
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <deque>
 #include <memory>
 
 namespace fc {
@@ -21,6 +26,20 @@ class Game;
 class QtDialogs;
 class QtFileDialog;
 struct Ports;
+
+// The questions about unsaved work as message boxes over the editor window:
+// "Save changes to NAME?" (Save, Discard, Cancel; Cancel the default) and
+// "Recover unsaved work on NAME from TIME?" (Recover, Discard). Queued
+// answers are taken first (tests).
+class QtSaveQuestions : public SaveQuestions
+{
+public:
+    QPointer<QWidget> editorWindow;
+    std::deque<SaveAnswer> queued;
+    std::deque<bool> queuedRecover;
+    SaveAnswer saveChanges(const QString &text) override;
+    bool recover(const QString &text) override;
+};
 
 class EditorProgram : public QObject
 {
@@ -41,6 +60,7 @@ public:
     // The editor's message boxes and file dialogs (tests answer them in advance).
     QtDialogs &dialogs();
     QtFileDialog &fileDialog();
+    QtSaveQuestions &saveQuestions();
 
     // The one the game screen window carries, or nullptr.
     static EditorProgram *of(FrmGame &window);

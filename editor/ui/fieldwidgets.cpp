@@ -113,9 +113,49 @@ QVariant EntryListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_entries.size())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return m_entries.at(index.row());
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
+        const QString &entry = m_entries.at(index.row());
+        const QString detail = m_detail ? m_detail(entry) : QString();
+        return detail.isEmpty() ? entry : entry + QStringLiteral("  ") + detail;
+    }
+    if (role == Qt::UserRole)
+        return m_entries.at(index.row()); // the page's name
     return {};
+}
+
+void EntryListModel::entryChanged(const QString &entry)
+{
+    for (int i = 0; i < m_entries.size(); ++i)
+        if (m_entries[i] == entry) {
+            const QModelIndex at = index(i);
+            Q_EMIT dataChanged(at, at, {Qt::DisplayRole, Qt::AccessibleTextRole});
+        }
+}
+
+// --- HistoryKeys ---------------------------------------------------------------
+
+bool HistoryKeys::isHistoryKey(const QKeyEvent *event)
+{
+    const auto mods = event->modifiers() & ~Qt::KeypadModifier;
+    return event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)
+           || (event->key() == Qt::Key_Y && mods == Qt::ControlModifier)
+           || (event->key() == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier));
+}
+
+bool HistoryKeys::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && isHistoryKey(static_cast<QKeyEvent *>(event))) {
+        // Not the box's: the window's shortcut takes it.
+        event->ignore();
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress && isHistoryKey(static_cast<QKeyEvent *>(event))) {
+        event->ignore();
+        return true; // never the box's own undo
+    }
+    if (event->type() == QEvent::FocusOut && m_left)
+        m_left();
+    return QObject::eventFilter(watched, event);
 }
 
 // --- HelpTracker ---------------------------------------------------------------

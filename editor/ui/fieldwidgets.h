@@ -9,6 +9,8 @@
 
 #include <functional>
 
+class QKeyEvent;
+
 namespace fc {
 
 // A text box for one long line: it wraps on screen, Enter adds nothing, a
@@ -55,11 +57,33 @@ public:
     using QAbstractListModel::QAbstractListModel;
     void setEntries(const QStringList &entries);
     const QStringList &entries() const { return m_entries; }
+    // What a row shows after the entry itself (a page's location); the
+    // entry alone when not set.
+    void setDetail(std::function<QString(const QString &entry)> detail) { m_detail = std::move(detail); }
+    // The detail of the entry named entry changed.
+    void entryChanged(const QString &entry);
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
 
 private:
     QStringList m_entries;
+    std::function<QString(const QString &)> m_detail;
+};
+
+// Keys the editor's history serves in every text box: Ctrl+Z, Ctrl+Shift+Z and
+// Ctrl+Y reach the window's Undo and Redo, never the box's own undo; leaving
+// the box ends the merging of typing in it.
+class HistoryKeys : public QObject
+{
+public:
+    HistoryKeys(std::function<void()> left, QObject *parent) : QObject(parent), m_left(std::move(left)) {}
+    static bool isHistoryKey(const QKeyEvent *event);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    std::function<void()> m_left;
 };
 
 // Calls onHelp(control) when the pointer enters or moves over a watched

@@ -10,6 +10,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+
+#include "editor/quest_document.h"
+#include "storage/quest_format.h"
 #include <QListView>
 #include <QPainter>
 #include <QPushButton>
@@ -116,6 +119,7 @@ FormBinding::FormBinding(Editor &editor, const QString &form, QWidget *parent)
     , m_form(form)
 {
     m_help = new HelpTracker([this](const QString &control) { m_editor.hover(m_form, control); }, this);
+    m_historyKeys = new HistoryKeys([this] { m_editor.fieldLeft(); }, this);
     const FormState *state = m_state.form(form);
     Q_ASSERT(state);
     for (const Control &c : state->controls()) {
@@ -123,6 +127,8 @@ FormBinding::FormBinding(Editor &editor, const QString &form, QWidget *parent)
             continue;
         QWidget *w = create(c, parent);
         w->setObjectName(c.name);
+        if (c.kind == ControlKind::TextBox)
+            w->installEventFilter(m_historyKeys);
         if (!c.help.isEmpty())
             w->setAccessibleDescription(c.help);
         // Controls the user can reach, and labels with a help text (filepath),
@@ -200,6 +206,19 @@ QWidget *FormBinding::create(const Control &c, QWidget *parent)
     }
     case ControlKind::PageList: {
         m_pages = new EntryListModel(this);
+        {
+            // "N  Location": the first 40 characters of the page's location.
+            QuestDocument &doc = m_editor.document();
+            m_pages->setDetail([&doc](const QString &page) {
+                return doc.value(page, QString(quest::kLocation)).left(40);
+            });
+            connect(&doc, &QuestDocument::valueChanged, m_pages, [this](const QString &section, const QString &key) {
+                if (key.compare(quest::kLocation, Qt::CaseInsensitive) == 0)
+                    m_pages->entryChanged(section);
+            });
+            connect(&doc, &QuestDocument::sectionChanged, m_pages,
+                    [this](const QString &section) { m_pages->entryChanged(section); });
+        }
         m_pageView = new QListView(parent);
         m_pageView->setModel(m_pages);
         m_pageView->setUniformItemSizes(true);

@@ -17,6 +17,7 @@ class Editor;
 class EditorState;
 class EntryListModel;
 class HelpTracker;
+class HistoryKeys;
 struct Control;
 
 // The preview picture Image1 of the battle and character dialogs.
@@ -83,6 +84,7 @@ private:
     QString m_form;
     QHash<QString, QWidget *> m_widgets;
     HelpTracker *m_help = nullptr;
+    HistoryKeys *m_historyKeys = nullptr;
     EntryListModel *m_pages = nullptr;
     QListView *m_pageView = nullptr;
     bool m_refreshing = false;

@@ -1,8 +1,10 @@
 // The text-mode editor as a program: steps, the JSON state, exit codes, and
 // file dialogs that return only their own step's PATH.
+#include "storage/aohider.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -55,10 +57,11 @@ TEST_F(CliEdit, JsonHoldsEveryFormAndControl)
     const QJsonObject forms = o[QStringLiteral("forms")].toObject();
     EXPECT_EQ(forms.keys(), (QStringList{QStringLiteral("FrmBattle"), QStringLiteral("FrmCharCreate"),
                                          QStringLiteral("FrmCompile"), QStringLiteral("createquest")}));
-    EXPECT_EQ(forms[QStringLiteral("createquest")][QStringLiteral("caption")].toString(), QStringLiteral("Create 'A' Quest"));
+    EXPECT_EQ(forms[QStringLiteral("createquest")][QStringLiteral("caption")].toString(),
+              QStringLiteral("Untitled - Create 'A' Quest"));
     EXPECT_TRUE(forms[QStringLiteral("createquest")][QStringLiteral("visible")].toBool());
     EXPECT_FALSE(forms[QStringLiteral("FrmBattle")][QStringLiteral("visible")].toBool());
-    EXPECT_EQ(forms[QStringLiteral("createquest")][QStringLiteral("controls")].toObject().size(), 70); // 26 boxes, 9 boxes to check, 13 buttons, 13 labels, pg, info, filepath, 6 menus
+    EXPECT_EQ(forms[QStringLiteral("createquest")][QStringLiteral("controls")].toObject().size(), 75); // 26 boxes, 9 boxes to check, 13 buttons, 13 labels, pg, info, filepath, banner, 10 menus
     EXPECT_EQ(r.control("createquest", "pg"),
               (QJsonObject{{QStringLiteral("entries"), QJsonArray{QStringLiteral("1")}},
                            {QStringLiteral("selected"), QStringLiteral("1")},
@@ -75,6 +78,58 @@ TEST_F(CliEdit, JsonHoldsEveryFormAndControl)
     EXPECT_TRUE(o[QStringLiteral("messages")].toArray().isEmpty());
     EXPECT_TRUE(o[QStringLiteral("media")].toArray().isEmpty());
     EXPECT_TRUE(o[QStringLiteral("working_copy")].toString().endsWith(QLatin1String("/Fablecraft/tmpquest.ini")));
+}
+
+TEST_F(CliEdit, UndoRedoSaveAndTheDocument)
+{
+    // Nothing to undo: exit 3.
+    EditRun r = editJson({QStringLiteral("undo")});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_TRUE(r.err.contains("undo is not available")) << r.err.constData();
+    r = editJson({QStringLiteral("redo")});
+    EXPECT_EQ(r.status, 3);
+    // "save" without a current file: exit 3.
+    r = editJson({QStringLiteral("type:Text1:Hi"), QStringLiteral("save")});
+    EXPECT_EQ(r.status, 3);
+
+    const QString quest = path("q.qst");
+    r = editJson({QStringLiteral("type:Text1:Hello"), QStringLiteral("type:Text19:Hall"), QStringLiteral("undo"),
+                  QStringLiteral("save:") + quest, QStringLiteral("type:Text10:T"), QStringLiteral("undo"),
+                  QStringLiteral("redo"), QStringLiteral("undo")});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    const QJsonObject o = r.json();
+    EXPECT_EQ(o[QStringLiteral("undo")].toObject(),
+              (QJsonObject{{QStringLiteral("undo_text"), QStringLiteral("Typing in Page 1 Text")},
+                           {QStringLiteral("redo_text"), QStringLiteral("Typing in Title")},
+                           {QStringLiteral("can_undo"), true},
+                           {QStringLiteral("can_redo"), true},
+                           {QStringLiteral("clean"), true}}));
+    EXPECT_EQ(o[QStringLiteral("document")].toObject(),
+              (QJsonObject{{QStringLiteral("file"), QFileInfo(quest).absoluteFilePath()},
+                           {QStringLiteral("modified"), false},
+                           {QStringLiteral("banner"), QJsonValue()}}));
+    EXPECT_EQ(o[QStringLiteral("forms")][QStringLiteral("createquest")][QStringLiteral("caption")].toString(),
+              QStringLiteral("q.qst - Create 'A' Quest"));
+    EXPECT_EQ(fc::ReadIni(quest, QStringLiteral("1"), QStringLiteral("Page Text")), QStringLiteral("Hello"));
+    EXPECT_EQ(fc::ReadIni(quest, QStringLiteral("1"), QStringLiteral("Location")), QString());
+
+    // The end of a run is quitting: --save-answer answers "Save changes to NAME?".
+    r = editJson({QStringLiteral("load:") + quest, QStringLiteral("type:Text1:, world"), QStringLiteral("--")});
+    EXPECT_EQ(r.status, 2) << "steps take no options";
+    r = edit({QStringLiteral("--json"), QStringLiteral("--save-answer"), QStringLiteral("save"),
+              QStringLiteral("load:") + quest, QStringLiteral("type:Text1:, world")});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(fc::ReadIni(quest, QStringLiteral("1"), QStringLiteral("Page Text")), QStringLiteral("Hello, world"));
+    EXPECT_FALSE(r.json()[QStringLiteral("document")][QStringLiteral("modified")].toBool(true));
+    r = edit({QStringLiteral("--json"), QStringLiteral("load:") + quest, QStringLiteral("type:Text1:!")});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(fc::ReadIni(quest, QStringLiteral("1"), QStringLiteral("Page Text")), QStringLiteral("Hello, world"))
+        << "discard is the default";
+    EXPECT_TRUE(r.json()[QStringLiteral("document")][QStringLiteral("modified")].toBool());
+    r = edit({QStringLiteral("load:") + quest, QStringLiteral("type:Text1:!"), QStringLiteral("save")});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(fc::ReadIni(quest, QStringLiteral("1"), QStringLiteral("Page Text")), QStringLiteral("Hello, world!"));
+    EXPECT_EQ(edit({QStringLiteral("--save-answer"), QStringLiteral("maybe")}).status, 2);
 }
 
 TEST_F(CliEdit, WriteTestPlaySaveAndReloadAQuest)
@@ -117,7 +172,7 @@ TEST_F(CliEdit, UnavailableStepsEndTheRunWithStatusThree)
         {{"pick:Command4:/a.mid"}, "pick:Command4:/a.mid"},               // not a picker
         {{"type:Text25:m.avi"}, "type:Text25:m.avi"},                     // read-only
         {{"exit", "type:Text1:x"}, "type:Text1:x"},                       // editor hidden
-        {{"new", "pick:Command6:/p.jpg"}, "pick:Command6:/p.jpg"},        // no page selected
+        {{"click:Command2", "pick:Command6:/p.jpg"}, "pick:Command6:/p.jpg"}, // no page selected
         {{"click:Label1"}, "click:Label1"},                               // not clickable
     };
     for (const auto &c : cases) {
@@ -155,9 +210,9 @@ TEST_F(CliEdit, EachDialogReturnsOnlyItsOwnStepsPath)
     EXPECT_EQ(r.control("createquest", "Text26")[QStringLiteral("text")].toString(), QString());
     EXPECT_EQ(r.control("createquest", "filepath")[QStringLiteral("text")].toString(), QString());
 
-    // A step that ends before its dialog (the picker is disabled once "&New"
-    // cleared the page list) takes its PATH with it: the next save is cancelled.
-    r = editJson({QStringLiteral("new"), QStringLiteral("pick:Command6:") + a});
+    // A step that ends before its dialog (the picker is disabled once the
+    // only page was deleted) takes its PATH with it: the next save is cancelled.
+    r = editJson({QStringLiteral("click:Command2"), QStringLiteral("pick:Command6:") + a});
     EXPECT_EQ(r.status, 3);
     r = editJson({QStringLiteral("load:") + a, QStringLiteral("new"), QStringLiteral("set:Text10:T"),
                   QStringLiteral("save:")});
@@ -199,11 +254,12 @@ TEST_F(CliEdit, DialogsAreOpenedByTheirButtons)
     ASSERT_EQ(ok.status, 0) << ok.err.constData();
     EXPECT_TRUE(ok.json()[QStringLiteral("forms")][QStringLiteral("FrmBattle")][QStringLiteral("visible")].toBool());
     EXPECT_EQ(ok.control("FrmBattle", "Text9")[QStringLiteral("text")].toString(), QStringLiteral("3"));
-    EXPECT_EQ(ok.control("FrmBattle", "Check1")[QStringLiteral("checked")].toInt(), 1);
+    // Escape is allowed until the box is unchecked: the click forbids it.
+    EXPECT_EQ(ok.control("FrmBattle", "Check1")[QStringLiteral("checked")].toInt(), 0);
     EXPECT_EQ(ok.control("FrmCharCreate", "Check2")[QStringLiteral("checked")].toInt(), 1);
     const QString wc = ok.json()[QStringLiteral("working_copy")].toString();
     const QByteArray bytes = fc::test::readFile(wc);
-    EXPECT_TRUE(bytes.contains("[1]\r\nBattle=1\r\nBattleWin=3\r\nBattleEscapecheck=1\r\n")) << bytes.constData();
+    EXPECT_TRUE(bytes.contains("[1]\r\nBattle=1\r\nBattleWin=3\r\nBattleEscapecheck=0\r\n")) << bytes.constData();
     EXPECT_TRUE(bytes.contains("[CharacterData]\r\nCharCreateAllow=1\r\n")) << bytes.constData();
 }
 

@@ -34,7 +34,8 @@ int main(int argc, char **argv)
     editor.show();
     ports.files.names = {quest};
     editor.menuLoad();
-    wc.flush();
+    if (!wc.flush())
+        return 2;
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
     for (int i = 1;; ++i) {

@@ -60,8 +60,10 @@ TEST_F(EditorDialogs, BattleFieldsWriteTheirKeysOnTheSelectedPage)
         EXPECT_TRUE(editor->typeText(fb(), QLatin1String(c.control), QStringLiteral("v7"))) << c.control;
         EXPECT_EQ(stored(QStringLiteral("7"), QLatin1String(c.key)), QStringLiteral("v7")) << c.control;
     }
+    // No "BattleEscapecheck": escape is allowed, the box shows it checked.
+    EXPECT_EQ(checked(fb(), QStringLiteral("Check1")), 1);
     editor->click(fb(), QStringLiteral("Check1"));
-    EXPECT_EQ(stored(QStringLiteral("7"), QStringLiteral("BattleEscapecheck")), QStringLiteral("1"));
+    EXPECT_EQ(stored(QStringLiteral("7"), QStringLiteral("BattleEscapecheck")), QStringLiteral("0"));
 
     // Selecting page 8 refills every field from page 8.
     editor->selectEntry(QStringLiteral("8"));
@@ -87,7 +89,7 @@ TEST_F(EditorDialogs, BattleOpensFreshAfterItsCloseBox)
     ASSERT_TRUE(editor->click(cq(), QStringLiteral("Command7")));
     EXPECT_EQ(text(fb(), QStringLiteral("Text1")), QStringLiteral("Rat"));
     EXPECT_EQ(picture(fb()), QStringLiteral("placeholder")); // no picture on a fresh open
-    EXPECT_EQ(checked(fb(), QStringLiteral("Check1")), 0);
+    EXPECT_EQ(checked(fb(), QStringLiteral("Check1")), 1); // no "BattleEscapecheck": escape allowed
 }
 
 TEST_F(EditorDialogs, BattlePickers)

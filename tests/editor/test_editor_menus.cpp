@@ -20,7 +20,7 @@ TEST_F(EditorMenus, StartUpDeletesTheWorkingCopyOnceAndSelectsPageOne)
     EXPECT_EQ(state.currentPage(), QStringLiteral("1"));
     EXPECT_EQ(stored(QStringLiteral("Quest Data"), QStringLiteral("Number Of Pages")), QStringLiteral("1"));
     EXPECT_EQ(state.info(), QStringLiteral("Note: There is a limit to how many characters can be in an option and on a page."));
-    EXPECT_EQ(state.createquest().caption(), QStringLiteral("Create 'A' Quest"));
+    EXPECT_EQ(state.createquest().caption(), QStringLiteral("Untitled - Create 'A' Quest"));
 
     editor->setText(cq(), QStringLiteral("Text1"), QStringLiteral("kept"));
     editor->menuExit();
@@ -73,10 +73,13 @@ TEST_F(EditorMenus, NewAsksThenClearsEverything)
     EXPECT_EQ(text(QStringLiteral("Text1")), QStringLiteral("text"));
 
     editor->menuNew();
-    EXPECT_TRUE(entries().isEmpty());
+    // As at the start: page "1" listed and selected, every field empty.
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("1")});
+    EXPECT_EQ(state.currentPage(), QStringLiteral("1"));
     EXPECT_EQ(text(QStringLiteral("Text1")), QString());
+    EXPECT_EQ(text(QStringLiteral("Text10")), QString());
     EXPECT_EQ(state.filepath(), QString());
-    EXPECT_EQ(workingCopyBytes(), QByteArray("[Quest Data]\r\nNumber Of Pages=0\r\n"));
+    EXPECT_EQ(workingCopyBytes(), QByteArray("[Quest Data]\r\nNumber Of Pages=1\r\n"));
     // "&Compile" still knows the file last saved.
     QSignalSpy compile(editor.get(), &Editor::compileRequested);
     editor->menuCompile();
@@ -146,17 +149,21 @@ TEST_F(EditorMenus, CancelledOrFailingDialogs)
     save(dir.filePath(QStringLiteral("mine.qst")));
     load(a);
     editor->setText(cq(), QStringLiteral("Text1"), QStringLiteral("edited"));
-    // A cancelled load or save does nothing (no copy with the last file).
+    // A cancelled load or Save As does nothing (no copy with the last file).
     load(QString());
-    save(QString());
+    files.names = {QString()};
+    editor->menuSaveAs();
     EXPECT_EQ(stored(QStringLiteral("1"), QStringLiteral("Page Text")), QStringLiteral("edited"));
     EXPECT_EQ(ReadIni(a, QStringLiteral("1"), QStringLiteral("Page Text")), QStringLiteral("A"));
     EXPECT_TRUE(dialogs.shown.isEmpty());
-    // A failing copy says "Error!" and leaves the working copy.
+    // A failing copy says "Error!" with its cause and leaves the working copy.
     load(dir.filePath(QStringLiteral("missing.qst")));
-    EXPECT_EQ(lastMessage(), QStringLiteral("Error!"));
-    save(dir.filePath(QStringLiteral("no/folder/x.qst")));
-    EXPECT_EQ(lastMessage(), QStringLiteral("Error!"));
+    EXPECT_EQ(dialogs.shown.last().title, QStringLiteral("Error!"));
+    EXPECT_TRUE(lastMessage().contains(QStringLiteral("missing.qst"))) << qPrintable(lastMessage());
+    files.names = {dir.filePath(QStringLiteral("no/folder/x.qst"))};
+    editor->menuSaveAs();
+    EXPECT_EQ(dialogs.shown.last().title, QStringLiteral("Error!"));
+    EXPECT_TRUE(lastMessage().contains(QStringLiteral("x.qst"))) << qPrintable(lastMessage());
     EXPECT_EQ(stored(QStringLiteral("1"), QStringLiteral("Page Text")), QStringLiteral("edited"));
     EXPECT_EQ(state.filepath(), a);
 }

@@ -105,7 +105,7 @@ TEST_F(EditorPages, AnEditKeepsTheTailOfATextLongerThanItsBox)
     QString edited = longText;
     edited[0] = QLatin1Char('b');
     editor->setText(cq(), QStringLiteral("Text1"), edited);
-    editor->flush();
+    ASSERT_TRUE(editor->flush());
     EXPECT_EQ(stored(QStringLiteral("1"), QStringLiteral("Page Text")), edited);
     // Growing it further is still refused past what it already holds.
     editor->setText(cq(), QStringLiteral("Text1"), edited + QStringLiteral("more"));
@@ -151,31 +151,26 @@ TEST_F(EditorPages, AddPage)
 {
     const struct
     {
-        QStringList list;
+        QStringList quest; // after "Number Of Pages=2": more sections
         const char *number;
         QStringList expected;
+        const char *selected;
     } cases[] = {
-        {{"1", "2", "10"}, "", {"1", "2", "10", "4"}},
-        {{"1", "2", "3"}, "7", {"1", "2", "3", "7"}},
-        {{}, "", {"1"}},
-        {{"1"}, "1", {"1", "1"}}, // nothing checks for duplicates
+        {{"[10]"}, "", {"1", "2", "10", "4"}, "4"},       // the count plus one
+        {{"[3]"}, "7", {"1", "2", "3", "7"}, "7"},        // the number typed
+        {{"[4]", "[5]"}, "", {"1", "2", "4", "5", "6"}, "6"}, // 5 is listed: the lowest free above it
+        {{}, "2", {"1", "2"}, "2"},                       // listed: selected, not listed twice
     };
     for (const auto &c : cases) {
-        state.setPageEntries(c.list, c.list.isEmpty() ? -1 : 0);
+        load(writeQuest(QStringLiteral("add.qst"), QStringList{"[Quest Data]", "Number Of Pages=2"} + c.quest));
         editor->setText(cq(), QStringLiteral("Text13"), QLatin1String(c.number));
         EXPECT_TRUE(editor->click(cq(), QStringLiteral("Command1")));
         EXPECT_EQ(entries(), c.expected);
         EXPECT_EQ(text(QStringLiteral("Text13")), QString());
         EXPECT_EQ(stored(QStringLiteral("Quest Data"), QStringLiteral("Number Of Pages")),
                   QString::number(c.expected.size()));
-        EXPECT_EQ(state.createquest().pageList().selected, c.list.isEmpty() ? -1 : 0); // not selected
+        EXPECT_EQ(state.currentPage(), QLatin1String(c.selected)) << "the new or found page is selected";
     }
-    QStringList full;
-    for (int i = 1; i <= PageList::kMaxEntries; ++i)
-        full << QString::number(i);
-    state.setPageEntries(full, 0);
-    editor->click(cq(), QStringLiteral("Command1"));
-    EXPECT_EQ(entries().size(), PageList::kMaxEntries);
 }
 
 TEST_F(EditorPages, DeleteAsksNamesTheLinksAndRemovesThePage)
@@ -192,7 +187,8 @@ TEST_F(EditorPages, DeleteAsksNamesTheLinksAndRemovesThePage)
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("WARNING!!!!"));
     EXPECT_EQ(dialogs.shown[0].text,
-              QStringLiteral("Are you sure you want to delete page \"2\"? 3 choices of other pages lead to it."));
+              QStringLiteral("Are you sure you want to delete page \"2\"? 3 choices or battle ends of other pages lead "
+                             "to it."));
     EXPECT_EQ(entries().size(), 3);
     EXPECT_EQ(stored(QStringLiteral("2"), QStringLiteral("Page Text")), QStringLiteral("Two"));
 
@@ -206,7 +202,7 @@ TEST_F(EditorPages, DeleteAsksNamesTheLinksAndRemovesThePage)
     editor->click(cq(), QStringLiteral("Command2")); // the last entry: the one before takes its place
     EXPECT_EQ(state.currentPage(), QStringLiteral("1"));
     EXPECT_EQ(dialogs.shown.last().text,
-              QStringLiteral("Are you sure you want to delete page \"3\"? No choice of another page leads to it."));
+              QStringLiteral("Are you sure you want to delete page \"3\"? Nothing on another page leads to it."));
     editor->click(cq(), QStringLiteral("Command2"));
     EXPECT_TRUE(entries().isEmpty());
     EXPECT_FALSE(enabled(cq(), QStringLiteral("Command2")));
@@ -216,7 +212,7 @@ TEST_F(EditorPages, WithoutASelectedPageNothingIsWrittenUnderAnEmptyName)
 {
     editor->click(cq(), QStringLiteral("Check9"));
     editor->click(cq(), QStringLiteral("Command7")); // battle dialog open
-    editor->menuNew();
+    editor->click(cq(), QStringLiteral("Command2")); // the only page: none is left
     const QStringList pageControls{QStringLiteral("Text1"), QStringLiteral("Text2"), QStringLiteral("Text14"),
                                    QStringLiteral("Text20"), QStringLiteral("Check1"), QStringLiteral("Check9"),
                                    QStringLiteral("Command2"), QStringLiteral("Command3"), QStringLiteral("Command6"),
@@ -233,10 +229,9 @@ TEST_F(EditorPages, WithoutASelectedPageNothingIsWrittenUnderAnEmptyName)
     EXPECT_TRUE(editor->setText(cq(), QStringLiteral("Text10"), QStringLiteral("Title")));
     EXPECT_EQ(workingCopyBytes(), QByteArray("[Quest Data]\r\nNumber Of Pages=0\r\n[Story Info]\r\nTitle=Title\r\n"));
 
-    // Adding a page and selecting it makes the fields usable again.
+    // Adding a page selects it: the fields are usable again.
     editor->click(cq(), QStringLiteral("Command1"));
-    EXPECT_FALSE(enabled(cq(), QStringLiteral("Text1")));
-    editor->selectPage(0);
+    EXPECT_EQ(state.currentPage(), QStringLiteral("1"));
     EXPECT_TRUE(enabled(cq(), QStringLiteral("Text1")));
     EXPECT_TRUE(enabled(fb(), QStringLiteral("Text1")));
 }

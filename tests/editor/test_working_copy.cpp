@@ -96,6 +96,7 @@ TEST_P(WorkingCopyTest, WholeFileOperations)
     wc.endEvent();
     ASSERT_TRUE(wc.replaceWith(source));
     EXPECT_EQ(wc.read(QStringLiteral("9"), QStringLiteral("Page Text")), QString()); // dropped by the copy
+    ASSERT_TRUE(wc.flush());
     EXPECT_EQ(bytes(), test::readFile(source));
     EXPECT_EQ(wc.sectionNames(),
               (QStringList{QStringLiteral("Quest Data"), QStringLiteral("1"), QStringLiteral("2"),
@@ -103,10 +104,11 @@ TEST_P(WorkingCopyTest, WholeFileOperations)
 
     // Removing a section removes every section of that name, and nothing else.
     ASSERT_TRUE(wc.removeSection(QStringLiteral("2")));
+    ASSERT_TRUE(wc.flush());
     EXPECT_EQ(bytes(), QByteArray("; kept\r\n[Quest Data]\r\nNumber Of Pages=2\r\n[1]\r\nPage Text=one\r\n"
                                   "[story info]\r\nTitle=T\r\n"));
 
-    // A copy flushes pending writes first; a failing copy changes nothing.
+    // A copy holds every write; a failing copy changes nothing.
     wc.write(QStringLiteral("1"), QStringLiteral("Location"), QStringLiteral("Gate"));
     const QString copy = dir.filePath(QStringLiteral("out.qst"));
     ASSERT_TRUE(wc.copyTo(copy));
@@ -114,6 +116,7 @@ TEST_P(WorkingCopyTest, WholeFileOperations)
     QString error;
     EXPECT_FALSE(wc.replaceWith(dir.filePath(QStringLiteral("missing.qst")), &error));
     EXPECT_FALSE(error.isEmpty());
+    ASSERT_TRUE(wc.flush());
     EXPECT_EQ(ReadIni(kFile, QStringLiteral("1"), QStringLiteral("Location")), QStringLiteral("Gate"));
     EXPECT_FALSE(wc.copyTo(dir.filePath(QStringLiteral("no/such/folder/x.qst"))));
 

@@ -129,7 +129,8 @@ protected:
     {
         auto *pg = cq<QListView>("pg");
         ASSERT_TRUE(pg);
-        const auto found = pg->model()->match(pg->model()->index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchExactly);
+        // Rows show "N  Location"; the entry itself is the page name.
+        const auto found = pg->model()->match(pg->model()->index(0, 0), Qt::UserRole, text, 1, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << "no entry " << text.toStdString();
         pg->scrollTo(found.first());
         QTest::mouseClick(pg->viewport(), Qt::LeftButton, {}, pg->visualRect(found.first()).center());
@@ -303,7 +304,8 @@ TEST_F(EditorFormsTest, BattleAndCharacterDialogsOpenByTheirButtonsAndWriteAtOnc
     EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("Battle")), QStringLiteral("1"));
     EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("BattleMonName")), QStringLiteral("Wyrm"));
     EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("BattleWin")), QStringLiteral("5"));
-    EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("BattleEscapecheck")), QStringLiteral("1"));
+    // Escape was allowed (no "BattleEscapecheck"): the click forbids it.
+    EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("BattleEscapecheck")), QStringLiteral("0"));
 
     // Another page refills the open dialog from its own section.
     click(cq("Command1"));
@@ -436,7 +438,9 @@ TEST_F(EditorFormsTest, TestGameShowsTheGameScreenPlayingTheWorkingCopyAndTheEdi
     EXPECT_EQ(screen.option(0).caption, QStringLiteral("Onward"));
     EXPECT_TRUE(editorWindow().isVisible());
 
-    // Closing hides the editor; "&Create 'A' Quest" shows it again as it was.
+    // Closing hides the editor (unsaved work: the question is answered
+    // Discard); "&Create 'A' Quest" shows it again as it was.
+    wiring->saveQuestions().queued = {SaveAnswer::Discard};
     editorWindow().close();
     EXPECT_TRUE(waitFor([&] { return !editorWindow().isVisible(); }));
     openEditor();
