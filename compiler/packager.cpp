@@ -177,6 +177,24 @@ bool makeFolders(const QString &root, const QString &relative, QString *error)
     return true;
 }
 
+// Makes a folder and the folders before it that are missing.
+bool makeFolderPath(const QString &path, QString *error)
+{
+    if (::mkdir(encoded(path).constData(), 0777) == 0 || errno == EEXIST)
+        return true;
+    if (errno == ENOENT && QFileInfo(path).absolutePath() != path
+        && makeFolderPath(QFileInfo(path).absolutePath(), error)) {
+        if (::mkdir(encoded(path).constData(), 0777) == 0 || errno == EEXIST)
+            return true;
+    } else if (errno == ENOENT) {
+        *error = errnoText(ENOENT);
+        return false;
+    }
+    if (error->isEmpty())
+        *error = errnoText(errno);
+    return false;
+}
+
 // Removes a folder this compile made, or the old game folder it replaced;
 // links inside are removed, never followed.
 void removeTree(const QString &path)
@@ -433,22 +451,41 @@ PackageResult packageGame(const PackageRequest &request, const PackagePlan &plan
         return fail(QStringLiteral("compile"), QStringLiteral("canceled"));
     }
 
+    // D is made when missing (and removed again when the compile fails).
+    QString madeTarget;
+    for (QString dir = QDir::cleanPath(QDir(request.targetDir).absolutePath()); !dir.isEmpty();) {
+        struct stat st{};
+        if (::lstat(encoded(dir).constData(), &st) == 0)
+            break;
+        madeTarget = dir;
+        const QString parent = QFileInfo(dir).absolutePath();
+        if (parent == dir)
+            break;
+        dir = parent;
+    }
+    QString error;
+    if (!madeTarget.isEmpty() && !makeFolderPath(QDir::cleanPath(QDir(request.targetDir).absolutePath()), &error)) {
+        removeTree(madeTarget);
+        return fail(QStringLiteral("create the game folder %1").arg(gameDir), error);
+    }
+
     // A new folder beside D/N, in the same file system, so that it can be
     // renamed into place.
     QByteArray buildTemplate = encoded(QDir(request.targetDir).filePath(QStringLiteral(".fablecraft-build-XXXXXX")));
     if (!::mkdtemp(buildTemplate.data())) {
         const int err = errno;
+        if (!madeTarget.isEmpty())
+            removeTree(madeTarget);
         return fail(QStringLiteral("create the game folder %1").arg(gameDir),
                     err == ENOENT ? QStringLiteral("the folder %1 does not exist").arg(request.targetDir)
                                   : errnoText(err));
     }
     const QString built = QFile::decodeName(buildTemplate);
     const auto abandon = [&](const QString &what, const QString &cause) {
-        removeTree(built);
+        removeTree(madeTarget.isEmpty() ? built : madeTarget);
         result.canceled = cause == QLatin1String("canceled");
         return fail(what, cause);
     };
-    QString error;
 
     // The program.
     step(QStringLiteral("Copying the program"));

@@ -119,6 +119,7 @@ TEST_F(CompilerTest, RefusedNamesAndFoldersCreateNothing)
 TEST_F(CompilerTest, GameFolderHoldsProgramQuestAndLaunchFile)
 {
     ports.dialogs.answers = {Answer::No};
+    QDir(target).removeRecursively(); // the folder compiled into is made when missing
     compile(QStringLiteral("Cave"));
     const QString g = target + QStringLiteral("/Cave/Cave");
     ASSERT_EQ(texts(), QStringList({kClosing + g, "Run compiled program now?"}));
@@ -273,8 +274,19 @@ TEST_F(CompilerTest, FailedStepIsNamedWithItsCauseAndLeavesNothing)
              fc::test::writeFile(t.target, "x");
          },
          "Cave", "Could not create the game folder ", ": Not a directory"},
-        {"folder to compile into is missing", [](CompilerTest &t) { QDir(t.target).removeRecursively(); }, "Cave",
-         "Could not create the game folder ", "does not exist"},
+        {"folder to compile into lies in a file",
+         [](CompilerTest &t) {
+             QDir(t.target).removeRecursively();
+             fc::test::writeFile(t.target, "x");
+             t.target += "/deeper";
+         },
+         "Cave", "Could not create the game folder ", ": Not a directory"},
+        {"a missing folder to compile into is removed again", [](CompilerTest &t) {
+             QFile::remove(t.program);
+             QDir(t.target).removeRecursively();
+             t.target += "/deeper";
+         },
+         "Cave", "Could not copy the program ", ": No such file or directory"},
         {"program missing", [](CompilerTest &t) { QFile::remove(t.program); }, "Cave", "Could not copy the program ",
          ": No such file or directory"},
         {"program unreadable", [](CompilerTest &t) { QFile::remove(t.program); QDir().mkpath(t.program); }, "Cave",
@@ -301,8 +313,12 @@ TEST_F(CompilerTest, FailedStepIsNamedWithItsCauseAndLeavesNothing)
         EXPECT_TRUE(text.endsWith(c.cause)) << text.toStdString();
         EXPECT_FALSE(compiler->lastResult().ok);
         EXPECT_TRUE(ports.launcher.launched.isEmpty());
-        if (QFileInfo(target).isDir()) // no game folder, no half folder, no temporary folder
-            EXPECT_EQ(QDir(target).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
+        // No game folder, no half folder, no temporary folder, and no folder
+        // made for them.
+        const QString games = tmp.filePath(QStringLiteral("games%1").arg(round));
+        if (QFileInfo(games).isDir()) {
+            EXPECT_EQ(QDir(games).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
+        }
     }
 }
 
