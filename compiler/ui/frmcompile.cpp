@@ -140,6 +140,13 @@ FrmCompile::FrmCompile(Compiler &compiler, QWidget *parent)
                 if (QDir(dir).filePath(oldName) == m_compiler.form().folder())
                     m_compiler.selectFolder(QDir(dir).filePath(newName));
             });
+    // Folders are listed as they load: the selected one is shown once its
+    // parents are there.
+    connect(m_folders, &QFileSystemModel::directoryLoaded, this, [this](const QString &dir) {
+        const QString selected = m_compiler.form().folder();
+        if (selected.startsWith(dir) && m_dir1->currentIndex().isValid())
+            m_dir1->scrollTo(m_dir1->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
     connect(m_command5, &QPushButton::clicked, &compiler, &Compiler::clickCancel);
     connect(m_command1, &QPushButton::clicked, &compiler, &Compiler::clickCompile);
     connect(m_command3, &QPushButton::clicked, &compiler, &Compiler::clickOpenDirectory);
@@ -162,7 +169,8 @@ void FrmCompile::refresh()
     m_check2->setChecked(form.copyMedia());
     selectFolderInTree(form.folder());
     const CompileControl &bar = form.control(QStringLiteral("ProgressBar1"));
-    m_progressBar1->setRange(0, bar.maximum);
+    // Busy until the first step is counted; empty when no compile runs.
+    m_progressBar1->setRange(0, bar.maximum > 0 || form.busy() ? bar.maximum : 1);
     m_progressBar1->setValue(bar.value);
     m_label3->setText(form.control(QStringLiteral("Label3")).text);
     const QList<QWidget *> inputs = {m_text1, m_text2, m_command4, m_dir1, m_check1, m_check2,
