@@ -174,6 +174,40 @@ TEST(CliCompile, QuestsOwnFolderIsRefused)
     EXPECT_EQ(fc::test::readFile(tmp.filePath("proj/media/pic.png")), fc::test::readFile(programDir() + "/media/cave.png"));
 }
 
+// The quest inside the game folder is never overwritten or deleted, and
+// links in the game folder are never written through.
+TEST(CliCompile, QuestInTheGameFolderAndLinksInIt)
+{
+    const QByteArray questBytes = fc::test::readFile(defaultAdventure());
+    for (const char *questName : {"N", "game.dat", ".N.qst.part"}) {
+        SCOPED_TRACE(questName);
+        QTemporaryDir tmp;
+        QDir().mkpath(tmp.filePath("N"));
+        const QString quest = tmp.filePath("N/") + questName;
+        fc::test::writeFile(quest, questBytes);
+        const ProcessRun r = compile({quest, "N", "--into", tmp.path()});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.startsWith("Could not write the game folder " + tmp.path() + "/N: it is the quest's own folder"))
+            << r.err.toStdString();
+        EXPECT_EQ(fc::test::readFile(quest), questBytes);
+    }
+
+    QTemporaryDir tmp;
+    const QString outside = tmp.filePath("outside.txt");
+    fc::test::writeFile(outside, "precious");
+    for (const char *name : {"N", "game.dat", "N.qst", ".fablecraft-game-link"}) {
+        SCOPED_TRACE(name);
+        QDir(tmp.filePath("G")).removeRecursively();
+        QDir().mkpath(tmp.filePath("G/media"));
+        QFile::link(outside, tmp.filePath("G/") + name);
+        QFile::link(outside, tmp.filePath("G/media/dawn.png"));
+        const ProcessRun r = compile({defaultAdventure(), "G", "--into", tmp.path(), "--replace"});
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(fc::test::readFile(outside), "precious");
+        EXPECT_EQ(fc::test::readFile(tmp.filePath("G/G")), fc::test::readFile(FABLECRAFT_PLAYER));
+    }
+}
+
 TEST(CliCompile, AFolderNotOursIsReplacedOnlyWithReplace)
 {
     QTemporaryDir tmp;
