@@ -377,9 +377,10 @@ TEST_F(CompilerTest, CancelLeavesNothing)
     QFile::copy(QFileInfo(QStringLiteral(FABLECRAFT_PLAYER)).absolutePath() + "/media/cave.mid", questDir + "/song.mid");
     questBytes += "Music=song.mid\r\n";
     fc::test::writeFile(quest, questBytes);
-    for (const QString &at : {"Copying the program", "Copying the quest", "Copying the media", "Writing game.dat",
-                              "Moving the game into place"}) {
-        SCOPED_TRACE(at.toStdString());
+    for (const char *atStep : {"Copying the program", "Copying the quest", "Copying the media", "Writing game.dat",
+                               "Moving the game into place"}) {
+        SCOPED_TRACE(atStep);
+        const QString at = QString::fromLatin1(atStep);
         QStringList steps;
         compiler->setStepHook([&, at](const QString &step) {
             steps << step;
