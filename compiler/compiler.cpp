@@ -102,8 +102,7 @@ void Compiler::presetAnswers(std::optional<bool> allowOutside, std::optional<boo
 
 void Compiler::clickCancel()
 {
-    if (m_form.busy())
-        m_cancel = true;
+    m_cancel = true; // read by the packaging thread; cleared when a compile starts
 }
 void Compiler::setIncludeRuntime(bool on) { m_form.setChecked(QStringLiteral("Check1"), on); }
 void Compiler::setCopyMedia(bool on) { m_form.setChecked(QStringLiteral("Check2"), on); }

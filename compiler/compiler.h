@@ -48,7 +48,7 @@ public:
     // handled, showing each step in ProgressBar1 and Label3. Returns when
     // the compile has ended.
     void clickCompile();
-    void clickCancel();                     // Command5: ends a running compile, leaving nothing
+    void clickCancel();                     // Command5: ends a running compile, leaving nothing (any thread)
     void clickOpenDirectory();              // Command3
     void clickClose();                      // Command2: hides the dialog
     void closeBox();                        // the window's close box: unloads it (and cancels a compile)

@@ -226,7 +226,13 @@ void FrmCompile::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void FrmCompile::reject() { m_compiler.clickClose(); }
+void FrmCompile::reject()
+{
+    if (m_compiler.form().busy())
+        m_compiler.clickCancel(); // Escape while compiling: as "Cancel"
+    else
+        m_compiler.clickClose();
+}
 
 struct CompileWindow::Parts
 {

@@ -35,7 +35,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void reject() override; // Escape: as "Close"
+    void reject() override; // Escape: as "Close", or "Cancel" while compiling
 
 private:
     void refresh();

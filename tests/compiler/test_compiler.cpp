@@ -214,6 +214,10 @@ TEST_F(CompilerTest, LinksInTheTargetAreReplacedNotWrittenThrough)
     ASSERT_TRUE(QFile::link(outsidePic, dir + "/media/pic.bmp"));
     QFile::remove(dir + "/game.dat");
     ASSERT_TRUE(QFile::link(outside, dir + "/game.dat"));
+    const QString outsideFolder = tmp.filePath("outside-folder");
+    QDir().mkpath(outsideFolder);
+    fc::test::writeFile(outsideFolder + "/keep.txt", "kept");
+    ASSERT_TRUE(QFile::link(outsideFolder, dir + "/lib"));
 
     compile(QStringLiteral("Cave"));
     ASSERT_TRUE(compiler->lastResult().ok) << compiler->lastResult().failureMessage().toStdString();
@@ -223,6 +227,8 @@ TEST_F(CompilerTest, LinksInTheTargetAreReplacedNotWrittenThrough)
     EXPECT_EQ(fc::test::readFile(dir + "/Cave"), fc::test::readFile(program));
     EXPECT_FALSE(QFileInfo(dir + "/game.dat").isSymLink());
     EXPECT_FALSE(QFileInfo::exists(dir + "/media"));
+    EXPECT_FALSE(QFileInfo::exists(dir + "/lib"));
+    EXPECT_EQ(fc::test::readFile(outsideFolder + "/keep.txt"), "kept"); // the old folder's link removed, not followed
 
     // D/N itself a link to a folder elsewhere: the link is replaced.
     const QString elsewhere = tmp.filePath("elsewhere");

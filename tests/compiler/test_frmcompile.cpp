@@ -116,31 +116,38 @@ TEST_F(FrmCompileTest, ProgressShowsTheStepAndCancelLeavesNothing)
     });
     auto *cancel = child<QPushButton>("Command5");
     auto *bar = child<QProgressBar>("ProgressBar1");
-    bool sawProgress = false;
-    QTimer poll;
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!held.tryAcquire())
-            return;
-        poll.stop();
-        // The step before the held one arrives as a queued notice.
-        for (int i = 0; i < 1000 && child<QLabel>("Label3")->text() != "Copying the program"; ++i)
-            QTest::qWait(10);
-        sawProgress = child<QLabel>("Label3")->text() == "Copying the program" && bar->maximum() > 0
-                      && cancel->isEnabled() && !child<QPushButton>("Command1")->isEnabled()
-                      && !child<QLineEdit>("Text1")->isEnabled();
-        QTest::mouseClick(cancel, Qt::LeftButton);
-        release.release();
-    });
-    poll.start();
-    QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton); // returns when the compile has ended
-    EXPECT_TRUE(sawProgress);
-    EXPECT_TRUE(compiler->lastResult().canceled);
-    EXPECT_EQ(child<QLabel>("Label3")->text(), "Canceled: nothing was written.");
-    EXPECT_TRUE(child<QPushButton>("Command1")->isEnabled());
-    EXPECT_FALSE(cancel->isEnabled());
-    EXPECT_TRUE(ports.dialogs.shown.size() == 1); // the notice only
-    EXPECT_EQ(QDir(target).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
+    for (const bool byEscape : {false, true}) {
+        SCOPED_TRACE(byEscape ? "Escape" : "Cancel");
+        bool sawProgress = false;
+        QTimer poll;
+        poll.setInterval(5);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!held.tryAcquire())
+                return;
+            poll.stop();
+            // The step before the held one arrives as a queued notice.
+            for (int i = 0; i < 1000 && child<QLabel>("Label3")->text() != "Copying the program"; ++i)
+                QTest::qWait(10);
+            sawProgress = child<QLabel>("Label3")->text() == "Copying the program" && bar->maximum() > 0
+                          && cancel->isEnabled() && !child<QPushButton>("Command1")->isEnabled()
+                          && !child<QLineEdit>("Text1")->isEnabled();
+            if (byEscape)
+                QTest::keyClick(frm.get(), Qt::Key_Escape);
+            else
+                QTest::mouseClick(cancel, Qt::LeftButton);
+            release.release();
+        });
+        poll.start();
+        QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton); // returns when the compile has ended
+        EXPECT_TRUE(sawProgress);
+        EXPECT_TRUE(compiler->lastResult().canceled);
+        EXPECT_TRUE(frm->isVisible());
+        EXPECT_EQ(child<QLabel>("Label3")->text(), "Canceled: nothing was written.");
+        EXPECT_TRUE(child<QPushButton>("Command1")->isEnabled());
+        EXPECT_FALSE(cancel->isEnabled());
+        EXPECT_EQ(ports.dialogs.shown.size(), 1); // the notice only
+        EXPECT_EQ(QDir(target).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
+    }
 }
 
 TEST(QtLauncherTest, StartsProgramsDetachedAndRefusesWhatIsNoProgram)
