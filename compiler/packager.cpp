@@ -182,16 +182,17 @@ bool makeFolderPath(const QString &path, QString *error)
 {
     if (::mkdir(encoded(path).constData(), 0777) == 0 || errno == EEXIST)
         return true;
-    if (errno == ENOENT && QFileInfo(path).absolutePath() != path
-        && makeFolderPath(QFileInfo(path).absolutePath(), error)) {
+    if (errno == ENOENT) {
+        const QString parent = QFileInfo(path).absolutePath();
+        if (parent == path || !makeFolderPath(parent, error)) {
+            if (error->isEmpty())
+                *error = errnoText(ENOENT);
+            return false;
+        }
         if (::mkdir(encoded(path).constData(), 0777) == 0 || errno == EEXIST)
             return true;
-    } else if (errno == ENOENT) {
-        *error = errnoText(ENOENT);
-        return false;
     }
-    if (error->isEmpty())
-        *error = errnoText(errno);
+    *error = errnoText(errno);
     return false;
 }
 
