@@ -608,8 +608,6 @@ PackageResult packageGame(const PackageRequest &request, const PackagePlan &plan
             error = errnoText(errno);
         return abandon(QStringLiteral("move the game into %1").arg(gameDir), error);
     }
-    ++done;
-    step(QStringLiteral("Done"));
     result.ok = true;
     return result;
 }
