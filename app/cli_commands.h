@@ -13,6 +13,7 @@ inline constexpr char kUsage[] =
     "       fablecraft-cli play [--program-dir DIR] [--answer yes|no] [--json] QUEST|- [STEP ...]\n"
     "       fablecraft-cli edit [--program-dir DIR] [--answer yes|no] [--json] [STEP ...]\n"
     "       fablecraft-cli compile [--program-dir DIR] QUEST NAME --into DIR [--runtime] [--media]\n"
+    "                              [--allow-outside] [--replace]\n"
     "       fablecraft-cli check [--json] QUEST\n"
     "       fablecraft-cli playtest [--runs N] [--seed S] [--json] QUEST\n";
 

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <unistd.h>
+
 namespace fc::cli {
 
 namespace {
@@ -18,11 +20,15 @@ int usage(const QString &problem)
     QTextStream err(stderr);
     err << "fablecraft-cli compile: " << problem << "\n"
         << "usage: fablecraft-cli compile [--program-dir DIR] QUEST NAME --into DIR [--runtime] [--media]\n"
+        << "                              [--allow-outside] [--replace]\n"
         << "  Writes the game NAME into DIR/NAME: the player program as NAME, the quest as NAME.qst and\n"
         << "  game.dat. --runtime adds the libraries, plugins and SoundFont the game needs to run where\n"
         << "  Fablecraft is not installed; --media copies the quest's pictures, music, movies and sounds.\n"
-        << "  --program-dir names the folder the player program 'fablecraft' is copied from (default:\n"
-        << "  this tool's folder). Exit status 0 when the game was written, 1 when not.\n";
+        << "  --allow-outside lets --media copy files from outside the quest's folder (without it they\n"
+        << "  are listed and nothing is written); --replace replaces a folder DIR/NAME that is not a game\n"
+        << "  made by Fablecraft (a game of ours is replaced anyway). --program-dir names the folder the\n"
+        << "  player program 'fablecraft' is copied from (default: this tool's folder). Exit status 0\n"
+        << "  when the game was written, 1 when not.\n";
     return 2;
 }
 
@@ -34,6 +40,8 @@ int runCompile(const QStringList &args)
     QString into;
     bool runtime = false;
     bool media = false;
+    bool allowOutside = false;
+    bool replace = false;
     QStringList positional;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -41,6 +49,10 @@ int runCompile(const QStringList &args)
             runtime = true;
         } else if (a == QLatin1String("--media")) {
             media = true;
+        } else if (a == QLatin1String("--allow-outside")) {
+            allowOutside = true;
+        } else if (a == QLatin1String("--replace")) {
+            replace = true;
         } else if (a == QLatin1String("--into") || a == QLatin1String("--program-dir")) {
             if (i + 1 >= args.size())
                 return usage(a + QStringLiteral(" needs a folder"));
@@ -67,6 +79,13 @@ int runCompile(const QStringList &args)
     compiler.selectFolder(into);
     compiler.setIncludeRuntime(runtime);
     compiler.setCopyMedia(media);
+    compiler.presetAnswers(allowOutside, replace);
+    // On a terminal, one line per step as the dialog's progress shows it.
+    if (::isatty(STDERR_FILENO)) {
+        QObject::connect(&compiler, &Compiler::stepStarted, [](const QString &step) {
+            QTextStream(stderr) << step << "...\n";
+        });
+    }
     compiler.clickCompile();
 
     const bool ok = compiler.lastResult().ok && !dialogs.shown.isEmpty();
@@ -77,6 +96,11 @@ int runCompile(const QStringList &args)
         QString text = m.text;
         out << text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << "\n";
     }
+    const PackageResult &result = compiler.lastResult();
+    if (!ok && result.failedStep.startsWith(QLatin1String("copy files from outside")))
+        out << "Give --allow-outside to copy them.\n";
+    else if (!ok && result.cause == QLatin1String("it exists and is not a game made by Fablecraft"))
+        out << "Give --replace to replace it.\n";
     return ok ? 0 : 1;
 }
 

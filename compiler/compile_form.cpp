@@ -10,20 +10,29 @@ CompileForm::CompileForm()
 
 const QStringList &CompileForm::controlNames()
 {
-    static const QStringList names = {QStringLiteral("Label1"),   QStringLiteral("Text1"),
-                                      QStringLiteral("Dir1"),     QStringLiteral("Label2"),
-                                      QStringLiteral("Command1"), QStringLiteral("Command3"),
-                                      QStringLiteral("Command2"), QStringLiteral("Check1"),
-                                      QStringLiteral("Check2")};
+    static const QStringList names = {
+        QStringLiteral("Label1"),   QStringLiteral("Text1"),        QStringLiteral("Text2"),
+        QStringLiteral("Dir1"),     QStringLiteral("Command4"),     QStringLiteral("Label2"),
+        QStringLiteral("Check1"),   QStringLiteral("Check2"),       QStringLiteral("Command1"),
+        QStringLiteral("Command3"), QStringLiteral("Command2"),     QStringLiteral("ProgressBar1"),
+        QStringLiteral("Label3"),   QStringLiteral("Command5")};
     return names;
 }
 
 void CompileForm::reset()
 {
     m_controls.clear();
+    m_busy = false;
     m_controls[QStringLiteral("Label1")].text = QStringLiteral("Game Name:");
     m_controls[QStringLiteral("Text1")];
+    m_controls[QStringLiteral("Text2")];
     m_controls[QStringLiteral("Dir1")];
+    m_controls[QStringLiteral("Command4")].text = QStringLiteral("New Folder");
+    m_controls[QStringLiteral("ProgressBar1")];
+    m_controls[QStringLiteral("Label3")];
+    CompileControl &cancel = m_controls[QStringLiteral("Command5")];
+    cancel.text = QStringLiteral("Cancel");
+    cancel.enabled = false;
     m_controls[QStringLiteral("Label2")].text =
         QStringLiteral("Pick a folder, your game will be compiled in a subfolder of the game name you type above....");
     m_controls[QStringLiteral("Command1")].text = QStringLiteral("Compile");
@@ -72,6 +81,27 @@ void CompileForm::setChecked(const QString &name, bool checked)
     Q_EMIT changed();
 }
 
+void CompileForm::setProgress(int value, int maximum)
+{
+    CompileControl &bar = m_controls[QStringLiteral("ProgressBar1")];
+    if (bar.value == value && bar.maximum == maximum)
+        return;
+    bar.value = value;
+    bar.maximum = maximum;
+    Q_EMIT changed();
+}
+
+void CompileForm::setBusy(bool busy)
+{
+    m_busy = busy;
+    for (auto it = m_controls.begin(); it != m_controls.end(); ++it) {
+        if (it.key().startsWith(QLatin1String("Label")) || it.key() == QLatin1String("ProgressBar1"))
+            continue;
+        it->enabled = (it.key() == QLatin1String("Command5")) == busy;
+    }
+    Q_EMIT changed();
+}
+
 QJsonObject CompileForm::toJson() const
 {
     QJsonObject controls;
@@ -84,6 +114,11 @@ QJsonObject CompileForm::toJson() const
             o.insert(QStringLiteral("text"), c.text);
         if (name.startsWith(QLatin1String("Check")))
             o.insert(QStringLiteral("checked"), c.checked ? 1 : 0);
+        if (name == QLatin1String("ProgressBar1")) {
+            o.remove(QStringLiteral("text"));
+            o.insert(QStringLiteral("value"), c.value);
+            o.insert(QStringLiteral("maximum"), c.maximum);
+        }
         controls.insert(name, o);
     }
     return {{QStringLiteral("visible"), m_visible},

@@ -17,6 +17,8 @@ struct CompileControl
     bool checked = false; // check boxes
     bool enabled = true;
     bool visible = true;
+    int value = 0;   // ProgressBar1: done of maximum
+    int maximum = 0;
 };
 
 class CompileForm : public QObject
@@ -25,7 +27,8 @@ class CompileForm : public QObject
 public:
     CompileForm();
 
-    // Label1, Text1, Dir1, Label2, Command1, Command3, Command2, Check1, Check2
+    // Label1, Text1, Text2, Dir1, Command4, Label2, Check1, Check2, Command1,
+    // Command3, Command2, ProgressBar1, Label3, Command5: in reading order.
     static const QStringList &controlNames();
 
     const QString &caption() const { return m_caption; }
@@ -38,10 +41,13 @@ public:
     QString folder() const { return control(QStringLiteral("Dir1")).text; }
     bool includeRuntime() const { return control(QStringLiteral("Check1")).checked; }
     bool copyMedia() const { return control(QStringLiteral("Check2")).checked; }
+    bool busy() const { return m_busy; } // a compile is running
+
 
     // {"visible", "caption", "controls": {NAME: {"text", "checked", "enabled",
     // "visible"}}}: "text" for labels, buttons and Text1, "checked" (0 or 1)
-    // for check boxes, Dir1 as {"path": FOLDER, "enabled", "visible"}.
+    // for check boxes, Dir1 as {"path": FOLDER, "enabled", "visible"},
+    // "value" and "maximum" for ProgressBar1.
     QJsonObject toJson() const;
 
     // Changes made by Compiler; each emits changed().
@@ -50,6 +56,9 @@ public:
     void setVisible(bool visible);
     void setText(const QString &name, const QString &text);
     void setChecked(const QString &name, bool checked);
+    void setProgress(int value, int maximum);
+    // While busy only Cancel (Command5) is enabled.
+    void setBusy(bool busy);
 
 Q_SIGNALS:
     void changed();
@@ -58,6 +67,7 @@ private:
     QString m_caption;
     bool m_loaded = false;
     bool m_visible = false;
+    bool m_busy = false;
     QMap<QString, CompileControl> m_controls;
 };
 

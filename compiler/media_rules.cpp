@@ -75,7 +75,11 @@ bool isSound(const QByteArray &head)
     if (riffOf(head, "WAVE"))
         return true;
     if (head.startsWith("ID3") && head.size() >= 10) {
-        // An ID3v2 tag: the audio follows it; its size is a 28-bit synchsafe number.
+        // An ID3v2 tag (version 2.2 to 2.4, no undefined flags): the audio
+        // follows it; its size is a 28-bit synchsafe number.
+        const quint8 version = quint8(head[3]), revision = quint8(head[4]), flags = quint8(head[5]);
+        if (version < 2 || version > 4 || revision == 0xFF || (flags & 0x0F) != 0)
+            return false;
         const quint32 size = (quint32(quint8(head[6]) & 0x7F) << 21) | (quint32(quint8(head[7]) & 0x7F) << 14)
                              | (quint32(quint8(head[8]) & 0x7F) << 7) | quint32(quint8(head[9]) & 0x7F);
         return (quint8(head[6]) | quint8(head[7]) | quint8(head[8]) | quint8(head[9])) < 0x80 && size > 0;

@@ -35,21 +35,31 @@ QList<PluginGroup> qtPluginGroups()
     };
 }
 
-// GStreamer plugins that play the quests' sounds and movies: reading files,
-// finding the type, WAV, MP3 and AVI demuxing and decoding (MPEG-4 video
-// through libav), conversion, and audio output.
-QStringList gstreamerPlugins()
+// GStreamer plugins that play the quests' sounds: reading files, finding the
+// type, WAV and MP3, conversion, audio output, and the video conversion the
+// media back-end builds into every pipeline.
+QStringList soundPlugins()
 {
     return {QStringLiteral("coreelements"), QStringLiteral("playback"), QStringLiteral("typefindfunctions"),
             QStringLiteral("app"), QStringLiteral("pbtypes"), QStringLiteral("gio"),
             QStringLiteral("audioconvert"), QStringLiteral("audioresample"), QStringLiteral("audiorate"),
             QStringLiteral("volume"), QStringLiteral("autodetect"), QStringLiteral("pulseaudio"),
-            QStringLiteral("alsa"), QStringLiteral("wavparse"), QStringLiteral("avi"),
-            QStringLiteral("audioparsers"), QStringLiteral("id3demux"), QStringLiteral("apetag"),
-            QStringLiteral("icydemux"), QStringLiteral("mpg123"), QStringLiteral("libav"),
-            QStringLiteral("videoconvertscale"), QStringLiteral("videoconvert"), QStringLiteral("videoscale"),
-            QStringLiteral("videorate"), QStringLiteral("deinterlace"), QStringLiteral("videofilter"),
-            QStringLiteral("opengl"), QStringLiteral("ximagesink"), QStringLiteral("xvimagesink")};
+            QStringLiteral("alsa"), QStringLiteral("wavparse"), QStringLiteral("audioparsers"),
+            QStringLiteral("id3demux"), QStringLiteral("apetag"), QStringLiteral("icydemux"),
+            QStringLiteral("mpg123"), QStringLiteral("videoconvertscale"), QStringLiteral("videoconvert"),
+            QStringLiteral("videoscale")};
+}
+
+// ... and its movies: the containers the media rules admit (AVI, MP4,
+// Matroska, Ogg), their decoders (MPEG-4 and most others through libav),
+// and video output.
+QStringList moviePlugins()
+{
+    return {QStringLiteral("avi"),        QStringLiteral("isomp4"),      QStringLiteral("matroska"),
+            QStringLiteral("ogg"),        QStringLiteral("theora"),      QStringLiteral("vorbis"),
+            QStringLiteral("vpx"),        QStringLiteral("libav"),       QStringLiteral("videorate"),
+            QStringLiteral("deinterlace"), QStringLiteral("videofilter"), QStringLiteral("opengl"),
+            QStringLiteral("ximagesink"), QStringLiteral("xvimagesink")};
 }
 
 } // namespace
@@ -113,7 +123,7 @@ QMap<QString, QString> resolveLibraries(const QStringList &elfFiles, QStringList
     return found;
 }
 
-RuntimeBundle collectRuntime(const QString &programFile, const QString &programDir)
+RuntimeBundle collectRuntime(const QString &programFile, const QString &programDir, const RuntimeNeeds &needs)
 {
     RuntimeBundle bundle;
     QStringList elfFiles{programFile};
@@ -122,6 +132,8 @@ RuntimeBundle collectRuntime(const QString &programFile, const QString &programD
     const QString qtPlugins = QLibraryInfo::path(QLibraryInfo::PluginsPath);
     for (const PluginGroup &group : qtPluginGroups()) {
         const QDir dir(qtPlugins + QLatin1Char('/') + QLatin1String(group.folder));
+        if (QLatin1String(group.folder) == QLatin1String("multimedia") && !needs.sound && !needs.movie)
+            continue; // nothing to play but music, which does not go through it
         const QStringList names = group.files.isEmpty() ? dir.entryList({QStringLiteral("*.so")}, QDir::Files)
                                                         : group.files;
         for (const QString &name : names) {
@@ -138,9 +150,16 @@ RuntimeBundle collectRuntime(const QString &programFile, const QString &programD
     // multimedia plugin uses.
     const QMap<QString, QString> first = resolveLibraries(elfFiles);
     const QString gstCore = first.value(QStringLiteral("libgstreamer-1.0.so.0"));
-    if (!gstCore.isEmpty()) {
+    QStringList plugins;
+    if (needs.sound || needs.movie)
+        plugins = soundPlugins();
+    if (needs.movie)
+        plugins += moviePlugins();
+    if (plugins.isEmpty()) {
+        // No GStreamer at all.
+    } else if (!gstCore.isEmpty()) {
         const QDir gstDir(QFileInfo(gstCore).absolutePath() + QStringLiteral("/gstreamer-1.0"));
-        for (const QString &plugin : gstreamerPlugins()) {
+        for (const QString &plugin : plugins) {
             const QString name = QStringLiteral("libgst%1.so").arg(plugin);
             const QString source = gstDir.filePath(name);
             if (!QFileInfo(source).isFile())

@@ -9,7 +9,8 @@
 // GStreamer itself at start, see engine/media/packaged_runtime.h):
 //   lib/                  shared libraries, each under its soname
 //   lib/qt6/plugins/...   Qt plugins: platforms, image formats, multimedia, ...
-//   lib/gstreamer-1.0/    the GStreamer plugins that play WAV, MP3 and AVI
+//   lib/gstreamer-1.0/    the GStreamer plugins that play WAV and MP3 and,
+//                         for a quest with movies, AVI, MP4, Matroska and Ogg
 //   qt.conf               points Qt at lib/qt6/plugins
 //   TimGM6mb.sf2          the SoundFont of the MIDI music
 // plus those of the files listed in legacyRuntimeFiles() that lie in the
@@ -36,8 +37,18 @@ struct RuntimeBundle
     QStringList missing;                 // "NAME: reason" for what could not be found
 };
 
+// What a game's media need of the runtime: sounds (MP3 and WAV) and movies
+// are played through GStreamer; music needs only the SoundFont.
+struct RuntimeNeeds
+{
+    bool sound = true;
+    bool movie = true;
+};
+
 // programFile: the player program that will be copied; programDir: its folder.
-RuntimeBundle collectRuntime(const QString &programFile, const QString &programDir);
+// Without sounds and movies no GStreamer comes along; without movies none of
+// the video demuxers and decoders.
+RuntimeBundle collectRuntime(const QString &programFile, const QString &programDir, const RuntimeNeeds &needs = {});
 
 // True for a library every desktop system has, which a game folder must not
 // carry (it has to match the system's kernel, drivers or configuration).

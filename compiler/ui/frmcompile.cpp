@@ -4,12 +4,15 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTreeView>
 
@@ -40,7 +43,14 @@ FrmCompile::FrmCompile(Compiler &compiler, QWidget *parent)
     m_text1 = named(new QLineEdit(this), QStringLiteral("Text1"), QStringLiteral("Game Name"));
     m_label1->setBuddy(m_text1);
 
+    m_text2 = named(new QLineEdit(this), QStringLiteral("Text2"), QStringLiteral("Folder path"));
+    m_text2->setPlaceholderText(QStringLiteral("Type a folder's path and press Enter"));
+    m_command4 = named(new QPushButton(form.control(QStringLiteral("Command4")).text, this), QStringLiteral("Command4"),
+                       QStringLiteral("New Folder"));
+    m_command4->setAutoDefault(false);
+
     m_folders = new QFileSystemModel(this);
+    m_folders->setReadOnly(false); // a new folder is named in place
     m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_folders->setRootPath(QStringLiteral("/"));
     m_dir1 = named(new QTreeView(this), QStringLiteral("Dir1"), QStringLiteral("Folder"));
@@ -63,6 +73,13 @@ FrmCompile::FrmCompile(Compiler &compiler, QWidget *parent)
                        QStringLiteral("Open Directory"));
     m_command2 = named(new QPushButton(form.control(QStringLiteral("Command2")).text, this), QStringLiteral("Command2"),
                        QStringLiteral("Close"));
+    m_progressBar1 = named(new QProgressBar(this), QStringLiteral("ProgressBar1"), QStringLiteral("Compile progress"));
+    m_progressBar1->setTextVisible(true);
+    m_label3 = named(new QLabel(this), QStringLiteral("Label3"), QStringLiteral("Compile step"));
+    m_progressBar1->setAccessibleDescription(QStringLiteral("Compile step"));
+    m_command5 = named(new QPushButton(form.control(QStringLiteral("Command5")).text, this), QStringLiteral("Command5"),
+                       QStringLiteral("Cancel the compile"));
+    m_command5->setAutoDefault(false);
     m_command1->setDefault(true);
     m_check1->setAccessibleDescription(m_check1->text());
     m_check2->setAccessibleDescription(m_check2->text());
@@ -72,20 +89,32 @@ FrmCompile::FrmCompile(Compiler &compiler, QWidget *parent)
     buttons->addWidget(m_command3);
     buttons->addStretch(1);
     buttons->addWidget(m_command2);
+    auto *pathRow = new QHBoxLayout;
+    pathRow->addWidget(m_text2, 1);
+    pathRow->addWidget(m_command4);
+    auto *progressRow = new QHBoxLayout;
+    progressRow->addWidget(m_progressBar1, 1);
+    progressRow->addWidget(m_command5);
     auto *grid = new QGridLayout(this);
     grid->addWidget(m_label1, 0, 0);
     grid->addWidget(m_text1, 0, 1);
-    grid->addWidget(m_dir1, 1, 0, 1, 2);
-    grid->addWidget(m_label2, 2, 0, 1, 2);
-    grid->addWidget(m_check1, 3, 0, 1, 2);
-    grid->addWidget(m_check2, 4, 0, 1, 2);
-    grid->addLayout(buttons, 5, 0, 1, 2);
-    setTabOrder(m_text1, m_dir1);
+    grid->addLayout(pathRow, 1, 0, 1, 2);
+    grid->addWidget(m_dir1, 2, 0, 1, 2);
+    grid->addWidget(m_label2, 3, 0, 1, 2);
+    grid->addWidget(m_check1, 4, 0, 1, 2);
+    grid->addWidget(m_check2, 5, 0, 1, 2);
+    grid->addLayout(buttons, 6, 0, 1, 2);
+    grid->addWidget(m_label3, 7, 0, 1, 2);
+    grid->addLayout(progressRow, 8, 0, 1, 2);
+    setTabOrder(m_text1, m_text2);
+    setTabOrder(m_text2, m_command4);
+    setTabOrder(m_command4, m_dir1);
     setTabOrder(m_dir1, m_check1);
     setTabOrder(m_check1, m_check2);
     setTabOrder(m_check2, m_command1);
     setTabOrder(m_command1, m_command3);
     setTabOrder(m_command3, m_command2);
+    setTabOrder(m_command2, m_command5);
 
     connect(m_text1, &QLineEdit::textEdited, &compiler, &Compiler::typeGameName);
     connect(m_dir1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
@@ -100,6 +129,25 @@ FrmCompile::FrmCompile(Compiler &compiler, QWidget *parent)
         if (!m_refreshing)
             m_compiler.setCopyMedia(on);
     });
+    connect(m_text2, &QLineEdit::returnPressed, this, [this] { m_compiler.typeFolderPath(m_text2->text()); });
+    connect(m_text2, &QLineEdit::textEdited, this, [this](const QString &text) {
+        if (QFileInfo(text).isDir()) // follow as the path is typed, without the Enter
+            m_compiler.typeFolderPath(text);
+    });
+    connect(m_command4, &QPushButton::clicked, this, &FrmCompile::newFolder);
+    connect(m_folders, &QFileSystemModel::fileRenamed, this,
+            [this](const QString &dir, const QString &oldName, const QString &newName) {
+                if (QDir(dir).filePath(oldName) == m_compiler.form().folder())
+                    m_compiler.selectFolder(QDir(dir).filePath(newName));
+            });
+    // Folders are listed as they load: the selected one is shown once its
+    // parents are there.
+    connect(m_folders, &QFileSystemModel::directoryLoaded, this, [this](const QString &dir) {
+        const QString selected = m_compiler.form().folder();
+        if (selected.startsWith(dir) && m_dir1->currentIndex().isValid())
+            m_dir1->scrollTo(m_dir1->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
+    connect(m_command5, &QPushButton::clicked, &compiler, &Compiler::clickCancel);
     connect(m_command1, &QPushButton::clicked, &compiler, &Compiler::clickCompile);
     connect(m_command3, &QPushButton::clicked, &compiler, &Compiler::clickOpenDirectory);
     connect(m_command2, &QPushButton::clicked, &compiler, &Compiler::clickClose);
@@ -115,9 +163,25 @@ void FrmCompile::refresh()
     const CompileForm &form = m_compiler.form();
     if (m_text1->text() != form.gameName())
         m_text1->setText(form.gameName());
+    if (m_text2->text() != form.control(QStringLiteral("Text2")).text)
+        m_text2->setText(form.control(QStringLiteral("Text2")).text);
     m_check1->setChecked(form.includeRuntime());
     m_check2->setChecked(form.copyMedia());
     selectFolderInTree(form.folder());
+    const CompileControl &bar = form.control(QStringLiteral("ProgressBar1"));
+    // Busy until the first step is counted; empty when no compile runs.
+    m_progressBar1->setRange(0, bar.maximum > 0 || form.busy() ? bar.maximum : 1);
+    m_progressBar1->setValue(bar.value);
+    m_label3->setText(form.control(QStringLiteral("Label3")).text);
+    const QList<QWidget *> inputs = {m_text1, m_text2, m_command4, m_dir1, m_check1, m_check2,
+                                     m_command1, m_command3, m_command2, m_command5};
+    QWidget *focused = focusWidget();
+    for (QWidget *w : inputs)
+        w->setEnabled(form.control(w->objectName()).enabled);
+    if (form.busy() && focused != m_command5 && isVisible())
+        m_command5->setFocus(Qt::OtherFocusReason); // Cancel is the one thing to press while compiling
+    else if (!form.busy() && focused == m_command5)
+        m_command1->setFocus(Qt::OtherFocusReason);
     m_refreshing = false;
     if (form.visible() != isVisible()) {
         if (form.visible()) {
@@ -142,13 +206,33 @@ void FrmCompile::selectFolderInTree(const QString &path)
     m_dir1->scrollTo(index);
 }
 
+void FrmCompile::newFolder()
+{
+    const QString path = m_compiler.clickNewFolder();
+    if (path.isEmpty())
+        return;
+    // The folder model learns of the new folder from the file system; its
+    // name is edited in place once it is listed.
+    const QModelIndex index = m_folders->index(path);
+    if (index.isValid()) {
+        m_dir1->setFocus(Qt::OtherFocusReason);
+        m_dir1->edit(index);
+    }
+}
+
 void FrmCompile::closeEvent(QCloseEvent *event)
 {
     m_compiler.closeBox();
     event->accept();
 }
 
-void FrmCompile::reject() { m_compiler.clickClose(); }
+void FrmCompile::reject()
+{
+    if (m_compiler.form().busy())
+        m_compiler.clickCancel(); // Escape while compiling: as "Cancel"
+    else
+        m_compiler.clickClose();
+}
 
 struct CompileWindow::Parts
 {

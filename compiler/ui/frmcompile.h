@@ -17,6 +17,7 @@ class QCheckBox;
 class QFileSystemModel;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QTreeView;
 
@@ -34,20 +35,22 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void reject() override; // Escape: as "Close"
+    void reject() override; // Escape: as "Close", or "Cancel" while compiling
 
 private:
     void refresh();
     void selectFolderInTree(const QString &path);
+    void newFolder();
 
     Compiler &m_compiler;
     QLabel *m_label1;
-    QLineEdit *m_text1;
+    QLineEdit *m_text1, *m_text2;
     QTreeView *m_dir1;
     QFileSystemModel *m_folders;
-    QLabel *m_label2;
-    QPushButton *m_command1, *m_command3, *m_command2;
+    QLabel *m_label2, *m_label3;
+    QPushButton *m_command1, *m_command3, *m_command2, *m_command4, *m_command5;
     QCheckBox *m_check1, *m_check2;
+    QProgressBar *m_progressBar1;
     bool m_refreshing = false;
 };
 

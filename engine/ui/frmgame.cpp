@@ -31,6 +31,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace fc {
 
 namespace {
@@ -70,6 +72,15 @@ QWidget *holder(QWidget *button, const QWidget *screen, QWidget *parent)
     return place;
 }
 
+// The window's normal size, fitted to the screen it opens on.
+QSize normalSize(const QWidget *window)
+{
+    QSize size(1040, 680);
+    if (const QScreen *s = window->screen())
+        size = size.boundedTo(s->availableSize() - QSize(16, 48));
+    return size;
+}
+
 // The log's CR LF line ends as the text box's line breaks.
 QString asPlain(const QString &log)
 {
@@ -91,11 +102,7 @@ FrmGame::FrmGame(Game &game, QWidget *parent)
     buildMenus();
     setCentralWidget(buildScreen());
     buildKeys();
-    // The window fits the screen it opens on.
-    QSize size(1040, 680);
-    if (const QScreen *s = screen())
-        size = size.boundedTo(s->availableSize() - QSize(16, 48));
-    resize(size);
+    resize(normalSize(this));
 
     connect(&m_screen, &GameScreen::changed, this, &FrmGame::refresh);
     connect(&m_screen, &GameScreen::logAppended, this, &FrmGame::appendLog);
@@ -404,7 +411,10 @@ void FrmGame::applyHeight()
     m_appliedHeightTwips = m_screen.heightTwips();
     m_heightNeedsFrame = !isVisible();
     const int frame = isVisible() ? frameGeometry().height() - geometry().height() : 0;
-    resize(width(), qMax(minimumSizeHint().height(), twipsToPixelsY(this, m_appliedHeightTwips) - frame));
+    // The height was the original form's, whose screen was laid out more
+    // tightly: it never makes the window smaller than its normal size.
+    resize(width(), std::max({minimumSizeHint().height(), twipsToPixelsY(this, m_appliedHeightTwips) - frame,
+                              normalSize(this).height()}));
 }
 
 void FrmGame::showEvent(QShowEvent *event)

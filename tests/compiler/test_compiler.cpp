@@ -5,6 +5,7 @@
 #include "storage/aohider.h"
 
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <functional>
 
@@ -27,7 +28,8 @@ TEST_F(CompilerTest, LoadShowsTheNoticeOnceAndHidingKeepsTheFields)
     EXPECT_EQ(form.folder(), questDir);
     EXPECT_TRUE(form.includeRuntime());
     EXPECT_FALSE(form.copyMedia());
-    EXPECT_EQ(form.gameName(), "");
+    EXPECT_EQ(form.gameName(), "cave"); // the quest's file name
+    EXPECT_EQ(form.control("Text2").text, questDir); // the path box shows the folder
     EXPECT_EQ(form.control("Check1").text,
               "Include ALL Runtime files in case your friends don't have them. <RECOMMENDED>");
 
@@ -44,8 +46,34 @@ TEST_F(CompilerTest, LoadShowsTheNoticeOnceAndHidingKeepsTheFields)
     compiler->closeBox(); // the close box unloads
     compiler->open(quest);
     EXPECT_EQ(ports.dialogs.shown.size(), 2);
-    EXPECT_EQ(form.gameName(), "");
+    EXPECT_EQ(form.gameName(), "cave");
     EXPECT_EQ(form.folder(), questDir);
+}
+
+TEST_F(CompilerTest, StartFolderPathBoxAndNewFolder)
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QDir().mkpath(documents);
+    EXPECT_EQ(fc::Compiler::startFolder(quest, [](const QString &) { return true; }), questDir);
+    EXPECT_EQ(fc::Compiler::startFolder(quest, [](const QString &) { return false; }), documents);
+
+    compiler->open(quest);
+    compiler->typeFolderPath(target + "/../games"); // an existing folder is selected
+    EXPECT_EQ(form.folder(), target);
+    compiler->typeFolderPath(target + "/nowhere"); // a path being typed selects nothing
+    EXPECT_EQ(form.folder(), target);
+    EXPECT_EQ(form.control("Text2").text, target + "/nowhere");
+
+    EXPECT_EQ(compiler->clickNewFolder(), target + "/New Folder");
+    EXPECT_EQ(form.folder(), target + "/New Folder");
+    compiler->selectFolder(target);
+    EXPECT_EQ(compiler->clickNewFolder(), target + "/New Folder 2"); // never an existing name
+    EXPECT_TRUE(QFileInfo(target + "/New Folder 2").isDir());
+    compiler->selectFolder(program); // a file: no folder can be made in it
+    ports.dialogs.shown.clear();
+    EXPECT_EQ(compiler->clickNewFolder(), "");
+    ASSERT_EQ(ports.dialogs.shown.size(), 1);
+    EXPECT_EQ(ports.dialogs.shown[0].text, "Could not create a folder in " + program + ": Not a directory");
 }
 
 // Names and folders refused before anything is written.
@@ -91,6 +119,7 @@ TEST_F(CompilerTest, RefusedNamesAndFoldersCreateNothing)
 TEST_F(CompilerTest, GameFolderHoldsProgramQuestAndLaunchFile)
 {
     ports.dialogs.answers = {Answer::No};
+    QDir(target).removeRecursively(); // the folder compiled into is made when missing
     compile(QStringLiteral("Cave"));
     const QString g = target + QStringLiteral("/Cave/Cave");
     ASSERT_EQ(texts(), QStringList({kClosing + g, "Run compiled program now?"}));
@@ -103,28 +132,116 @@ TEST_F(CompilerTest, GameFolderHoldsProgramQuestAndLaunchFile)
     EXPECT_EQ(fc::test::readFile(g + ".qst"), questBytes);
     EXPECT_EQ(fc::test::readFile(target + "/Cave/game.dat"),
               "[loaddat]\r\nQuestFile=Cave.qst\r\n[Game Data]\r\nTitle=Cave\r\n");
-    // Without Check1 and Check2 nothing else is copied, and no temporary file stays.
+    // Without Check1 and Check2 nothing else is copied but our marker, and
+    // no temporary file or folder stays.
     EXPECT_EQ(QDir(target + "/Cave").entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
-              QStringList({"Cave", "Cave.qst", "game.dat"}));
+              QStringList({".fablecraft-game", "Cave", "Cave.qst", "game.dat"}));
+    EXPECT_EQ(QDir(target).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList({"Cave"}));
 }
 
-TEST_F(CompilerTest, SecondCompileRewritesTheFolderAndYesRunsTheGame)
+TEST_F(CompilerTest, SecondCompileReplacesOurFolderWholeAndYesRunsTheGame)
 {
     ports.dialogs.defaultAnswer = Answer::No;
     compile(QStringLiteral("Cave"));
     const QString dir = target + QStringLiteral("/Cave");
     fc::test::writeFile(dir + "/game.dat", "[loaddat]\r\nQuestFile=old.qst\r\nExtra=1\r\n[Other]\r\nA=B\r\n");
-    fc::test::writeFile(dir + "/left.txt", "kept");
+    fc::test::writeFile(dir + "/left.txt", "from the earlier game");
     questBytes += "[2]\r\nLocation=Deeper\r\n";
     fc::test::writeFile(quest, questBytes);
 
     ports.dialogs.answers = {Answer::Yes};
     compile(QStringLiteral("Cave"));
+    ASSERT_EQ(texts().size(), 2); // no question about replacing a game of ours
     EXPECT_EQ(texts().first(), kClosing + dir + "/Cave");
     EXPECT_EQ(fc::test::readFile(dir + "/game.dat"), "[loaddat]\r\nQuestFile=Cave.qst\r\n[Game Data]\r\nTitle=Cave\r\n");
     EXPECT_EQ(fc::test::readFile(dir + "/Cave.qst"), questBytes);
-    EXPECT_EQ(fc::test::readFile(dir + "/left.txt"), "kept");
+    EXPECT_FALSE(QFileInfo::exists(dir + "/left.txt")); // replaced, not merged
     EXPECT_EQ(ports.launcher.launched, QStringList({"run:" + dir + "/Cave"}));
+}
+
+// A folder of the game's name that is not a game of ours is replaced only
+// when the author says so, and then whole.
+TEST_F(CompilerTest, ExistingFolderIsReplacedOnlyWhenTheAuthorSaysSo)
+{
+    const QString dir = target + QStringLiteral("/Cave");
+    QDir().mkpath(dir + "/media");
+    fc::test::writeFile(dir + "/Cave.qst", "the author's other quest");
+    fc::test::writeFile(dir + "/media/pic.bmp", "the author's picture");
+    fc::test::writeFile(dir + "/notes.txt", "notes");
+
+    ports.dialogs.answers = {Answer::No};
+    compile(QStringLiteral("Cave"));
+    ASSERT_EQ(texts(), QStringList({"Replace the folder " + dir + "?"}));
+    EXPECT_EQ(ports.dialogs.shown[0].title, "Question:");
+    EXPECT_EQ(fc::test::readFile(dir + "/Cave.qst"), "the author's other quest");
+    EXPECT_EQ(fc::test::readFile(dir + "/media/pic.bmp"), "the author's picture");
+    EXPECT_EQ(QDir(target).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList({"Cave"}));
+
+    ports.dialogs.answers = {Answer::Yes, Answer::No};
+    compile(QStringLiteral("Cave"));
+    ASSERT_EQ(texts().size(), 3);
+    EXPECT_EQ(texts()[1], kClosing + dir + "/Cave");
+    EXPECT_EQ(fc::test::readFile(dir + "/Cave.qst"), questBytes);
+    EXPECT_EQ(QDir(dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+              QStringList({".fablecraft-game", "Cave", "Cave.qst", "game.dat"}));
+    EXPECT_EQ(QDir(target).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList({"Cave"}));
+
+    // Answered in advance (the command-line tool without --replace).
+    fc::test::writeFile(dir + "/.fablecraft-game-not", "x");
+    QFile::remove(dir + "/.fablecraft-game");
+    compiler->presetAnswers(std::nullopt, false);
+    compile(QStringLiteral("Cave"));
+    ASSERT_EQ(texts().size(), 1);
+    EXPECT_EQ(ports.dialogs.shown[0].kind, ShownMessage::Critical);
+    EXPECT_EQ(texts()[0], "Could not write the game folder " + dir + ": it exists and is not a game made by Fablecraft");
+    EXPECT_TRUE(QFileInfo::exists(dir + "/.fablecraft-game-not"));
+}
+
+// Links in the folder being replaced are removed with it; the files they
+// point at are never written.
+TEST_F(CompilerTest, LinksInTheTargetAreReplacedNotWrittenThrough)
+{
+    ports.dialogs.defaultAnswer = Answer::No;
+    compile(QStringLiteral("Cave")); // a game of ours
+    const QString dir = target + QStringLiteral("/Cave");
+    const QString outside = tmp.filePath("outside.txt");
+    const QString outsidePic = tmp.filePath("outside.bmp");
+    fc::test::writeFile(outside, "precious");
+    fc::test::writeFile(outsidePic, "precious picture");
+    QFile::remove(dir + "/Cave");
+    ASSERT_TRUE(QFile::link(outside, dir + "/Cave"));
+    QDir().mkpath(dir + "/media");
+    ASSERT_TRUE(QFile::link(outsidePic, dir + "/media/pic.bmp"));
+    QFile::remove(dir + "/game.dat");
+    ASSERT_TRUE(QFile::link(outside, dir + "/game.dat"));
+    const QString outsideFolder = tmp.filePath("outside-folder");
+    QDir().mkpath(outsideFolder);
+    fc::test::writeFile(outsideFolder + "/keep.txt", "kept");
+    ASSERT_TRUE(QFile::link(outsideFolder, dir + "/lib"));
+
+    compile(QStringLiteral("Cave"));
+    ASSERT_TRUE(compiler->lastResult().ok) << compiler->lastResult().failureMessage().toStdString();
+    EXPECT_EQ(fc::test::readFile(outside), "precious");
+    EXPECT_EQ(fc::test::readFile(outsidePic), "precious picture");
+    EXPECT_FALSE(QFileInfo(dir + "/Cave").isSymLink());
+    EXPECT_EQ(fc::test::readFile(dir + "/Cave"), fc::test::readFile(program));
+    EXPECT_FALSE(QFileInfo(dir + "/game.dat").isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(dir + "/media"));
+    EXPECT_FALSE(QFileInfo::exists(dir + "/lib"));
+    EXPECT_EQ(fc::test::readFile(outsideFolder + "/keep.txt"), "kept"); // the old folder's link removed, not followed
+
+    // D/N itself a link to a folder elsewhere: the link is replaced.
+    const QString elsewhere = tmp.filePath("elsewhere");
+    QDir().mkpath(elsewhere);
+    fc::test::writeFile(elsewhere + "/Cave", "someone's file");
+    QDir(dir).removeRecursively();
+    ASSERT_TRUE(QFile::link(elsewhere, dir));
+    ports.dialogs.answers = {Answer::Yes}; // replace it
+    compile(QStringLiteral("Cave"));
+    ASSERT_TRUE(compiler->lastResult().ok) << compiler->lastResult().failureMessage().toStdString();
+    EXPECT_EQ(fc::test::readFile(elsewhere + "/Cave"), "someone's file");
+    EXPECT_FALSE(QFileInfo(dir).isSymLink());
+    EXPECT_EQ(fc::test::readFile(dir + "/Cave"), fc::test::readFile(program));
 }
 
 // A name the Part lets through as typed: blanks kept, non-ASCII letters.
@@ -135,70 +252,160 @@ TEST_F(CompilerTest, NameIsUsedAsTyped)
     const QString dir = target + QStringLiteral("/ Grotte Ü ");
     EXPECT_TRUE(QFileInfo(dir + "/ Grotte Ü ").isFile());
     EXPECT_EQ(fc::ReadIni(dir + "/game.dat", "loaddat", "QuestFile"), " Grotte Ü .qst");
-    EXPECT_EQ(fc::ReadIni(dir + "/game.dat", "Game Data", "Title"), " Grotte Ü ");
+    // The window's title is the quest's own; the game name when it has none.
+    EXPECT_EQ(fc::ReadIni(dir + "/game.dat", "Game Data", "Title"), "Cave");
+    fc::test::writeFile(quest, "[1]\r\nLocation=Mouth\r\n");
+    ports.dialogs.answers = {Answer::No};
+    compile(QStringLiteral("Grotte"));
+    EXPECT_EQ(fc::ReadIni(target + "/Grotte/game.dat", "Game Data", "Title"), "Grotte");
 }
 
-// Each required step that fails stops the compile with a message naming it;
-// no launch file is written.
-TEST_F(CompilerTest, FailedStepIsNamedAndLeavesNoLaunchFile)
+// Each step that fails stops the compile with a message naming it and the
+// system's reason; nothing is left in the folder compiled into.
+TEST_F(CompilerTest, FailedStepIsNamedWithItsCauseAndLeavesNothing)
 {
     struct Case
     {
         const char *what;
         std::function<void(CompilerTest &)> breakIt;
-        QString step;
+        QString name;
+        QString message; // the start of the message
+        QString cause;   // its end
     };
+    const QString longName(256, QLatin1Char('n'));
     const Case cases[] = {
-        {"game folder is a file", [](CompilerTest &t) { fc::test::writeFile(t.target + "/Cave", "x"); },
-         "Could not create the game folder "},
         {"folder to compile into is a file",
          [](CompilerTest &t) {
              QDir(t.target).removeRecursively();
              fc::test::writeFile(t.target, "x");
          },
-         "Could not create the game folder "},
-        {"program missing", [](CompilerTest &t) { QFile::remove(t.program); }, "Could not copy the program "},
-        {"quest missing", [](CompilerTest &t) { QFile::remove(t.quest); }, "Could not copy the quest "},
-        {"game.dat is a folder", [](CompilerTest &t) { QDir().mkpath(t.target + "/Cave/game.dat/x"); },
-         "Could not write "},
+         "Cave", "Could not create the game folder ", ": Not a directory"},
+        {"folder to compile into lies in a file",
+         [](CompilerTest &t) {
+             QDir(t.target).removeRecursively();
+             fc::test::writeFile(t.target, "x");
+             t.target += "/deeper";
+         },
+         "Cave", "Could not create the game folder ", ": Not a directory"},
+        {"a missing folder to compile into is removed again", [](CompilerTest &t) {
+             QFile::remove(t.program);
+             QDir(t.target).removeRecursively();
+             t.target += "/deeper";
+         },
+         "Cave", "Could not copy the program ", ": No such file or directory"},
+        {"program missing", [](CompilerTest &t) { QFile::remove(t.program); }, "Cave", "Could not copy the program ",
+         ": No such file or directory"},
+        {"program unreadable", [](CompilerTest &t) { QFile::remove(t.program); QDir().mkpath(t.program); }, "Cave",
+         "Could not copy the program ", ": is a folder, not a regular file"},
+        {"quest missing", [](CompilerTest &t) { QFile::remove(t.quest); }, "Cave", "Could not copy the quest ",
+         ": it is not found"},
+        {"name too long", [](CompilerTest &) {}, longName, "Could not copy the program ", ": File name too long"},
     };
     int round = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         target = tmp.filePath(QStringLiteral("games%1").arg(++round));
         QDir().mkpath(target);
+        QFile::remove(program);
+        QDir(program).removeRecursively();
         fc::test::writeFile(program, "#!/bin/sh\n");
         fc::test::writeFile(quest, questBytes);
         c.breakIt(*this);
-        compile(QStringLiteral("Cave"));
+        compile(c.name);
         ASSERT_EQ(ports.dialogs.shown.size(), 1);
+        const QString text = ports.dialogs.shown[0].text;
         EXPECT_EQ(ports.dialogs.shown[0].kind, ShownMessage::Critical);
-        EXPECT_TRUE(ports.dialogs.shown[0].text.startsWith(c.step)) << ports.dialogs.shown[0].text.toStdString();
+        EXPECT_TRUE(text.startsWith(c.message)) << text.toStdString();
+        EXPECT_TRUE(text.endsWith(c.cause)) << text.toStdString();
         EXPECT_FALSE(compiler->lastResult().ok);
-        EXPECT_FALSE(QFileInfo(target + "/Cave/game.dat").isFile());
         EXPECT_TRUE(ports.launcher.launched.isEmpty());
-        if (QFileInfo(target + "/Cave").isDir()) { // no temporary file stays behind
-            for (const QString &f : QDir(target + "/Cave").entryList(QDir::Hidden | QDir::Files))
-                EXPECT_FALSE(f.endsWith(".part")) << f.toStdString();
+        // No game folder, no half folder, no temporary folder, and no folder
+        // made for them.
+        const QString games = tmp.filePath(QStringLiteral("games%1").arg(round));
+        if (QFileInfo(games).isDir()) {
+            EXPECT_EQ(QDir(games).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
         }
     }
 }
 
-TEST_F(CompilerTest, QuestIsNeverCopiedOntoItself)
+// A game folder that holds the quest (or the program) would lose it when
+// replaced: refused before anything is written.
+TEST_F(CompilerTest, QuestOrProgramInsideTheGameFolderIsRefused)
 {
-    // Compiling cave.qst as "cave" into the folder above its own.
-    QDir().mkpath(tmp.filePath("cave"));
-    quest = tmp.filePath("cave/cave.qst");
+    const QString games = tmp.filePath("games");
+    struct Case
+    {
+        QString questPath; // relative to tmp
+        QString into;
+        QString name;
+        QString cause;
+    };
+    const Case cases[] = {
+        {"proj/story.qst", tmp.path(), "proj", "it is the quest's own folder"},
+        {"games/Cave/Cave", games, "Cave", "it is the quest's own folder"},
+        {"games/Cave/game.dat", games, "Cave", "it is the quest's own folder"},
+        {"games/Cave/.Cave.qst.part", games, "Cave", "it is the quest's own folder"},
+        {"games/Cave/deeper/story.qst", games, "Cave", "the quest " + games + "/Cave/deeper/story.qst lies in it"},
+        {"quests/cave.qst", tmp.path(), "program", "the program's own folder " + programDir + " lies in it"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.questPath.toStdString());
+        quest = tmp.filePath(c.questPath);
+        QDir().mkpath(QFileInfo(quest).absolutePath());
+        fc::test::writeFile(quest, questBytes);
+        const QString gameDir = c.into + "/" + c.name;
+        QDir().mkpath(gameDir + "/media");
+        fc::test::writeFile(gameDir + "/media/pic.bmp", "the author's picture");
+        const QStringList before = QDir(gameDir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
+        compiler->closeBox();
+        compiler->open(quest);
+        compiler->typeGameName(c.name);
+        compiler->selectFolder(c.into);
+        compiler->setIncludeRuntime(false);
+        compiler->setCopyMedia(true);
+        ports.dialogs.shown.clear();
+        compiler->clickCompile();
+        ASSERT_EQ(ports.dialogs.shown.size(), 1);
+        EXPECT_EQ(texts()[0], "Could not write the game folder " + gameDir + ": " + c.cause
+                                  + (c.cause.startsWith("it is") ? ", which the game would replace; "
+                                                                 : ", and the game would replace it; ")
+                                  + "choose another folder or game name");
+        EXPECT_EQ(fc::test::readFile(quest), questBytes);
+        EXPECT_EQ(fc::test::readFile(gameDir + "/media/pic.bmp"), "the author's picture");
+        EXPECT_EQ(QDir(gameDir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), before);
+        QDir(gameDir + "/media").removeRecursively();
+    }
+}
+
+// Cancel, at any step, leaves nothing behind.
+TEST_F(CompilerTest, CancelLeavesNothing)
+{
+    QFile::copy(QFileInfo(QStringLiteral(FABLECRAFT_PLAYER)).absolutePath() + "/media/cave.mid", questDir + "/song.mid");
+    questBytes += "Music=song.mid\r\n";
     fc::test::writeFile(quest, questBytes);
-    compiler->open(quest);
-    compiler->typeGameName("cave");
-    compiler->selectFolder(tmp.path());
-    compiler->setIncludeRuntime(false);
-    ports.dialogs.shown.clear();
-    compiler->clickCompile();
-    ASSERT_EQ(ports.dialogs.shown.size(), 1);
-    EXPECT_TRUE(texts()[0].startsWith("Could not copy the quest")) << texts()[0].toStdString();
-    EXPECT_EQ(fc::test::readFile(quest), questBytes);
+    for (const char *atStep : {"Copying the program", "Copying the quest", "Copying the media", "Writing game.dat",
+                               "Moving the game into place"}) {
+        SCOPED_TRACE(atStep);
+        const QString at = QString::fromLatin1(atStep);
+        QStringList steps;
+        compiler->setStepHook([&, at](const QString &step) {
+            steps << step;
+            if (step == at)
+                compiler->clickCancel();
+        });
+        compile(QStringLiteral("Cave"), false, true);
+        EXPECT_TRUE(steps.contains(at)) << steps.join(", ").toStdString();
+        EXPECT_TRUE(compiler->lastResult().canceled);
+        EXPECT_TRUE(ports.dialogs.shown.isEmpty());
+        EXPECT_EQ(form.control("Label3").text, "Canceled: nothing was written.");
+        EXPECT_FALSE(form.busy());
+        EXPECT_EQ(QDir(target).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
+    }
+    compiler->setStepHook({});
+    ports.dialogs.answers = {Answer::No};
+    compile(QStringLiteral("Cave"), false, true);
+    EXPECT_TRUE(compiler->lastResult().ok);
+    EXPECT_EQ(form.control("Label3").text, "Done.");
 }
 
 TEST_F(CompilerTest, FolderTreeOpensTheFileManagerOnlyOnRequest)

@@ -9,8 +9,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileSystemModel>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSemaphore>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 class FrmCompileTest : public CompilerTest
@@ -38,13 +43,15 @@ TEST_F(FrmCompileTest, EveryControlIsNamedAndReachableByKeyboard)
     // Tab walks the inputs and buttons in reading order.
     QStringList order;
     QWidget *w = child<QLineEdit>("Text1");
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 10; ++i) {
         order << w->objectName();
         w = w->nextInFocusChain();
         while (w->focusPolicy() == Qt::NoFocus || w->objectName().isEmpty())
             w = w->nextInFocusChain();
     }
-    EXPECT_EQ(order, QStringList({"Text1", "Dir1", "Check1", "Check2", "Command1", "Command3", "Command2"}));
+    EXPECT_EQ(order, QStringList({"Text1", "Text2", "Command4", "Dir1", "Check1", "Check2", "Command1", "Command3",
+                                  "Command2", "Command5"}));
+    EXPECT_FALSE(child<QPushButton>("Command5")->isEnabled()); // Cancel only while compiling
     EXPECT_TRUE(child<QCheckBox>("Check1")->isChecked());
     EXPECT_FALSE(child<QCheckBox>("Check2")->isChecked());
 }
@@ -52,6 +59,8 @@ TEST_F(FrmCompileTest, EveryControlIsNamedAndReachableByKeyboard)
 TEST_F(FrmCompileTest, TypingClickingAndClosing)
 {
     compiler->open(quest);
+    EXPECT_EQ(child<QLineEdit>("Text1")->text(), "cave"); // the quest's file name
+    child<QLineEdit>("Text1")->selectAll();
     QTest::keyClicks(child<QLineEdit>("Text1"), "Cave");
     EXPECT_EQ(form.gameName(), "Cave");
     QTreeView *tree = frm->folderTree();
@@ -63,6 +72,13 @@ TEST_F(FrmCompileTest, TypingClickingAndClosing)
     tree->setCurrentIndex(model->index(questDir)); // and the state the tree
     EXPECT_EQ(form.folder(), questDir);
     tree->setCurrentIndex(model->index(target));
+    EXPECT_EQ(form.folder(), target);
+    EXPECT_EQ(child<QLineEdit>("Text2")->text(), target); // the path box follows the tree
+    child<QLineEdit>("Text2")->selectAll();
+    QTest::keyClicks(child<QLineEdit>("Text2"), questDir); // and the tree the path box
+    EXPECT_EQ(model->filePath(tree->currentIndex()), questDir);
+    child<QLineEdit>("Text2")->selectAll();
+    QTest::keyClicks(child<QLineEdit>("Text2"), target);
     EXPECT_EQ(form.folder(), target);
     QTest::mouseClick(child<QCheckBox>("Check1"), Qt::LeftButton);
     EXPECT_FALSE(form.includeRuntime());
@@ -85,6 +101,55 @@ TEST_F(FrmCompileTest, TypingClickingAndClosing)
     EXPECT_FALSE(frm->isVisible());
 }
 
+// While the game is written the dialog goes on handling events: it shows
+// the step, and Cancel ends the compile and leaves nothing behind.
+TEST_F(FrmCompileTest, ProgressShowsTheStepAndCancelLeavesNothing)
+{
+    compiler->open(quest);
+    compiler->selectFolder(target);
+    QSemaphore held, release;
+    compiler->setStepHook([&](const QString &step) {
+        if (step == QLatin1String("Copying the quest")) { // hold the packaging thread here
+            held.release();
+            release.acquire();
+        }
+    });
+    auto *cancel = child<QPushButton>("Command5");
+    auto *bar = child<QProgressBar>("ProgressBar1");
+    for (const bool byEscape : {false, true}) {
+        SCOPED_TRACE(byEscape ? "Escape" : "Cancel");
+        bool sawProgress = false;
+        QTimer poll;
+        poll.setInterval(5);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!held.tryAcquire())
+                return;
+            poll.stop();
+            // The step before the held one arrives as a queued notice.
+            for (int i = 0; i < 1000 && child<QLabel>("Label3")->text() != "Copying the program"; ++i)
+                QTest::qWait(10);
+            sawProgress = child<QLabel>("Label3")->text() == "Copying the program" && bar->maximum() > 0
+                          && cancel->isEnabled() && !child<QPushButton>("Command1")->isEnabled()
+                          && !child<QLineEdit>("Text1")->isEnabled();
+            if (byEscape)
+                QTest::keyClick(frm.get(), Qt::Key_Escape);
+            else
+                QTest::mouseClick(cancel, Qt::LeftButton);
+            release.release();
+        });
+        poll.start();
+        QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton); // returns when the compile has ended
+        EXPECT_TRUE(sawProgress);
+        EXPECT_TRUE(compiler->lastResult().canceled);
+        EXPECT_TRUE(frm->isVisible());
+        EXPECT_EQ(child<QLabel>("Label3")->text(), "Canceled: nothing was written.");
+        EXPECT_TRUE(child<QPushButton>("Command1")->isEnabled());
+        EXPECT_FALSE(cancel->isEnabled());
+        EXPECT_EQ(ports.dialogs.shown.size(), 1); // the notice only
+        EXPECT_EQ(QDir(target).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
+    }
+}
+
 TEST(QtLauncherTest, StartsProgramsDetachedAndRefusesWhatIsNoProgram)
 {
     QTemporaryDir tmp;
@@ -94,7 +159,7 @@ TEST(QtLauncherTest, StartsProgramsDetachedAndRefusesWhatIsNoProgram)
     QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
     fc::QtLauncher launcher;
     ASSERT_TRUE(launcher.startDetached(script));
-    for (int i = 0; i < 500 && !QFileInfo::exists(marker); ++i) // up to 10 s on a busy machine
+    for (int i = 0; i < 500 && fc::test::readFile(marker).isEmpty(); ++i) // up to 10 s on a busy machine
         QTest::qWait(20);
     EXPECT_EQ(fc::test::readFile(marker).trimmed(), tmp.path().toUtf8()); // runs in its own folder
     EXPECT_FALSE(launcher.startDetached(tmp.filePath("missing")));

@@ -47,6 +47,7 @@ TEST(MediaRules, OnlyMediaOfTheExpectedKindAreAdmitted)
     fc::test::writeFile(questDir + "/fake.mid", "MThd but not really\n");
     fc::test::writeFile(questDir + "/fake.wav", "RIFF....WAVX\n");
     fc::test::writeFile(questDir + "/fake.avi", "a movie? no.\n");
+    fc::test::writeFile(questDir + "/fake.mp3", "ID3 tags are what this text is about\n");
     QFile::copy(media + "/cave.png", questDir + "/pics/cave.png");
     QFile::copy(media + "/cave.png", questDir + "/.git/cave.png");
     QFile::copy(media + "/cave.png", questDir + "/pic.wav");
@@ -80,6 +81,7 @@ TEST(MediaRules, OnlyMediaOfTheExpectedKindAreAdmitted)
         {MediaKind::Music, "fake.mid", false, "not a MIDI file", false, ""},
         {MediaKind::Sound, "fake.wav", false, "not a sound", false, ""},
         {MediaKind::Sound, "pic.wav", false, "not a sound", false, ""},
+        {MediaKind::Sound, "fake.mp3", false, "not a sound", false, ""},
         {MediaKind::Movie, "fake.avi", false, "not a movie", false, ""},
         {MediaKind::Music, media + "/cave.png", false, "not a MIDI file", false, ""},
         {MediaKind::Picture, "none.png", false, "not found", false, ""},

@@ -70,3 +70,39 @@ TEST(SoundFont, GameFolderComesFirst)
     fc::test::writeFile(dir.filePath(fc::kSoundFontFileName), "sf2");
     EXPECT_EQ(fc::findSoundFont(dir.path()), dir.filePath(fc::kSoundFontFileName));
 }
+
+// Only what the quest's media need comes along: no GStreamer without sounds
+// and movies, no video demuxers and decoders without movies.
+TEST(RuntimeBundle, CarriesOnlyWhatTheMediaNeed)
+{
+    QTemporaryDir programDir;
+    const struct
+    {
+        fc::RuntimeNeeds needs;
+        bool gstreamer, mp3, video;
+    } cases[] = {
+        {{false, false}, false, false, false},
+        {{true, false}, true, true, false},
+        {{true, true}, true, true, true},
+        {{false, true}, true, true, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "sound " << c.needs.sound << ", movie " << c.needs.movie);
+        const fc::RuntimeBundle bundle =
+            fc::collectRuntime(QStringLiteral(FABLECRAFT_PLAYER), programDir.path(), c.needs);
+        QSet<QString> targets;
+        for (const fc::BundleFile &f : bundle.files)
+            targets.insert(f.target);
+        EXPECT_TRUE(targets.contains("lib/libQt6Widgets.so.6"));
+        EXPECT_TRUE(targets.contains("lib/libfluidsynth.so.3")); // music always plays
+        EXPECT_EQ(targets.contains("lib/libgstreamer-1.0.so.0"), c.gstreamer);
+        EXPECT_EQ(targets.contains("lib/qt6/plugins/multimedia/libgstreamermediaplugin.so"), c.gstreamer);
+        EXPECT_EQ(targets.contains("lib/gstreamer-1.0/libgstmpg123.so"), c.mp3);
+        EXPECT_EQ(targets.contains("lib/gstreamer-1.0/libgstavi.so"), c.video);
+        EXPECT_EQ(targets.contains("lib/gstreamer-1.0/libgstlibav.so"), c.video);
+        EXPECT_EQ(targets.contains("lib/libavcodec.so.59") || targets.contains("lib/libavcodec.so.60")
+                      || targets.contains("lib/libavcodec.so.58"),
+                  c.video);
+        EXPECT_TRUE(bundle.missing.isEmpty()) << bundle.missing.join(", ").toStdString();
+    }
+}
