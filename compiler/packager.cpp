@@ -3,7 +3,7 @@
 #include "compiler/runtime_bundle.h"
 #include "engine/soundfont.h"
 #include "storage/aohider.h"
-#include "storage/cp1252.h"
+#include "storage/ini_sections.h"
 #include "storage/quest_format.h"
 #include "storage/regular_file.h"
 
@@ -25,46 +25,6 @@ namespace fc {
 namespace {
 
 const QLatin1String kMediaFolder("media");
-
-// Section names of an INI file in file order, duplicates (by case-insensitive
-// name) once, decoded the way the profile store decodes the file.
-QStringList sectionNames(const QString &file)
-{
-    QFile f(ResolveIniPath(file));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray bytes = f.readAll();
-    bool utf8 = false;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        utf8 = true;
-        bytes.remove(0, 3);
-    } else {
-        bool multiByte = false;
-        utf8 = utf8::isValid(bytes.constData(), bytes.size(), &multiByte) && multiByte;
-    }
-    QStringList names;
-    QSet<QString> seen;
-    for (const QByteArray &rawLine : bytes.split('\n')) {
-        QByteArray line = rawLine;
-        if (line.endsWith('\r'))
-            line.chop(1);
-        qsizetype i = 0;
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        if (i >= line.size() || line[i] != '[')
-            continue;
-        const qsizetype close = line.indexOf(']', i);
-        if (close < 0)
-            continue;
-        const QByteArray raw = line.mid(i + 1, close - i - 1);
-        const QString name = (utf8 ? QString::fromUtf8(raw) : cp1252::decode(raw)).trimmed();
-        if (seen.contains(name.toCaseFolded()))
-            continue;
-        seen.insert(name.toCaseFolded());
-        names << name;
-    }
-    return names;
-}
 
 QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
@@ -290,7 +250,7 @@ QList<MediaReference> questMediaReferences(const QString &questFile)
     using namespace quest;
     static const QLatin1String pageKeys[] = {kImage, kMovie, kMusic, kMp3, kBattleImage, kBattleMusic};
     QList<MediaReference> refs;
-    for (const QString &section : sectionNames(questFile)) {
+    for (const QString &section : IniSectionNames(questFile)) {
         if (section.compare(kCharacterDataSection, Qt::CaseInsensitive) == 0) {
             const QString value = ReadIni(questFile, section, kCharImage);
             if (!value.isEmpty())

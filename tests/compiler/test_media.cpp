@@ -108,10 +108,22 @@ TEST(MediaReferences, FoundAsTheEngineFindsThem)
     QTemporaryDir tmp;
     const QString quest = tmp.filePath("q.qst");
     fc::test::writeFile(tmp.filePath("a.png"), "a");
-    fc::test::writeFile(quest, "[1]\r\nImage=a.png\r\n[1]\r\nImage=b.png\r\n[Quest Data]\r\nImage=x\r\n");
-    const QList<fc::MediaReference> refs = fc::questMediaReferences(quest);
-    ASSERT_EQ(refs.size(), 1); // the first of equal sections only; no media in "Quest Data"
-    EXPECT_EQ(refs[0].value, "a.png");
+    const QString text = QStringLiteral("[1]\r\nImage=a.png\r\n[1]\r\nImage=b.png\r\n[Quest Data]\r\nImage=x\r\n"
+                                        "[Caf\u00e9]\r\nMp3=a.png\r\n");
+    // The same quest in every encoding the store reads lists the same media.
+    QByteArray utf16("\xFF\xFE", 2);
+    for (QChar c : text)
+        utf16.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    const QList<QPair<const char *, QByteArray>> encodings = {
+        {"Windows-1252", text.toLatin1()}, {"UTF-8", text.toUtf8()}, {"UTF-16", utf16}};
+    for (const auto &[name, bytes] : encodings) {
+        SCOPED_TRACE(name);
+        fc::test::writeFile(quest, bytes);
+        const QList<fc::MediaReference> refs = fc::questMediaReferences(quest);
+        ASSERT_EQ(refs.size(), 2); // the first of equal sections only; no media in "Quest Data"
+        EXPECT_EQ(refs[0].value, "a.png");
+        EXPECT_EQ(refs[1].section, QStringLiteral("Caf\u00e9"));
+    }
     EXPECT_EQ(fc::resolveMediaFile(quest, "a.png"), tmp.filePath("a.png"));
     EXPECT_EQ(fc::resolveMediaFile(quest, tmp.filePath("a.png")), tmp.filePath("a.png"));
     EXPECT_EQ(fc::resolveMediaFile(quest, "missing.png"), "");
