@@ -83,21 +83,6 @@ QString scoreText(const std::optional<int> &lo, const std::optional<int> &hi)
     return *lo == *hi ? QString::number(*lo) : QStringLiteral("%1..%2").arg(*lo).arg(*hi);
 }
 
-// Steps as a line of text: a list longer than kLongSteps shows its first and
-// last kStepEnds steps and how many lie between.
-constexpr qsizetype kLongSteps = 50;
-constexpr qsizetype kStepEnds = 10;
-static_assert(kStepEnds <= check::Steps::kQuickEnds);
-
-QString stepsText(const check::Steps &steps)
-{
-    const qsizetype n = steps.size();
-    if (n <= kLongSteps)
-        return steps.join(QLatin1Char(' '));
-    return steps.first(kStepEnds).join(QLatin1Char(' ')) + QStringLiteral(" \u2026 %1 steps \u2026 ").arg(n - 2 * kStepEnds)
-           + steps.last(kStepEnds).join(QLatin1Char(' '));
-}
-
 void writeCheckText(const QString &quest, const check::CheckReport &r)
 {
     Stream s;
@@ -115,7 +100,7 @@ void writeCheckText(const QString &quest, const check::CheckReport &r)
             s << ", " << f.key;
         s << ": " << f.message << '\n';
         if (!f.steps.isEmpty())
-            s << "    steps: " << stepsText(f.steps) << '\n';
+            s << "    steps: " << f.steps.brief() << '\n';
     }
     if (!r.endings.isEmpty()) {
         s << "\nendings:\n";

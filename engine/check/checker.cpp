@@ -160,8 +160,6 @@ void Explorer::makeTrail()
     m_partStart = {};
     m_partOf = {};
     m_potential = {};
-    m_lo = {};
-    m_hi = {};
     m_unbounded = {};
     m_rank = {};
     t.parent = std::move(m_g.parent);
@@ -179,18 +177,38 @@ void Explorer::makeTrail()
     t.fightSeeds = m_options.fightSeeds;
     t.fightReplays = m_options.fightReplays;
     m_moves = {};
+    m_pages = {};
+    if (std::all_of(m_findingState.begin(), m_findingState.end(), [](std::int32_t s) { return s < 0; })) {
+        m_trail.reset(); // no finding has steps: nothing to keep
+        m_lo = {};
+        m_hi = {};
+        m_findingState = {};
+        m_stepsTime = clock.elapsed();
+        return;
+    }
+    // The score ranges' storage takes the distances and the heads: memory
+    // given back here is seldom returned to the system.
+    t.depth = std::move(m_lo);
+    t.head = std::move(m_hi);
     t.finish();
+    bool fights = false;
     for (qsizetype i = 0; i < m_report.findings.size(); ++i) {
         std::int32_t s = m_findingState[size_t(i)];
         Finding &f = m_report.findings[i];
-        if (s >= 0 && t.throughFight(s) && !t.findSeeds(s)) {
-            f.message += QStringLiteral(" (reaching it needs a fight to end in a way that %1 seeds of the real fight "
-                                        "never gave)")
-                             .arg(m_options.fightSeeds);
-            s = -1;
+        if (s >= 0 && t.throughFight(s)) {
+            if (t.findSeeds(s)) {
+                fights = true;
+            } else {
+                f.message += QStringLiteral(" (reaching it needs a fight to end in a way that %1 seeds of the real "
+                                            "fight never gave)")
+                                 .arg(m_options.fightSeeds);
+                s = -1;
+            }
         }
         f.steps = Steps(m_trail, s);
     }
+    if (!fights)
+        t.dropFights();
     m_findingState = {};
     m_stepsTime = clock.elapsed();
 }

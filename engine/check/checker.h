@@ -48,6 +48,11 @@ public:
     QStringList first(qsizetype n) const;
     QStringList last(qsizetype n) const;
     static constexpr qsizetype kQuickEnds = 10;
+    // The steps joined by blanks, for reading: a list of more than
+    // kBriefSteps shows its first and last kQuickEnds steps with
+    // "… N steps …" for the N between.
+    QString brief() const;
+    static constexpr qsizetype kBriefSteps = 50;
 
     bool operator==(const QStringList &list) const { return toList() == list; }
 

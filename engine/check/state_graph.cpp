@@ -548,13 +548,17 @@ bool Explorer::partSide(std::span<const std::int32_t> part, int side, SideScratc
 {
     constexpr qint64 kWorkPerMove = 64;
     const auto size = std::int32_t(part.size());
-    if (w.local.size() < size_t(m_g.size()))
-        w.local.assign(size_t(m_g.size()), -1);
+    // A part lies inside one layer: its members are numbered from the
+    // layer's first state.
+    const std::int32_t l = m_g.layer[size_t(part.front())];
+    const std::int32_t first = m_layerStart[size_t(l)], end = m_layerStart[size_t(l) + 1];
+    if (w.local.size() < size_t(end - first))
+        w.local.resize(size_t(end - first), -1);
     for (std::int32_t i = 0; i < size; ++i)
-        w.local[size_t(part[size_t(i)])] = i;
+        w.local[size_t(part[size_t(i)] - first)] = i;
     auto cleanup = [&] {
         for (std::int32_t v : part)
-            w.local[size_t(v)] = -1;
+            w.local[size_t(v - first)] = -1;
     };
     // The part's own moves, in local numbers, each weighed on this side.
     w.start.assign(size_t(size) + 1, 0);
@@ -564,7 +568,7 @@ bool Explorer::partSide(std::span<const std::int32_t> part, int side, SideScratc
         const std::int32_t u = part[size_t(i)];
         for (std::int32_t e = m_g.edgeStart[size_t(u)]; e < m_g.edgeStart[size_t(u) + 1]; ++e) {
             const std::int32_t v = m_g.edgeTarget[size_t(e)];
-            const std::int32_t j = v >= 0 && size_t(v) < w.local.size() ? w.local[size_t(v)] : -1;
+            const std::int32_t j = v >= first && v < end ? w.local[size_t(v - first)] : -1;
             if (j < 0)
                 continue;
             w.target.push_back(j);

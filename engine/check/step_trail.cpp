@@ -27,8 +27,10 @@ void StepTrail::finish()
 {
     const size_t n = parent.size();
     constexpr std::uint32_t kUnknown = ~std::uint32_t(0);
-    depth.assign(n, kUnknown);
+    // (assign reuses the storage a caller may have handed over)
+    depth.assign(n, std::int32_t(kUnknown));
     head.assign(n, -1);
+    auto bits = [&](std::int32_t s) { return std::uint32_t(depth[size_t(s)]); };
     // Each state's way is walked up to the first state already done, and
     // done on the way back: every state once.
     std::vector<std::int32_t> up;
@@ -36,7 +38,7 @@ void StepTrail::finish()
     for (size_t s = 0; s < n; ++s) {
         std::int32_t at = std::int32_t(s);
         up.clear();
-        while (at >= 0 && depth[size_t(at)] == kUnknown) {
+        while (at >= 0 && bits(at) == kUnknown) {
             up.push_back(at);
             at = parent[size_t(at)];
         }
@@ -48,20 +50,24 @@ void StepTrail::finish()
                 continue;
             }
             const std::int8_t slot = parentSlot[size_t(v)];
-            const bool fight = (depth[size_t(p)] & kThroughFight) || slot == Win || slot == Lose;
-            const std::uint32_t d = (depth[size_t(p)] & ~kThroughFight) + 1;
-            depth[size_t(v)] = d | (fight ? kThroughFight : 0);
+            const bool fight = (bits(p) & kThroughFight) || slot == Win || slot == Lose;
+            const std::uint32_t d = (bits(p) & ~kThroughFight) + 1;
+            depth[size_t(v)] = std::int32_t(d | (fight ? kThroughFight : 0));
             head[size_t(v)] = d <= std::uint32_t(Steps::kQuickEnds) ? v : head[size_t(p)];
             anyFight = anyFight || fight;
         }
     }
-    if (!anyFight) {
-        quest.reset();
-        node = {};
-        layer = {};
-        nodePage = {};
-        nodePhase = {};
-    }
+    if (!anyFight)
+        dropFights();
+}
+
+void StepTrail::dropFights()
+{
+    quest.reset();
+    node = {};
+    layer = {};
+    nodePage = {};
+    nodePhase = {};
 }
 
 std::vector<std::int32_t> StepTrail::path(std::int32_t s) const
@@ -275,6 +281,15 @@ QStringList Steps::last(qsizetype n) const
          s = m_trail->parent[size_t(s)])
         steps.prepend(detail::slotStep(m_trail->parentSlot[size_t(s)]));
     return steps;
+}
+
+QString Steps::brief() const
+{
+    const qsizetype n = size();
+    if (n <= kBriefSteps)
+        return join(QLatin1Char(' '));
+    return first(kQuickEnds).join(QLatin1Char(' ')) + QStringLiteral(" \u2026 %1 steps \u2026 ").arg(n - 2 * kQuickEnds)
+           + last(kQuickEnds).join(QLatin1Char(' '));
 }
 
 } // namespace fc::check

@@ -43,7 +43,7 @@ struct StepTrail
     // state on the way Steps::kQuickEnds moves from the start (the state
     // itself when nearer).
     static constexpr std::uint32_t kThroughFight = 0x80000000u;
-    std::vector<std::uint32_t> depth;
+    std::vector<std::int32_t> depth; // bits as std::uint32_t
     std::vector<std::int32_t> head;
 
     // Where a fight is played again: the quest, and where each state stands.
@@ -59,9 +59,11 @@ struct StepTrail
 
     // Computes depth and head; drops what fights need when no way has one.
     void finish();
+    // Drops what replaying fights needs, for reports whose steps pass none.
+    void dropFights();
 
-    bool throughFight(std::int32_t s) const { return depth[size_t(s)] & kThroughFight; }
-    std::int32_t distance(std::int32_t s) const { return std::int32_t(depth[size_t(s)] & ~kThroughFight); }
+    bool throughFight(std::int32_t s) const { return std::uint32_t(depth[size_t(s)]) & kThroughFight; }
+    std::int32_t distance(std::int32_t s) const { return std::int32_t(std::uint32_t(depth[size_t(s)]) & ~kThroughFight); }
     // The states from the start to s, both included.
     std::vector<std::int32_t> path(std::int32_t s) const;
     // The steps of the moves into path[from..to).
