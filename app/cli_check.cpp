@@ -24,6 +24,49 @@ void writeOut(const QString &text)
     std::fflush(stdout);
 }
 
+// Output written while it is made, a block at a time: a report's steps can
+// come to far more text than is worth holding at once.
+class Stream
+{
+public:
+    ~Stream() { flush(); }
+    Stream &operator<<(const QString &s)
+    {
+        m_buffer += s.toUtf8();
+        return spill();
+    }
+    Stream &operator<<(const char *s)
+    {
+        m_buffer += s;
+        return spill();
+    }
+    Stream &operator<<(char c)
+    {
+        m_buffer += c;
+        return spill();
+    }
+    Stream &operator<<(qint64 n)
+    {
+        m_buffer += QByteArray::number(n);
+        return spill();
+    }
+    void flush()
+    {
+        std::fwrite(m_buffer.constData(), 1, size_t(m_buffer.size()), stdout);
+        std::fflush(stdout);
+        m_buffer.clear();
+    }
+
+private:
+    Stream &spill()
+    {
+        if (m_buffer.size() >= 1 << 16)
+            flush();
+        return *this;
+    }
+    QByteArray m_buffer;
+};
+
 QJsonValue score(const std::optional<int> &v)
 {
     return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
@@ -31,18 +74,21 @@ QJsonValue score(const std::optional<int> &v)
 
 QString scoreText(const std::optional<int> &lo, const std::optional<int> &hi)
 {
-    if (!lo || !hi)
+    if (!lo && !hi)
         return QStringLiteral("unbounded (a loop changes it)");
+    if (!hi)
+        return QStringLiteral("%1 or more (a loop adds to it)").arg(*lo);
+    if (!lo)
+        return QStringLiteral("%1 or less (a loop takes from it)").arg(*hi);
     return *lo == *hi ? QString::number(*lo) : QStringLiteral("%1..%2").arg(*lo).arg(*hi);
 }
 
-QString checkText(const QString &quest, const check::CheckReport &r)
+void writeCheckText(const QString &quest, const check::CheckReport &r)
 {
-    QString out;
-    QTextStream s(&out);
+    Stream s;
     s << QFileInfo(quest).fileName() << ": " << r.states << (r.states == 1 ? " state" : " states") << ", "
-      << r.endings.size() << (r.endings.size() == 1 ? " ending" : " endings") << ", " << r.findings.size()
-      << (r.findings.size() == 1 ? " finding" : " findings") << '\n';
+      << qint64(r.endings.size()) << (r.endings.size() == 1 ? " ending" : " endings") << ", "
+      << qint64(r.findings.size()) << (r.findings.size() == 1 ? " finding" : " findings") << '\n';
     QString kind;
     for (const check::Finding &f : r.findings) {
         if (f.kind != kind) {
@@ -54,7 +100,7 @@ QString checkText(const QString &quest, const check::CheckReport &r)
             s << ", " << f.key;
         s << ": " << f.message << '\n';
         if (!f.steps.isEmpty())
-            s << "    steps: " << f.steps.join(QLatin1Char(' ')) << '\n';
+            s << "    steps: " << f.steps.brief() << '\n';
     }
     if (!r.endings.isEmpty()) {
         s << "\nendings:\n";
@@ -62,27 +108,68 @@ QString checkText(const QString &quest, const check::CheckReport &r)
             s << "  page " << e.page << ": " << e.states << (e.states == 1 ? " state" : " states") << ", score "
               << scoreText(e.minScore, e.maxScore) << '\n';
     }
+}
+
+// A JSON string as QJsonDocument writes it.
+QByteArray jsonString(const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    QByteArray out;
+    out.reserve(utf8.size() + 2);
+    out += '"';
+    for (const char c : utf8) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (uchar(c) < 0x20)
+                out += "\\u00" + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+            else
+                out += c;
+        }
+    }
+    out += '"';
     return out;
 }
 
-QJsonObject checkJson(const check::CheckReport &r)
+QByteArray jsonScore(const std::optional<int> &v)
 {
-    QJsonArray findings;
-    for (const check::Finding &f : r.findings)
-        findings.append(QJsonObject{{QStringLiteral("kind"), f.kind},
-                                    {QStringLiteral("page"), f.page},
-                                    {QStringLiteral("key"), f.key},
-                                    {QStringLiteral("message"), f.message},
-                                    {QStringLiteral("steps"), QJsonArray::fromStringList(f.steps)}});
-    QJsonArray endings;
-    for (const check::Ending &e : r.endings)
-        endings.append(QJsonObject{{QStringLiteral("page"), e.page},
-                                   {QStringLiteral("states"), e.states},
-                                   {QStringLiteral("min_score"), score(e.minScore)},
-                                   {QStringLiteral("max_score"), score(e.maxScore)}});
-    return QJsonObject{{QStringLiteral("findings"), findings},
-                       {QStringLiteral("endings"), endings},
-                       {QStringLiteral("states"), r.states}};
+    return v ? QByteArray::number(*v) : QByteArrayLiteral("null");
+}
+
+// The report as QJsonDocument::Indented writes it (keys in order, four
+// blanks a level), every finding's steps in full, written while it is made.
+void writeCheckJson(const check::CheckReport &r)
+{
+    Stream s;
+    auto str = [](const QString &t) { return QString::fromUtf8(jsonString(t)); };
+    s << "{\n    \"endings\": [\n";
+    for (qsizetype i = 0; i < r.endings.size(); ++i) {
+        const check::Ending &e = r.endings[i];
+        s << "        {\n            \"max_score\": " << jsonScore(e.maxScore).constData()
+          << ",\n            \"min_score\": " << jsonScore(e.minScore).constData() << ",\n            \"page\": "
+          << str(e.page) << ",\n            \"states\": " << e.states << "\n        }"
+          << (i + 1 < r.endings.size() ? ",\n" : "\n");
+    }
+    s << "    ],\n    \"findings\": [\n";
+    for (qsizetype i = 0; i < r.findings.size(); ++i) {
+        const check::Finding &f = r.findings[i];
+        s << "        {\n            \"key\": " << str(f.key) << ",\n            \"kind\": " << str(f.kind)
+          << ",\n            \"message\": " << str(f.message) << ",\n            \"page\": " << str(f.page)
+          << ",\n            \"steps\": [\n";
+        bool first = true;
+        f.steps.forEach([&](const QString &step) {
+            s << (first ? "                " : ",\n                ") << str(step);
+            first = false;
+        });
+        s << (first ? "" : "\n") << "            ]\n        }" << (i + 1 < r.findings.size() ? ",\n" : "\n");
+    }
+    s << "    ],\n    \"states\": " << r.states << "\n}\n";
 }
 
 QString playtestText(const QString &quest, const check::PlaytestReport &r)
@@ -171,7 +258,10 @@ int runCheck(const QStringList &args)
         QTextStream(stderr) << "fablecraft-cli check: " << r.error << '\n';
         return kExitUsage;
     }
-    writeOut(json ? QString::fromUtf8(QJsonDocument(checkJson(r)).toJson(QJsonDocument::Indented)) : checkText(quest, r));
+    if (json)
+        writeCheckJson(r);
+    else
+        writeCheckText(quest, r);
     return r.needsFixing() ? kExitFindings : 0;
 }
 

@@ -6,8 +6,12 @@
 #include "storage/regular_file.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <cstdio>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fc::cli {
 
@@ -17,6 +21,18 @@ int usage()
 {
     std::fputs(kUsage, stderr);
     return 2;
+}
+
+// A file (the target of a link) that exists and may not be written: no
+// write permission at all, or none for this user. The superuser may write
+// anything, but a file nobody may write is read-only for it too.
+bool readOnly(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(name.constData(), W_OK) != 0;
 }
 
 } // namespace
@@ -39,6 +55,15 @@ int runIni(const QStringList &args)
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (verb == QLatin1String("set") && args.size() == 5) {
+        // A file its owner made read-only is left alone, as the editor's Save
+        // leaves it: a write would replace it with a writable file.
+        const QString path = ResolveIniPath(args[1]);
+        if (readOnly(path)) {
+            const QByteArray msg = "fablecraft-cli: cannot write " + QDir::toNativeSeparators(path).toUtf8() + ": "
+                                   + QDir::toNativeSeparators(path).toUtf8() + " is read-only\n";
+            std::fputs(msg.constData(), stderr);
+            return 1;
+        }
         // WriteIni itself reports nothing; a tool must not claim success for
         // a write that did not happen, so ask the checked variant.
         QString error;

@@ -1,5 +1,6 @@
-// The quest checker on generated quests of 20,000 pages with 8 key items, and
-// the playtester on the default adventure.
+// The quest checker on generated quests of 20,000 pages with 8 key items, on
+// long lines of pages with a finding on every page, and the playtester on the
+// default adventure.
 //
 //   bench_check --benchmark_filter=Check/...   one benchmark per run gives a
 //                                              true peak memory figure
@@ -119,6 +120,7 @@ void BM_Check(benchmark::State &state)
     fc::check::CheckReport r;
     const double cpuBefore = processCpuMs();
     for (auto _ : state) {
+        r = {}; // the peak is that of one check
         r = fc::check::checkQuest(quest);
         benchmark::DoNotOptimize(r.states);
     }
@@ -132,6 +134,72 @@ void BM_Check(benchmark::State &state)
 }
 // Wall time: big quests are checked on two threads.
 BENCHMARK(BM_Check)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// A line of pages, each leading on to the next. kind 0: nothing else (no
+// findings); 1: each page also has a choice whose destination names no page
+// (a finding per page, its steps as long as the way there); 2: going on adds
+// 1 to the score.
+QString writeLine(const QString &dir, int pages, int kind)
+{
+    const QString path = dir + QStringLiteral("/line-%1-%2.qst").arg(pages).arg(kind);
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    QByteArray text = "[Story Info]\r\nTitle=Line\r\n";
+    for (int p = 1; p <= pages; ++p) {
+        const QByteArray n = QByteArray::number(p);
+        text += "[" + n + "]\r\nPage Text=Room " + n + ".\r\n";
+        if (p < pages) {
+            text += "Option One=On\r\nOption One Destination Page=" + QByteArray::number(p + 1) + "\r\n";
+            if (kind == 1)
+                text += "Option Two=Astray\r\nOption Two Destination Page=x" + n + "\r\n";
+            else if (kind == 2)
+                text += "Option One Score=+1\r\n";
+        }
+        if (text.size() > (1 << 20)) {
+            f.write(text);
+            text.clear();
+        }
+    }
+    f.write(text);
+    return path;
+}
+
+// The check and the report's steps as the text form prints them (the first
+// and last ten of a long list). Run one case per process for its peak memory:
+//   bench_check --benchmark_filter='CheckLine/1000000/1/'
+void BM_CheckLine(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString quest = writeLine(dir.path(), int(state.range(0)), int(state.range(1)));
+    fc::check::CheckReport r;
+    qint64 steps = 0;
+    for (auto _ : state) {
+        r = fc::check::checkQuest(quest);
+        for (const fc::check::Finding &f : r.findings) {
+            steps += f.steps.size();
+            benchmark::DoNotOptimize(f.steps.first(10));
+            benchmark::DoNotOptimize(f.steps.last(10));
+        }
+    }
+    state.SetLabel(state.range(1) == 0   ? "line"
+                   : state.range(1) == 1 ? "line, a broken choice on every page"
+                                         : "line, +1 to the score on every page");
+    state.counters["states"] = double(r.states);
+    state.counters["findings"] = double(r.findings.size());
+    state.counters["steps"] = double(steps) / double(state.iterations());
+    state.counters["peak_MB"] = peakMegabytes();
+    if (!r.error.isEmpty())
+        state.SkipWithError(r.error.toUtf8().constData());
+}
+BENCHMARK(BM_CheckLine)
+    ->Args({10000, 0})
+    ->Args({10000, 1})
+    ->Args({40000, 2})
+    ->Args({1000000, 0})
+    ->Args({1000000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 // Writing the generated quests only, for a look with fablecraft-cli.
 void BM_WriteQuest(benchmark::State &state)

@@ -2,13 +2,39 @@
 #include "engine/game.h"
 #include "engine/skip.h"
 
+#include "storage/aohider.h"
+#include "storage/ini_file.h"
 #include "storage/quest_format.h"
+#include "storage/regular_file.h"
 #include "storage/saved_game.h"
+
+#include <QFile>
 
 namespace fc {
 
 namespace {
 const QString kSavedGameFilter = QStringLiteral("*.sav|*.sav");
+
+// Whether the quest has the page a saved game names. A damaged "page" line
+// names nothing, or no page, and the next choice would end the story. When
+// the quest file cannot be looked at as a whole, the page is taken as it is.
+bool questHasPage(const QString &questFile, const QString &page)
+{
+    const QString name = page.trimmed();
+    if (name.isEmpty())
+        return false;
+    const QString path = ResolveIniPath(questFile);
+    if (CheckRegularFile(path, filelimit::kProfile) != FileStatus::Ok)
+        return true;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return true;
+    const QStringList sections = ini::IniFile::parse(f.readAll()).sectionNames();
+    for (const QString &s : sections)
+        if (s.trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
 
 QString report(const QString &file, const QString &outcome, const QString &room)
 {
@@ -69,7 +95,7 @@ bool Game::loadSavedGame(bool withInventory)
         return false;
 
     const SavedGameLoad loaded = ReadSavedGame(file, withInventory);
-    if (!loaded.ok()) {
+    if (!loaded.ok() || !questHasPage(m_screen.questfil(), loaded.game.page)) {
         if (m_ports.dialogs)
             m_ports.dialogs->critical(QStringLiteral("Error Loading Game:"),
                                       QStringLiteral("The file does not appear to be a saved game for this particular "

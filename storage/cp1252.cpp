@@ -184,7 +184,7 @@ bool isMostlyValid(const char *data, qsizetype size)
         multi += len > 1;
         i += len;
     }
-    return multi > 0 && invalid * 4 <= multi;
+    return multi > 0 && invalid <= multi;
 }
 
 } // namespace fc::utf8

@@ -40,10 +40,11 @@ namespace fc::utf8 {
 // at least one multi-byte sequence occurs; it is only meaningful on success.
 bool isValid(const char *data, qsizetype size, bool *multiByte = nullptr);
 
-// True when the bytes are UTF-8 text, perhaps with a few stray bytes: at
-// least one well-formed multi-byte sequence, and at least four of them for
-// every byte that is not part of one. Windows-1252 text with accented letters
-// is mostly invalid as UTF-8, so it does not pass.
+// True when the bytes are UTF-8 text, perhaps with stray bytes: at least one
+// well-formed multi-byte sequence, and at least as many of them as bytes that
+// are not part of one. Windows-1252 text almost never holds such a sequence
+// by chance (an accented letter followed by a symbol from 0x80-0xBF), and its
+// accented letters count as stray bytes, so it does not pass.
 bool isMostlyValid(const char *data, qsizetype size);
 
 // True when some byte is 0x80 or above.

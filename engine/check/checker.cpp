@@ -123,137 +123,94 @@ void Explorer::readPages()
 }
 
 // ---------------------------------------------------------------------------
-// Steps
-
-QStringList Explorer::stepsTo(std::int32_t state)
-{
-    if (state < 0)
-        return {};
-    const auto known = m_steps.constFind(state);
-    if (known != m_steps.cend())
-        return known.value();
-    QElapsedTimer clock;
-    clock.start();
-    struct Add { qint64 &t; QElapsedTimer &c; ~Add() { t += c.elapsed(); } } add{m_stepsTime, clock};
-    std::vector<std::int32_t> path;
-    for (std::int32_t s = state; s >= 0; s = m_g.parent[size_t(s)])
-        path.push_back(s);
-    std::reverse(path.begin(), path.end());
-    bool fight = false;
-    QStringList steps;
-    for (size_t k = 1; k < path.size(); ++k) {
-        const std::int8_t slot = m_g.parentSlot[size_t(path[k])];
-        if (slot >= 0 && slot < quest::kOptionCount)
-            steps << QString::number(slot + 1);
-        else if (slot == Escape)
-            steps << QStringLiteral("escape");
-        else if (slot == Turn)
-            steps << QStringLiteral("turn");
-        else
-            fight = true;
-    }
-    return m_steps[state] = fight ? concreteSteps(path) : steps;
-}
-
-// A path through a fight that must be won or lost: played with the engine's
-// real fight, each fight under successive seeds until one goes the way the
-// path needs. The steps give each fight its seed ("seed:N") and attack until
-// it is decided.
-QStringList Explorer::concreteSteps(const std::vector<std::int32_t> &path)
-{
-    const QString questPath = QFileInfo(ResolveIniPath(m_quest.file())).absoluteFilePath();
-    std::vector<int> seeds(path.size(), 0);
-
-    // Plays the path with the seeds chosen so far; returns how many steps
-    // reached the state the path needs.
-    auto play = [&](QStringList *steps) -> size_t {
-        GameScreen screen;
-        Game game(screen, Ports{}, QFileInfo(questPath).absolutePath());
-        game.setQuestReader([this](const QString &section, const QString &key) { return m_quest.read(section, key); });
-        bool decided = false;
-        QObject::connect(&game, &Game::fightDecided, [&](bool) { decided = true; });
-        screen.setQuestfil(questPath);
-        game.BeginQuest();
-        game.PlayTurn();
-        for (size_t k = 1; k < path.size(); ++k) {
-            const std::int32_t target = path[k];
-            const std::int8_t slot = m_g.parentSlot[size_t(target)];
-            bool ok = true;
-            if (slot >= 0 && slot < quest::kOptionCount) {
-                ok = game.selectOption(slot);
-                game.PlayTurn();
-                if (steps)
-                    *steps << QString::number(slot + 1);
-            } else if (slot == Escape) {
-                game.clickEscape();
-                if (steps)
-                    *steps << QStringLiteral("escape");
-            } else if (slot == Turn) {
-                game.PlayTurn();
-                if (steps)
-                    *steps << QStringLiteral("turn");
-            } else {
-                if (seeds[k] == 0)
-                    return k; // no seed chosen for this fight yet
-                game.setSeed(quint32(seeds[k]));
-                if (steps)
-                    *steps << QStringLiteral("seed:%1").arg(seeds[k]);
-                decided = false;
-                for (int blows = 0; !decided && blows < 100000 && screen.battleBoxVisible(); ++blows) {
-                    game.clickAttack();
-                    if (steps)
-                        *steps << QStringLiteral("attack");
-                }
-            }
-            // Where the game stands now must be the state the path needs.
-            Mask held = 0;
-            for (const QString &item : screen.inventory()) {
-                const int bit = m_itemBits.value(item, -1);
-                if (bit >= 0)
-                    held |= Mask(1) << bit;
-            }
-            if (!ok || m_quest.pageIndex(screen.pg()) != pageOf(target) || held != realMask(target)
-                || screen.battleBoxVisible() != (phaseOf(target) == BattleOpen))
-                return k;
-        }
-        return path.size();
-    };
-
-    for (size_t k = 1; k < path.size(); ++k) {
-        const std::int8_t slot = m_g.parentSlot[size_t(path[k])];
-        if (slot != Win && slot != Lose)
-            continue;
-        bool found = false;
-        for (int seed = 1; seed <= m_options.fightSeeds && !found && m_replays < m_options.fightReplays; ++seed) {
-            seeds[k] = seed;
-            ++m_replays;
-            found = play(nullptr) > k;
-        }
-        if (!found)
-            return {};
-    }
-    QStringList steps;
-    if (play(&steps) != path.size())
-        return {};
-    return steps;
-}
-
-// ---------------------------------------------------------------------------
 // Findings
 
 void Explorer::add(const char *kind, int page, const QString &key, const QString &message, std::int32_t state)
 {
+    // One string per kind, shared by every finding of it.
+    static const std::array<QString, std::size(kFindingKinds)> kinds = [] {
+        std::array<QString, std::size(kFindingKinds)> out;
+        for (size_t i = 0; i < out.size(); ++i)
+            out[i] = QString::fromLatin1(kFindingKinds[i]);
+        return out;
+    }();
     Finding f;
-    f.kind = QString::fromLatin1(kind);
+    for (size_t i = 0; i < kinds.size() && f.kind.isEmpty(); ++i)
+        if (qstrcmp(kind, kFindingKinds[i]) == 0)
+            f.kind = kinds[i];
     f.page = page >= 0 ? m_pages[size_t(page)].name : QString();
     f.key = key;
     f.message = message;
-    f.steps = stepsTo(state);
-    if (state >= 0 && f.steps.isEmpty() && m_g.parent[size_t(state)] >= 0)
-        f.message += QStringLiteral(" (reaching it needs a fight to end in a way that %1 seeds of the real fight "
-                                    "never gave)")
-                         .arg(m_options.fightSeeds);
     m_report.findings.append(f);
+    m_findingState.push_back(state);
+}
+
+// Hands the links between the states to the report and lets the rest go;
+// a finding whose way needs a fight to end in a way no seed gave gets no
+// steps, and says so.
+void Explorer::makeTrail()
+{
+    QElapsedTimer clock;
+    clock.start();
+    StepTrail &t = *m_trail;
+    m_g.edgeStart = {};
+    m_g.edgeTarget = {};
+    m_g.edgeSlot = {};
+    m_partMembers = {};
+    m_partStart = {};
+    m_partOf = {};
+    m_potential = {};
+    m_unbounded = {};
+    m_rank = {};
+    t.parent = std::move(m_g.parent);
+    t.parentSlot = std::move(m_g.parentSlot);
+    t.node = std::move(m_g.node);
+    t.layer = std::move(m_g.layer);
+    t.quest = m_snapshot;
+    t.nodePage = std::move(m_nodePage);
+    t.nodePhase = std::move(m_nodePhase);
+    t.layerMask = m_g.layerMask;
+    t.lootBit.resize(m_moves.size());
+    for (size_t p = 0; p < m_moves.size(); ++p)
+        t.lootBit[p] = m_moves[p].lootBit;
+    t.itemBits = m_itemBits;
+    t.fightSeeds = m_options.fightSeeds;
+    t.fightReplays = m_options.fightReplays;
+    m_moves = {};
+    m_pages = {};
+    if (std::all_of(m_findingState.begin(), m_findingState.end(), [](std::int32_t s) { return s < 0; })) {
+        m_trail.reset(); // no finding has steps: nothing to keep
+        m_lo = {};
+        m_hi = {};
+        m_findingState = {};
+        m_stepsTime = clock.elapsed();
+        return;
+    }
+    // The score ranges' storage takes the distances and the heads: memory
+    // given back here is seldom returned to the system.
+    t.depth = std::move(m_lo);
+    t.head = std::move(m_hi);
+    t.finish();
+    bool fights = false;
+    for (qsizetype i = 0; i < m_report.findings.size(); ++i) {
+        std::int32_t s = m_findingState[size_t(i)];
+        Finding &f = m_report.findings[i];
+        if (s >= 0 && t.throughFight(s)) {
+            if (t.findSeeds(s)) {
+                fights = true;
+            } else {
+                f.message += QStringLiteral(" (reaching it needs a fight to end in a way that %1 seeds of the real "
+                                            "fight never gave)")
+                                 .arg(m_options.fightSeeds);
+                s = -1;
+            }
+        }
+        f.steps = Steps(m_trail, s);
+    }
+    if (!fights)
+        t.dropFights();
+    m_findingState = {};
+    m_stepsTime = clock.elapsed();
 }
 
 static QString quoted(const QString &s)
@@ -419,6 +376,7 @@ void Explorer::staticChecks()
                       QStringLiteral("%1 is %2 characters long; the editor takes at most %3").arg(k).arg(v.size()).arg(kLongText),
                       {}};
             m_report.findings.append(f);
+            m_findingState.push_back(-1);
         }
     }
 }
@@ -586,13 +544,14 @@ void Explorer::analyse()
         }
         Ending &e = endings[endingOf[size_t(p)]];
         ++e.states;
-        if (m_unbounded[size_t(s)] || !e.minScore) {
+        if ((m_unbounded[size_t(s)] & kLowOpen) || !e.minScore)
             e.minScore.reset();
-            e.maxScore.reset();
-        } else {
+        else
             e.minScore = std::min(*e.minScore, m_lo[size_t(s)]);
+        if ((m_unbounded[size_t(s)] & kHighOpen) || !e.maxScore)
+            e.maxScore.reset();
+        else
             e.maxScore = std::max(*e.maxScore, m_hi[size_t(s)]);
-        }
     }
     std::sort(endings.begin(), endings.end(), [](const Ending &a, const Ending &b) { return pageNameLess(a.page, b.page); });
     m_report.endings = endings;
@@ -601,9 +560,11 @@ void Explorer::analyse()
 CheckReport Explorer::run()
 {
     readPages();
-    if (m_quest.pageIndex(quest::kFirstPage) < 0)
+    if (m_quest.pageIndex(quest::kFirstPage) < 0) {
         m_report.findings.append({QStringLiteral("broken-destination"), QString(quest::kFirstPage), QString(),
                                   QStringLiteral("the quest has no page \"1\", where every game starts"), {}});
+        m_findingState.push_back(-1);
+    }
     if (m_itemBits.size() > kMaxTrackedItems) {
         m_report.error = QStringLiteral("%1 key items decide what choices offer; at most %2 can be checked")
                              .arg(m_itemBits.size())
@@ -623,6 +584,7 @@ CheckReport Explorer::run()
     m_g.blockAt = {};
     const qint64 explored = clock.elapsed();
     analyse();
+    makeTrail();
     if (qEnvironmentVariableIsSet("FABLECRAFT_CHECK_TIMING"))
         fprintf(stderr,
                 "explore %lld ms, renumber %lld ms, analyse %lld ms (parts %lld ms, scores %lld ms, dead ends %lld ms, "
@@ -676,14 +638,14 @@ bool pageNameLess(const QString &a, const QString &b)
 
 CheckReport checkQuest(const QString &questFile, const CheckOptions &options)
 {
-    QuestSnapshot quest;
+    auto quest = std::make_shared<QuestSnapshot>();
     QString error;
-    if (!quest.load(questFile, &error)) {
+    if (!quest->load(questFile, &error)) {
         CheckReport r;
         r.error = QStringLiteral("cannot read %1: %2").arg(questFile, error);
         return r;
     }
-    return detail::Explorer(quest, options).run();
+    return detail::Explorer(std::move(quest), options).run();
 }
 
 } // namespace fc::check

@@ -15,9 +15,51 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace fc::check {
+
+namespace detail {
+struct StepTrail;
+}
+
+// The steps of `fablecraft-cli play` from the start of a game to a state.
+// They are not kept as text: the report keeps, for every state explored, the
+// move that first reached it (a few bytes a state), and the steps are spelt
+// out from those links each time they are asked for. A path through a fight
+// is played again with the fight's seeds to spell out its attacks.
+class Steps
+{
+public:
+    Steps() = default;
+    Steps(std::shared_ptr<const detail::StepTrail> trail, std::int32_t state);
+
+    bool isEmpty() const;
+    qsizetype size() const;
+    QStringList toList() const;
+    QString join(QChar separator) const;
+    // Each step in order, without building the whole list where it need not.
+    void forEach(const std::function<void(const QString &)> &step) const;
+    // The first and the last n steps; quick on long paths for n up to
+    // kQuickEnds.
+    QStringList first(qsizetype n) const;
+    QStringList last(qsizetype n) const;
+    static constexpr qsizetype kQuickEnds = 10;
+    // The steps joined by blanks, for reading: a list of more than
+    // kBriefSteps shows its first and last kQuickEnds steps with
+    // "… N steps …" for the N between.
+    QString brief() const;
+    static constexpr qsizetype kBriefSteps = 50;
+
+    bool operator==(const QStringList &list) const { return toList() == list; }
+
+private:
+    std::shared_ptr<const detail::StepTrail> m_trail;
+    std::int32_t m_state = -1;
+};
 
 // Kinds of findings, in the order reports group them.
 inline constexpr const char *kFindingKinds[] = {
@@ -33,7 +75,7 @@ struct Finding
     QString message; // one line
     // Steps of `fablecraft-cli play` from the start that reach the state the
     // finding shows; empty where no path applies.
-    QStringList steps;
+    Steps steps;
 };
 
 // A page without choices and what reaches it.
@@ -41,7 +83,9 @@ struct Ending
 {
     QString page;
     qint64 states = 0;            // reachable states that end there
-    std::optional<int> minScore;  // nothing when a score-changing loop makes it unbounded
+    // Lowest and highest score there; nothing on a side where a loop that
+    // changes the score makes it unbounded.
+    std::optional<int> minScore;
     std::optional<int> maxScore;
 };
 

@@ -6,6 +6,7 @@
 
 #include "engine/check/checker.h"
 #include "engine/check/quest_snapshot.h"
+#include "engine/check/step_trail.h"
 #include "storage/quest_format.h"
 
 #include <QHash>
@@ -22,7 +23,6 @@
 
 namespace fc::check::detail {
 
-using Mask = std::uint64_t;
 constexpr int kMaxTrackedItems = 64;
 constexpr int kMinScore = -32768;
 constexpr int kMaxScore = 32767;
@@ -31,18 +31,6 @@ constexpr int kMaxScore = 32767;
 constexpr int kLongText = 1000;
 constexpr int kCaptionLength = 60;
 constexpr int kScoreLength = 3;
-
-// What a state's page is doing.
-enum Phase : std::uint8_t {
-    Presented,  // the page was presented; its offered choices can be taken
-    BattleOpen, // a battle page's fight is open: attack or escape
-    Closed,     // the fight ended without leaving the battle page
-    ClosedLoot, // as Closed after a win whose key item was not yet held:
-                // the choices were gated without it, but it is held now
-};
-
-// How a move is made; 0-3 are the choices.
-enum Slot : std::int8_t { Win = 4, Lose = 5, Escape = 6, Turn = 7, NoSlot = -1 };
 
 struct Choice
 {
@@ -135,8 +123,9 @@ inline std::uint64_t mix(std::uint64_t x)
 class Explorer
 {
 public:
-    Explorer(const QuestSnapshot &quest, const CheckOptions &options)
-        : m_quest(quest)
+    Explorer(std::shared_ptr<const QuestSnapshot> quest, const CheckOptions &options)
+        : m_quest(*quest)
+        , m_snapshot(std::move(quest))
         , m_options(options)
     {
     }
@@ -183,6 +172,14 @@ private:
                     std::vector<std::int32_t> &queue, std::uint8_t &loops, std::int32_t &loopFrom,
                     std::int8_t &loopSlot);
     void makeScoreTable();
+    // What a move adds to the score where it can change it: 0 for a value
+    // no score the engine keeps can take (rawScoreOf: as written).
+    double rawScoreOf(std::int32_t from, std::int8_t slot) const
+    {
+        return slot < 0 || slot >= quest::kOptionCount
+                   ? 0.0
+                   : m_scoreRaw[m_scoreOf[size_t(pageOf(from)) * quest::kOptionCount + size_t(slot)]];
+    }
     double scoreOf(std::int32_t from, std::int8_t slot) const
     {
         return slot < 0 || slot >= quest::kOptionCount
@@ -196,9 +193,15 @@ private:
     }
     void analyse();
     void scoreRanges();
+    struct SideScratch
+    {
+        std::vector<std::int32_t> local, start, target, count, queue, entered;
+        std::vector<double> weight, offset, best;
+        std::vector<std::uint8_t> queued;
+    };
+    bool partSide(std::span<const std::int32_t> part, int side, SideScratch &scratch);
     void deadEnds(const std::vector<std::uint8_t> &ending, const std::vector<std::int32_t> &firstSoftLock);
-    QStringList stepsTo(std::int32_t state);
-    QStringList concreteSteps(const std::vector<std::int32_t> &path);
+    void makeTrail();
     void add(const char *kind, int page, const QString &key, const QString &message, std::int32_t state = -1);
     void addStatic(int page, const QString &key, const QString &message, const char *kind)
     {
@@ -212,6 +215,7 @@ private:
     void checkLength(int page, const QString &key, const QString &value, int limit);
 
     const QuestSnapshot &m_quest;
+    std::shared_ptr<const QuestSnapshot> m_snapshot;
     CheckOptions m_options;
     std::vector<Page> m_pages;
     std::vector<PageMoves> m_moves;
@@ -242,19 +246,22 @@ private:
     // What each move adds to the score: a choice's score when it is a
     // number. Quests use few different scores, so each choice keeps the
     // number of its score in a short list: the table stays in the cache.
-    std::vector<double> m_scoreValues;
+    std::vector<double> m_scoreValues, m_scoreRaw;
     std::vector<std::uint32_t> m_scoreOf;
     std::int32_t m_start = 0; // the state at the start of the game
     CheckReport m_report;
     qint64 m_stepsTime = 0, m_partsTime = 0, m_scoresTime = 0, m_deadEndsTime = 0;
-    int m_replays = 0; // games played to find the seeds of fights
-    QHash<std::int32_t, QStringList> m_steps; // steps found so far, by state
+    // Each finding's state, by its place in m_report.findings; the steps
+    // are spelt out from m_trail when asked for.
+    std::vector<std::int32_t> m_findingState;
+    std::shared_ptr<StepTrail> m_trail = std::make_shared<StepTrail>();
 
     // Per page: first state reached (any phase), first with the fight over or
     // no fight, first with the fight open; per choice: first state offering it.
     std::vector<std::int32_t> m_firstState, m_firstSettled, m_firstOpen;
     std::vector<std::array<std::int32_t, 4>> m_firstOffered;
-    // Score range per state; unbounded states have no range.
+    // Score range per state, and its sides a loop makes unbounded.
+    static constexpr std::uint8_t kLowOpen = 1, kHighOpen = 2;
     std::vector<std::int32_t> m_lo, m_hi;
     std::vector<std::uint8_t> m_unbounded;
 };

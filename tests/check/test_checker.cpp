@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -162,7 +163,35 @@ TEST_F(Checker, EachKindOfFindingWithItsSteps)
          "[1]|Option One=Pray|Option One Destination Page=1|Option One Score=+1|Option Two=Leave|"
          "Option Two Destination Page=2|[2]|Page Text=End",
          {{"suspicious-value", "1", "Option One Score", {}, "loop"}},
+         {{"2", 1, 0, std::nullopt}}},
+        {"a loop that only takes away",
+         "[1]|Option One=Pay|Option One Destination Page=1|Option One Score=-1|Option Two=Leave|"
+         "Option Two Destination Page=2|[2]|Page Text=End",
+         {{"suspicious-value", "1", "Option One Score", {}, "loop"}},
+         {{"2", 1, std::nullopt, 0}}},
+        {"loops both ways",
+         "[1]|Option One=Pray|Option One Destination Page=1|Option One Score=+1|Option Two=Pay|"
+         "Option Two Destination Page=1|Option Two Score=-1|Option Three=Leave|Option Three Destination Page=2|"
+         "[2]|Page Text=End",
+         {{"suspicious-value", "1", "Option One Score", {}, "loop"}},
          {{"2", 1, std::nullopt, std::nullopt}}},
+        // Every loop here gains (+2, or +1 -1 +0 = 0), though the way
+        // first found to page 2 makes the choices look mixed.
+        {"loops of gains and losses that never lose in sum",
+         "[1]|Option One=Climb|Option One Destination Page=2|Option One Score=+2|Option Two=Wander|"
+         "Option Two Destination Page=3|Option Two Score=+1|[2]|Option One=Back|Option One Destination Page=1|"
+         "Option Two=Leave|Option Two Destination Page=4|[3]|Option One=Slip|Option One Destination Page=2|"
+         "Option One Score=-1|[4]|Page Text=End",
+         {{"suspicious-value", "1", "Option One Score", {}, "loop"}},
+         {{"4", 1, 0, std::nullopt}}},
+        // 10^20 is beyond what any score can take: the engine keeps the
+        // score, so the loop changes nothing.
+        {"a loop whose score is too big to add",
+         "[1]|Option One=Pray|Option One Destination Page=1|Option One Score=100000000000000000000|"
+         "Option Two=Leave|Option Two Destination Page=2|[2]|Page Text=End",
+         {{"suspicious-value", "1", "Option One Score", {}, "the engine keeps the old score"},
+          {"suspicious-value", "1", "Option One Score", {}, "characters long"}},
+         {{"2", 1, 0, 0}}},
         {"a loop whose score changes cancel out",
          "[1]|Option One=Up|Option One Destination Page=2|Option One Score=+1|Option Two=Leave|"
          "Option Two Destination Page=3|[2]|Option One=Down|Option One Destination Page=1|Option One Score=-1|"
@@ -178,7 +207,7 @@ TEST_F(Checker, EachKindOfFindingWithItsSteps)
          "Required3=1|Key Item3=Charm|[3]|Option One=Down|Option One Destination Page=2|Option One Score=+2|"
          "[4]|Page Text=End",
          {{"suspicious-value", "2", "Option One Score", {"1"}, "loop"}},
-         {{"4", 2, std::nullopt, std::nullopt}}},
+         {{"4", 2, 0, std::nullopt}}},
         {"scores carried past an item",
          "[1]|Option One=Take map|Option One Destination Page=2|Option One Score=+3|Add1=1|Key Item1=Map|"
          "Option Two=Go|Option Two Destination Page=2|Option Two Score=-1|[2]|Option One=Read map|"
@@ -208,7 +237,7 @@ TEST_F(Checker, EachKindOfFindingWithItsSteps)
             EXPECT_EQ(f.kind, QLatin1String(e.kind)) << i;
             EXPECT_EQ(f.page, QLatin1String(e.page)) << i;
             EXPECT_EQ(f.key, QLatin1String(e.key)) << i;
-            EXPECT_EQ(f.steps, e.steps) << i << ' ' << f.message.toStdString();
+            EXPECT_EQ(f.steps.toList(), e.steps) << i << ' ' << f.message.toStdString();
             EXPECT_TRUE(f.message.contains(QLatin1String(e.messagePart))) << f.message.toStdString();
         }
         EXPECT_EQ(r.needsFixing(), !c.findings.empty());
@@ -259,12 +288,69 @@ TEST_F(Checker, StepsThroughAFightSeedItAndAttack)
               "BattleWin=3|BattleLose=4|BattleEscape=4|[3]|Option One=Onward|Option One Destination Page=99|"
               "Option Two=Rest|Option Two Destination Page=4|[4]|Page Text=End"));
     ASSERT_EQ(r.findings.size(), 1) << describe(r.findings).toStdString();
-    const QStringList steps = r.findings[0].steps;
+    const QStringList steps = r.findings[0].steps.toList();
     ASSERT_GE(steps.size(), 3);
     EXPECT_EQ(steps[0], "1");
     EXPECT_TRUE(steps[1].startsWith(QLatin1String("seed:")));
     for (qsizetype i = 2; i < steps.size(); ++i)
         EXPECT_EQ(steps[i], "attack");
+}
+
+// Steps are spelt out from the links between the states each time they are
+// asked for: every way of asking gives the same steps, on long ways and on
+// ways through a fight alike.
+TEST_F(Checker, StepsAskedForInPartsAgreeWithTheWholeList)
+{
+    // Page p goes on by choice 1 or 3 (alternately) and has a broken choice 2;
+    // page 30 is a fight that must be won to go on.
+    QByteArray text;
+    constexpr int kPages = 40;
+    for (int p = 1; p < kPages; ++p) {
+        text += QStringLiteral("[%1]\r\n").arg(p).toLatin1();
+        if (p == 30) {
+            text += "Battle=1\r\nBattleMonName=Rat\r\nBattleMonHp=12\r\nBattleWin=31\r\nBattleLose=40\r\n"
+                    "BattleEscapecheck=0\r\n";
+            continue;
+        }
+        text += "Option Two=Astray\r\nOption Two Destination Page=nowhere\r\n";
+        text += QStringLiteral("Option %1=On\r\nOption %1 Destination Page=%2\r\n")
+                    .arg(p % 2 ? QStringLiteral("One") : QStringLiteral("Three"))
+                    .arg(p + 1)
+                    .toLatin1();
+    }
+    text += QStringLiteral("[%1]\r\nPage Text=End\r\n").arg(kPages).toLatin1();
+    const QString path = dir.filePath(QStringLiteral("line.qst"));
+    ASSERT_TRUE(fc::test::writeFile(path, text));
+    const CheckReport r = checkQuest(path);
+    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    int checked = 0;
+    for (const Finding &f : r.findings) {
+        if (f.kind != QLatin1String("broken-destination"))
+            continue;
+        SCOPED_TRACE(f.page.toStdString());
+        const int page = f.page.toInt();
+        const QStringList all = f.steps.toList();
+        if (page < 30) {
+            QStringList expected;
+            for (int p = 1; p < page; ++p)
+                expected << (p % 2 ? QStringLiteral("1") : QStringLiteral("3"));
+            EXPECT_EQ(all, expected);
+        } else {
+            EXPECT_TRUE(all.contains(QStringLiteral("attack"))) << f.steps.join(' ').toStdString();
+        }
+        EXPECT_EQ(f.steps.size(), all.size());
+        EXPECT_EQ(f.steps.isEmpty(), all.isEmpty());
+        EXPECT_EQ(f.steps.join(QLatin1Char(' ')), all.join(QLatin1Char(' ')));
+        for (const qsizetype n : {0, 1, 9, 10, 11, 100}) {
+            EXPECT_EQ(f.steps.first(n), all.mid(0, n)) << n;
+            EXPECT_EQ(f.steps.last(n), all.mid(std::max<qsizetype>(0, all.size() - n))) << n;
+        }
+        QStringList streamed;
+        f.steps.forEach([&](const QString &s) { streamed << s; });
+        EXPECT_EQ(streamed, all);
+        ++checked;
+    }
+    EXPECT_EQ(checked, kPages - 2);
 }
 
 TEST_F(Checker, UnreadableQuestIsAnError)

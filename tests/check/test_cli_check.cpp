@@ -127,6 +127,64 @@ TEST_F(CliCheck, JsonHasTheFindingsEndingsAndStates)
     EXPECT_TRUE(text.out.contains("endings:\n  page 2: 1 state, score 3\n"));
 }
 
+// A list of more than 50 steps shows its first and last ten in the text
+// form; the JSON form gives every step, in QJsonDocument's own layout.
+TEST_F(CliCheck, LongStepListsAreShortenedInTextAndExactInJson)
+{
+    // Page p goes on by choice 1 or 3 (alternately) and has a broken choice
+    // 2 whose destination needs escaping in JSON.
+    constexpr int kPages = 60;
+    QByteArray text;
+    for (int p = 1; p < kPages; ++p)
+        text += QStringLiteral("[%1]\r\nOption Two=Astray\r\nOption Two Destination Page=\"x\\\t%1\r\n"
+                               "Option %2=On\r\nOption %2 Destination Page=%3\r\n")
+                    .arg(p)
+                    .arg(p % 2 ? QStringLiteral("One") : QStringLiteral("Three"))
+                    .arg(p + 1)
+                    .toLatin1();
+    text += QStringLiteral("[%1]\r\nPage Text=End\r\n").arg(kPages).toLatin1();
+    const QString quest = dir.filePath(QStringLiteral("line.qst"));
+    ASSERT_TRUE(fc::test::writeFile(quest, text));
+    auto way = [](int page) {
+        QStringList steps;
+        for (int p = 1; p < page; ++p)
+            steps << (p % 2 ? QStringLiteral("1") : QStringLiteral("3"));
+        return steps;
+    };
+
+    const CliRun json = cli({QStringLiteral("check"), QStringLiteral("--json"), quest});
+    ASSERT_EQ(json.status, 1) << json.err.constData();
+    const QJsonDocument doc = QJsonDocument::fromJson(json.out);
+    ASSERT_TRUE(doc.isObject()) << json.out.left(2000).constData();
+    EXPECT_EQ(doc.toJson(QJsonDocument::Indented), json.out);
+    const QJsonArray findings = doc.object()[QStringLiteral("findings")].toArray();
+    ASSERT_EQ(findings.size(), kPages - 1);
+    for (const QJsonValue &v : findings) {
+        const QJsonObject f = v.toObject();
+        const int page = f[QStringLiteral("page")].toString().toInt();
+        EXPECT_EQ(f[QStringLiteral("steps")].toArray(), QJsonArray::fromStringList(way(page))) << page;
+        EXPECT_TRUE(f[QStringLiteral("message")].toString().contains(QStringLiteral("\"\"x\\\t%1\"").arg(page)));
+    }
+
+    const CliRun plain = cli({QStringLiteral("check"), quest});
+    ASSERT_EQ(plain.status, 1) << plain.err.constData();
+    const QStringList lines = QString::fromUtf8(plain.out).split(QLatin1Char('\n'));
+    for (const int page : {3, 51, 52, kPages - 1}) {
+        SCOPED_TRACE(page);
+        const QStringList steps = way(page);
+        const QString expected = steps.size() <= 50
+                                     ? steps.join(QLatin1Char(' '))
+                                     : steps.mid(0, 10).join(QLatin1Char(' '))
+                                           + QStringLiteral(" \u2026 %1 steps \u2026 ").arg(steps.size() - 20)
+                                           + steps.mid(steps.size() - 10).join(QLatin1Char(' '));
+        const qsizetype at = lines.indexOf(QStringLiteral("  page %1, Option Two Destination Page: Option Two "
+                                                          "Destination Page \"\"x\\\t%1\" names no page")
+                                               .arg(page));
+        ASSERT_GE(at, 0) << plain.out.left(3000).constData();
+        EXPECT_EQ(lines.value(at + 1), QStringLiteral("    steps: ") + expected);
+    }
+}
+
 TEST_F(CliCheck, ReportedStepsReplayInPlay)
 {
     // Steps through a fight (won), a key item and a soft lock.

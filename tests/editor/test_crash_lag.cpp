@@ -34,7 +34,9 @@ TEST(CrashLag, KillAtARandomMomentKeepsEveryEditOlderThanHalfASecond)
     QTemporaryDir dir;
     const QString quest = dir.filePath(QStringLiteral("big.qst"));
     const QString wc = fc::ResolveIniPath(QStringLiteral("tmpquest.ini"));
-    QRandomGenerator random(QRandomGenerator::global()->generate());
+    const quint32 seed = fc::test::randomSeed();
+    SCOPED_TRACE(testing::Message() << "random seed " << seed);
+    QRandomGenerator random(seed);
     for (int run = 0; run < 4; ++run) {
         QProcess child;
         child.start(QStringLiteral(EDITOR_CRASH_CHILD), {quest, QStringLiteral("3000")});

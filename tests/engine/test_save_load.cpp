@@ -120,6 +120,37 @@ TEST_F(SaveLoadTest, RefusedFilesChangeNothing)
     refused(programDir + QStringLiteral("/bad.sav"), false);
 }
 
+// A saved game whose "page" line was damaged (empty, gone, or naming no page
+// of the quest) is refused as a cut file is, not loaded onto no page.
+TEST_F(SaveLoadTest, DamagedPageLineIsRefused)
+{
+    save(savePath);
+    const QByteArray saved = fc::test::readFile(savePath);
+    ASSERT_TRUE(saved.contains("\r\npage=.\r\n")) << saved.constData();
+    choose(1); // back to page 1
+    game->clickChoose();
+    for (const char *damaged : {"\r\npage=\r\n", "\r\npa\r\n", "\r\npage=.,\r\n"}) {
+        for (const bool withItems : {true, false}) {
+            SCOPED_TRACE(testing::Message() << damaged << withItems);
+            const QString path = programDir + QStringLiteral("/damaged.sav");
+            fc::test::writeFile(path, QByteArray(saved).replace("\r\npage=.\r\n", damaged));
+            const QString before = log();
+            const QStringList items = screen.inventory();
+            dialogs.shown.clear();
+            load(path, withItems);
+            ASSERT_EQ(dialogs.shown.size(), 1);
+            EXPECT_EQ(dialogs.shown[0].title, "Error Loading Game:");
+            EXPECT_EQ(log(), before + QStringLiteral("\r\n>\r\nGame: ") + path
+                                 + QStringLiteral("\r\nIs corrupt or not for this game! :-(\r\n>\r\n") + screen.room());
+            EXPECT_EQ(screen.pg(), "1");
+            EXPECT_EQ(screen.inventory(), items);
+        }
+    }
+    // The undamaged game still loads.
+    load(savePath, true);
+    EXPECT_EQ(screen.pg(), "2");
+}
+
 TEST_F(SaveLoadTest, UnsavableCharacterWritesNothingAndSaysSo)
 {
     screen.setRoom(QStringLiteral("Snow \u2603 falls"));

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -105,6 +106,35 @@ TEST(CliIni, FailedWriteIsNotReportedAsSuccess)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("cannot write")) << r.err.constData();
     EXPECT_EQ(fc::test::readFile(notADir), QByteArray("x"));
+}
+
+// A quest nobody may write is refused, not replaced by a writable copy; the
+// same holds through a link to it.
+TEST(CliIni, ReadOnlyFileIsRefused)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("q.qst"));
+    const QByteArray before = "[1]\r\nPage Text=Old\r\n";
+    ASSERT_TRUE(fc::test::writeFile(file, before));
+    ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const QString link = dir.filePath(QStringLiteral("link.qst"));
+    ASSERT_TRUE(QFile::link(file, link));
+    for (const QString &target : {file, link}) {
+        SCOPED_TRACE(target.toStdString());
+        CliRun r = cli({QStringLiteral("ini"), QStringLiteral("set"), target, QStringLiteral("1"),
+                        QStringLiteral("Page Text"), QStringLiteral("New")});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains("is read-only")) << r.err.constData();
+        EXPECT_EQ(fc::test::readFile(file), before);
+        EXPECT_EQ(QFileInfo(file).permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther),
+                  QFileDevice::Permissions());
+    }
+    // Writable again, the same write goes through.
+    ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+    CliRun r = cli({QStringLiteral("ini"), QStringLiteral("set"), file, QStringLiteral("1"), QStringLiteral("Page Text"),
+                    QStringLiteral("New")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_EQ(fc::ReadIni(file, QStringLiteral("1"), QStringLiteral("Page Text")), QStringLiteral("New"));
 }
 
 } // namespace

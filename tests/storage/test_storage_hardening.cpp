@@ -169,11 +169,14 @@ TEST_F(Hardening, KilledSaveLeavesOneWholeGame)
                && a.inventory == b.inventory;
     };
     int seenFirst = 0, seenSecond = 0;
+    const quint32 seed = fc::test::randomSeed();
+    SCOPED_TRACE(testing::Message() << "random seed " << seed);
+    QRandomGenerator random(seed);
     for (int run = 0; run < 25; ++run) {
         QProcess child;
         child.start(QStringLiteral(STORAGE_CHILD), {QStringLiteral("saves"), sav});
         ASSERT_TRUE(child.waitForReadyRead(30000));
-        QThread::usleep(QRandomGenerator::global()->bounded(1000u, 30000u));
+        QThread::usleep(random.bounded(1000u, 30000u));
         ::kill(pid_t(child.processId()), SIGKILL);
         child.waitForFinished();
         const fc::SavedGameLoad load = fc::ReadSavedGame(sav, true);
@@ -320,6 +323,36 @@ TEST_F(Hardening, EncodingsSurviveAWrite)
         EXPECT_EQ(readFile(file), c.after);
         EXPECT_EQ(fc::ReadIni(file, c.section, c.key), c.value);
         EXPECT_EQ(fc::ReadIni(file, c.section, c.otherKey), c.other);
+        QFile::remove(file);
+    }
+}
+
+// UTF-8 or Windows-1252: UTF-8 when the well-formed multi-byte characters are
+// at least one and at least as many as the stray bytes. A write keeps the
+// reading, so accents are never turned into two letters each.
+TEST_F(Hardening, Utf8OrWindows1252FromTheBytes)
+{
+    const struct
+    {
+        const char *what;
+        QByteArray value; // as stored in the file
+        QString read;
+    } cases[] = {
+        {"two UTF-8 letters, one stray byte: UTF-8", "Caf\xC3\xA9 \xC3\x9Cnter \xFF", S(u"Caf\u00E9 \u00DCnter \uFFFD")},
+        {"two UTF-8 letters, two stray bytes: UTF-8", "Caf\xC3\xA9 \xC3\x9Cnter \xFF\xFE", S(u"Caf\u00E9 \u00DCnter \uFFFD\uFFFD")},
+        {"one UTF-8 letter, two stray bytes: Windows-1252", "Caf\xC3\xA9 \xFF\xFE", S(u"Caf\u00C3\u00A9 \u00FF\u00FE")},
+        {"Windows-1252 letters", "caf\xE9 cr\xE8me br\xFBl\xE9\x65", S(u"caf\u00E9 cr\u00E8me br\u00FBl\u00E9e")},
+        {"Windows-1252 letters, two of them by chance a UTF-8 letter", "\xC3\xA9t\xE9 \xE0 No\xEBl",
+         S(u"\u00C3\u00A9t\u00E9 \u00E0 No\u00EBl")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString file = path(QStringLiteral("guess.ini"));
+        ASSERT_TRUE(writeFile(file, "[S]\r\na=" + c.value + "\r\n"));
+        EXPECT_EQ(fc::ReadIni(file, QStringLiteral("S"), QStringLiteral("a")), c.read);
+        EXPECT_TRUE(fc::WriteIniChecked(file, QStringLiteral("S"), QStringLiteral("b"), QStringLiteral("x")));
+        EXPECT_EQ(readFile(file), "[S]\r\na=" + c.value + "\r\nb=x\r\n");
+        EXPECT_EQ(fc::ReadIni(file, QStringLiteral("S"), QStringLiteral("a")), c.read);
         QFile::remove(file);
     }
 }

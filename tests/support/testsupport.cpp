@@ -1,6 +1,9 @@
 #include "tests/support/testsupport.h"
 
 #include <QFile>
+#include <QRandomGenerator>
+
+#include <cstdio>
 
 namespace fc::test {
 
@@ -23,6 +26,16 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 QString dataDir()
 {
     return qEnvironmentVariable("FABLECRAFT_TEST_DATA");
+}
+
+quint32 randomSeed()
+{
+    bool ok = false;
+    const quint32 given = qEnvironmentVariable("FABLECRAFT_TEST_SEED").toUInt(&ok);
+    const quint32 seed = ok ? given : QRandomGenerator::global()->generate();
+    std::printf("random seed %u (FABLECRAFT_TEST_SEED=%u replays it)\n", seed, seed);
+    std::fflush(stdout);
+    return seed;
 }
 
 } // namespace fc::test

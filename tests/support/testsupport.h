@@ -16,4 +16,8 @@ bool writeFile(const QString &path, const QByteArray &bytes);
 // Folder of test input files in the source tree (tests/data).
 QString dataDir();
 
+// The seed for a test's random moments: FABLECRAFT_TEST_SEED when it is set
+// (to replay a failure), else a fresh one. Printed either way.
+quint32 randomSeed();
+
 } // namespace fc::test

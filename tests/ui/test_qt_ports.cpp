@@ -13,6 +13,12 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -90,9 +96,38 @@ TEST(QtFileDialog, NextFileNameAnswersOpenAndSaveOnce)
     EXPECT_EQ(files.openFile(options), QString());
 }
 
-// A real dialog opens in the folder last used for its kind of file, else in
-// the documents folder, never in the folder the engine names.
-TEST(QtFileDialog, OpensInTheFolderLastUsedForItsKindOfFile)
+// Dialogs open in the folder last used for their kind of file, else in the
+// documents folder; the folders are kept for the next run.
+TEST(QtFileDialog, StartsInTheFolderLastUsedForItsKindOfFile)
+{
+    QTemporaryDir games;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    ASSERT_TRUE(QDir().mkpath(documents));
+    QFile::remove(QtFileDialog::foldersFile());
+    const QString saves = QStringLiteral("*.sav|*.sav"), quests = QStringLiteral("*.qst|*.qst");
+
+    EXPECT_EQ(QtFileDialog::startFolder(saves), documents);
+    QtFileDialog::rememberFolder(saves, games.filePath(QStringLiteral("one.sav")));
+    EXPECT_EQ(QtFileDialog::startFolder(saves), games.path());
+    EXPECT_EQ(QtFileDialog::startFolder(quests), documents); // another kind of file
+    EXPECT_EQ(QtFileDialog::startFolder(QString()), documents);
+    EXPECT_TRUE(QtFileDialog::foldersFile().startsWith(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
+    EXPECT_TRUE(QFileInfo(QtFileDialog::foldersFile()).isFile()); // kept for the next run
+
+    // A remembered folder that is gone gives way to the documents folder.
+    const QString gone = games.filePath(QStringLiteral("gone"));
+    ASSERT_TRUE(QDir().mkpath(gone));
+    QtFileDialog::rememberFolder(quests, gone + QStringLiteral("/q.qst"));
+    EXPECT_EQ(QtFileDialog::startFolder(quests), gone);
+    ASSERT_TRUE(QDir(gone).removeRecursively());
+    EXPECT_EQ(QtFileDialog::startFolder(quests), documents);
+    QFile::remove(QtFileDialog::foldersFile());
+}
+
+// A real dialog: it shows the folder last used for its kind of file, and a
+// name typed into it and opened is the file chosen, whose folder is then
+// remembered.
+TEST(QtFileDialog, RealDialogOpensWhatIsTypedAndRemembersItsFolder)
 {
     QTemporaryDir games;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -101,49 +136,50 @@ TEST(QtFileDialog, OpensInTheFolderLastUsedForItsKindOfFile)
     const QString picked = games.filePath(QStringLiteral("one.sav"));
     ASSERT_TRUE(fc::test::writeFile(picked, "x"));
 
-    // Answers the dialog when it shows: notes its folder, picks a file or cancels.
+    // Answers the dialog once it is the active window: notes its folder,
+    // types the file's full name into the name box and presses Open.
     QString shownFolder;
-    // Polls until the dialog is up, so a slow start cannot leave it open.
-    auto answer = [&](const QString &file) {
-        auto *poll = new QTimer;
-        poll->setInterval(20);
-        QObject::connect(poll, &QTimer::timeout, [poll, &shownFolder, file] {
-            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            poll->stop();
-            poll->deleteLater();
-            shownFolder = dialog->directory().absolutePath();
-            if (file.isEmpty()) {
-                dialog->reject();
-            } else {
-                dialog->setDirectory(QFileInfo(file).absolutePath());
-                dialog->selectFile(QFileInfo(file).fileName());
-                QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
-                if (dialog->isVisible()) // refused: never leave the test waiting
-                    dialog->reject();
-            }
-        });
-        poll->start();
-    };
+    bool typed = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isActiveWindow() || typed)
+            return;
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (!name || !name->isVisible())
+            return;
+        typed = true;
+        shownFolder = dialog->directory().absolutePath();
+        name->setFocus();
+        QTest::keyClicks(name, QDir::toNativeSeparators(picked));
+        // The name box may offer completions; Open is pressed, not Enter in them.
+        if (name->completer() && name->completer()->popup())
+            name->completer()->popup()->hide();
+        auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+        QPushButton *open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+        if (open && open->isEnabled())
+            QTest::mouseClick(open, Qt::LeftButton);
+    });
+    poll.start();
+    // Never leaves the test waiting on a dialog that did not take the name.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    guard.start(60000);
+
     QtFileDialog files;
     FileDialogOptions saves;
     saves.initialDir = QCoreApplication::applicationDirPath();
     saves.filter = QStringLiteral("*.sav|*.sav");
-    FileDialogOptions quests = saves;
-    quests.filter = QStringLiteral("*.qst|*.qst");
-
-    answer(picked);
-    EXPECT_EQ(files.openFile(saves), picked);
+    EXPECT_EQ(files.openFile(saves), QDir::toNativeSeparators(picked)); // accepted with the name typed
+    EXPECT_TRUE(typed);
     EXPECT_EQ(shownFolder, QDir(documents).absolutePath());
-    answer(QString());
-    EXPECT_EQ(files.saveFile(saves), QString());
-    EXPECT_EQ(shownFolder, QDir(games.path()).absolutePath()); // remembered
-    answer(QString());
-    files.openFile(quests);
-    EXPECT_EQ(shownFolder, QDir(documents).absolutePath()); // another kind of file
-    EXPECT_EQ(QtFileDialog::startFolder(saves.filter), games.path()); // kept for the next run
-    EXPECT_TRUE(QtFileDialog::foldersFile().startsWith(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
+    EXPECT_EQ(QtFileDialog::startFolder(saves.filter), games.path());
+    QFile::remove(QtFileDialog::foldersFile());
 }
 
 TEST(QtPictureLoader, EmptyClearsBrokenFailsGoodLoads)
