@@ -403,6 +403,27 @@ QuestPage QuestDocument::page(const QString &name) const
     return p;
 }
 
+QStringList QuestDocument::exits(const QString &name) const
+{
+    QStringList out;
+    const int i = sectionIndex(name);
+    if (i < 0)
+        return out;
+    const IniFile &f = parsed(i);
+    const QString &s = m_sections[i].name;
+    auto add = [&](const QString &key) {
+        const QString v = f.readValue(s, key);
+        if (!v.trimmed().isEmpty())
+            out << v;
+    };
+    for (int c = 1; c <= kOptionCount; ++c)
+        add(destinationKey(c));
+    add(kBattleWin);
+    add(kBattleLose);
+    add(kBattleEscape);
+    return out;
+}
+
 QString QuestDocument::title() const { return value(kStoryInfoSection, kTitle); }
 QString QuestDocument::author() const { return value(kStoryInfoSection, kAuthor); }
 QString QuestDocument::version() const { return value(kStoryInfoSection, kVersion); }

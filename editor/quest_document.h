@@ -122,6 +122,8 @@ public:
 
     // --- typed reads ---------------------------------------------------------------
     QuestPage page(const QString &name) const;
+    // page(name).exits(), reading only the keys it needs.
+    QStringList exits(const QString &name) const;
     QString title() const;
     QString author() const;
     QString version() const;
