@@ -153,6 +153,9 @@ private:
     EditorContext &c;
     PageEditor &pages;
     QString m_remembered; // questfile's file name
+    // What the session file holds now.
+    bool m_sessionWritten = false, m_sessionModified = false;
+    QString m_sessionQuest;
 };
 
 // File dialog filters of the pickers: every picture format the program
