@@ -196,7 +196,8 @@ void Menus::hide()
 
 void Menus::testGame()
 {
-    (void)c.wc.flush(); // the game reads the document itself
+    // No flush: the game reads the document itself (Editor::setGame), and
+    // the file follows on its own.
     Game *game = c.editor.game();
     if (game)
         game->screen().setMenuPanelVisible(false);
