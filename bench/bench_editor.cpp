@@ -1,7 +1,9 @@
 // Quest editor speed on generated working copies of 1,000 and 20,000 pages:
 // loading a quest, selecting a page, a keystroke in the page text (time on
 // the user-interface thread), how far the file lags behind the screen while
-// typing, and "Test Game" to the first page shown. The same page selection
+// typing, "Test Game" to the first page shown, undo and redo of one step
+// (typing, and a Delete of a page), and the memory of the document and of
+// 1,000 typing steps. The same page selection
 // and keystroke are also run the plain way (every changed field written at
 // once with one synchronous whole-file write) on the same file. Prints
 // medians, worst cases, ratios and the disk at the end.
@@ -18,6 +20,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QUndoStack>
 #include <QFile>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -33,6 +37,8 @@
 #include <thread>
 #include <vector>
 
+#include <malloc.h>
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -45,6 +51,11 @@ struct Figures
     double median = 0, worst = 0;
 };
 std::map<std::string, Figures> g_figures; // by "name/pages", in ms
+struct Memory
+{
+    double file, document, documentOwn, steps; // MB
+};
+std::map<int, Memory> g_memory; // by pages
 
 QString questPath(int pages) { return g_dir->filePath(QStringLiteral("quest%1.qst").arg(pages)); }
 
@@ -215,6 +226,90 @@ void BM_TestGame(benchmark::State &state)
     record(state, "testgame", samples);
 }
 
+// Undo and redo of one step on the user-interface thread: typing steps in
+// several fields, and a Delete of a page (its section back in place).
+void BM_UndoRedo(benchmark::State &state)
+{
+    const int pages = int(state.range(0));
+    Rig rig;
+    rig.load(pages);
+    rig.ports.dialogs.defaultAnswer = fc::Answer::Yes;
+    std::vector<double> undo, redo, undoDelete, redoDelete;
+    const QStringList fields{QStringLiteral("Text1"), QStringLiteral("Text19"), QStringLiteral("Text2"),
+                             QStringLiteral("Text10")};
+    int i = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        rig.editor.selectPage(int((quint64(++i) * 7919) % quint64(rig.state.createquest().pageList().entries.size())));
+        for (const QString &f : fields) {
+            rig.editor.setText(kCq, f, QStringLiteral("step %1").arg(i));
+            rig.editor.fieldLeft();
+        }
+        rig.editor.click(kCq, QStringLiteral("Command2")); // Delete
+        state.ResumeTiming();
+        auto t0 = Clock::now();
+        rig.editor.undo();
+        undoDelete.push_back(ms(Clock::now() - t0));
+        for (int n = 0; n < fields.size(); ++n) {
+            t0 = Clock::now();
+            rig.editor.undo();
+            undo.push_back(ms(Clock::now() - t0));
+        }
+        for (int n = 0; n < fields.size(); ++n) {
+            t0 = Clock::now();
+            rig.editor.redo();
+            redo.push_back(ms(Clock::now() - t0));
+        }
+        t0 = Clock::now();
+        rig.editor.redo();
+        redoDelete.push_back(ms(Clock::now() - t0));
+    }
+    record(state, "undo-typing", undo);
+    record(state, "redo-typing", redo);
+    record(state, "undo-delete", undoDelete);
+    record(state, "redo-delete", redoDelete);
+}
+
+// Heap bytes in use (glibc), for the memory figures.
+qint64 heapInUse()
+{
+    const struct mallinfo2 m = mallinfo2();
+    return qint64(m.uordblks + m.hblkhd);
+}
+
+// Memory: the document against the file's size, and 1,000 steps of typing
+// (each its own step) above the document.
+void BM_Memory(benchmark::State &state)
+{
+    const int pages = int(state.range(0));
+    for (auto _ : state) {
+        auto rig = std::make_unique<Rig>();
+        const qint64 before = heapInUse();
+        rig->load(pages);
+        if (!rig->wc.flush())
+            std::abort();
+        const qint64 loaded = heapInUse();
+        rig->editor.selectPage(pages / 2);
+        const qint64 beforeSteps = heapInUse();
+        for (int n = 0; n < 1000; ++n) {
+            rig->editor.setText(kCq, QStringLiteral("Text1"), QStringLiteral("typing step %1 ").arg(n).repeated(8));
+            rig->editor.fieldLeft();
+        }
+        if (!rig->wc.flush())
+            std::abort();
+        const qint64 afterSteps = heapInUse();
+        const double fileMb = double(QFileInfo(questPath(pages)).size()) / 1e6;
+        const double docMb = double(loaded - before) / 1e6;
+        state.counters["file_MB"] = fileMb;
+        state.counters["document_MB"] = docMb;
+        state.counters["document_own_MB"] = double(rig->editor.document().memoryUsage()) / 1e6;
+        state.counters["steps_1000_MB"] = double(afterSteps - beforeSteps) / 1e6;
+        state.counters["steps"] = rig->editor.undoStack().count();
+        g_memory[pages] = {fileMb, docMb, double(rig->editor.document().memoryUsage()) / 1e6,
+                           double(afterSteps - beforeSteps) / 1e6};
+    }
+}
+
 // The plain way: every field write is its own synchronous whole-file write.
 const QStringList &pageKeys()
 {
@@ -280,6 +375,8 @@ BENCHMARK(BM_SelectPage)->Arg(1000)->Arg(20000)->Iterations(300)->Unit(benchmark
 BENCHMARK(BM_SelectAfterKeystroke)->Arg(1000)->Arg(20000)->Iterations(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Keystroke)->Arg(1000)->Arg(20000)->Iterations(150)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TestGame)->Arg(1000)->Arg(20000)->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoRedo)->Arg(1000)->Arg(20000)->Iterations(25)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Memory)->Arg(20000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainSelectPage)->Arg(1000)->Arg(20000)->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainKeystroke)->Arg(1000)->Arg(20000)->Iterations(20)->Unit(benchmark::kMillisecond);
 
@@ -292,6 +389,10 @@ void summary()
     for (const auto &[name, f] : g_figures)
         std::printf("%-18s %8s %12.3f %12.3f\n", name.substr(0, name.find('/')).c_str(),
                     name.substr(name.find('/') + 1).c_str(), f.median, f.worst);
+    for (const auto &[pages, m] : g_memory)
+        std::printf("%d pages: file %.1f MB, document %.1f MB on the heap (%.1fx the file; its own count %.1f MB), "
+                    "1,000 typing steps %.1f MB\n",
+                    pages, m.file, m.document, m.document / m.file, m.documentOwn, m.steps);
     for (const char *pages : {"1000", "20000"}) {
         auto get = [&](const char *n) { return g_figures[std::string(n) + "/" + pages].median; };
         if (get("keystroke") > 0 && get("select") > 0)

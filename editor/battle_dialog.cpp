@@ -125,7 +125,7 @@ void BattleDialog::pick(const QString &control)
 {
     const QString fb = EditorContext::fb();
     const bool picture = control == QLatin1String("Command6");
-    const QString path = picture ? c.openFile(QStringLiteral("*.jpg|*.jpg"), QStringLiteral("jpg"), m_rememberedPicture)
+    const QString path = picture ? c.openFile(QString::fromLatin1(kPictureFilter), QStringLiteral("jpg"), m_rememberedPicture)
                                  : c.openFile(QStringLiteral("*.mid|*.mid"), QStringLiteral("mid"), m_rememberedMusic);
     if (path.isEmpty() || c.page().isEmpty())
         return; // cancelled: field, key and preview stay as they are

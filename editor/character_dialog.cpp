@@ -100,7 +100,7 @@ void CharacterDialog::close()
 void CharacterDialog::pick()
 {
     const QString f = EditorContext::fc_();
-    const QString path = c.openFile(QStringLiteral("*.jpg|*.jpg"), QStringLiteral("jpg"), m_remembered);
+    const QString path = c.openFile(QString::fromLatin1(kPictureFilter), QStringLiteral("jpg"), m_remembered);
     if (path.isEmpty())
         return; // cancelled: field, key and preview stay as they are
     c.state.setText(f, QStringLiteral("Text5"), path);

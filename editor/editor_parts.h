@@ -153,7 +153,16 @@ private:
     EditorContext &c;
     PageEditor &pages;
     QString m_remembered; // questfile's file name
+    // What the session file holds now.
+    bool m_sessionWritten = false, m_sessionModified = false;
+    QString m_sessionQuest;
 };
+
+// File dialog filters of the pickers: every picture format the program
+// shows in one filter, first; the sounds together.
+inline constexpr char kPictureFilter[] =
+    "Pictures (*.png *.jpg *.jpeg *.bmp *.gif)|*.png;*.jpg;*.jpeg;*.bmp;*.gif|*.jpg|*.jpg";
+inline constexpr char kSoundFilter[] = "Sounds (*.wav *.mp3)|*.wav;*.mp3|*.mp3|*.mp3|*.wav|*.wav";
 
 // Converts a stored check-box value: 0 or 1, or nullopt when it does not
 // convert to a state a check box holds.

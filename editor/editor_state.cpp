@@ -29,6 +29,7 @@ struct Layout
     {
         Control &c = add(name, ControlKind::TextBox);
         c.maxLength = maxLength;
+        c.help = withLimit(c.help, maxLength);
         return c;
     }
     Control &box(int n, int maxLength = 0) { return box(QStringLiteral("Text%1").arg(n), maxLength); }

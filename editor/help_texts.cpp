@@ -3,6 +3,7 @@
 #include "editor/editor_state.h"
 
 #include <QHash>
+#include <QLocale>
 
 namespace fc {
 
@@ -40,6 +41,55 @@ QHash<QString, QString> buildTable()
     set({"Command4", "Command11"}, "Play File.");
     set({"Command5", "Command12"}, "Stop File.");
     set({"filepath"}, "The file path and file name of the quest file. If blank the file was not saved.");
+    // Controls the first editor left without a help text.
+    set({"Check9"}, "When checked, a battle starts when the player reaches this page.");
+    set({"Command3"}, "Choose the MIDI file to play on this page.");
+    set({"Command6"}, "Choose the image to display on this page.");
+    set({"Command9"}, "Choose the movie to play on this page.");
+    set({"Command10"}, "Choose the MP3 or WAV sound to play on this page.");
+    set({"Command7"}, "Open the battle settings of this page (check Battle Page first).");
+    set({"Command8"}, "Open the character settings of the quest.");
+    set({"Command13"}, "Play the quest from page 1 as it is now.");
+    set({"banner"}, "Your changes are kept in the editor; save the quest to keep them on disk.");
+    return t;
+}
+
+QHash<QString, QString> buildBattleTable()
+{
+    QHash<QString, QString> t;
+    auto set = [&t](const char *name, const char *text) { t.insert(QString::fromLatin1(name), QString::fromLatin1(text)); };
+    set("Text1", "The monster's name, shown in the battle.");
+    set("Text2", "The monster's hit points.");
+    set("Text3", "The monster's attack.");
+    set("Text4", "The monster's defence.");
+    set("Text5", "Picture shown during the battle.");
+    set("Command6", "Choose the picture shown during the battle.");
+    set("Text6", "MIDI music played when the battle begins.");
+    set("Command1", "Choose the MIDI music played when the battle begins.");
+    set("Text12", "The message shown when the monster attacks.");
+    set("Text13", "Name of the monster's other attack or spell.");
+    set("Text14", "Damage of the other attack or spell.");
+    set("Check1", "When checked, the player may escape from this battle.");
+    set("Text7", "Key item the player receives for winning.");
+    set("Text8", "Experience the player receives for winning.");
+    set("Text9", "Page the player goes to after winning.");
+    set("Text10", "Page the player goes to after losing.");
+    set("Text11", "Page the player goes to after escaping.");
+    return t;
+}
+
+QHash<QString, QString> buildCharacterTable()
+{
+    QHash<QString, QString> t;
+    auto set = [&t](const char *name, const char *text) { t.insert(QString::fromLatin1(name), QString::fromLatin1(text)); };
+    set("Check1", "When checked, the player may load a saved character.");
+    set("Check2", "When checked, the player may create and name a character.");
+    set("Text1", "The default character's name.");
+    set("Text2", "The default character's hit points.");
+    set("Text3", "The default character's attack.");
+    set("Text4", "The default character's defence.");
+    set("Text5", "The character's picture; choose it with the X button.");
+    set("Command1", "Choose the character's picture.");
     return t;
 }
 
@@ -48,9 +98,22 @@ QHash<QString, QString> buildTable()
 QString helpText(const QString &form, const QString &control)
 {
     static const QHash<QString, QString> table = buildTable();
+    static const QHash<QString, QString> battle = buildBattleTable();
+    static const QHash<QString, QString> character = buildCharacterTable();
+    if (form == QLatin1String(kFrmBattle))
+        return battle.value(control);
+    if (form == QLatin1String(kFrmCharCreate))
+        return character.value(control);
     if (form != QLatin1String(kCreateQuest))
         return {};
     return table.value(control);
+}
+
+QString withLimit(const QString &help, int maxLength)
+{
+    if (help.isEmpty() || maxLength <= 0)
+        return help;
+    return help + QStringLiteral(" (up to %1 characters)").arg(QLocale(QLocale::English).toString(maxLength));
 }
 
 } // namespace fc

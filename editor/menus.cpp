@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
+#include <QSaveFile>
 #include <QSet>
 #include <QUndoStack>
 
@@ -33,16 +34,24 @@ void Menus::writeSession(bool modified)
 {
     if (!c.wc.locked())
         return; // another editor's session is not ours to change
-    const QString file = sessionFile(c.wc);
-    if (ReadIni(file, QStringLiteral("Session"), QStringLiteral("Modified")) == (modified ? QLatin1String("1") : QLatin1String("0"))
-        && ReadIni(file, QStringLiteral("Session"), QStringLiteral("QuestFile")) == c.questFile)
+    const QString quest = c.state.filepath().isEmpty() ? QString() : c.questFile;
+    if (m_sessionWritten && m_sessionModified == modified && m_sessionQuest == quest)
         return;
-    IniBatch batch(file);
-    batch.write(QStringLiteral("Session"), QStringLiteral("QuestFile"), c.state.filepath().isEmpty() ? QString() : c.questFile);
-    batch.write(QStringLiteral("Session"), QStringLiteral("Modified"), modified ? QStringLiteral("1") : QStringLiteral("0"));
-    QString error;
-    if (!batch.commit(&error))
-        Q_EMIT c.wc.writeFailed(error);
+    // Written on its own, not through the profile store: a write of a large
+    // working copy holds the store, and the user interface must not wait.
+    QSaveFile file(sessionFile(c.wc));
+    QByteArray text("[Session]\r\nQuestFile=");
+    text += quest.toUtf8();
+    text += "\r\nModified=";
+    text += modified ? "1" : "0";
+    text += "\r\n";
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        Q_EMIT c.wc.writeFailed(fileErrorText(sessionFile(c.wc), file.errorString()));
+        return;
+    }
+    m_sessionWritten = true;
+    m_sessionModified = modified;
+    m_sessionQuest = quest;
 }
 
 void Menus::startUp()
@@ -187,7 +196,8 @@ void Menus::hide()
 
 void Menus::testGame()
 {
-    (void)c.wc.flush(); // the game reads the document itself
+    // No flush: the game reads the document itself (Editor::setGame), and
+    // the file follows on its own.
     Game *game = c.editor.game();
     if (game)
         game->screen().setMenuPanelVisible(false);

@@ -235,7 +235,7 @@ void PageEditor::deletePage()
     for (const QString &other : doc.pages()) {
         if (sameName(other, page))
             continue;
-        for (const QString &exit : doc.page(other).exits())
+        for (const QString &exit : doc.exits(other))
             if (sameName(exit, page))
                 ++leading;
     }

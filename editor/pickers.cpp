@@ -25,9 +25,9 @@ struct PickerSpec
 
 const PickerSpec kPickers[] = {
     {"Command3", 0, "*.mid|*.mid", "mid", "Text18", kMusic},
-    {"Command6", 1, "*.jpg|*.jpg", "jpg", "Text20", kImage},
+    {"Command6", 1, kPictureFilter, "jpg", "Text20", kImage},
     {"Command9", 2, "*.avi|*.avi", "avi", "Text25", kMovie},
-    {"Command10", 3, "*.mp3|*.mp3|*.wav|*.wav", "mp3", "Text26", kMp3},
+    {"Command10", 3, kSoundFilter, "mp3", "Text26", kMp3},
 };
 
 const PickerSpec *pickerOf(const QString &control)

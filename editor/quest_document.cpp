@@ -37,7 +37,17 @@ const QByteArray kUtf8Marker("\xEF\xBB\xBF");
 
 bool isUtf8(FileEncoding e) { return e != FileEncoding::Windows1252; }
 
-QString folded(const QString &name) { return name.trimmed().toCaseFolded(); }
+QString folded(const QString &name)
+{
+    // Most names are page numbers: nothing to trim or fold, no copy made.
+    bool plain = !name.isEmpty() && name.front() != QLatin1Char(' ') && name.back() != QLatin1Char(' ')
+                 && name.front() != QLatin1Char('\t') && name.back() != QLatin1Char('\t');
+    for (qsizetype i = 0; plain && i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        plain = c < 0x80 && !(c >= u'A' && c <= u'Z');
+    }
+    return plain ? name : name.trimmed().toCaseFolded();
+}
 
 // The text a write stores: up to the first line break.
 QString firstLine(const QString &value)
@@ -192,11 +202,44 @@ void QuestDocument::rebuildIndex() const
 {
     m_index.clear();
     m_index.reserve(m_sections.size());
-    for (int i = 0; i < m_sections.size(); ++i)
-        m_index.insert(folded(m_sections[i].name), i); // later duplicates overwritten below
+    // Backwards, so that the first of sections with one name wins.
     for (int i = int(m_sections.size()) - 1; i >= 0; --i)
         m_index.insert(folded(m_sections[i].name), i);
     m_indexValid = true;
+}
+
+void QuestDocument::sectionInserted(int at)
+{
+    m_parsedIndex = -1;
+    if (!m_indexValid)
+        return;
+    for (auto it = m_index.begin(); it != m_index.end(); ++it)
+        if (*it >= at)
+            ++*it;
+    const QString f = folded(m_sections[at].name);
+    const auto it = m_index.find(f);
+    if (it == m_index.end() || *it > at)
+        m_index.insert(f, at);
+}
+
+void QuestDocument::sectionRemoved(int at, const QString &name)
+{
+    m_parsedIndex = -1;
+    if (!m_indexValid)
+        return;
+    const QString f = folded(name);
+    const bool wasFirst = m_index.value(f, -1) == at;
+    for (auto it = m_index.begin(); it != m_index.end(); ++it)
+        if (*it > at)
+            --*it;
+    if (!wasFirst)
+        return;
+    m_index.remove(f);
+    for (int i = at; i < m_sections.size(); ++i)
+        if (folded(m_sections[i].name) == f) {
+            m_index.insert(f, i);
+            break;
+        }
 }
 
 int QuestDocument::sectionIndex(const QString &section) const
@@ -311,18 +354,18 @@ bool QuestDocument::removeSection(const QString &section)
 
 void QuestDocument::replaceSection(int index, const Section *after)
 {
-    const bool structural = !after;
     if (m_delta) {
         Delta::Step step{after ? Delta::Replace : Delta::Remove, index, m_sections[index], after ? *after : Section{}};
         m_delta->steps.append(std::move(step));
     }
-    if (after)
+    if (after) {
         m_sections[index] = *after;
-    else
+        m_parsedIndex = -1;
+    } else {
+        const QString name = m_sections[index].name;
         m_sections.removeAt(index);
-    if (structural)
-        m_indexValid = false;
-    m_parsedIndex = -1;
+        sectionRemoved(index, name);
+    }
 }
 
 void QuestDocument::insertSection(int index, const Section &section)
@@ -330,8 +373,7 @@ void QuestDocument::insertSection(int index, const Section &section)
     if (m_delta)
         m_delta->steps.append({Delta::Insert, index, {}, section});
     m_sections.insert(index, section);
-    m_indexValid = false;
-    m_parsedIndex = -1;
+    sectionInserted(index);
 }
 
 void QuestDocument::convertToUtf8()
@@ -401,6 +443,27 @@ QuestPage QuestDocument::page(const QString &name) const
     b.altAtk = v(kAltAtk);
     b.altAtkDam = v(kAltAtkDam);
     return p;
+}
+
+QStringList QuestDocument::exits(const QString &name) const
+{
+    QStringList out;
+    const int i = sectionIndex(name);
+    if (i < 0)
+        return out;
+    const IniFile &f = parsed(i);
+    const QString &s = m_sections[i].name;
+    auto add = [&](const QString &key) {
+        const QString v = f.readValue(s, key);
+        if (!v.trimmed().isEmpty())
+            out << v;
+    };
+    for (int c = 1; c <= kOptionCount; ++c)
+        add(destinationKey(c));
+    add(kBattleWin);
+    add(kBattleLose);
+    add(kBattleEscape);
+    return out;
 }
 
 QString QuestDocument::title() const { return value(kStoryInfoSection, kTitle); }
@@ -505,14 +568,12 @@ void QuestDocument::undo(const Delta &delta)
             break;
         case Delta::Insert:
             m_sections.removeAt(s.index);
-            m_indexValid = false;
-            m_parsedIndex = -1;
+            sectionRemoved(s.index, s.after.name);
             Q_EMIT sectionChanged(s.after.name);
             break;
         case Delta::Remove:
             m_sections.insert(s.index, s.before);
-            m_indexValid = false;
-            m_parsedIndex = -1;
+            sectionInserted(s.index);
             Q_EMIT sectionChanged(s.before.name);
             break;
         case Delta::Pages: {
@@ -546,14 +607,12 @@ void QuestDocument::redo(const Delta &delta)
             break;
         case Delta::Insert:
             m_sections.insert(s.index, s.after);
-            m_indexValid = false;
-            m_parsedIndex = -1;
+            sectionInserted(s.index);
             Q_EMIT sectionChanged(s.after.name);
             break;
         case Delta::Remove:
             m_sections.removeAt(s.index);
-            m_indexValid = false;
-            m_parsedIndex = -1;
+            sectionRemoved(s.index, s.before.name);
             Q_EMIT sectionChanged(s.before.name);
             break;
         case Delta::Pages: {

@@ -122,6 +122,8 @@ public:
 
     // --- typed reads ---------------------------------------------------------------
     QuestPage page(const QString &name) const;
+    // page(name).exits(), reading only the keys it needs.
+    QStringList exits(const QString &name) const;
     QString title() const;
     QString author() const;
     QString version() const;
@@ -184,6 +186,9 @@ private:
     void load(const QByteArray &bytes, bool listPages);
     int sectionIndex(const QString &section) const; // first of that name, or -1
     void rebuildIndex() const;
+    // Keep the index in step with a section inserted at / removed from at.
+    void sectionInserted(int at);
+    void sectionRemoved(int at, const QString &name);
     const ini::IniFile &parsed(int index) const;
     ini::IniFile parseText(const QByteArray &text) const;
     QByteArray sectionText(const ini::IniFile &piece) const; // without the UTF-8 marker

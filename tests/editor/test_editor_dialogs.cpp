@@ -8,6 +8,8 @@
 namespace fc::test {
 namespace {
 
+const char kPictures[] = "Pictures (*.png *.jpg *.jpeg *.bmp *.gif)|*.png;*.jpg;*.jpeg;*.bmp;*.gif|*.jpg|*.jpg";
+
 class EditorDialogs : public EditorTest
 {
 protected:
@@ -120,7 +122,7 @@ TEST_F(EditorDialogs, BattlePickers)
         EXPECT_EQ(picture(fb()), QString::fromLatin1(c.preview).replace(QStringLiteral("PIC"), picturePath))
             << c.button << c.name;
         EXPECT_EQ(files.requests.last().filter,
-                  QLatin1String(c.button) == QLatin1String("Command6") ? QStringLiteral("*.jpg|*.jpg")
+                  QLatin1String(c.button) == QLatin1String("Command6") ? QString::fromLatin1(kPictures)
                                                                       : QStringLiteral("*.mid|*.mid"));
     }
 }

@@ -13,7 +13,10 @@
 #include <QRandomGenerator>
 #include <QUndoStack>
 
+#include <csignal>
 #include <cstdio>
+
+#include <sys/resource.h>
 
 namespace fc::test {
 namespace {
@@ -386,6 +389,36 @@ TEST(EditorBanner, AFailedWriteIsShownUntilAWriteSucceedsAndSaveStillWorks)
     EXPECT_EQ(editor.banner(), QString());
     EXPECT_EQ(ReadIni(folder + QStringLiteral("/tmpquest.ini"), QStringLiteral("1"), QStringLiteral("Page Text")),
               QStringLiteral("kept!"));
+}
+
+TEST(EditorBanner, AFileSizeLimitIsNamedAndTheWritesComeLater)
+{
+    QTemporaryDir dir;
+    RecordingPortSet ports;
+    EditorState state;
+    WorkingCopy wc(dir.filePath(QStringLiteral("tmpquest.ini")), WorkingCopy::Mode::Synchronous);
+    Editor editor(state, wc, ports.ports(), dir.path());
+    ASSERT_TRUE(editor.show());
+    const QString cq = QString::fromLatin1(kCreateQuest);
+    // Files of this process may not grow past 200 bytes, as on a full disk.
+    struct rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 200;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    editor.setText(cq, QStringLiteral("Text1"), QString(300, QLatin1Char('a')));
+    const bool shown = QTest::qWaitFor([&] { return state.ctl(cq, QStringLiteral("banner")).visible; }, 5000);
+    const QString banner = editor.banner();
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
+    std::signal(SIGXFSZ, previousHandler);
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(banner.contains(QStringLiteral("File too large"))) << qPrintable(banner);
+    EXPECT_TRUE(banner.contains(QStringLiteral("tmpquest.ini"))) << qPrintable(banner);
+    // The next change writes everything.
+    editor.setText(cq, QStringLiteral("Text19"), QStringLiteral("Hall"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !state.ctl(cq, QStringLiteral("banner")).visible; }, 5000));
+    EXPECT_EQ(ReadIni(wc.path(), QStringLiteral("1"), QStringLiteral("Page Text")), QString(300, QLatin1Char('a')));
 }
 
 } // namespace

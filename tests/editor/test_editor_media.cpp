@@ -16,9 +16,10 @@ TEST_F(EditorMedia, PickersStoreTheChosenPathAndACancelChangesNothing)
         const char *button, *field, *key, *filter, *ext;
     } cases[] = {
         {"Command3", "Text18", "Music", "*.mid|*.mid", "mid"},
-        {"Command6", "Text20", "Image", "*.jpg|*.jpg", "jpg"},
+        {"Command6", "Text20", "Image",
+         "Pictures (*.png *.jpg *.jpeg *.bmp *.gif)|*.png;*.jpg;*.jpeg;*.bmp;*.gif|*.jpg|*.jpg", "jpg"},
         {"Command9", "Text25", "Movie", "*.avi|*.avi", "avi"},
-        {"Command10", "Text26", "Mp3", "*.mp3|*.mp3|*.wav|*.wav", "mp3"},
+        {"Command10", "Text26", "Mp3", "Sounds (*.wav *.mp3)|*.wav;*.mp3|*.mp3|*.mp3|*.wav|*.wav", "mp3"},
     };
     for (const auto &c : cases) {
         const QString path = dir.filePath(QStringLiteral("my media/") + QLatin1String(c.key) + QStringLiteral(".x"));
@@ -91,13 +92,13 @@ TEST_F(EditorMedia, HelpLineFollowsPointerAndFocus)
         const char *control, *help;
     } cases[] = {
         {"pg", "This is the page you are working on."},
-        {"Text1", "The text for the page. Don't make it too long!"},
-        {"Text4", "The text for an option or choice the user get's in the story"},
+        {"Text1", "The text for the page. Don't make it too long! (up to 1,000 characters)"},
+        {"Text4", "The text for an option or choice the user get's in the story (up to 60 characters)"},
         {"Text8", "The destination page for the option once clicked. Leave blank if no option is given."},
         {"Text13", "Specific page number to add. If not specified a page is added in increments."},
-        {"Text15", "The score change the person get's for that choice. Example: +2 or -2"},
-        {"Text18", "MiDi file to play on this page."},
-        {"Text26", "MP3 to play on this page."},
+        {"Text15", "The score change the person get's for that choice. Example: +2 or -2 (up to 3 characters)"},
+        {"Text18", "MiDi file to play on this page. (up to 1,000 characters)"},
+        {"Text26", "MP3 to play on this page. (up to 1,000 characters)"},
         {"Check3", "When checked, the key item is added to the users inventory when they make this choice."},
         {"Check7", "When checked, the key item is required for this option to be available."},
         {"Command1", "Click to add a new page"},
@@ -111,16 +112,21 @@ TEST_F(EditorMedia, HelpLineFollowsPointerAndFocus)
         EXPECT_EQ(state.info(), QLatin1String(c.help)) << c.control;
         EXPECT_EQ(state.ctl(cq(), QLatin1String(c.control)).help, QLatin1String(c.help)) << c.control;
     }
-    // Controls without a help text leave the line as it is; focus works alike.
+    // Every control the user reaches has a help text, the dialogs' included;
+    // labels have none and leave the line as it is. Focus works alike.
     editor->focus(cq(), QStringLiteral("Text19"));
     const QString shown = state.info();
-    EXPECT_EQ(shown, QStringLiteral("The room or place the character is currently in."));
-    for (const char *control : {"Check9", "Command3", "Command7", "Command8", "Command13", "Label2", "info"}) {
+    EXPECT_EQ(shown, QStringLiteral("The room or place the character is currently in. (up to 1,000 characters)"));
+    for (const char *control : {"Label2", "info"}) {
         editor->hover(cq(), QLatin1String(control));
         EXPECT_EQ(state.info(), shown) << control;
-        EXPECT_EQ(helpText(cq(), QLatin1String(control)), QString()) << control;
     }
-    EXPECT_EQ(helpText(fb(), QStringLiteral("Text1")), QString());
+    for (const FormState &form : state.forms())
+        for (const Control &c : form.controls())
+            if (c.kind == ControlKind::TextBox || c.kind == ControlKind::CheckBox || c.kind == ControlKind::Button
+                || c.kind == ControlKind::PageList)
+                EXPECT_FALSE(c.help.isEmpty()) << qPrintable(form.name()) << "." << qPrintable(c.name);
+    EXPECT_EQ(helpText(fb(), QStringLiteral("Text9")), QStringLiteral("Page the player goes to after winning."));
 }
 
 } // namespace

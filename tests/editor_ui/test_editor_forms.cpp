@@ -387,6 +387,53 @@ TEST_F(EditorFormsTest, PickersTakeTheScriptedFileAndACancelChangesNothing)
     EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("BattleImage")), picture);
 }
 
+TEST_F(EditorFormsTest, CtrlZInAOneLineBoxUndoesTheEditorsStepNotTheBoxs)
+{
+    auto textOf = [](QWidget *w) {
+        if (auto *line = qobject_cast<QLineEdit *>(w))
+            return line->text();
+        if (auto *box = qobject_cast<QPlainTextEdit *>(w))
+            return box->toPlainText();
+        return QStringLiteral("(not a text box)");
+    };
+    openEditor();
+    auto *location = cq<QLineEdit>("Text19");
+    type(location, QStringLiteral("Gate"));
+    type(cq("Text10"), QStringLiteral("Tale"));
+    auto *undo = editorWindow().findChild<QAction *>(QStringLiteral("mnuundo"));
+    auto *redo = editorWindow().findChild<QAction *>(QStringLiteral("mnuredo"));
+    ASSERT_TRUE(undo && redo);
+    EXPECT_EQ(undo->text(), QStringLiteral("&Undo Typing in Title"));
+    EXPECT_EQ(editorWindow().windowTitle(), QStringLiteral("Untitled* - Create 'A' Quest"));
+    // Ctrl+Z with the focus in the location box takes back the title, the
+    // editor's last step, not the box's own typing.
+    location->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(location, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(textOf(cq("Text10")), QString());
+    EXPECT_EQ(location->text(), QStringLiteral("Gate"));
+    QTest::keyClick(location, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(location->text(), QString());
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(editorWindow().windowTitle(), QStringLiteral("Untitled - Create 'A' Quest"));
+    QTest::keyClick(location, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(location->text(), QStringLiteral("Gate"));
+    QTest::keyClick(location, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(textOf(cq("Text10")), QStringLiteral("Tale"));
+    EXPECT_EQ(onDisk(QStringLiteral("Story Info"), QStringLiteral("Title")), QStringLiteral("Tale"));
+
+    // The battle dialog's fields are steps of the same history.
+    click(cq("Check9"));
+    click(cq("Command7"));
+    FrmBattle &battle = wiring->battle();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&battle));
+    QWidget *name = control(battle, "Text1");
+    type(name, QStringLiteral("Orc"));
+    EXPECT_EQ(undo->text(), QStringLiteral("&Undo Typing in Page 1 Monster Name"));
+    QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(textOf(name), QString());
+    EXPECT_EQ(undo->text(), QStringLiteral("&Undo Check Page 1 Battle Page"));
+}
+
 TEST_F(EditorFormsTest, HelpLineFollowsPointerAndKeyboardFocus)
 {
     openEditor();
@@ -398,20 +445,21 @@ TEST_F(EditorFormsTest, HelpLineFollowsPointerAndKeyboardFocus)
     QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), text2->mapToGlobal(QPointF(5, 5)), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QCoreApplication::sendEvent(text2, &move);
-    EXPECT_EQ(info->text(), QStringLiteral("The text for an option or choice the user get's in the story"));
-    // A control without a help text leaves the line as it is.
-    QWidget *check9 = cq("Check9");
-    QMouseEvent over(QEvent::MouseMove, QPointF(5, 5), check9->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
+    const QString option = QStringLiteral("The text for an option or choice the user get's in the story (up to 60 characters)");
+    EXPECT_EQ(info->text(), option);
+    // A label has no help text and leaves the line as it is.
+    QWidget *label = cq("Label2");
+    QMouseEvent over(QEvent::MouseMove, QPointF(5, 5), label->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
                      Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(check9, &over);
-    EXPECT_EQ(info->text(), QStringLiteral("The text for an option or choice the user get's in the story"));
+    QCoreApplication::sendEvent(label, &over);
+    EXPECT_EQ(info->text(), option);
     // Tab from Text12 (Version) lands on Test Game; Shift+Tab back on Version.
     editorWindow().activateWindow();
     cq("Text11")->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(info->text(), QStringLiteral("Author of the story."));
+    EXPECT_EQ(info->text(), QStringLiteral("Author of the story. (up to 1,000 characters)"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), cq("Text12"));
-    EXPECT_EQ(info->text(), QStringLiteral("Version of the story."));
+    EXPECT_EQ(info->text(), QStringLiteral("Version of the story. (up to 1,000 characters)"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), cq("Command13"));
     // The page list is reached from the page number field backwards.
