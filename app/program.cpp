@@ -3,14 +3,12 @@
 #include "compiler/ui/compilewiring.h"
 #include "editor/ui/editorwiring.h"
 #include "engine/game.h"
-#include "engine/media/midi_api.h"
 #include "engine/media/midi_music_player.h"
 #include "engine/media/qt_media_player.h"
 #include "engine/ui/frmgame.h"
 #include "engine/ui/qt_ports.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 #include <QVideoWidget>
 
 namespace fc {
@@ -70,13 +68,14 @@ Program::~Program()
     m->movie.setVideoOutput(nullptr); // the window goes first
 }
 
-void Program::start()
+void Program::start(const QString &quest)
 {
     m->game.startUp();
+    // A quest named at start is on the screen in the first frame.
+    if (!quest.isEmpty())
+        m->game.openQuest(quest);
     m->window.show();
-    // The SoundFont loads once the first frame is out (at once when a
-    // packaged game's first page starts its music).
-    QTimer::singleShot(200, [] { MidiApi::instance(); });
+    // The synthesizer and its SoundFont are made when the first song starts.
 }
 
 FrmGame &Program::window() { return m->window; }

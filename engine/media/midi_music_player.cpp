@@ -4,18 +4,21 @@
 
 namespace fc {
 
-MidiMusicPlayer::MidiMusicPlayer(QObject *window) : MidiMusicPlayer(window, MidiApi::instance()) {}
+MidiMusicPlayer::MidiMusicPlayer(QObject *window) : m_window(window) {}
 
-MidiMusicPlayer::MidiMusicPlayer(QObject *window, MidiApi &api) : m_window(window), m_api(api) {}
+MidiMusicPlayer::MidiMusicPlayer(QObject *window, MidiApi &api) : m_window(window), m_api(&api) {}
 
 void MidiMusicPlayer::stop()
 {
-    m_api.stopSequence();
+    // Before the first song there is nothing to stop, and no reason to
+    // start the synthesizer.
+    if (MidiApi *api = m_api ? m_api : MidiApi::existing())
+        api->stopSequence();
 }
 
 void MidiMusicPlayer::start(const QString &file)
 {
-    m_api.startSequence(m_window, file);
+    (m_api ? *m_api : MidiApi::instance()).startSequence(m_window, file);
 }
 
 } // namespace fc

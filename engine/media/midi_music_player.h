@@ -15,7 +15,8 @@ class MidiMusicPlayer : public MusicPlayer
 public:
     // `window` receives the end-of-play notices (the game screen, or the
     // editor window for its preview); it may be destroyed before this object.
-    // The default player is MidiApi::instance().
+    // The default player is MidiApi::instance(), made (and its SoundFont
+    // loaded) when music is first started.
     explicit MidiMusicPlayer(QObject *window);
     MidiMusicPlayer(QObject *window, MidiApi &api);
 
@@ -28,7 +29,7 @@ public:
 
 private:
     QPointer<QObject> m_window;
-    MidiApi &m_api;
+    MidiApi *m_api = nullptr; // null: the program-wide player, once it exists
 };
 
 } // namespace fc

@@ -87,6 +87,14 @@ FrmGame::FrmGame(Game &game, QWidget *parent)
     , m_screen(game.screen())
 {
     setObjectName(QStringLiteral("FrmGame"));
+    // The pictures of the first frame are decoded while the controls are
+    // made: the menu panel, which is open at start, and the screen's buttons.
+    art::preload({QString::fromLatin1(art::kMenuBackground), QString::fromLatin1(art::kLoadQuest),
+                  QString::fromLatin1(art::kLoadGame), QString::fromLatin1(art::kResume),
+                  QString::fromLatin1(art::kSave), QString::fromLatin1(art::kAbout), QString::fromLatin1(art::kCreate),
+                  QString::fromLatin1(art::kCredits), QString::fromLatin1(art::kQuit), QString::fromLatin1(art::kMenu),
+                  QString::fromLatin1(art::kChoose), QString::fromLatin1(art::kInventory),
+                  QString::fromLatin1(art::kNoPicture)});
     setWindowIcon(art::windowIcon());
     buildMenus();
     setCentralWidget(buildScreen());
