@@ -14,6 +14,8 @@
 #include "engine/ui/picturebutton.h"
 #include "engine/ui/twips.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
@@ -70,6 +72,28 @@ QWidget *holder(QWidget *button, const QWidget *screen, QWidget *parent)
     return place;
 }
 
+// Labels marked as headings (the ending, the panels' titles) are headings
+// to screen readers, named by their text.
+class HeadingAccessible : public QAccessibleWidget
+{
+public:
+    explicit HeadingAccessible(QLabel *label) : QAccessibleWidget(label, QAccessible::Heading) {}
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return static_cast<QLabel *>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface *headingAccessible(const QString &, QObject *object)
+{
+    auto *label = qobject_cast<QLabel *>(object);
+    if (!label || !label->property("heading").toBool())
+        return nullptr;
+    return new HeadingAccessible(label);
+}
+
 // The log's CR LF line ends as the text box's line breaks.
 QString asPlain(const QString &log)
 {
@@ -87,6 +111,11 @@ FrmGame::FrmGame(Game &game, QWidget *parent)
     , m_screen(game.screen())
 {
     setObjectName(QStringLiteral("FrmGame"));
+    static const bool headings = [] {
+        QAccessible::installFactory(headingAccessible);
+        return true;
+    }();
+    Q_UNUSED(headings);
     // The pictures of the first frame are decoded while the controls are
     // made: the menu panel, which is open at start, and the screen's buttons.
     art::preload({QString::fromLatin1(art::kMenuBackground), QString::fromLatin1(art::kLoadQuest),
@@ -109,6 +138,12 @@ FrmGame::FrmGame(Game &game, QWidget *parent)
     connect(&m_screen, &GameScreen::logAppended, this, &FrmGame::appendLog);
     connect(&m_game, &Game::pictureButtonPressed, this, &FrmGame::movePictureButton);
     connect(&m_game, &Game::quitRequested, this, &FrmGame::quit);
+    // After a fight the story goes on: the focus is on the first choice the
+    // new page offers, so that a number and Enter take the next turn.
+    connect(&m_game, &Game::battleLeft, this, [this] {
+        if (!panelOpen() && isActiveWindow())
+            choiceFocus()->setFocus(Qt::OtherFocusReason);
+    });
     refresh();
 }
 
@@ -259,8 +294,10 @@ QWidget *FrmGame::buildScreen()
     m_ending->setObjectName(QStringLiteral("ending"));
     auto *endingLayout = new QHBoxLayout(m_ending);
     endingLayout->setContentsMargins(0, 0, 0, 0);
-    auto *endText = namedLabel(QStringLiteral("endingText"), QStringLiteral("The story ends here."), m_ending);
-    endingLayout->addWidget(endText);
+    m_endingText = namedLabel(QStringLiteral("endingText"), QStringLiteral("The story ends here."), m_ending);
+    m_endingText->setProperty("heading", true); // a heading to screen readers too
+    m_endingText->setAccessibleName(m_endingText->text());
+    endingLayout->addWidget(m_endingText);
     endingLayout->addStretch();
     auto endButton = [this](const char *name, const QString &caption, void (Game::*slot)()) {
         auto *b = new QPushButton(caption, m_ending);
@@ -270,6 +307,8 @@ QWidget *FrmGame::buildScreen()
         return b;
     };
     m_playAgain = endButton("PlayAgain", QStringLiteral("Play Again"), &Game::clickPlayAgain);
+    // Said with the button that takes the focus as the story ends.
+    m_playAgain->setAccessibleDescription(m_endingText->text());
     endButton("EndingLoadGame", QStringLiteral("Load Game"), &Game::clickEndingLoadGame);
     endButton("EndingMenu", QStringLiteral("Menu"), &Game::clickEndingMenu);
     m_ending->hide();
@@ -390,8 +429,12 @@ void FrmGame::refresh()
                 focusBefore);
     followPanel(m_charCreate, m_screen.characterPanelVisible(), nullptr, focusBefore);
     followPanel(m_invBox, m_screen.inventoryPanelVisible(), nullptr, focusBefore);
-    if (endingAppears && !panelOpen())
-        m_playAgain->setFocus(Qt::OtherFocusReason);
+    if (endingAppears) {
+        QAccessibleEvent reached(m_endingText, QAccessible::Alert);
+        QAccessible::updateAccessibility(&reached);
+        if (!panelOpen())
+            m_playAgain->setFocus(Qt::OtherFocusReason);
+    }
     if (m_screen.battleBoxVisible() || m_screen.moviePanelVisible())
         placeOverlays(); // the box keeps clear of the newest story text, the movie covers the picture
 
@@ -509,12 +552,63 @@ bool FrmGame::panelOpen() const
            || m_screen.inventoryPanelVisible();
 }
 
+QWidget *FrmGame::trappingPanel() const
+{
+    if (m_screen.menuPanelVisible())
+        return m_picture2;
+    if (m_screen.inventoryPanelVisible())
+        return m_invBox;
+    if (m_screen.characterPanelVisible())
+        return m_charCreate;
+    if (m_screen.battleBoxVisible())
+        return m_battleBox;
+    return nullptr;
+}
+
+bool FrmGame::focusNextPrevChild(bool next)
+{
+    QWidget *panel = trappingPanel();
+    if (!panel || !panel->isVisible())
+        return QMainWindow::focusNextPrevChild(next);
+    // The panel's controls that Tab reaches, in the window's tab order.
+    QList<QWidget *> stops;
+    for (QWidget *w = panel->nextInFocusChain(); w && w != panel && stops.size() < 1000; w = w->nextInFocusChain())
+        if (panel->isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)
+            && !w->focusProxy() && !stops.contains(w))
+            stops << w;
+    if (stops.isEmpty())
+        return true; // nothing to go to, and nothing outside the panel either
+    const qsizetype at = stops.indexOf(QApplication::focusWidget());
+    const qsizetype n = stops.size();
+    const qsizetype to = at < 0 ? (next ? 0 : n - 1) : (at + (next ? 1 : n - 1)) % n;
+    stops[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+QWidget *FrmGame::choiceFocus() const
+{
+    for (ChoiceButton *option : m_options)
+        if (option->isVisible() && option->isEnabled())
+            return option;
+    if (m_ending->isVisible())
+        return m_playAgain;
+    return m_text1;
+}
+
 void FrmGame::followPanel(QWidget *panel, bool visible, QWidget *first, QWidget *focus)
 {
     PanelFocus &f = m_panelFocus[panel];
     if (f.open == visible)
         return;
     f.open = visible;
+    if (!visible && panel == m_battleBox && !panelOpen()) {
+        // The box closed: the focus goes to the choices (battleLeft puts it on
+        // the one the new page offers first).
+        f.returnTo = nullptr;
+        if (QWidget *choice = choiceFocus(); choice->isVisible())
+            choice->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     const bool focusInside = focus && panel->isAncestorOf(focus);
     if (visible) {
         if (!focusInside)
