@@ -15,7 +15,6 @@
 #include "engine/ui/twips.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
@@ -72,28 +71,6 @@ QWidget *holder(QWidget *button, const QWidget *screen, QWidget *parent)
     return place;
 }
 
-// Labels marked as headings (the ending, the panels' titles) are headings
-// to screen readers, named by their text.
-class HeadingAccessible : public QAccessibleWidget
-{
-public:
-    explicit HeadingAccessible(QLabel *label) : QAccessibleWidget(label, QAccessible::Heading) {}
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Name)
-            return static_cast<QLabel *>(widget())->text();
-        return QAccessibleWidget::text(t);
-    }
-};
-
-QAccessibleInterface *headingAccessible(const QString &, QObject *object)
-{
-    auto *label = qobject_cast<QLabel *>(object);
-    if (!label || !label->property("heading").toBool())
-        return nullptr;
-    return new HeadingAccessible(label);
-}
-
 // The log's CR LF line ends as the text box's line breaks.
 QString asPlain(const QString &log)
 {
@@ -111,11 +88,6 @@ FrmGame::FrmGame(Game &game, QWidget *parent)
     , m_screen(game.screen())
 {
     setObjectName(QStringLiteral("FrmGame"));
-    static const bool headings = [] {
-        QAccessible::installFactory(headingAccessible);
-        return true;
-    }();
-    Q_UNUSED(headings);
     // The pictures of the first frame are decoded while the controls are
     // made: the menu panel, which is open at start, and the screen's buttons.
     art::preload({QString::fromLatin1(art::kMenuBackground), QString::fromLatin1(art::kLoadQuest),
@@ -294,9 +266,8 @@ QWidget *FrmGame::buildScreen()
     m_ending->setObjectName(QStringLiteral("ending"));
     auto *endingLayout = new QHBoxLayout(m_ending);
     endingLayout->setContentsMargins(0, 0, 0, 0);
-    m_endingText = namedLabel(QStringLiteral("endingText"), QStringLiteral("The story ends here."), m_ending);
-    m_endingText->setProperty("heading", true); // a heading to screen readers too
-    m_endingText->setAccessibleName(m_endingText->text());
+    m_endingText = new HeadingLabel(QStringLiteral("The story ends here."), m_ending);
+    m_endingText->setObjectName(QStringLiteral("endingText"));
     endingLayout->addWidget(m_endingText);
     endingLayout->addStretch();
     auto endButton = [this](const char *name, const QString &caption, void (Game::*slot)()) {
