@@ -9,6 +9,10 @@
 #include "engine/ui/qt_ports.h"
 
 #include <QCoreApplication>
+#include <QTimer>
+
+#include <functional>
+#include <utility>
 #include <QVideoWidget>
 
 namespace fc {
@@ -68,14 +72,44 @@ Program::~Program()
     m->movie.setVideoOutput(nullptr); // the window goes first
 }
 
+namespace {
+// Calls `then` once, when the watched widget has drawn for the first time.
+class FirstPaint : public QObject
+{
+public:
+    FirstPaint(QWidget *watched, std::function<void()> then) : QObject(watched), m_then(std::move(then))
+    {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && m_then)
+            // After the frame under way has been flushed.
+            QTimer::singleShot(0, this, [this] {
+                if (auto then = std::exchange(m_then, nullptr))
+                    then();
+                deleteLater();
+            });
+        return false;
+    }
+
+private:
+    std::function<void()> m_then;
+};
+} // namespace
+
 void Program::start(const QString &quest)
 {
+    // The first song (a packaged game's or the quest's first page) starts
+    // once the first frame is out: the synthesizer and its SoundFont are
+    // made then.
+    m->music.hold();
+    new FirstPaint(m->window.centralWidget(), [this] { m->music.release(); });
     m->game.startUp();
     // A quest named at start is on the screen in the first frame.
     if (!quest.isEmpty())
         m->game.openQuest(quest);
     m->window.show();
-    // The synthesizer and its SoundFont are made when the first song starts.
 }
 
 FrmGame &Program::window() { return m->window; }

@@ -89,17 +89,18 @@ FrmGame::FrmGame(Game &game, QWidget *parent)
 {
     setObjectName(QStringLiteral("FrmGame"));
     // The pictures of the first frame are decoded while the controls are
-    // made: the menu panel, which is open at start, and the screen's buttons.
-    art::preload({QString::fromLatin1(art::kMenuBackground), QString::fromLatin1(art::kLoadQuest),
+    // made: the window icon, the menu panel, which is open at start, and the
+    // screen's buttons.
+    art::preload({QStringLiteral("app_icon"), QString::fromLatin1(art::kMenuBackground), QString::fromLatin1(art::kLoadQuest),
                   QString::fromLatin1(art::kLoadGame), QString::fromLatin1(art::kResume),
                   QString::fromLatin1(art::kSave), QString::fromLatin1(art::kAbout), QString::fromLatin1(art::kCreate),
                   QString::fromLatin1(art::kCredits), QString::fromLatin1(art::kQuit), QString::fromLatin1(art::kMenu),
                   QString::fromLatin1(art::kChoose), QString::fromLatin1(art::kInventory),
                   QString::fromLatin1(art::kNoPicture)});
-    setWindowIcon(art::windowIcon());
     buildMenus();
     setCentralWidget(buildScreen());
     buildKeys();
+    setWindowIcon(art::windowIcon());
     // The window fits the screen it opens on.
     QSize size(1040, 680);
     if (const QScreen *s = screen())
@@ -152,7 +153,9 @@ void FrmGame::buildMenus()
 
 QWidget *FrmGame::buildScreen()
 {
-    m_central = new QWidget;
+    // Made in the window, so that its controls are styled once, not again
+    // when the screen is put into the window.
+    m_central = new QWidget(this);
     m_central->setObjectName(QStringLiteral("screen"));
     m_central->setAttribute(Qt::WA_StyledBackground);
     m_central->setStyleSheet(gameStyleSheet());
