@@ -8,12 +8,12 @@
 #include "engine/ui/frmgame.h"
 #include "engine/ui/qt_ports.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QTimer>
+#include <QVideoWidget>
 
 #include <functional>
 #include <utility>
-#include <QVideoWidget>
 
 namespace fc {
 
@@ -73,27 +73,38 @@ Program::~Program()
 }
 
 namespace {
-// Calls `then` once, when the watched widget has drawn for the first time.
+// Calls `then` once, when a control of the window has drawn for the first
+// time, or after a second at the latest (a window that starts minimized).
 class FirstPaint : public QObject
 {
 public:
-    FirstPaint(QWidget *watched, std::function<void()> then) : QObject(watched), m_then(std::move(then))
+    FirstPaint(QWidget *window, std::function<void()> then)
+        : QObject(window), m_window(window), m_then(std::move(then))
     {
-        watched->installEventFilter(this);
+        qApp->installEventFilter(this);
+        QTimer::singleShot(1000, this, &FirstPaint::done);
     }
-    bool eventFilter(QObject *, QEvent *event) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint && m_then)
+        if (event->type() == QEvent::Paint && watched->isWidgetType()
+            && static_cast<QWidget *>(watched)->window() == m_window) {
+            qApp->removeEventFilter(this);
             // After the frame under way has been flushed.
-            QTimer::singleShot(0, this, [this] {
-                if (auto then = std::exchange(m_then, nullptr))
-                    then();
-                deleteLater();
-            });
+            QTimer::singleShot(0, this, &FirstPaint::done);
+        }
         return false;
     }
 
 private:
+    void done()
+    {
+        qApp->removeEventFilter(this);
+        if (auto then = std::exchange(m_then, nullptr))
+            then();
+        deleteLater();
+    }
+
+    QWidget *m_window;
     std::function<void()> m_then;
 };
 } // namespace
@@ -104,7 +115,7 @@ void Program::start(const QString &quest)
     // once the first frame is out: the synthesizer and its SoundFont are
     // made then.
     m->music.hold();
-    new FirstPaint(m->window.centralWidget(), [this] { m->music.release(); });
+    new FirstPaint(&m->window, [this] { m->music.release(); });
     m->game.startUp();
     // A quest named at start is on the screen in the first frame.
     if (!quest.isEmpty())
