@@ -1,4 +1,5 @@
 // The program's entry: the game screen over the engine.
+#include "app/first_frame_report.h"
 #include "app/program.h"
 #include "editor/editor.h"
 #include "editor/ui/editorwiring.h"
@@ -46,6 +47,7 @@ bool asksForHelpOrVersion(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    fc::firstframe::mark("main");
     if (asksForHelpOrVersion(argc, argv)) {
         QCoreApplication app(argc, argv);
         nameApplication();
@@ -59,7 +61,11 @@ int main(int argc, char **argv)
     // anything loads them.
     fc::usePackagedRuntime(fc::executableDir());
 
+    // The menus stay in the window: asking the desktop for a global menu
+    // bar is a round trip to the session bus before the first frame.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     QApplication app(argc, argv);
+    fc::firstframe::watchFirstPaint();
     nameApplication();
     QCommandLineParser parser;
     describeArguments(parser);
@@ -87,7 +93,9 @@ int main(int argc, char **argv)
 
     const QString programDir = QCoreApplication::applicationDirPath();
     fc::Program program(programDir);
-    program.start();
+    fc::firstframe::mark("program");
+    program.start(edit ? QString() : quest);
+    fc::firstframe::mark("shown");
     if (edit) {
         // As "&Create 'A' Quest" followed by "&Load A Quest File" choosing it.
         fc::EditorProgram *editor = fc::EditorProgram::of(program.window());
@@ -95,8 +103,6 @@ int main(int argc, char **argv)
         editor->editor().show();
         editor->fileDialog().setNextFileName(quest);
         editor->editor().menuLoad();
-    } else if (!quest.isEmpty()) {
-        program.game().openQuest(quest);
     }
     return app.exec();
 }

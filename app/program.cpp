@@ -4,15 +4,17 @@
 #include "editor/editor.h"
 #include "editor/ui/editorwiring.h"
 #include "engine/game.h"
-#include "engine/media/midi_api.h"
 #include "engine/media/midi_music_player.h"
 #include "engine/media/qt_media_player.h"
 #include "engine/ui/frmgame.h"
 #include "engine/ui/qt_ports.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QTimer>
 #include <QVideoWidget>
+
+#include <functional>
+#include <utility>
 
 namespace fc {
 
@@ -78,13 +80,55 @@ Program::~Program()
     m->movie.setVideoOutput(nullptr); // the window goes first
 }
 
-void Program::start()
+namespace {
+// Calls `then` once, when a control of the window has drawn for the first
+// time, or after a second at the latest (a window that starts minimized).
+class FirstPaint : public QObject
 {
+public:
+    FirstPaint(QWidget *window, std::function<void()> then)
+        : QObject(window), m_window(window), m_then(std::move(then))
+    {
+        qApp->installEventFilter(this);
+        QTimer::singleShot(1000, this, &FirstPaint::done);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && watched->isWidgetType()
+            && static_cast<QWidget *>(watched)->window() == m_window) {
+            qApp->removeEventFilter(this);
+            // After the frame under way has been flushed.
+            QTimer::singleShot(0, this, &FirstPaint::done);
+        }
+        return false;
+    }
+
+private:
+    void done()
+    {
+        qApp->removeEventFilter(this);
+        if (auto then = std::exchange(m_then, nullptr))
+            then();
+        deleteLater();
+    }
+
+    QWidget *m_window;
+    std::function<void()> m_then;
+};
+} // namespace
+
+void Program::start(const QString &quest)
+{
+    // The first song (a packaged game's or the quest's first page) starts
+    // once the first frame is out: the synthesizer and its SoundFont are
+    // made then.
+    m->music.hold();
+    new FirstPaint(&m->window, [this] { m->music.release(); });
     m->game.startUp();
+    // A quest named at start is on the screen in the first frame.
+    if (!quest.isEmpty())
+        m->game.openQuest(quest);
     m->window.show();
-    // The SoundFont loads once the first frame is out (at once when a
-    // packaged game's first page starts its music).
-    QTimer::singleShot(200, [] { MidiApi::instance(); });
 }
 
 FrmGame &Program::window() { return m->window; }

@@ -19,8 +19,10 @@ public:
     explicit Program(const QString &programDir);
     ~Program();
 
-    // Runs the start-up (reads the launch file) and shows the game screen.
-    void start();
+    // Runs the start-up (reads the launch file), plays `quest` when one is
+    // given (as the load menu does once a file is chosen), and shows the
+    // game screen.
+    void start(const QString &quest = {});
     FrmGame &window();
     Game &game();
 

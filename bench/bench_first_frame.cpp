@@ -1,27 +1,33 @@
-// First drawn frame and resident memory of the game screen, against a minimal
-// Qt window in the same run. Each iteration starts this program again as a
-// child; the child builds its window, shows it and prints the clock once the
-// window's first paint has been handled and flushed to the screen (a zero
-// timer posted from the paint runs after the flush). The game child also
-// prints its resident memory with no quest loaded, after the first frame and
-// half a second of settling. Run under Xvfb, e.g.
-//   xvfb-run -a -s "-screen 0 1280x900x24" bench_first_frame
-// The platform plugin's name is printed with the results.
-#include "engine/ui/frmgame.h"
-#include "app/program.h"
-
-#include <QApplication>
-#include <QElapsedTimer>
+// Start-up of the game program against a minimal Qt Widgets program: the
+// time from starting each program to its first drawn frame, and its resident
+// memory a second later.
+//
+// Three programs are started the same way (QProcess, one at a time, in
+// turn, the order rotating each round), each reporting through the timing
+// points of app/first_frame_report.h:
+//   minimal   bench_first_frame_minimal: one window with a label, linked with
+//             Qt Widgets only;
+//   game      fablecraft with no quest: the game screen and its menu panel;
+//   quest     fablecraft VellumAdventure.qst: the first page of the default
+//             adventure.
+// It prints the median, fastest and slowest of each, the ratios of the
+// medians, the median time to each start-up point of each, the resident
+// memory, and the platform. Run under a display, e.g.
+//   xvfb-run -a -s "-screen 0 1280x900x24" bench_first_frame [--runs N]
+// (N at least 13; 15 by default).
+#include <QCoreApplication>
 #include <QFile>
-#include <QLabel>
+#include <QThread>
+#include <QMap>
 #include <QProcess>
-#include <QTimer>
-#include <QVBoxLayout>
-#include <benchmark/benchmark.h>
+#include <QProcessEnvironment>
+#include <QSysInfo>
+#include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
+#include <vector>
 
 namespace {
 
@@ -32,112 +38,149 @@ double monotonicSeconds()
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
-long residentKiB()
+struct Subject
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-// Notes the moment the watched window's first paint has reached the screen.
-class FirstFrame : public QObject
-{
-public:
-    double at = 0;
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && at == 0) {
-            watched->removeEventFilter(this);
-            QTimer::singleShot(0, this, [this] { at = monotonicSeconds(); });
-        }
-        return false;
-    }
-};
-
-int runChild(int argc, char **argv, bool game)
-{
-    QApplication app(argc, argv);
-    FirstFrame frame;
-    std::unique_ptr<fc::Program> program;
-    std::unique_ptr<QWidget> minimal;
-    if (game) {
-        program = std::make_unique<fc::Program>(QCoreApplication::applicationDirPath());
-        program->window().installEventFilter(&frame);
-        program->start();
-    } else {
-        minimal = std::make_unique<QWidget>();
-        auto *layout = new QVBoxLayout(minimal.get());
-        layout->addWidget(new QLabel(QStringLiteral("Hello")));
-        minimal->resize(400, 300);
-        minimal->installEventFilter(&frame);
-        minimal->show();
-    }
-    QElapsedTimer limit;
-    limit.start();
-    while (frame.at == 0 && limit.elapsed() < 20000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 500)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    std::printf("%.9f %ld %s\n", frame.at, residentKiB(), qPrintable(QGuiApplication::platformName()));
-    return 0;
-}
-
-struct ChildRun
-{
-    double seconds = 0;
-    long rssKiB = 0;
+    const char *name;
+    QString program;
+    QStringList arguments;
+    std::vector<QMap<QString, double>> runs; // point -> seconds since start; "rss_kib"
     QString platform;
 };
 
-ChildRun startChild(const char *mode)
+// One start of the program; false when it drew no frame.
+bool runOnce(Subject &s, const QProcessEnvironment &env)
 {
     QProcess child;
-    const double begin = monotonicSeconds();
-    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(mode)});
-    child.waitForFinished(30000);
-    const QStringList out = QString::fromLatin1(child.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
-    if (out.size() < 3 || out[0].toDouble() <= 0)
-        return {};
-    return {out[0].toDouble() - begin, out[1].toLong(), out[2]};
-}
-
-void firstFrame(benchmark::State &state, const char *mode)
-{
-    ChildRun last;
-    for (auto _ : state) {
-        last = startChild(mode);
-        if (last.seconds <= 0) {
-            state.SkipWithError("the child drew no frame");
-            return;
-        }
-        state.SetIterationTime(last.seconds);
+    QProcessEnvironment e = env;
+    const double launched = monotonicSeconds();
+    e.insert(QStringLiteral("FABLECRAFT_LAUNCHED_AT"), QString::number(launched, 'f', 9));
+    child.setProcessEnvironment(e);
+    child.setProcessChannelMode(QProcess::SeparateChannels);
+    child.start(s.program, s.arguments);
+    if (!child.waitForFinished(30000)) {
+        child.kill();
+        child.waitForFinished();
+        return false;
     }
-    state.counters["rss_MB"] = double(last.rssKiB) / 1024.0;
-    state.SetLabel(last.platform.toStdString());
+    const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
+    for (const QByteArray &line : lines) {
+        if (!line.startsWith("first-frame "))
+            continue;
+        QMap<QString, double> run;
+        for (const QByteArray &field : line.split(' ').mid(1)) {
+            const int eq = field.indexOf('=');
+            if (eq < 0)
+                continue;
+            const QString key = QString::fromLatin1(field.left(eq));
+            if (key == QLatin1String("platform"))
+                s.platform = QString::fromLatin1(field.mid(eq + 1));
+            else
+                run.insert(key, field.mid(eq + 1).toDouble());
+        }
+        if (run.value(QStringLiteral("frame")) <= 0)
+            return false;
+        s.runs.push_back(run);
+        return true;
+    }
+    std::fprintf(stderr, "%s drew no frame: %s\n", s.name, child.readAllStandardError().left(400).constData());
+    return false;
 }
 
-void BM_FirstFrame_MinimalQtWindow(benchmark::State &state) { firstFrame(state, "--child-minimal"); }
-void BM_FirstFrame_GameScreenNoQuest(benchmark::State &state) { firstFrame(state, "--child-game"); }
-BENCHMARK(BM_FirstFrame_MinimalQtWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_FirstFrame_GameScreenNoQuest)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3)->ReportAggregatesOnly(true);
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+std::vector<double> values(const Subject &s, const QString &key)
+{
+    std::vector<double> v;
+    for (const auto &run : s.runs)
+        if (run.contains(key))
+            v.push_back(run.value(key));
+    return v;
+}
+
+QString cpuName()
+{
+    QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
+    if (cpuinfo.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : cpuinfo.readAll().split('\n'))
+            if (line.startsWith("model name"))
+                return QString::fromLatin1(line.mid(line.indexOf(':') + 1).trimmed());
+    return QStringLiteral("unknown CPU");
+}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc > 1 && std::strcmp(argv[1], "--child-game") == 0)
-        return runChild(argc, argv, true);
-    if (argc > 1 && std::strcmp(argv[1], "--child-minimal") == 0)
-        return runChild(argc, argv, false);
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    int runs = 15;
+    const QStringList args = app.arguments();
+    const qsizetype at = args.indexOf(QStringLiteral("--runs"));
+    if (at > 0 && at + 1 < args.size())
+        runs = std::max(13, args.at(at + 1).toInt());
+
+    // Both programs get the same fresh settings folders.
+    QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("FABLECRAFT_FIRST_FRAME_REPORT"), QStringLiteral("1"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+
+    std::vector<Subject> subjects = {
+        {"minimal Qt Widgets program", QStringLiteral(FIRST_FRAME_MINIMAL), {}, {}, {}},
+        {"game screen, no quest", QStringLiteral(FIRST_FRAME_GAME), {}, {}, {}},
+        {"fablecraft QUEST.qst", QStringLiteral(FIRST_FRAME_GAME), {QStringLiteral(FIRST_FRAME_QUEST)}, {}, {}},
+    };
+    // One unmeasured start of each fills the file cache.
+    for (Subject &s : subjects) {
+        runOnce(s, env);
+        s.runs.clear();
+    }
+    for (int round = 0; round < runs; ++round)
+        for (size_t k = 0; k < subjects.size(); ++k) {
+            Subject &s = subjects[(k + size_t(round)) % subjects.size()];
+            if (!runOnce(s, env)) {
+                std::fprintf(stderr, "%s: no frame in round %d\n", s.name, round);
+                return 1;
+            }
+        }
+
+    std::printf("First frame after start, %d runs each, alternating\n", runs);
+    std::printf("platform: Qt %s, QPA %s, %s, %s, %d logical CPUs\n", qVersion(), qPrintable(subjects[0].platform),
+                qPrintable(QSysInfo::prettyProductName()), qPrintable(cpuName()), QThread::idealThreadCount());
+    std::printf("\n%-28s %9s %9s %9s %12s\n", "", "median ms", "min ms", "max ms", "RSS MB");
+    for (const Subject &s : subjects) {
+        const std::vector<double> frame = values(s, QStringLiteral("frame"));
+        std::printf("%-28s %9.1f %9.1f %9.1f %12.1f\n", s.name, median(frame) * 1e3,
+                    *std::min_element(frame.begin(), frame.end()) * 1e3,
+                    *std::max_element(frame.begin(), frame.end()) * 1e3,
+                    median(values(s, QStringLiteral("rss_kib"))) / 1024.0);
+    }
+    const double base = median(values(subjects[0], QStringLiteral("frame")));
+    std::printf("\nratio game screen / minimal: %.2fx\n", median(values(subjects[1], QStringLiteral("frame"))) / base);
+    std::printf("ratio QUEST.qst / minimal:   %.2fx\n", median(values(subjects[2], QStringLiteral("frame"))) / base);
+
+    // Where the time goes: the median moment of each point of each program.
+    std::printf("\nstart-up points, median ms since the start:\n");
+    for (const Subject &s : subjects) {
+        std::printf("  %s:", s.name);
+        QStringList points;
+        for (const auto &run : s.runs)
+            for (const QString &key : run.keys())
+                if (key != QLatin1String("rss_kib") && !points.contains(key))
+                    points << key;
+        std::sort(points.begin(), points.end(), [&](const QString &a, const QString &b) {
+            return median(values(s, a)) < median(values(s, b));
+        });
+        for (const QString &point : points)
+            std::printf(" %s %.1f", qPrintable(point), median(values(s, point)) * 1e3);
+        std::printf("\n");
+    }
     return 0;
 }

@@ -7,8 +7,9 @@
 // whatever the defence. A monster at 0 hit points is beaten: its key item
 // joins the inventory, its experience fills the experience bar and the quest
 // goes on at "BattleWin". A player at 0 goes to "BattleLose" and gets up again
-// with full hit points. An empty page closes the box and leaves the choices of
-// the battle page standing.
+// with full hit points. The deciding exchange and the outcome are written to
+// the story log as well as to the battle text. An empty page closes the box
+// and leaves the choices of the battle page standing.
 #include "engine/game.h"
 #include "engine/rules.h"
 #include "engine/score.h"
@@ -124,17 +125,28 @@ void Game::clickAttack()
     const int monsterAtk = positiveOr(pageRead(kBattleMonAtk), kDefaultMonsterAtk);
     const int monsterDef = nonNegativeOr(pageRead(kBattleMonDef), 0);
 
+    // The blows of this exchange; the deciding one also goes to the story
+    // log, where it stays readable once the box has closed.
+    QStringList blows;
+    const auto blow = [&](const QString &text) {
+        blows << text;
+        m_screen.appendBattleText(QStringLiteral("\r\n") + text);
+    };
+    const auto logOutcome = [&](const QString &outcome) {
+        m_screen.appendLog(QStringLiteral("\r\n>\r\n") + blows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")
+                           + outcome);
+    };
+
     const int dealt = std::max(1, playerAtk + roll() - monsterDef);
     m_monsterHp = std::max(0, m_monsterHp - dealt);
-    m_screen.appendBattleText(QStringLiteral("\r\nYou strike %1 for %2 damage.").arg(monster).arg(dealt));
+    blow(QStringLiteral("You strike %1 for %2 damage.").arg(monster).arg(dealt));
     if (m_screen.enemyBar().maximum > 0 && m_monsterHp <= m_screen.enemyBar().maximum)
         m_screen.setEnemyBar({m_screen.enemyBar().maximum, double(m_monsterHp)});
     m_screen.setEnemyHpText(QString::number(m_monsterHp));
 
     if (m_monsterHp <= 0) {
         m_screen.appendBattleText(QStringLiteral("\r\nYou have defeated %1!").arg(monster));
-        // The outcome stays readable in the story log once the box closes.
-        m_screen.appendLog(QStringLiteral("\r\n>\r\nYou defeat the %1.").arg(name.isEmpty() ? QStringLiteral("monster") : name));
+        logOutcome(QStringLiteral("You defeat the %1.").arg(name.isEmpty() ? QStringLiteral("monster") : name));
         const QString item = pageRead(kBattleMonKeyItem);
         if (!item.isEmpty())
             m_screen.addItem(item);
@@ -153,19 +165,19 @@ void Game::clickAttack()
     int taken = 0;
     if (!altName.isEmpty() && altDamage > 0 && m_random.bounded(4) == 0) {
         taken = altDamage;
-        m_screen.appendBattleText(QStringLiteral("\r\n%1 uses %2! You take %3 damage.").arg(monster, altName).arg(taken));
+        blow(QStringLiteral("%1 uses %2! You take %3 damage.").arg(monster, altName).arg(taken));
     } else {
         taken = std::max(1, monsterAtk + roll() - playerDef);
         const QString message = pageRead(kAtkMessage);
-        m_screen.appendBattleText(QStringLiteral("\r\n%1 You take %2 damage.")
-                                      .arg(message.isEmpty() ? monster + QStringLiteral(" strikes back!") : message)
-                                      .arg(taken));
+        blow(QStringLiteral("%1 You take %2 damage.")
+                 .arg(message.isEmpty() ? monster + QStringLiteral(" strikes back!") : message)
+                 .arg(taken));
     }
     m_playerHp = std::max(0, m_playerHp - taken);
     showPlayerHp();
     if (m_playerHp <= 0) {
         m_screen.appendBattleText(QStringLiteral("\r\nYou have been defeated by %1.").arg(monster));
-        m_screen.appendLog(QStringLiteral("\r\n>\r\nThe %1 defeats you.").arg(name.isEmpty() ? QStringLiteral("monster") : name));
+        logOutcome(QStringLiteral("The %1 defeats you.").arg(name.isEmpty() ? QStringLiteral("monster") : name));
         const QString lose = pageRead(kBattleLose);
         m_playerHp = m_playerMaxHp; // the hero gets up again for what follows
         Q_EMIT fightDecided(false);
@@ -184,15 +196,17 @@ void Game::enterPageFromBattle(const QString &page)
     skipOnFailure([&] { m_screen.setRoom(questRead(page, quest::kPageText)); });
     skipOnFailure([&] { ShowOptions(page); });
     PlayTurn();
+    Q_EMIT battleLeft();
 }
 
 // Ends a fight on its win or lose page; with no page the box just closes and
 // the battle page's choices stand.
 void Game::leaveBattleTo(const QString &page)
 {
-    if (!rules::leavesBattlePage(page))
+    if (!rules::leavesBattlePage(page)) {
         m_screen.setBattleBoxVisible(false);
-    else
+        Q_EMIT battleLeft();
+    } else
         enterPageFromBattle(page);
 }
 

@@ -115,6 +115,9 @@ Q_SIGNALS:
     void pictureButtonPressed(fc::PressedButton button, bool pressed);
     // The deciding blow of a fight fell: won is true when the monster fell.
     void fightDecided(bool won);
+    // A fight ended (won, lost or escaped) and the page it led to has been
+    // presented; the battle box is open again only if that page is a battle.
+    void battleLeft();
 
 protected:
     QString questRead(const QString &section, const QString &key) const;

@@ -116,6 +116,8 @@ void GameScreen::appendBattleText(const QString &text)
     Q_EMIT battleTextAppended(text);
 }
 
+void GameScreen::clearBattleText() { set(m_text2, QString()); }
+
 void GameScreen::setEnemyLabel(const QString &v) { set(m_label4, v); }
 void GameScreen::setEnemyHpText(const QString &v) { set(m_label6, v); }
 void GameScreen::setPlayerHpText(const QString &v) { set(m_label5, v); }

@@ -116,8 +116,9 @@ public:
     void setPagePicture(const QImage &v);
 
     // --- battle box -------------------------------------------------------
-    const QString &battleText() const { return m_text2; } // Text2, appended to only
+    const QString &battleText() const { return m_text2; } // Text2
     void appendBattleText(const QString &text);
+    void clearBattleText(); // a test play starts afresh
     const QString &enemyLabel() const { return m_label4; } // Label4
     void setEnemyLabel(const QString &v);
     const QString &enemyHpText() const { return m_label6; } // Label6

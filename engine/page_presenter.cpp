@@ -25,6 +25,9 @@ void Game::AppendStoryHeader()
 {
     using namespace quest;
     QString header;
+    // A new story begins on a line of its own, below the last one.
+    if (!m_screen.log().isEmpty() && !m_screen.log().endsWith(QLatin1Char('\n')))
+        header += kCrLf;
     header += questRead(kStoryInfoSection, kTitle) + kCrLf;
     header += kSeparator + kCrLf;
     header += questRead(kStoryInfoSection, kAuthor) + kCrLf;

@@ -1,4 +1,4 @@
-// Test play of the editor's working copy.
+// Test play of the editor's working copy: a fresh game, the story log kept.
 #include "engine/game.h"
 #include "engine/skip.h"
 
@@ -9,6 +9,20 @@ namespace fc {
 void Game::LoadTmpGame()
 {
     using namespace quest;
+    // Nothing of the previous game shows but its story: no battle, picture,
+    // movie, experience or open panel. The story log is kept.
+    m_screen.setBattleBoxVisible(false);
+    m_screen.clearBattleText();
+    m_screen.setPagePicture(QImage());
+    skipOnFailure([&] {
+        if (m_ports.movie)
+            m_ports.movie->stop();
+    });
+    m_screen.setMoviePanelVisible(false);
+    m_screen.setExperienceBar(Bar{});
+    m_screen.setInventoryPanelVisible(false);
+    m_screen.setCharacterPanelVisible(false);
+    m_screen.setMenuPanelVisible(false);
     m_screen.setQuestfil(kWorkingCopyFile);
     m_screen.clearInventory();
     skipOnFailure([&] { BeginQuest(); });

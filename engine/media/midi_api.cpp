@@ -65,6 +65,11 @@ MidiApi &MidiApi::instance()
     return g_programPlayer->api;
 }
 
+MidiApi *MidiApi::existing()
+{
+    return g_programPlayer ? &g_programPlayer->api : nullptr;
+}
+
 void MidiApi::playMidi()
 {
     // The device is named by the file's full path; a missing file has no

@@ -43,6 +43,8 @@ public:
     // once early at start-up so the SoundFont loads while the program starts;
     // it is torn down when the QCoreApplication is destroyed.
     static MidiApi &instance();
+    // The program-wide player if it has been made, else null.
+    static MidiApi *existing();
 
     // --- module state -------------------------------------------------------
     QObject *midiWindow() const { return m_midiWindow; }

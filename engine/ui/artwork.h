@@ -30,6 +30,10 @@ inline constexpr char kNoPicture[] = "no_picture";             // empty picture 
 // fallbackSize when it is missing. Never null.
 QPixmap pixmap(const QString &name, const QSize &fallbackSize);
 
+// Starts decoding these pictures on a thread of their own, so that the
+// first paint finds them ready; pixmap() waits for one still under way.
+void preload(const QStringList &names);
+
 // True when the resource of that name is present.
 bool hasResource(const QString &name);
 

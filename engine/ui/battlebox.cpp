@@ -50,6 +50,7 @@ BattleBox::BattleBox(Game &game, QWidget *parent)
     m_text2->setReadOnly(true);
     m_text2->setPlainText(m_screen.battleText());
     m_text2->setMinimumHeight(70);
+    m_text2->setTabChangesFocus(true);
     m_command3 = button(QStringLiteral("Command3"), QStringLiteral("Attack"), this);
     m_command4 = button(QStringLiteral("Command4"), QStringLiteral("Escape"), this);
     m_command5 = button(QStringLiteral("Command5"), QStringLiteral("Item"), this);
@@ -105,6 +106,8 @@ BattleBox::BattleBox(Game &game, QWidget *parent)
 
 void BattleBox::refresh()
 {
+    if (m_screen.battleText().isEmpty() && !m_text2->document()->isEmpty())
+        m_text2->clear();
     setTextIfChanged(m_label4, m_screen.enemyLabel());
     setTextIfChanged(m_label6, m_screen.enemyHpText());
     setTextIfChanged(m_label5, m_screen.playerHpText());

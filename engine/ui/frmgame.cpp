@@ -14,6 +14,7 @@
 #include "engine/ui/picturebutton.h"
 #include "engine/ui/twips.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
@@ -98,16 +99,31 @@ FrmGame::FrmGame(Game &game, QWidget *parent)
     , m_screen(game.screen())
 {
     setObjectName(QStringLiteral("FrmGame"));
-    setWindowIcon(art::windowIcon());
+    // The pictures of the first frame are decoded while the controls are
+    // made: the window icon, the menu panel, which is open at start, and the
+    // screen's buttons.
+    art::preload({QStringLiteral("app_icon"), QString::fromLatin1(art::kMenuBackground), QString::fromLatin1(art::kLoadQuest),
+                  QString::fromLatin1(art::kLoadGame), QString::fromLatin1(art::kResume),
+                  QString::fromLatin1(art::kSave), QString::fromLatin1(art::kAbout), QString::fromLatin1(art::kCreate),
+                  QString::fromLatin1(art::kCredits), QString::fromLatin1(art::kQuit), QString::fromLatin1(art::kMenu),
+                  QString::fromLatin1(art::kChoose), QString::fromLatin1(art::kInventory),
+                  QString::fromLatin1(art::kNoPicture)});
     buildMenus();
     setCentralWidget(buildScreen());
     buildKeys();
+    setWindowIcon(art::windowIcon());
     resize(normalSize(this));
 
     connect(&m_screen, &GameScreen::changed, this, &FrmGame::refresh);
     connect(&m_screen, &GameScreen::logAppended, this, &FrmGame::appendLog);
     connect(&m_game, &Game::pictureButtonPressed, this, &FrmGame::movePictureButton);
     connect(&m_game, &Game::quitRequested, this, &FrmGame::quit);
+    // After a fight the story goes on: the focus is on the first choice the
+    // new page offers, so that a number and Enter take the next turn.
+    connect(&m_game, &Game::battleLeft, this, [this] {
+        if (!panelOpen() && isActiveWindow())
+            choiceFocus()->setFocus(Qt::OtherFocusReason);
+    });
     refresh();
 }
 
@@ -144,7 +160,9 @@ void FrmGame::buildMenus()
 
 QWidget *FrmGame::buildScreen()
 {
-    m_central = new QWidget;
+    // Made in the window, so that its controls are styled once, not again
+    // when the screen is put into the window.
+    m_central = new QWidget(this);
     m_central->setObjectName(QStringLiteral("screen"));
     m_central->setAttribute(Qt::WA_StyledBackground);
     m_central->setStyleSheet(gameStyleSheet());
@@ -258,8 +276,9 @@ QWidget *FrmGame::buildScreen()
     m_ending->setObjectName(QStringLiteral("ending"));
     auto *endingLayout = new QHBoxLayout(m_ending);
     endingLayout->setContentsMargins(0, 0, 0, 0);
-    auto *endText = namedLabel(QStringLiteral("endingText"), QStringLiteral("The story ends here."), m_ending);
-    endingLayout->addWidget(endText);
+    m_endingText = new HeadingLabel(QStringLiteral("The story ends here."), m_ending);
+    m_endingText->setObjectName(QStringLiteral("endingText"));
+    endingLayout->addWidget(m_endingText);
     endingLayout->addStretch();
     auto endButton = [this](const char *name, const QString &caption, void (Game::*slot)()) {
         auto *b = new QPushButton(caption, m_ending);
@@ -269,6 +288,8 @@ QWidget *FrmGame::buildScreen()
         return b;
     };
     m_playAgain = endButton("PlayAgain", QStringLiteral("Play Again"), &Game::clickPlayAgain);
+    // Said with the button that takes the focus as the story ends.
+    m_playAgain->setAccessibleDescription(m_endingText->text());
     endButton("EndingLoadGame", QStringLiteral("Load Game"), &Game::clickEndingLoadGame);
     endButton("EndingMenu", QStringLiteral("Menu"), &Game::clickEndingMenu);
     m_ending->hide();
@@ -389,8 +410,12 @@ void FrmGame::refresh()
                 focusBefore);
     followPanel(m_charCreate, m_screen.characterPanelVisible(), nullptr, focusBefore);
     followPanel(m_invBox, m_screen.inventoryPanelVisible(), nullptr, focusBefore);
-    if (endingAppears && !panelOpen())
-        m_playAgain->setFocus(Qt::OtherFocusReason);
+    if (endingAppears) {
+        QAccessibleEvent reached(m_endingText, QAccessible::Alert);
+        QAccessible::updateAccessibility(&reached);
+        if (!panelOpen())
+            m_playAgain->setFocus(Qt::OtherFocusReason);
+    }
     if (m_screen.battleBoxVisible() || m_screen.moviePanelVisible())
         placeOverlays(); // the box keeps clear of the newest story text, the movie covers the picture
 
@@ -511,12 +536,63 @@ bool FrmGame::panelOpen() const
            || m_screen.inventoryPanelVisible();
 }
 
+QWidget *FrmGame::trappingPanel() const
+{
+    if (m_screen.menuPanelVisible())
+        return m_picture2;
+    if (m_screen.inventoryPanelVisible())
+        return m_invBox;
+    if (m_screen.characterPanelVisible())
+        return m_charCreate;
+    if (m_screen.battleBoxVisible())
+        return m_battleBox;
+    return nullptr;
+}
+
+bool FrmGame::focusNextPrevChild(bool next)
+{
+    QWidget *panel = trappingPanel();
+    if (!panel || !panel->isVisible())
+        return QMainWindow::focusNextPrevChild(next);
+    // The panel's controls that Tab reaches, in the window's tab order.
+    QList<QWidget *> stops;
+    for (QWidget *w = panel->nextInFocusChain(); w && w != panel && stops.size() < 1000; w = w->nextInFocusChain())
+        if (panel->isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)
+            && !w->focusProxy() && !stops.contains(w))
+            stops << w;
+    if (stops.isEmpty())
+        return true; // nothing to go to, and nothing outside the panel either
+    const qsizetype at = stops.indexOf(QApplication::focusWidget());
+    const qsizetype n = stops.size();
+    const qsizetype to = at < 0 ? (next ? 0 : n - 1) : (at + (next ? 1 : n - 1)) % n;
+    stops[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+QWidget *FrmGame::choiceFocus() const
+{
+    for (ChoiceButton *option : m_options)
+        if (option->isVisible() && option->isEnabled())
+            return option;
+    if (m_ending->isVisible())
+        return m_playAgain;
+    return m_text1;
+}
+
 void FrmGame::followPanel(QWidget *panel, bool visible, QWidget *first, QWidget *focus)
 {
     PanelFocus &f = m_panelFocus[panel];
     if (f.open == visible)
         return;
     f.open = visible;
+    if (!visible && panel == m_battleBox && !panelOpen()) {
+        // The box closed: the focus goes to the choices (battleLeft puts it on
+        // the one the new page offers first).
+        f.returnTo = nullptr;
+        if (QWidget *choice = choiceFocus(); choice->isVisible())
+            choice->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     const bool focusInside = focus && panel->isAncestorOf(focus);
     if (visible) {
         if (!focusInside)

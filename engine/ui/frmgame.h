@@ -63,6 +63,8 @@ protected:
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Tab and Shift+Tab go round the open panel only.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void buildMenus();
@@ -82,6 +84,10 @@ private:
     // closes.
     void followPanel(QWidget *panel, bool visible, QWidget *first, QWidget *focusBefore);
     bool panelOpen() const;
+    // The open panel that holds Tab, the uppermost; null when none is open.
+    QWidget *trappingPanel() const;
+    // The first choice offered, else the ending's Play Again, else the log.
+    QWidget *choiceFocus() const;
 
     Game &m_game;
     GameScreen &m_screen;
@@ -100,6 +106,7 @@ private:
     ChoiceButton *m_options[4] = {};
     QPushButton *m_command1 = nullptr, *m_command6 = nullptr;
     QWidget *m_ending = nullptr; // the choice area's offer at the end of a story
+    QLabel *m_endingText = nullptr;
     QPushButton *m_playAgain = nullptr;
     struct PanelFocus
     {

@@ -34,11 +34,16 @@ QString gameStyleSheet()
 }
 #choices QRadioButton { color: #3b2a1a; font-family: "DejaVu Serif"; font-size: 11pt; padding: 2px 4px; }
 #choices QRadioButton:hover { color: #7a2a12; }
+#choices QRadioButton:focus {
+    border: 2px solid #7a2a12; border-radius: 4px; background: #f6dc93; padding: 0px 2px;
+}
+#screen QLabel#endingText { color: #3b2a1a; font-family: "DejaVu Serif"; font-size: 14pt; font-weight: bold; }
 #screen QPushButton, #screen QPushButton:default {
     color: #f6e6bf; font-family: "DejaVu Serif"; font-weight: bold;
     background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #8a5a2e, stop:1 #5a3418);
     border: 1px solid #2c1a0c; border-radius: 5px; padding: 5px 14px;
 }
+#screen QPushButton:focus { border: 2px solid #f0c040; padding: 4px 13px; }
 #screen QPushButton:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #a06a36, stop:1 #6a3e1c); }
 #screen QPushButton:pressed { background: #4a2a12; }
 #screen QPushButton:disabled { color: #9a8a6a; background: #5a4838; }

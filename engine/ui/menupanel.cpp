@@ -33,6 +33,8 @@ MenuPanel::MenuPanel(Game &game, QWidget *parent)
 {
     setObjectName(QStringLiteral("Picture2"));
     setMouseTracking(true);
+    // The picture covers the whole panel: what lies under it is not drawn.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 
     const QSize kIconSize = iconSize(parent ? parent : this);
     m_title = new QLabel(QStringLiteral("Fablecraft 2004"), this);

@@ -2,6 +2,8 @@
 
 #include "engine/game_screen.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QProgressBar>
@@ -11,6 +13,39 @@
 #include <cmath>
 
 namespace fc {
+
+namespace {
+class HeadingAccessible : public QAccessibleWidget
+{
+public:
+    explicit HeadingAccessible(QLabel *label) : QAccessibleWidget(label, QAccessible::Heading) {}
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return static_cast<QLabel *>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface *headingAccessible(const QString &className, QObject *object)
+{
+    if (className != QLatin1String(HeadingLabel::staticMetaObject.className()))
+        return nullptr;
+    return new HeadingAccessible(static_cast<QLabel *>(object));
+}
+} // namespace
+
+HeadingLabel::HeadingLabel(const QString &text, QWidget *parent)
+    : QLabel(text, parent)
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(headingAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
+    setTextFormat(Qt::PlainText);
+    setProperty("heading", true);
+}
 
 PanelFrame::PanelFrame(const QString &objectName, const QString &heading, QWidget *parent)
     : QFrame(parent)
@@ -30,8 +65,7 @@ PanelFrame::PanelFrame(const QString &objectName, const QString &heading, QWidge
     outer->setContentsMargins(14, 10, 14, 14);
     outer->setSpacing(8);
     if (!heading.isEmpty()) {
-        auto *title = new QLabel(heading, this);
-        title->setProperty("heading", true);
+        auto *title = new HeadingLabel(heading, this);
         title->setAlignment(Qt::AlignCenter);
         outer->addWidget(title);
     }

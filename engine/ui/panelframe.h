@@ -4,14 +4,23 @@
 // places them; each panel binds its own controls to the game state.
 
 #include <QFrame>
+#include <QLabel>
 
-class QLabel;
 class QProgressBar;
 class QVBoxLayout;
 
 namespace fc {
 
 struct Bar;
+
+// A heading on the game screen (a panel's title, the end of a story): a
+// heading to screen readers too, named by its text.
+class HeadingLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    HeadingLabel(const QString &text, QWidget *parent);
+};
 
 class PanelFrame : public QFrame
 {

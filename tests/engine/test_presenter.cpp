@@ -220,7 +220,8 @@ TEST_F(PresenterTest, EndingOffersPlayAgainLoadGameAndMenu)
     EXPECT_EQ(screen.score(), "0");
     EXPECT_TRUE(screen.inventory().isEmpty());
     EXPECT_EQ(screen.option(0).caption, "Take gem");
-    EXPECT_TRUE(log().mid(before).startsWith(QStringLiteral("Short\r\n")));
+    // The new header starts on a line of its own.
+    EXPECT_TRUE(log().mid(before).startsWith(QStringLiteral("\r\nShort\r\n")));
 
     choose(1);
     const qsizetype dialogsBefore = files.requests.size();

@@ -8,8 +8,10 @@
 #include "engine/ui/picturebutton.h"
 #include "engine/ui/qt_ports.h"
 #include "engine/ui/twips.h"
+#include "storage/aohider.h"
 #include "tests/support/testsupport.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -24,7 +26,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +36,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -850,12 +855,21 @@ TEST_F(GameScreenTest, DefaultAdventureToAnEndingWithTheKeyboardAlone)
             EXPECT_EQ(focusName(), "Command3"); // Attack first
             EXPECT_FALSE(child("Option1")->isEnabled());
             EXPECT_FALSE(child("Picture1")->isEnabled());
+            // Enter and Space both strike while Attack has the focus.
             for (int blows = 0; child("BattleBox")->isVisible() && blows < 60; ++blows)
-                press(*form, Qt::Key_Return);
+                press(*form, blows % 2 ? Qt::Key_Space : Qt::Key_Return);
             ASSERT_FALSE(child("BattleBox")->isVisible());
-            EXPECT_TRUE(screen.log().contains(QStringLiteral("\r\n>\r\nYou defeat the "))
-                        || screen.log().contains(QStringLiteral(" defeats you.")));
-            EXPECT_FALSE(child("BattleBox")->isAncestorOf(QApplication::focusWidget()));
+            // The deciding blow stays readable in the story log.
+            const qsizetype outcome = screen.log().lastIndexOf(QStringLiteral("\r\n>\r\nYou strike "));
+            ASSERT_GE(outcome, 0);
+            EXPECT_TRUE(screen.log().indexOf(QStringLiteral("You defeat the "), outcome) > 0
+                        || screen.log().indexOf(QStringLiteral(" defeats you."), outcome) > 0);
+            // The focus is back on the first choice offered, so a number and
+            // Enter take the next turn at once.
+            int first = 1;
+            while (first < 4 && !screen.option(first - 1).visible())
+                ++first;
+            EXPECT_EQ(focusName(), QStringLiteral("Option%1").arg(first)) << "page " << screen.pg().toStdString();
             continue;
         }
         ASSERT_FALSE(child("BattleBox")->isVisible()) << "a fight is going on";
@@ -1011,7 +1025,7 @@ TEST_F(GameScreenTest, BattleBoxKeepsTheNewestStoryInView)
     for (int blows = 0; box->isVisible() && blows < 60; ++blows)
         QTest::mouseClick(child("Command3"), Qt::LeftButton);
     ASSERT_FALSE(box->isVisible());
-    EXPECT_TRUE(text1->toPlainText().contains(QStringLiteral("\n>\nYou defeat the Wolf.")));
+    EXPECT_TRUE(text1->toPlainText().contains(QRegularExpression(QStringLiteral("\n>\nYou strike Wolf for \\d+ damage.\nYou defeat the Wolf."))));
     EXPECT_TRUE(child("Command1")->isEnabled());
 }
 
@@ -1051,4 +1065,230 @@ TEST_F(GameScreenTest, ScreenReaderNamesFollowTheGame)
     EXPECT_EQ(child("pg")->accessibleName(), "Page 2");
     EXPECT_EQ(child("score")->accessibleName(), "Score 2");
     EXPECT_EQ(child("Option1")->accessibleName(), "Go on");
+}
+
+namespace {
+
+// Three fights from page 1: won with one blow (page 2), lost at once
+// (page 3), escaped (page 4). Each leads to a page whose first offered
+// choice goes home; the won page's first choice is hidden (a missing item).
+const char kFights[] =
+    "[Story Info]\r\nTitle=Three Fights\r\nAuthor=T\r\nVersion=1\r\n\r\n"
+    "[CharacterData]\r\nCharHp=5\r\nCharAtk=5\r\n\r\n"
+    "[1]\r\nLocation=Yard\r\nPage Text=Pick a fight.\r\n"
+    "Option One=Fight the rat\r\nOption One Destination Page=2\r\n"
+    "Option Two=Fight the dragon\r\nOption Two Destination Page=3\r\n"
+    "Option Three=Fight the wolf\r\nOption Three Destination Page=4\r\n\r\n"
+    "[2]\r\nLocation=Rat\r\nPage Text=A rat.\r\nBattle=1\r\nBattleMonName=Rat\r\nBattleMonHp=1\r\n"
+    "BattleEscapecheck=0\r\nBattleWin=5\r\n\r\n"
+    "[3]\r\nLocation=Dragon\r\nPage Text=A dragon.\r\nBattle=1\r\nBattleMonName=Dragon\r\nBattleMonHp=900000\r\n"
+    "BattleMonAtk=900\r\nBattleEscapecheck=0\r\nBattleLose=6\r\n\r\n"
+    "[4]\r\nLocation=Wolf\r\nPage Text=A wolf.\r\nBattle=1\r\nBattleMonName=Wolf\r\nBattleMonHp=500\r\n"
+    "BattleMonAtk=1\r\nBattleEscape=7\r\n\r\n"
+    "[5]\r\nLocation=Won\r\nPage Text=The rat is gone.\r\n"
+    "Option One=Use the crown\r\nOption One Destination Page=1\r\nKey Item1=Crown\r\nRequired1=1\r\n"
+    "Option Two=Walk home\r\nOption Two Destination Page=1\r\n\r\n"
+    "[6]\r\nLocation=Lost\r\nPage Text=You wake up.\r\nOption One=Crawl home\r\nOption One Destination Page=1\r\n\r\n"
+    "[7]\r\nLocation=Fled\r\nPage Text=You got away.\r\nOption One=Run home\r\nOption One Destination Page=1\r\n";
+
+} // namespace
+
+// However a fight ends (won with one blow, lost, escaped), the focus lands
+// on the first choice the next page offers, and its number and Enter take
+// the turn at once; the deciding blow is read in the story log.
+TEST_F(GameScreenTest, FocusReturnsToTheChoicesWhenAFightEnds)
+{
+    const QString fights = programDir.filePath(QStringLiteral("fights.qst"));
+    ASSERT_TRUE(test::writeFile(fights, kFights));
+    start();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    files.setNextFileName(fights);
+    action("mnuloadquest")->trigger();
+    ASSERT_EQ(screen.pg(), "1");
+
+    struct Case
+    {
+        int choice;            // on page 1
+        bool escape;           // Tab to Escape and press Space, else Enter on Attack
+        const char *page;      // where the fight leads
+        const char *focus;     // the first choice offered there
+        const char *logged;    // the end of the log entry of the fight
+    };
+    const Case cases[] = {
+        {1, false, "5", "Option2", "You defeat the Rat."},
+        {2, false, "6", "Option1", "The Dragon defeats you."},
+        {3, true, "7", "Option1", nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.page);
+        press(*form, Qt::Key_0 + c.choice);
+        press(*form, Qt::Key_Return);
+        ASSERT_TRUE(child("BattleBox")->isVisible());
+        ASSERT_EQ(focusName(), "Command3");
+        if (c.escape) {
+            press(*form, Qt::Key_Tab);
+            ASSERT_EQ(focusName(), "Command4");
+            press(*form, Qt::Key_Space);
+        } else {
+            press(*form, Qt::Key_Return);
+        }
+        ASSERT_FALSE(child("BattleBox")->isVisible());
+        ASSERT_EQ(screen.pg(), c.page);
+        EXPECT_EQ(focusName(), c.focus);
+        if (c.logged) {
+            const QString log = screen.log();
+            const qsizetype entry = log.lastIndexOf(QStringLiteral("\r\n>\r\nYou strike "));
+            ASSERT_GE(entry, 0);
+            EXPECT_GT(log.indexOf(QString::fromLatin1(c.logged), entry), entry);
+        }
+        // The number of the focused choice and Enter: home at once.
+        press(*form, Qt::Key_0 + QString::fromLatin1(c.focus).right(1).toInt());
+        press(*form, Qt::Key_Return);
+        EXPECT_EQ(screen.pg(), "1");
+        EXPECT_FALSE(child("Picture2")->isVisible());
+    }
+}
+
+// While the battle box, the inventory, the character panel or the menu panel
+// is open, Tab and Shift+Tab go round its own controls only.
+TEST_F(GameScreenTest, TabStaysInsideTheOpenPanel)
+{
+    const QString rolled = programDir.filePath(QStringLiteral("rolled.qst"));
+    ASSERT_TRUE(test::writeFile(rolled, QByteArray(kTale).replace("[Story Info]\r\n",
+                                                                  "[CharacterData]\r\nCharCreateAllow=1\r\n\r\n"
+                                                                  "[Story Info]\r\n")));
+    start();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+
+    auto goRound = [&](const char *panelName, int least) {
+        SCOPED_TRACE(panelName);
+        QWidget *panel = child(panelName);
+        ASSERT_TRUE(panel && panel->isVisible());
+        ASSERT_TRUE(panel->isAncestorOf(QApplication::focusWidget())) << focusName().toStdString();
+        for (Qt::KeyboardModifiers modifiers : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier)}) {
+            QSet<QString> visited;
+            for (int tab = 0; tab < 40; ++tab) {
+                press(*form, modifiers ? Qt::Key_Backtab : Qt::Key_Tab, modifiers);
+                ASSERT_TRUE(panel->isAncestorOf(QApplication::focusWidget())) << "left for " << focusName().toStdString();
+                visited << focusName();
+            }
+            EXPECT_GE(visited.size(), least) << "Tab goes nowhere";
+        }
+    };
+
+    goRound("Picture2", 8); // open at start
+    files.setNextFileName(rolled);
+    action("mnuloadquest")->trigger();
+    goRound("CharCreate", 6); // four boxes and at least Re-Roll and Create
+    press(*form, Qt::Key_Escape);
+    ASSERT_FALSE(child("CharCreate")->isVisible());
+
+    press(*form, Qt::Key_4);
+    press(*form, Qt::Key_Return); // the wolf's den
+    goRound("BattleBox", 3); // Attack, Escape, Item (and the battle text)
+    child("Command5")->setFocus();
+    press(*form, Qt::Key_Space); // Item
+    goRound("InvBox", 2); // the list and Close
+    press(*form, Qt::Key_Escape);
+    EXPECT_TRUE(child("BattleBox")->isAncestorOf(QApplication::focusWidget()));
+}
+
+// "Test Game" twice over a game in the middle of a fight: nothing of the old
+// game shows but the story log, and each header starts on a line of its own.
+TEST_F(GameScreenTest, TestPlayStartsFresh)
+{
+    start();
+    loadTale();
+    clickOption(1);
+    clickPicture1(); // the hall: a picture
+    ASSERT_FALSE(child<PictureView>("Image3")->image().isNull());
+    clickOption(3);
+    clickPicture1(); // back to the gate
+    clickOption(4);
+    clickPicture1(); // the wolf's den: a fight
+    ASSERT_TRUE(child("BattleBox")->isVisible());
+    QTest::mouseClick(child("Command3"), Qt::LeftButton);
+    ASSERT_FALSE(child<QPlainTextEdit>("Text2")->toPlainText().isEmpty());
+    QTest::mouseClick(child("Command5"), Qt::LeftButton); // the inventory over the fight
+    ASSERT_TRUE(child("InvBox")->isVisible());
+    screen.setExperienceBar({20, 12});
+    screen.setMoviePanelVisible(true);
+    movie.setFileName(QStringLiteral("old.avi"));
+    movie.play();
+
+    const QString workingCopy = GetWindowsDir() + QStringLiteral("/tmpquest.ini");
+    ASSERT_TRUE(test::writeFile(workingCopy, "[Story Info]\r\nTitle=Draft Tale\r\nAuthor=Me\r\nVersion=0\r\n\r\n"
+                                             "[1]\r\nLocation=Draft Gate\r\nPage Text=Drafty.\r\n"
+                                             "Option One=On\r\nOption One Destination Page=1\r\n"));
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
+        const QString before = screen.log();
+        game->LoadTmpGame();
+        EXPECT_FALSE(child("BattleBox")->isVisible());
+        EXPECT_TRUE(child<QPlainTextEdit>("Text2")->toPlainText().isEmpty());
+        EXPECT_TRUE(child<PictureView>("Image3")->image().isNull());
+        EXPECT_FALSE(child("MovBox")->isVisible());
+        EXPECT_TRUE(movie.isStopped());
+        EXPECT_EQ(child<QProgressBar>("ProgressBar4")->value(), 0);
+        EXPECT_EQ(child<QProgressBar>("HPPlay")->value(), child<QProgressBar>("HPPlay")->maximum());
+        EXPECT_FALSE(child("InvBox")->isVisible());
+        EXPECT_FALSE(child("CharCreate")->isVisible());
+        EXPECT_FALSE(child("Picture2")->isVisible());
+        EXPECT_TRUE(screen.inventory().isEmpty());
+        EXPECT_EQ(screen.score(), "0");
+        EXPECT_TRUE(child("Option1")->isVisible() && child("Option1")->isEnabled());
+        // The story so far stays; the new header begins a line.
+        ASSERT_TRUE(screen.log().startsWith(before));
+        EXPECT_TRUE(screen.log().mid(before.size()).startsWith(QStringLiteral("\r\nDraft Tale\r\n")))
+            << screen.log().mid(before.size() - 20, 60).toStdString();
+        EXPECT_TRUE(child<QPlainTextEdit>("Text1")->toPlainText().contains(QStringLiteral("Drafty.\nDraft Tale\n"))
+                    || run == 1);
+    }
+}
+
+namespace {
+double luminance(QColor c)
+{
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+} // namespace
+
+// "The story ends here." is a heading: large, bold, at least 4.5:1 against
+// its background, a heading to screen readers, and said with Play Again,
+// which takes the focus.
+TEST_F(GameScreenTest, EndingIsAReadableHeading)
+{
+    start();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    loadTale();
+    press(*form, Qt::Key_2);
+    press(*form, Qt::Key_Return); // walk away: the end
+    ASSERT_TRUE(screen.isEnding());
+    auto *heading = child<QLabel>("endingText");
+    ASSERT_TRUE(heading->isVisible());
+    EXPECT_EQ(heading->text(), "The story ends here.");
+    EXPECT_TRUE(heading->font().bold());
+    EXPECT_GT(heading->font().pointSizeF(), child("Option1")->font().pointSizeF());
+
+    // The darkest and lightest pixels of the drawn label: ink and paper.
+    const QImage drawn = child("ending")->grab(heading->geometry()).toImage();
+    double darkest = 1, lightest = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x) {
+            const double l = luminance(drawn.pixelColor(x, y));
+            darkest = std::min(darkest, l);
+            lightest = std::max(lightest, l);
+        }
+    EXPECT_GE((lightest + 0.05) / (darkest + 0.05), 4.5);
+
+    QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(heading);
+    ASSERT_NE(spoken, nullptr);
+    EXPECT_EQ(spoken->role(), QAccessible::Heading);
+    EXPECT_EQ(spoken->text(QAccessible::Name), "The story ends here.");
+    EXPECT_EQ(focusName(), "PlayAgain");
+    EXPECT_EQ(child("PlayAgain")->accessibleDescription(), "The story ends here.");
 }
