@@ -144,6 +144,7 @@ $('movie').addEventListener('ended', () => { screen.moviePanel = false; render()
 
 // --- showing the state -------------------------------------------------------
 let logShown = 0;
+let deferredCharacter = false;
 let battleShown = 0;
 
 function appendText(box, text) {
@@ -161,6 +162,7 @@ function render() {
   logShown = s.log.length;
   $('story').lastElementChild?.scrollIntoView?.({ block: 'nearest' });
   $('score').textContent = s.score;
+  document.body.dataset.page = s.pg;
   $('hp').textContent = s.playerHpText;
   const radios = document.querySelectorAll('input[name=choice]');
   s.options.forEach((o, i) => {
@@ -207,7 +209,6 @@ function render() {
     character.close();
   }
   $('continueGame').hidden = !localStorage.getItem(storageKey);
-  autosave();
 }
 
 function autosave() {
@@ -228,8 +229,10 @@ function restoreFocus() {
 }
 
 function act(step) {
+  deferredCharacter = false;
   step();
   render();
+  autosave();
   restoreFocus();
 }
 
@@ -255,15 +258,25 @@ function openMenu() {
   if (!menu.open) menu.showModal();
   ($('continueGame').hidden ? $('resume') : $('continueGame')).focus();
 }
-$('menu').addEventListener('close', restoreFocus);
+$('menu').addEventListener('close', () => {
+  // Resumed without continuing or loading: the new game's character panel
+  // comes back.
+  if (deferredCharacter) {
+    deferredCharacter = false;
+    screen.characterPanel = true;
+    render();
+  }
+  restoreFocus();
+});
 $('resume').addEventListener('click', () => $('menu').close());
 $('newGame').addEventListener('click', async () => {
+  deferredCharacter = false;
   $('menu').close();
   const answer = await showMessage('WARNING!!!!', 'Are you sure? This will end the current game without saving!', ['Yes', 'No']);
   if (answer === 'yes') act(() => game.clickPlayAgain());
 });
 $('saveGame').addEventListener('click', () => { $('menu').close(); act(() => game.menuSave()); });
-$('loadGame').addEventListener('click', () => { $('menu').close(); $('loadFile').click(); });
+$('loadGame').addEventListener('click', () => { deferredCharacter = false; $('menu').close(); $('loadFile').click(); });
 $('loadFile').addEventListener('change', async () => {
   const file = $('loadFile').files[0];
   if (!file) return;
@@ -275,6 +288,7 @@ $('loadFile').addEventListener('change', async () => {
   loadName = '';
 });
 $('continueGame').addEventListener('click', () => {
+  deferredCharacter = false;
   $('menu').close();
   const stored = localStorage.getItem(storageKey);
   if (!stored) return;
@@ -335,6 +349,12 @@ logShown = screen.log.length; // "No Quest Loaded." belongs to the desktop's emp
 game.openQuest(questName);
 screen.title = quest.read('Story Info', 'Title') || questName;
 render();
-if (localStorage.getItem(storageKey) && !screen.characterPanel) openMenu();
-else restoreFocus();
+if (localStorage.getItem(storageKey)) {
+  // A game of an earlier visit: the menu offers Continue first.
+  deferredCharacter = screen.characterPanel;
+  screen.characterPanel = false;
+  openMenu();
+} else {
+  restoreFocus();
+}
 document.documentElement.dataset.ready = 'true';
