@@ -147,11 +147,13 @@ let logShown = 0;
 let deferredCharacter = false;
 let battleShown = 0;
 
+// Adds the new text as a paragraph and scrolls the box to its start.
 function appendText(box, text) {
   if (!text) return;
   const block = document.createElement('p');
   block.textContent = text.replace(/^(\r\n)+/, '').replace(/\r\n/g, '\n');
   box.append(block);
+  box.scrollTop = block.offsetTop - box.offsetTop;
 }
 
 function render() {
@@ -160,7 +162,6 @@ function render() {
   if (s.log.length < logShown) { $('story').textContent = ''; logShown = 0; }
   appendText($('story'), s.log.slice(logShown));
   logShown = s.log.length;
-  $('story').lastElementChild?.scrollIntoView?.({ block: 'nearest' });
   $('score').textContent = s.score;
   document.body.dataset.page = s.pg;
   $('hp').textContent = s.playerHpText;
