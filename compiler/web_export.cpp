@@ -40,7 +40,7 @@ constexpr qint64 kMaxMediaBytes = 256 * 1024 * 1024;
 // Music longer than this is cut: a MIDI file that never ends must not fill
 // the page.
 constexpr int kMaxMusicSeconds = 15 * 60;
-constexpr int kSampleRate = 44100;
+constexpr int kSampleRate = 32000;
 const QByteArray kGeneratorMark = QByteArrayLiteral("<meta name=\"generator\" content=\"Fablecraft 2004\">");
 
 // The player's modules in the order they depend on each other.
@@ -236,7 +236,7 @@ std::optional<QByteArray> encodeVorbis(const std::vector<short> &pcm, const QStr
         *why = QStringLiteral("Ogg Vorbis encoding is not available: %1").arg(QString::fromLocal8Bit(sf_strerror(nullptr)));
         return std::nullopt;
     }
-    double quality = 0.35;
+    double quality = 0.2;
     sf_command(out, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
     const sf_count_t frames = sf_count_t(pcm.size() / 2);
     const bool written = sf_writef_short(out, pcm.data(), frames) == frames;

@@ -217,7 +217,8 @@ for (let n = 0; n < count; n++) {
   const deskSaves = savedFiles(dir);
 
   const problems = [];
-  if (desk.status !== web.status) problems.push(`exit status: desktop ${desk.status} web ${web.status}`);
+  if (desk.error || desk.status === null) problems.push(`fablecraft-cli did not run: ${desk.error?.message ?? `signal ${desk.signal}`}`);
+  else if (desk.status !== web.status) problems.push(`exit status: desktop ${desk.status} web ${web.status}`);
   if (desk.stdout || web.stdout) {
     let a = null, b = null;
     try { a = JSON.parse(desk.stdout); } catch { problems.push(`desktop output is no JSON: ${desk.stdout.slice(0, 200)} ${desk.stderr}`); }
