@@ -288,7 +288,7 @@ std::optional<QByteArray> movieToWebm(const QString &path, const QString &tempDi
         QFile f(out);
         if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 && f.open(QIODevice::ReadOnly) && f.size() > 0)
             return f.readAll();
-        *why = QStringLiteral("GStreamer could not convert it: %1").arg(QString::fromLocal8Bit(p.readAll()).trimmed().left(200));
+        *why = QStringLiteral("GStreamer could not convert it: %1").arg(QString::fromLocal8Bit(p.readAll()).simplified().left(200));
     }
     return std::nullopt;
 }
