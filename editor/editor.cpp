@@ -135,6 +135,12 @@ void Editor::menuCompile()
     m_parts->menus.menuCompile();
 }
 
+void Editor::menuExportWeb()
+{
+    UserEvent event(m_wc);
+    m_parts->menus.menuCompile(true);
+}
+
 void Editor::menuExit()
 {
     UserEvent event(m_wc);

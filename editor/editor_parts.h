@@ -130,7 +130,7 @@ public:
     void menuNew();
     void menuLoad();
     void menuSave();
-    void menuCompile();
+    void menuCompile(bool web = false);
     bool closeRequest();
     void hide();
     void testGame();

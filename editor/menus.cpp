@@ -119,7 +119,7 @@ void Menus::menuSave()
     c.state.setText(EditorContext::cq(), QStringLiteral("filepath"), path);
 }
 
-void Menus::menuCompile()
+void Menus::menuCompile(bool web)
 {
     if (c.questFile.isEmpty()) {
         c.message(QStringLiteral("You must load a quest file into memory first. If you were working on a quest file, "
@@ -128,7 +128,10 @@ void Menus::menuCompile()
         return;
     }
     c.wc.flush();
-    Q_EMIT c.editor.compileRequested(c.questFile);
+    if (web)
+        Q_EMIT c.editor.webExportRequested(c.questFile);
+    else
+        Q_EMIT c.editor.compileRequested(c.questFile);
 }
 
 bool Menus::closeRequest()
