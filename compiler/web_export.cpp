@@ -1,5 +1,6 @@
 #include "compiler/web_export.h"
 
+#include "compiler/media_rules.h"
 #include "compiler/packager.h"
 #include "engine/soundfont.h"
 #include "storage/aohider.h"
@@ -36,6 +37,7 @@ namespace fc {
 namespace {
 
 constexpr qint64 kMaxQuestBytes = 64 * 1024 * 1024;
+// A page must stay loadable: larger media files are left out.
 constexpr qint64 kMaxMediaBytes = 256 * 1024 * 1024;
 // Music longer than this is cut: a MIDI file that never ends must not fill
 // the page.
@@ -54,89 +56,6 @@ QByteArray resource(const QString &name)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
-}
-
-enum class MediaKind { Picture, Music, Sound, Movie };
-
-MediaKind kindOfKey(const QString &key)
-{
-    using namespace quest;
-    if (key.compare(kMusic, Qt::CaseInsensitive) == 0 || key.compare(kBattleMusic, Qt::CaseInsensitive) == 0)
-        return MediaKind::Music;
-    if (key.compare(kMp3, Qt::CaseInsensitive) == 0)
-        return MediaKind::Sound;
-    if (key.compare(kMovie, Qt::CaseInsensitive) == 0)
-        return MediaKind::Movie;
-    return MediaKind::Picture;
-}
-
-struct Admission
-{
-    bool admitted = false;
-    QString reason;
-    QString resolvedPath;
-};
-
-bool isInside(const QString &path, const QString &dir)
-{
-    const QString d = QDir(dir).canonicalPath();
-    return !d.isEmpty() && (path == d || path.startsWith(d + QLatin1Char('/')));
-}
-
-// What may be embedded: a regular file of the kind its key names, inside the
-// quest's folder unless files from outside are allowed.
-Admission admit(MediaKind kind, const QString &questFile, const QString &value, bool allowOutside)
-{
-    Admission a;
-    const QString found = resolveMediaFile(questFile, value);
-    if (found.isEmpty()) {
-        a.reason = QStringLiteral("not found");
-        return a;
-    }
-    const QFileInfo info(found);
-    const QString real = info.canonicalFilePath();
-    if (real.isEmpty() || !QFileInfo(real).isFile()) {
-        a.reason = QStringLiteral("not a regular file");
-        return a;
-    }
-    if (!allowOutside && !isInside(real, QFileInfo(ResolveIniPath(questFile)).absolutePath())) {
-        a.reason = QStringLiteral("outside the quest's folder (--allow-outside embeds it)");
-        return a;
-    }
-    if (QFileInfo(real).size() > kMaxMediaBytes) {
-        a.reason = QStringLiteral("larger than 256 MiB");
-        return a;
-    }
-    QFile f(real);
-    if (!f.open(QIODevice::ReadOnly)) {
-        a.reason = f.errorString();
-        return a;
-    }
-    const QByteArray head = f.read(16);
-    bool fits = true;
-    switch (kind) {
-    case MediaKind::Music:
-        fits = head.startsWith("MThd") || (head.startsWith("RIFF") && head.mid(8, 4) == "RMID");
-        break;
-    case MediaKind::Sound:
-        fits = (head.startsWith("RIFF") && head.mid(8, 4) == "WAVE") || head.startsWith("ID3")
-               || (head.size() >= 2 && uchar(head[0]) == 0xFF && (uchar(head[1]) & 0xE0) == 0xE0);
-        break;
-    case MediaKind::Movie:
-        fits = head.startsWith("RIFF") || head.mid(4, 4) == "ftyp" || head.startsWith("\x1A\x45\xDF\xA3")
-               || head.startsWith("\x00\x00\x01\xBA") || head.startsWith("OggS");
-        break;
-    case MediaKind::Picture:
-        fits = !QImageReader::imageFormat(real).isEmpty();
-        break;
-    }
-    if (!fits) {
-        a.reason = QStringLiteral("not a file of the kind its key names");
-        return a;
-    }
-    a.admitted = true;
-    a.resolvedPath = real;
-    return a;
 }
 
 QString dataUrl(const char *mime, const QByteArray &bytes)
@@ -394,17 +313,28 @@ WebExportResult exportWebPage(const WebExportRequest &request)
     QHash<QString, bool> valueDone;
     for (const MediaReference &ref : questMediaReferences(questPath)) {
         if (valueDone.contains(ref.value))
+            continue; // the page finds a file by its value, whatever the key
+        const std::optional<MediaKind> kindOf = mediaKindForKey(ref.key);
+        if (!kindOf)
             continue;
-        valueDone.insert(ref.value, true);
-        const MediaKind kind = kindOfKey(ref.key);
-        const Admission a = admit(kind, questPath, ref.value, request.allowOutside);
+        const MediaKind kind = *kindOf;
+        const MediaAdmission a = admitMediaFile(kind, ref.value, questInfo.absolutePath(), request.programDir);
         const QString where = QStringLiteral("%1 (page %2, %3)").arg(ref.value, ref.section, ref.key);
         if (!a.admitted) {
             result.warnings << QStringLiteral("%1: left out: %2").arg(where, a.reason);
             continue;
         }
+        if (a.outsideQuestFolder && !request.allowOutside) {
+            result.warnings << QStringLiteral("%1: left out: outside the quest's folder (--allow-outside embeds it)").arg(where);
+            continue;
+        }
+        if (QFileInfo(a.resolvedPath).size() > kMaxMediaBytes) {
+            result.warnings << QStringLiteral("%1: left out: larger than 256 MiB").arg(where);
+            continue;
+        }
         const QString id = QString::number(int(kind)) + QLatin1Char(':') + a.resolvedPath;
         if (auto known = fileIndex.constFind(id); known != fileIndex.cend()) {
+            valueDone.insert(ref.value, true);
             values[ref.value] = *known;
             continue;
         }
@@ -441,6 +371,7 @@ WebExportResult exportWebPage(const WebExportRequest &request)
             result.warnings << QStringLiteral("%1: left out: %2").arg(where, why);
             continue;
         }
+        valueDone.insert(ref.value, true);
         fileIndex.insert(id, int(files.size()));
         values[ref.value] = int(files.size());
         files.append(*data);

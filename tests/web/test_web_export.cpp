@@ -75,12 +75,14 @@ protected:
         return fc::exportWebPage(r);
     }
 
+    // Every warning about value, one a line.
     QString warningFor(const fc::WebExportResult &r, const QString &value)
     {
+        QStringList found;
         for (const QString &w : r.warnings)
             if (w.startsWith(value + QLatin1Char(' ')))
-                return w;
-        return {};
+                found << w;
+        return found.join(QLatin1Char('\n'));
     }
 
     QTemporaryDir dir;
@@ -109,9 +111,9 @@ TEST_F(WebExport, EmbedsEachMediaFileInAFormBrowsersPlayAndNamesWhatItLeavesOut)
         {"media/cave.mid", soundFont ? "data:audio/ogg;base64,T2dnUw" : nullptr, "SoundFont"},
         {"media/broken.avi", nullptr, "media/broken.avi (page 1, Movie): left out"},
         {"../outside.png", nullptr, "outside the quest's folder"},
-        {"media/fake.png", nullptr, "not a file of the kind"},
+        {"media/fake.png", nullptr, "not a picture"},
         {"media/none.mid", nullptr, "not found"},
-        {"media", nullptr, "not found"},
+        {"media", nullptr, "not a regular file"},
     };
     for (const Case &c : cases) {
         const QString value = QLatin1String(c.value);
