@@ -1,8 +1,8 @@
 // Differential test of the web player's rules against the desktop engine:
 // random quests (pages, gated choices, items, scores, battles, media, odd INI
 // spellings) and random step lists played by `fablecraft-cli play --json`
-// and by web/lib/cli.js; every field of the output, the exit status and the
-// bytes of every saved game written must be equal.
+// and by web/lib/cli.js; the printed JSON (text and every field), the exit
+// status and the bytes of every saved game written must be equal.
 //
 //   node tests/web/differential.mjs --cli PATH [--count N] [--seed S] [--keep DIR]
 //
@@ -224,6 +224,7 @@ for (let n = 0; n < count; n++) {
     try { a = JSON.parse(desk.stdout); } catch { problems.push(`desktop output is no JSON: ${desk.stdout.slice(0, 200)} ${desk.stderr}`); }
     try { b = JSON.parse(web.stdout); } catch { problems.push(`web output is no JSON: ${web.stdout.slice(0, 200)}`); }
     if (a && b) problems.push(...differences(a, b));
+    if (a && b && !problems.length && desk.stdout !== web.stdout) problems.push('the JSON text differs in layout or escaping');
   }
   problems.push(...differences(deskSaves, webSaves, 'saves'));
   if (problems.length) {

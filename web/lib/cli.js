@@ -219,7 +219,7 @@ function main(argv, stdout, stderr) {
       score: s.score,
       title: s.title,
     };
-    return JSON.stringify(sortKeys(state), null, 4) + '\n';
+    return indented(state, '') + '\n';
   };
 
   game.startUp();
@@ -237,9 +237,14 @@ function main(argv, stdout, stderr) {
   return 0;
 }
 
-function sortKeys(v) {
-  if (Array.isArray(v)) return v.map(sortKeys);
-  if (v && typeof v === 'object') return Object.fromEntries(Object.keys(v).sort().map((k) => [k, sortKeys(v[k])]));
-  return v;
+// JSON laid out as the desktop tool prints it: four blanks a level, keys in
+// order, empty arrays and objects over two lines.
+function indented(v, pad) {
+  const inner = pad + '    ';
+  if (Array.isArray(v)) return `[\n${v.map((x) => inner + indented(x, inner)).join(',\n')}${v.length ? '\n' : ''}${pad}]`;
+  if (v && typeof v === 'object') {
+    const keys = Object.keys(v).sort();
+    return `{\n${keys.map((k) => `${inner}${JSON.stringify(k)}: ${indented(v[k], inner)}`).join(',\n')}${keys.length ? '\n' : ''}${pad}}`;
+  }
+  return JSON.stringify(v);
 }
-

@@ -40,12 +40,52 @@ function mediaUrl(value) {
   return null;
 }
 
+// Music loops without a gap through Web Audio (a decoded buffer played in a
+// loop); where that is missing, the music element loops the file itself.
+// The element's data-state says "playing" or "stopped" either way.
+let audioContext = null;
+let musicSource = null;
+let musicUrl = null;
+const decoded = new Map();
+
+function stopMusicNow() {
+  musicUrl = null;
+  pendingMusic = null;
+  if (musicSource) { try { musicSource.stop(); } catch { /* never started */ } musicSource = null; }
+  music.pause();
+  music.dataset.state = 'stopped';
+}
+
+async function loopBuffer(url) {
+  let buffer = decoded.get(url);
+  if (!buffer) {
+    buffer = await audioContext.decodeAudioData(base64Bytes(url.slice(url.indexOf(',') + 1)).buffer);
+    decoded.set(url, buffer);
+  }
+  if (musicUrl !== url) return; // replaced or stopped meanwhile
+  musicSource = audioContext.createBufferSource();
+  musicSource.buffer = buffer;
+  musicSource.loop = true;
+  musicSource.connect(audioContext.destination);
+  musicSource.start();
+  music.dataset.state = 'playing';
+}
+
 function playMusic(url) {
   if (!userActed) { pendingMusic = url; return; }
-  pendingMusic = null;
-  if (music.getAttribute('src') !== url) music.src = url;
-  music.currentTime = 0;
-  music.play().catch(() => {});
+  stopMusicNow();
+  musicUrl = url;
+  try {
+    audioContext ??= new AudioContext();
+    if (audioContext.state === 'suspended') audioContext.resume().catch(() => {});
+  } catch { audioContext = null; }
+  const element = () => {
+    if (musicUrl !== url) return;
+    music.src = url;
+    music.play().then(() => { if (musicUrl === url) music.dataset.state = 'playing'; }).catch(() => {});
+  };
+  if (audioContext) loopBuffer(url).catch(element);
+  else element();
 }
 
 function firstAction() {
@@ -132,7 +172,7 @@ const host = {
         movie.play().catch(() => {});
         return true;
       }
-      case 'midi-stop': music.pause(); pendingMusic = null; return true;
+      case 'midi-stop': stopMusicNow(); return true;
       case 'midi-start': if (url) playMusic(url); return true;
       default: return true;
     }
