@@ -6,7 +6,7 @@
 // the desktop engine writes for the same state, and takes screenshots at
 // 360 px and 1280 px widths.
 //
-//   node tests/web/browser.mjs --cli PATH --chromium PATH --quest QUEST --out DIR
+//   node tests/web/browser.mjs --cli PATH --chromium PATH --quest QUEST --out DIR [--firefox PATH]
 
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -18,8 +18,9 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 const { IniFile } = await import(path.join(here, '..', '..', 'web', 'lib', 'ini.js'));
 
 const args = process.argv.slice(2);
-const arg = (name) => {
+const arg = (name, optional = false) => {
   const i = args.indexOf(name);
+  if (optional && i < 0) return null;
   if (i < 0 || i + 1 >= args.length) {
     console.error('usage: browser.mjs --cli PATH --chromium PATH --quest QUEST --out DIR');
     process.exit(2);
@@ -30,6 +31,7 @@ const cli = arg('--cli');
 const chromium = arg('--chromium');
 const questFile = path.resolve(arg('--quest'));
 const out = path.resolve(arg('--out'));
+const firefox = arg('--firefox', true); // Debian's firefox-esr, where installed
 fs.rmSync(out, { recursive: true, force: true });
 fs.mkdirSync(path.join(out, 'downloads'), { recursive: true });
 
@@ -184,7 +186,11 @@ try {
     check(await page.evaluate(() => document.getElementById('menu').open && !document.getElementById('continueGame').hidden),
       'on the next visit the menu offers Continue');
     for (let i = 0; i < 8 && (await page.evaluate(() => document.activeElement.id)) !== 'loadGame'; i++) await key('Tab');
-    const [chooser] = await Promise.all([page.waitForFileChooser(), key('Enter')]);
+    // The file chooser is intercepted before the key opens it.
+    const choosing = page.waitForFileChooser();
+    await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => r())));
+    await key('Enter');
+    const chooser = await choosing;
     await chooser.accept([saved.file]);
     await page.waitForFunction(() => document.getElementById('story').textContent.includes('Loaded Successfully.'));
     check(await page.evaluate(() => document.body.dataset.page) === saved.page, `the loaded game stands on page ${saved.page}`);
@@ -204,6 +210,33 @@ try {
   console.log(`figures: export ${exportMs} ms, page ${fs.statSync(pageFile).size} bytes, first page ${firstPageMs} ms`);
 } finally {
   await browser.close();
+}
+// Firefox: the page opens from the file, the music starts with the first
+// key and the keys take choices.
+if (firefox) {
+  const ff = await puppeteer.launch({ browser: 'firefox', executablePath: firefox, headless: true });
+  try {
+    const page = await ff.newPage();
+    const errors = [];
+    page.on('pageerror', (e) => errors.push(e.message));
+    t0 = Date.now();
+    await page.goto(pathToFileURL(pageFile).href);
+    await page.waitForSelector('html[data-ready=true]');
+    console.log(`firefox: first page ${Date.now() - t0} ms`);
+    check(await page.$eval('#story', (e) => e.textContent.includes("Corvin's Bindery")), 'firefox: the first page is shown');
+    await page.keyboard.press('Enter');
+    const started = await page.waitForFunction(() => document.getElementById('music').dataset.state === 'playing', { timeout: 10000 })
+      .then(() => true, () => false);
+    check(started, 'firefox: the music started with the first key');
+    await page.keyboard.press('1');
+    await page.keyboard.press('Enter');
+    check(await page.evaluate(() => document.body.dataset.page) === '2', 'firefox: keys 1 and Enter took the first choice');
+    await page.setViewport({ width: 360, height: 780 });
+    await page.screenshot({ path: path.join(out, 'firefox-360.png') });
+    check(errors.length === 0, `firefox: no script errors${errors.length ? `: ${errors.join('; ')}` : ''}`);
+  } finally {
+    await ff.close();
+  }
 }
 console.log(failures ? `${failures} checks failed` : 'all checks passed');
 process.exit(failures ? 1 : 0);
