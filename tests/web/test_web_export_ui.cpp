@@ -5,12 +5,15 @@
 #include "compiler/ui/compilewiring.h"
 #include "compiler/ui/frmcompile.h"
 #include "editor/editor.h"
+#include "editor/ui/createquest.h"
 #include "editor/editor_state.h"
 #include "editor/working_copy.h"
 #include "engine/recording_ports.h"
 #include "engine/ui/qt_ports.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QMenu>
 #include <QDir>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -33,8 +36,18 @@ TEST(WebExportUi, ExportForWebOpensTheDialogWithTheWebChoiceAndWritesThePage)
     fc::CompileWindow *dialog = fc::compileWindowOf(gameWindow);
     ASSERT_NE(dialog, nullptr);
 
+    // The editor's "&Compile" menu: the game folder, or the web page.
+    fc::CreateQuest window(editor);
+    auto *menu = window.findChild<QMenu *>(QStringLiteral("mnucompilemenu"));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->title(), QStringLiteral("&Compile"));
+    QStringList entries;
+    for (QAction *a : menu->actions())
+        entries << a->objectName() + QLatin1Char('=') + a->text();
+    EXPECT_EQ(entries, QStringList({QStringLiteral("mnucompile=&Compile Game\u2026"), QStringLiteral("mnuexportweb=Export for &Web\u2026")}));
+
     dialog->dialogs().setNextAnswer(fc::Answer::Yes); // the compiler's notice
-    editor.menuExportWeb();
+    menu->actions().at(1)->trigger();
     fc::FrmCompile &form = dialog->window();
     ASSERT_TRUE(form.isVisible());
     auto *web = form.findChild<QCheckBox *>(QStringLiteral("Check3"));
