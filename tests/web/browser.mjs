@@ -206,6 +206,15 @@ try {
     const overflow = await page.evaluate(() => document.documentElement.scrollWidth - document.documentElement.clientWidth);
     check(overflow <= 0, `nothing runs off the page sideways at ${width} px`);
   }
+  // Text enlarged to 200 %: still nothing runs off the page sideways.
+  await page.evaluate(() => { document.documentElement.style.fontSize = '200%'; });
+  for (const width of [360, 1280]) {
+    await page.setViewport({ width, height: 900 });
+    const overflow = await page.evaluate(() => document.documentElement.scrollWidth - document.documentElement.clientWidth);
+    check(overflow <= 0, `text at 200 % fits ${width} px (overflow ${overflow} px)`);
+    await page.screenshot({ path: path.join(out, `page-${width}-text200.png`) });
+  }
+  await page.evaluate(() => { document.documentElement.style.fontSize = ''; });
   check(errors.length === 0, `no script errors and no network requests${errors.length ? `: ${errors.join('; ')}` : ''}`);
   console.log(`figures: export ${exportMs} ms, page ${fs.statSync(pageFile).size} bytes, first page ${firstPageMs} ms`);
 } finally {
