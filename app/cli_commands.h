@@ -15,7 +15,8 @@ inline constexpr char kUsage[] =
     "       fablecraft-cli compile [--program-dir DIR] QUEST NAME --into DIR [--runtime] [--media]\n"
     "                              [--allow-outside] [--replace]\n"
     "       fablecraft-cli check [--json] QUEST\n"
-    "       fablecraft-cli playtest [--runs N] [--seed S] [--json] QUEST\n";
+    "       fablecraft-cli playtest [--runs N] [--seed S] [--json] QUEST\n"
+    "       fablecraft-cli export-web [--program-dir DIR] QUEST OUT.html [--allow-outside]\n";
 
 int runIni(const QStringList &args);      // cli_ini.cpp
 int runPlay(const QStringList &args);     // cli_play.cpp
@@ -23,6 +24,7 @@ int runEdit(const QStringList &args);     // cli_edit.cpp
 int runCompile(const QStringList &args);  // cli_compile.cpp
 int runCheck(const QStringList &args);    // cli_check.cpp
 int runPlaytest(const QStringList &args); // cli_check.cpp
+int runExportWeb(const QStringList &args); // cli_export_web.cpp
 
 // Exit statuses the sub-commands share.
 inline constexpr int kExitUsage = 2;       // the command line is wrong

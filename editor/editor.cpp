@@ -492,6 +492,12 @@ void Editor::menuCompile()
     m_parts->menus.menuCompile();
 }
 
+void Editor::menuExportWeb()
+{
+    UserEvent event(m_wc);
+    m_parts->menus.menuCompile(true);
+}
+
 void Editor::menuExit()
 {
     if (!confirmDiscard())

@@ -122,6 +122,9 @@ public:
     void undo();        // "Undo ACTION", Ctrl+Z
     void redo();        // "Redo ACTION", Ctrl+Shift+Z, Ctrl+Y
     void menuCompile(); // "&Compile": flushes, then compileRequested(questFile)
+    // "Export for &Web…" of the "&Compile" menu: as "&Compile", then
+    // webExportRequested(questFile).
+    void menuExportWeb();
     void menuExit();    // "&Exit": hides the editor
     // A menu by the name of its EditorState control (mnunew, mnuload, mnusave,
     // mnusaveas, mnuexit, mnuundo, mnuredo, mnucompile). False for an unknown
@@ -195,6 +198,9 @@ Q_SIGNALS:
     // "&Compile" with a quest file: the working copy is flushed; the compile
     // dialog is to open, modeless, on questFile.
     void compileRequested(const QString &questFile);
+    // "Export for &Web…" with a quest file: the compile dialog is to open on
+    // questFile with its choice "Web page (one HTML file)".
+    void webExportRequested(const QString &questFile);
     // "Test Game": the game screen is to be shown (its menu panel is already
     // hidden and LoadTmpGame has run when a game is set).
     void gameScreenShowRequested();

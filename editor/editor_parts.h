@@ -144,7 +144,7 @@ public:
     // The session file beside the working copy: which quest it holds and
     // whether it has unsaved work, for the recovery question of a later run.
     void writeSession(bool modified);
-    void menuCompile();
+    void menuCompile(bool web = false);
     bool closeRequest();
     void hide();
     void testGame();

@@ -163,7 +163,7 @@ bool Menus::saveTo(const QString &path)
     return true;
 }
 
-void Menus::menuCompile()
+void Menus::menuCompile(bool web)
 {
     if (c.questFile.isEmpty()) {
         c.message(QStringLiteral("You must load a quest file into memory first. If you were working on a quest file, "
@@ -172,7 +172,10 @@ void Menus::menuCompile()
         return;
     }
     (void)c.wc.flush(); // the compiler works from the quest file; a failure shows in the banner
-    Q_EMIT c.editor.compileRequested(c.questFile);
+    if (web)
+        Q_EMIT c.editor.webExportRequested(c.questFile);
+    else
+        Q_EMIT c.editor.compileRequested(c.questFile);
 }
 
 bool Menus::closeRequest()

@@ -45,6 +45,8 @@ void wireCompiler(Editor &editor, QWidget &window, const QString &programDir)
     auto *holder = new CompileHolder(window, programDir);
     QObject::connect(&editor, &Editor::compileRequested, holder,
                      [holder](const QString &questFile) { holder->dialog().open(questFile); });
+    QObject::connect(&editor, &Editor::webExportRequested, holder,
+                     [holder](const QString &questFile) { holder->dialog().openForWeb(questFile); });
 }
 
 CompileWindow *compileWindowOf(QWidget &window)

@@ -1,7 +1,10 @@
 #include "compiler/ui/frmcompile.h"
 
+#include "compiler/packager.h"
+#include "compiler/web_export.h"
 #include "engine/ui/qt_ports.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
@@ -67,6 +70,9 @@ FrmCompile::FrmCompile(Compiler &compiler, QWidget *parent)
                      QStringLiteral("Include all runtime files"));
     m_check2 = named(new QCheckBox(form.control(QStringLiteral("Check2")).text, this), QStringLiteral("Check2"),
                      QStringLiteral("Copy the media files"));
+    m_check3 = named(new QCheckBox(tr("Web page (one HTML file)"), this), QStringLiteral("Check3"),
+                     QStringLiteral("Web page (one HTML file)"));
+    m_check3->setAccessibleDescription(tr("Write the quest with its media as one web page NAME.html into the folder"));
     m_command1 = named(new QPushButton(form.control(QStringLiteral("Command1")).text, this), QStringLiteral("Command1"),
                        QStringLiteral("Compile"));
     m_command3 = named(new QPushButton(form.control(QStringLiteral("Command3")).text, this), QStringLiteral("Command3"),
@@ -103,15 +109,17 @@ FrmCompile::FrmCompile(Compiler &compiler, QWidget *parent)
     grid->addWidget(m_label2, 3, 0, 1, 2);
     grid->addWidget(m_check1, 4, 0, 1, 2);
     grid->addWidget(m_check2, 5, 0, 1, 2);
-    grid->addLayout(buttons, 6, 0, 1, 2);
-    grid->addWidget(m_label3, 7, 0, 1, 2);
-    grid->addLayout(progressRow, 8, 0, 1, 2);
+    grid->addWidget(m_check3, 6, 0, 1, 2);
+    grid->addLayout(buttons, 7, 0, 1, 2);
+    grid->addWidget(m_label3, 8, 0, 1, 2);
+    grid->addLayout(progressRow, 9, 0, 1, 2);
     setTabOrder(m_text1, m_text2);
     setTabOrder(m_text2, m_command4);
     setTabOrder(m_command4, m_dir1);
     setTabOrder(m_dir1, m_check1);
     setTabOrder(m_check1, m_check2);
-    setTabOrder(m_check2, m_command1);
+    setTabOrder(m_check2, m_check3);
+    setTabOrder(m_check3, m_command1);
     setTabOrder(m_command1, m_command3);
     setTabOrder(m_command3, m_command2);
     setTabOrder(m_command2, m_command5);
@@ -148,7 +156,11 @@ FrmCompile::FrmCompile(Compiler &compiler, QWidget *parent)
             m_dir1->scrollTo(m_dir1->currentIndex(), QAbstractItemView::PositionAtCenter);
     });
     connect(m_command5, &QPushButton::clicked, &compiler, &Compiler::clickCancel);
-    connect(m_command1, &QPushButton::clicked, &compiler, &Compiler::clickCompile);
+    connect(m_check3, &QCheckBox::toggled, this, [this](bool on) {
+        m_check1->setEnabled(!on); // a web page has no runtime; its media are always inside
+        m_check2->setEnabled(!on);
+    });
+    connect(m_command1, &QPushButton::clicked, this, &FrmCompile::compileClicked);
     connect(m_command3, &QPushButton::clicked, &compiler, &Compiler::clickOpenDirectory);
     connect(m_command2, &QPushButton::clicked, &compiler, &Compiler::clickClose);
     connect(&compiler.form(), &CompileForm::changed, this, &FrmCompile::refresh);
@@ -193,6 +205,58 @@ void FrmCompile::refresh()
             hide();
         }
     }
+}
+
+void FrmCompile::setWebPage(bool on) { m_check3->setChecked(on); }
+bool FrmCompile::webPage() const { return m_check3->isChecked(); }
+
+void FrmCompile::compileClicked()
+{
+    if (m_check3->isChecked())
+        exportWebPage();
+    else
+        m_compiler.clickCompile();
+}
+
+// The quest as NAME.html in the chosen folder; says where it went, what was
+// left out, or why nothing was written.
+void FrmCompile::exportWebPage()
+{
+    const CompileForm &form = m_compiler.form();
+    const QString title = tr("Web page (one HTML file)");
+    auto say = [this, &title](const QString &text, bool failed) {
+        if (!m_dialogs)
+            return;
+        if (failed)
+            m_dialogs->critical(title, text);
+        else
+            m_dialogs->information(title, text);
+    };
+    const QString name = form.gameName().trimmed();
+    QString problem = name.isEmpty() ? tr("Type a name for the web page.") : gameNameProblem(name);
+    if (problem.isEmpty() && form.folder().isEmpty())
+        problem = tr("Choose the folder the web page goes into.");
+    if (problem.isEmpty() && m_compiler.questFile().isEmpty())
+        problem = tr("Load or save a quest first.");
+    if (!problem.isEmpty()) {
+        say(problem, true);
+        return;
+    }
+    WebExportRequest request;
+    request.questFile = m_compiler.questFile();
+    request.outFile = QDir(form.folder()).filePath(name + QStringLiteral(".html"));
+    request.programDir = m_programDir;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const WebExportResult r = fc::exportWebPage(request);
+    QApplication::restoreOverrideCursor();
+    if (!r.ok) {
+        say(tr("The web page could not be written: %1").arg(r.error), true);
+        return;
+    }
+    QString text = tr("The web page was written to %1 (%2 KB).").arg(request.outFile).arg((r.pageBytes + 1023) / 1024);
+    if (!r.warnings.isEmpty())
+        text += QStringLiteral("\n\n") + tr("Left out:") + QStringLiteral("\n") + r.warnings.join(QLatin1Char('\n'));
+    say(text, false);
 }
 
 void FrmCompile::selectFolderInTree(const QString &path)
@@ -241,6 +305,8 @@ struct CompileWindow::Parts
         , window(compiler, parent)
     {
         dialogs.setParent(&window);
+        window.setDialogs(&dialogs);
+        window.setProgramDir(programDir);
     }
     CompileForm form;
     QtDialogs dialogs;
@@ -259,9 +325,16 @@ CompileWindow::~CompileWindow() = default;
 
 void CompileWindow::open(const QString &questFile)
 {
+    m->window.setWebPage(false);
     m->compiler.open(questFile);
     m->window.raise();
     m->window.activateWindow();
+}
+
+void CompileWindow::openForWeb(const QString &questFile)
+{
+    open(questFile);
+    m->window.setWebPage(true);
 }
 
 Compiler &CompileWindow::compiler() { return m->compiler; }

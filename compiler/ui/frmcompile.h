@@ -33,6 +33,14 @@ public:
 
     QTreeView *folderTree() const { return m_dir1; }
 
+    // The choice "Web page (one HTML file)" (Check3): Compile then writes the
+    // quest as one web page NAME.html into the chosen folder instead of a
+    // game folder. Messages go to dialogs.
+    void setWebPage(bool on);
+    bool webPage() const;
+    void setDialogs(Dialogs *dialogs) { m_dialogs = dialogs; }
+    void setProgramDir(const QString &dir) { m_programDir = dir; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void reject() override; // Escape: as "Close", or "Cancel" while compiling
@@ -41,6 +49,8 @@ private:
     void refresh();
     void selectFolderInTree(const QString &path);
     void newFolder();
+    void compileClicked();
+    void exportWebPage();
 
     Compiler &m_compiler;
     QLabel *m_label1;
@@ -49,8 +59,10 @@ private:
     QFileSystemModel *m_folders;
     QLabel *m_label2, *m_label3;
     QPushButton *m_command1, *m_command3, *m_command2, *m_command4, *m_command5;
-    QCheckBox *m_check1, *m_check2;
+    QCheckBox *m_check1, *m_check2, *m_check3;
     QProgressBar *m_progressBar1;
+    Dialogs *m_dialogs = nullptr;
+    QString m_programDir;
     bool m_refreshing = false;
 };
 
@@ -65,6 +77,8 @@ public:
     // Opens the dialog on the quest file (loading it with its notice when it
     // is not loaded) and brings it to the front.
     void open(const QString &questFile);
+    // The same with the choice "Web page (one HTML file)" made.
+    void openForWeb(const QString &questFile);
 
     Compiler &compiler();
     FrmCompile &window();

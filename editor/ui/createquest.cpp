@@ -98,6 +98,18 @@ void CreateQuest::buildMenus()
                 menus.insert(name, menu);
                 continue;
             }
+            if (name == QLatin1String("mnucompile")) {
+                // "&Compile" opens a menu: the game folder or a web page.
+                QMenu *menu = menuBar()->addMenu(c.text);
+                menu->setObjectName(QStringLiteral("mnucompilemenu"));
+                QAction *compile = menu->addAction(tr("&Compile Game\u2026"));
+                compile->setObjectName(name);
+                connect(compile, &QAction::triggered, this, [this, name] { m_editor.menu(name); });
+                QAction *web = menu->addAction(tr("Export for &Web\u2026"));
+                web->setObjectName(QStringLiteral("mnuexportweb"));
+                connect(web, &QAction::triggered, this, [this] { m_editor.menuExportWeb(); });
+                continue;
+            }
             QAction *action = menuBar()->addAction(c.text);
             action->setObjectName(name);
             connect(action, &QAction::triggered, this, [this, name] { m_editor.menu(name); });

@@ -43,14 +43,14 @@ TEST_F(FrmCompileTest, EveryControlIsNamedAndReachableByKeyboard)
     // Tab walks the inputs and buttons in reading order.
     QStringList order;
     QWidget *w = child<QLineEdit>("Text1");
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 11; ++i) {
         order << w->objectName();
         w = w->nextInFocusChain();
         while (w->focusPolicy() == Qt::NoFocus || w->objectName().isEmpty())
             w = w->nextInFocusChain();
     }
-    EXPECT_EQ(order, QStringList({"Text1", "Text2", "Command4", "Dir1", "Check1", "Check2", "Command1", "Command3",
-                                  "Command2", "Command5"}));
+    EXPECT_EQ(order, QStringList({"Text1", "Text2", "Command4", "Dir1", "Check1", "Check2", "Check3", "Command1",
+                                  "Command3", "Command2", "Command5"}));
     EXPECT_FALSE(child<QPushButton>("Command5")->isEnabled()); // Cancel only while compiling
     EXPECT_TRUE(child<QCheckBox>("Check1")->isChecked());
     EXPECT_FALSE(child<QCheckBox>("Check2")->isChecked());
