@@ -494,7 +494,7 @@ void Editor::menuCompile()
 
 void Editor::menuExportWeb()
 {
-    UserEvent event(m_wc);
+    EditEvent event(*this);
     m_parts->menus.menuCompile(true);
 }
 
