@@ -14,7 +14,8 @@ inline constexpr char kUsage[] =
     "       fablecraft-cli edit [--program-dir DIR] [--answer yes|no] [--json] [STEP ...]\n"
     "       fablecraft-cli compile [--program-dir DIR] QUEST NAME --into DIR [--runtime] [--media]\n"
     "       fablecraft-cli check [--json] QUEST\n"
-    "       fablecraft-cli playtest [--runs N] [--seed S] [--json] QUEST\n";
+    "       fablecraft-cli playtest [--runs N] [--seed S] [--json] QUEST\n"
+    "       fablecraft-cli map QUEST [--json] [--svg FILE]\n";
 
 int runIni(const QStringList &args);      // cli_ini.cpp
 int runPlay(const QStringList &args);     // cli_play.cpp
@@ -22,6 +23,7 @@ int runEdit(const QStringList &args);     // cli_edit.cpp
 int runCompile(const QStringList &args);  // cli_compile.cpp
 int runCheck(const QStringList &args);    // cli_check.cpp
 int runPlaytest(const QStringList &args); // cli_check.cpp
+int runMap(const QStringList &args);      // cli_map.cpp
 
 // Exit statuses the sub-commands share.
 inline constexpr int kExitUsage = 2;       // the command line is wrong

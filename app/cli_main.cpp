@@ -40,6 +40,8 @@ int main(int argc, char **argv)
         return fc::cli::runCheck(args);
     if (command == QLatin1String("playtest"))
         return fc::cli::runPlaytest(args);
+    if (command == QLatin1String("map"))
+        return fc::cli::runMap(args);
     QTextStream(stderr) << fc::cli::kUsage;
     return fc::cli::kExitUsage;
 }
