@@ -73,7 +73,8 @@ namespace {
 
 QString firstWords(const QString &text)
 {
-    QString s = text.simplified();
+    // Only the start is shown: never simplify a whole long text.
+    QString s = QStringView(text).left(kFirstWordsLength * 3).toString().simplified();
     if (s.size() <= kFirstWordsLength)
         return s;
     qsizetype cut = s.lastIndexOf(QLatin1Char(' '), kFirstWordsLength - 1);

@@ -17,6 +17,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace fc {
 
@@ -25,7 +27,7 @@ using namespace story;
 namespace {
 
 constexpr int kMargin = 200;          // map units around the cards
-constexpr int kOverviewSide = 2048;   // largest side of the whole-map picture
+constexpr int kOverviewSide = 1280;   // largest side of the whole-map picture (about a screen)
 constexpr double kZoomStep = 1.25;
 
 const QColor kBackground(0xf4, 0xec, 0xd8);
@@ -102,6 +104,32 @@ QLineF linkLine(const QRect &from, const QRect &to)
     if (to.top() > from.bottom())
         return QLineF(QPointF(from.center().x(), from.bottom() + 1), QPointF(to.center().x(), to.top()));
     return QLineF(QPointF(from.center().x(), from.top()), QPointF(to.center().x(), to.bottom() + 1));
+}
+
+// Cuts line to rect (Liang-Barsky); false when nothing of it is inside.
+bool clipLine(QLineF &line, const QRectF &rect)
+{
+    double t0 = 0, t1 = 1;
+    const double dx = line.dx(), dy = line.dy();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {line.x1() - rect.left(), rect.right() - line.x1(), line.y1() - rect.top(), rect.bottom() - line.y1()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    const QPointF a = line.p1();
+    line = QLineF(a + QPointF(dx, dy) * t0, a + QPointF(dx, dy) * t1);
+    return true;
 }
 
 } // namespace
@@ -788,53 +816,73 @@ void StoryMap::paintView(QPainter &p, const QRect &viewRect)
 
 void StoryMap::buildOverview()
 {
+    // Drawn pixel by pixel: tens of thousands of lines through QPainter cost
+    // seconds, while counting how many links cross each pixel costs a few
+    // milliseconds and shows where links crowd.
     m_overviewDirty = false;
     const QRect b = m_layout.bounds;
     m_overviewScale = std::min({double(kOverviewSide) / std::max(1, b.width()),
                                 double(kOverviewSide) / std::max(1, b.height()), kBoxesZoom});
-    const QSize size(std::max(1, int(std::ceil(b.width() * m_overviewScale)) + 2),
-                     std::max(1, int(std::ceil(b.height() * m_overviewScale)) + 2));
-    m_overview = QImage(size, QImage::Format_ARGB32_Premultiplied);
-    m_overview.fill(Qt::transparent);
-    QPainter p(&m_overview);
-    p.scale(m_overviewScale, m_overviewScale);
-    p.translate(-b.topLeft());
-    // Links first, faint, batched by style.
-    for (int slot = 0; slot < 4; ++slot) {
-        QList<QLineF> lines;
-        for (const StoryLink &l : std::as_const(m_graph.links))
-            if (linkSlot(l.kind) == slot && l.from != l.to)
-                lines.append(linkLine(m_layout.cardRect(l.from), m_layout.cardRect(l.to)));
-        QColor c = linkColour(kSlotKinds[slot]);
-        c.setAlpha(slot == 0 ? 70 : 150);
-        p.setPen(QPen(c, 0));
-        p.drawLines(lines);
+    const int w = std::max(1, int(std::ceil(b.width() * m_overviewScale)) + 2);
+    const int h = std::max(1, int(std::ceil(b.height() * m_overviewScale)) + 2);
+    std::vector<std::uint8_t> choices(size_t(w) * size_t(h), 0), battles(size_t(w) * size_t(h), 0);
+    const double s = m_overviewScale;
+    for (const StoryLink &l : std::as_const(m_graph.links)) {
+        if (l.from == l.to)
+            continue;
+        const QLineF line = linkLine(m_layout.cardRect(l.from), m_layout.cardRect(l.to));
+        std::vector<std::uint8_t> &count = linkSlot(l.kind) == 0 ? choices : battles;
+        int x0 = std::clamp(int((line.x1() - b.left()) * s), 0, w - 1), y0 = std::clamp(int((line.y1() - b.top()) * s), 0, h - 1);
+        const int x1 = std::clamp(int((line.x2() - b.left()) * s), 0, w - 1), y1 = std::clamp(int((line.y2() - b.top()) * s), 0, h - 1);
+        const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0), sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+        for (int err = dx + dy;;) {
+            std::uint8_t &c = count[size_t(y0) * size_t(w) + size_t(x0)];
+            if (c < 255)
+                ++c;
+            if (x0 == x1 && y0 == y1)
+                break;
+            const int e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                x0 += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                y0 += sy;
+            }
+        }
     }
-    QList<QRect> plain, start, battle, ending, dim;
+    m_overview = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+    const QColor choice = linkColour(LinkKind::Choice1), battle = linkColour(LinkKind::Lose);
+    for (int y = 0; y < h; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(m_overview.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int c = choices[size_t(y) * size_t(w) + size_t(x)], k = battles[size_t(y) * size_t(w) + size_t(x)];
+            if (!c && !k) {
+                row[x] = 0;
+                continue;
+            }
+            const QColor &colour = k * 2 >= c ? battle : choice;
+            const int a = std::min(220, 60 + 25 * (c + 2 * k));
+            row[x] = qRgba(colour.red() * a / 255, colour.green() * a / 255, colour.blue() * a / 255, a);
+        }
+    }
     for (int i = 0; i < m_graph.pages.size(); ++i) {
         const StoryPage &pg = m_graph.pages[i];
+        const QColor c = faded(i)    ? QColor(0xbc, 0xaa, 0xa4)
+                         : pg.start  ? kStartColour
+                         : pg.battle ? kBattleColour
+                         : pg.ending ? kEndingColour
+                                     : kCardBorder;
+        const QRgb rgb = c.rgba();
         const QRect r = m_layout.cardRect(i);
-        if (faded(i))
-            dim.append(r);
-        else if (pg.start)
-            start.append(r);
-        else if (pg.battle)
-            battle.append(r);
-        else if (pg.ending)
-            ending.append(r);
-        else
-            plain.append(r);
+        const int x0 = std::clamp(int((r.left() - b.left()) * s), 0, w - 1), y0 = std::clamp(int((r.top() - b.top()) * s), 0, h - 1);
+        const int x1 = std::clamp(int((r.right() - b.left()) * s), x0, w - 1), y1 = std::clamp(int((r.bottom() - b.top()) * s), y0, h - 1);
+        for (int y = y0; y <= y1; ++y) {
+            auto *row = reinterpret_cast<QRgb *>(m_overview.scanLine(y));
+            std::fill(row + x0, row + x1 + 1, rgb);
+        }
     }
-    p.setPen(Qt::NoPen);
-    auto fill = [&](const QList<QRect> &rects, const QColor &c) {
-        p.setBrush(c);
-        p.drawRects(rects);
-    };
-    fill(dim, QColor(0xbc, 0xaa, 0xa4));
-    fill(plain, kCardBorder);
-    fill(ending, kEndingColour);
-    fill(battle, kBattleColour);
-    fill(start, kStartColour);
 }
 
 void StoryMap::paintOverview(QPainter &p, const QRectF &mapRect)
@@ -893,19 +941,29 @@ void StoryMap::paintLinks(QPainter &p, const QList<int> &cards, const QRectF &, 
         return;
     }
     QVarLengthArray<QLineF, 256> lines[4];
+    QVarLengthArray<bool, 256> heads[4]; // whether the line still ends at its card
+    const QRectF clip = QRectF(QPointF(0, 0), QSizeF(viewport()->size())).adjusted(-20, -20, 20, 20);
     for (int k : std::as_const(links)) {
         const StoryLink &l = m_graph.links[k];
         if (l.from == l.to)
             continue;
-        const QLineF line = linkLine(m_layout.cardRect(l.from), m_layout.cardRect(l.to));
-        lines[linkSlot(l.kind)].append(QLineF(toView(line.p1()), toView(line.p2())));
+        const QLineF full = linkLine(m_layout.cardRect(l.from), m_layout.cardRect(l.to));
+        QLineF line(toView(full.p1()), toView(full.p2()));
+        const QPointF end = line.p2();
+        if (!clipLine(line, clip))
+            continue;
+        lines[linkSlot(l.kind)].append(line);
+        heads[linkSlot(l.kind)].append(line.p2() == end);
     }
     p.setRenderHint(QPainter::Antialiasing, arrows);
     for (int slot = 0; slot < 4; ++slot) {
         if (lines[slot].isEmpty())
             continue;
         const QColor c = linkColour(kSlotKinds[slot]);
-        QPen pen(c, arrows ? std::max(1.0, 1.6 * m_zoom * 1.5) : 0, arrows ? linkStyle(kSlotKinds[slot]) : Qt::SolidLine);
+        // One-pixel cosmetic pens keep the raster engine's fast line drawer,
+        // dashes included; wider pens are stroked as paths, dash by dash.
+        QPen pen(c, 1, arrows ? linkStyle(kSlotKinds[slot]) : Qt::SolidLine);
+        pen.setCosmetic(true);
         p.setPen(pen);
         p.drawLines(lines[slot].constData(), int(lines[slot].size()));
         if (!arrows)
@@ -914,8 +972,9 @@ void StoryMap::paintLinks(QPainter &p, const QList<int> &cards, const QRectF &, 
         p.setPen(Qt::NoPen);
         p.setBrush(c);
         const double size = 9 * std::max(m_zoom, 0.6);
-        for (const QLineF &line : lines[slot]) {
-            if (line.length() < 1)
+        for (qsizetype i = 0; i < lines[slot].size(); ++i) {
+            const QLineF &line = lines[slot][i];
+            if (!heads[slot][i] || line.length() < 1)
                 continue;
             const QPointF tip = line.p2();
             const QPointF dir = (line.p2() - line.p1()) / line.length();
