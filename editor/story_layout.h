@@ -28,7 +28,7 @@ namespace fc::story {
 
 // Card size and spacing, in map units (pixels at zoom 1).
 inline constexpr int kCardWidth = 200;
-inline constexpr int kCardHeight = 96;
+inline constexpr int kCardHeight = 112;
 inline constexpr int kGapX = 40;         // between the columns of one layer
 inline constexpr int kLayerGapX = 120;   // between layers
 inline constexpr int kGapY = 24;

@@ -790,6 +790,7 @@ void StoryMap::paintView(QPainter &p, const QRect &viewRect)
     }
     const QRectF mapRect(m_origin, QSizeF(viewRect.size()) / m_zoom);
     const Detail d = detail();
+    m_linksThinned = false;
     if (d == Detail::Dots) {
         if (m_overviewDirty)
             buildOverview();
@@ -807,6 +808,18 @@ void StoryMap::paintView(QPainter &p, const QRect &viewRect)
             paintCards(p, cards);
     }
     paintMarks(p, mapRect);
+    if (m_linksThinned && d != Detail::Dots) {
+        const QString note = tr("Links of the selected card only; zoom in to see every link.");
+        QFont f = font();
+        p.setFont(f);
+        const QRect box = p.fontMetrics().boundingRect(note).adjusted(-6, -3, 6, 3);
+        const QRect at(QPoint(viewRect.left() + 8, viewRect.bottom() - box.height() - 8), box.size());
+        p.setOpacity(0.9);
+        p.fillRect(at, kCardFill);
+        p.setOpacity(1);
+        p.setPen(kCardBorder);
+        p.drawText(at, Qt::AlignCenter, note);
+    }
     if (m_drag == Drag::Link && m_dragMoved && m_dragPage >= 0) {
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(kCurrentColour, 2, Qt::DashLine));
@@ -862,8 +875,10 @@ void StoryMap::buildOverview()
                 row[x] = 0;
                 continue;
             }
-            const QColor &colour = k * 2 >= c ? battle : choice;
-            const int a = std::min(220, 60 + 25 * (c + 2 * k));
+            // A haze that darkens where links crowd; battle links tint it
+            // only where they are most of what passes.
+            const QColor &colour = k > 2 * c ? battle : choice;
+            const int a = std::min(140, 30 + 14 * (c + k));
             row[x] = qRgba(colour.red() * a / 255, colour.green() * a / 255, colour.blue() * a / 255, a);
         }
     }
@@ -920,25 +935,28 @@ void StoryMap::paintLinks(QPainter &p, const QList<int> &cards, const QRectF &, 
     qsizetype count = 0;
     for (int c : cards)
         count += (m_linkFirst[c + 1] - m_linkFirst[c]) + (m_inFirst[c + 1] - m_inFirst[c]);
-    if (count > 2 * kLinkBudget) {
-        if (m_overviewDirty)
-            buildOverview();
-        paintOverview(p, QRectF(m_origin, QSizeF(viewport()->size()) / m_zoom));
-        return;
-    }
-    QSet<int> visible(cards.cbegin(), cards.cend());
-    for (int c : cards) {
+    auto linksOf = [&](int c, const QSet<int> &visible) {
         for (int k = m_linkFirst[c]; k < m_linkFirst[c + 1]; ++k)
             links.append(k);
         for (int k = m_inFirst[c]; k < m_inFirst[c + 1]; ++k)
             if (!visible.contains(m_graph.links[m_inLinks[k]].from))
                 links.append(m_inLinks[k]);
+    };
+    bool tooMany = count > 2 * kLinkBudget;
+    if (!tooMany) {
+        const QSet<int> visible(cards.cbegin(), cards.cend());
+        for (int c : cards)
+            linksOf(c, visible);
+        tooMany = links.size() > kLinkBudget;
     }
-    if (links.size() > kLinkBudget) {
-        if (m_overviewDirty)
-            buildOverview();
-        paintOverview(p, QRectF(m_origin, QSizeF(viewport()->size()) / m_zoom));
-        return;
+    if (tooMany) {
+        // Too many to tell apart: the current card's links only.
+        links.clear();
+        if (m_current >= 0)
+            linksOf(m_current, {m_current});
+        if (links.size() > kLinkBudget) // a page thousands of pages lead to
+            links.resize(kLinkBudget);
+        m_linksThinned = true;
     }
     QVarLengthArray<QLineF, 256> lines[4];
     QVarLengthArray<bool, 256> heads[4]; // whether the line still ends at its card
@@ -1069,8 +1087,10 @@ void StoryMap::paintCards(QPainter &p, const QList<int> &cards)
         p.drawText(QRectF(r.left() + pad, headRect.bottom(), width, line), Qt::AlignLeft | Qt::AlignVCenter,
                    bodyMetrics.elidedText(pg.location, Qt::ElideRight, width));
         p.setPen(QColor(0x6d, 0x55, 0x45));
-        p.drawText(QRectF(r.left() + pad, headRect.bottom() + line, width, r.bottom() - headRect.bottom() - line - pad * 0.5),
-                   Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, pg.firstWords);
+        const QRectF words(r.left() + pad, headRect.bottom() + line, width, r.bottom() - headRect.bottom() - line - pad * 0.5);
+        p.setClipRect(words);
+        p.drawText(words, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, pg.firstWords);
+        p.setClipping(false);
         // Choice handle: drag from it onto a card to link.
         p.setPen(QPen(kCurrentColour, 1.5));
         p.setBrush(QColor(0xe3, 0xf2, 0xfd));

@@ -171,6 +171,7 @@ private:
     bool m_syncingScrollBars = false;
     int m_current = -1;
 
+    bool m_linksThinned = false; // the last frame left links out
     QImage m_overview; // links and dots of the whole map
     double m_overviewScale = 0;
     bool m_overviewDirty = true;
