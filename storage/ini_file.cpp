@@ -542,6 +542,37 @@ QStringList IniFile::sectionNames() const
     return names;
 }
 
+QList<IniFile::SectionSpan> IniFile::sectionSpans() const
+{
+    QList<SectionSpan> spans;
+    spans.reserve(qsizetype(m_sections.size()));
+    for (const Section &s : m_sections)
+        spans.append({decodeText(m_bytes.constData() + s.nameStart, s.nameLen), s.lineStart, s.bodyEnd});
+    return spans;
+}
+
+std::optional<QByteArray> IniFile::withoutSection(QStringView section) const
+{
+    Folded q;
+    foldQuery(section, q);
+    const NameRules rules{this, &decodeFor};
+    const char *d = m_bytes.constData();
+    QByteArray out;
+    qsizetype kept = 0;
+    bool removed = false;
+    for (const Section &s : m_sections) {
+        if (!rules.equals(d + s.nameStart, s.nameLen, q))
+            continue;
+        out.append(d + kept, s.lineStart - kept);
+        kept = s.bodyEnd;
+        removed = true;
+    }
+    if (!removed)
+        return std::nullopt;
+    out.append(d + kept, m_bytes.size() - kept);
+    return toFileEncoding(std::move(out));
+}
+
 qsizetype IniFile::memoryUsage() const
 {
     return m_bytes.capacity() + qsizetype(sizeof(*this)) + m_indexedBytes

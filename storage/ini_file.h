@@ -48,6 +48,7 @@
 #include "storage/ini_encoding.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -125,6 +126,32 @@ public:
     // Approximate heap bytes held, the file's bytes included.
     qsizetype memoryUsage() const;
 
+    // --- Sections as pieces of text -----------------------------------------
+    // The text the file is parsed as: its bytes, except for a UTF-16 file,
+    // whose text is held in UTF-8. Offsets below are into this text.
+    const QByteArray &text() const { return m_bytes; }
+
+    // One section header and the lines that belong to it: from the start of
+    // its header line up to the start of the next header line (or the end).
+    // The pieces of all sections follow one another without a gap; what
+    // comes before the first header (a byte-order mark, comments) belongs to
+    // no section.
+    struct SectionSpan
+    {
+        QString name; // trimmed, as spelled in the file
+        qsizetype start = 0, end = 0;
+    };
+    // Every section header in file order, duplicates included.
+    QList<SectionSpan> sectionSpans() const;
+
+    // The file's bytes without every section named section (names compare as
+    // reads compare them), in the file's encoding; nothing when there is none.
+    std::optional<QByteArray> withoutSection(QStringView section) const;
+
+    // text (in the form text() has) as the file's bytes: UTF-16 files get their
+    // byte-order mark and UTF-16 again; every other text is its own bytes.
+    QByteArray toFileEncoding(QByteArray text) const;
+
 private:
     struct KeyIndex;
     struct Section;
@@ -138,7 +165,6 @@ private:
     QString decodeText(const char *data, qsizetype size) const;
     bool encodeText(QStringView text, QByteArray &out) const;
     QByteArray convertedToUtf8() const;
-    QByteArray toFileEncoding(QByteArray text) const;
 
     QByteArray m_bytes; // UTF-16 files: their text in UTF-8
     QByteArray m_diskBytes; // UTF-16 files only: the bytes as read
