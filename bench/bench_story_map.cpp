@@ -13,6 +13,8 @@
 // Run the pictures under Xvfb (QT_QPA_PLATFORM=xcb) to see them as a screen
 // shows them.
 #include "bench/generated_quest.h"
+#include "editor/quest_document.h"
+#include "editor/story_find.h"
 #include "editor/story_graph.h"
 #include "editor/story_layout.h"
 #include "editor/ui/storymap.h"
@@ -175,6 +177,27 @@ void measure(int pages, const QString &dir)
     std::printf("read and graph: median %.1f ms; layout: median %.1f ms, worst %.1f ms (%lld pages, %lld links, %d x %d map units)\n",
                 stats(readMs).median, stats(layoutMs).median, stats(layoutMs).worst, qlonglong(graph.pages.size()),
                 qlonglong(graph.links.size()), layout.bounds.width(), layout.bounds.height());
+
+    // Find over every page of the quest document.
+    {
+        QuestDocument doc;
+        doc.setBytes(bench::generateQuest(pages, bench::QuestMix::Varied));
+        QList<double> findMs, graphMs;
+        qsizetype found = 0;
+        for (int i = 0; i < 5; ++i) {
+            t.start();
+            found = findInQuest(doc, Finder(QStringLiteral("torch"), {})).size();
+            findMs.append(t.nsecsElapsed() / 1e6);
+        }
+        for (int i = 0; i < 3; ++i) {
+            t.start();
+            buildStoryGraph(storyPagesOf(doc));
+            graphMs.append(t.nsecsElapsed() / 1e6);
+        }
+        std::printf("find a plain word in the document: median %.1f ms, worst %.1f ms (%lld matches); "
+                    "graph from the document: median %.1f ms\n",
+                    stats(findMs).median, stats(findMs).worst, qlonglong(found), stats(graphMs).median);
+    }
 
     // Opening: the map widget shown, laid out and painted once at the
     // whole-quest zoom (the whole-map picture is drawn then).
