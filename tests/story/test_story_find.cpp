@@ -4,6 +4,7 @@
 #include "editor/story_find.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace fc;
@@ -139,4 +140,24 @@ TEST(StoryFind, PlainWordOverTwentyThousandPages)
     // Not a time limit (bench_story_map measures that): every page is searched.
     const QList<FindMatch> ms = findInQuest(doc, Finder(QStringLiteral("Goblin"), {}));
     EXPECT_EQ(ms.size(), 20000);
+}
+
+TEST(StoryFind, ReplaceAWordAcrossTheDefaultAdventure)
+{
+    QFile file(QStringLiteral(FABLECRAFT_DEFAULT_ADVENTURE));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QuestDocument doc;
+    doc.setBytes(file.readAll());
+    const QByteArray before = doc.toBytes();
+    const Finder finder(QStringLiteral("Bramble"), {true, true, false});
+    const QList<FindMatch> found = findInQuest(doc, finder);
+    ASSERT_FALSE(found.isEmpty());
+    const ReplaceReport r = replaceAll(doc, finder, QStringLiteral("Thistle"));
+    EXPECT_EQ(r.replacements, found.size());
+    EXPECT_TRUE(r.brokenDestinations.isEmpty());
+    EXPECT_TRUE(findInQuest(doc, finder).isEmpty());
+    EXPECT_EQ(findInQuest(doc, Finder(QStringLiteral("Thistle"), {true, true, false})).size(), found.size());
+    std::printf("%s\n", qPrintable(r.summary()));
+    doc.undo(*r.delta);
+    EXPECT_EQ(doc.toBytes(), before);
 }

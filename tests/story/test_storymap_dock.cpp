@@ -87,3 +87,23 @@ TEST_F(StoryMapDockTest, DocksNeverSqueezeTheFormsFields)
     ASSERT_NE(title, nullptr);
     EXPECT_GE(title->width(), title->sizeHint().width());
 }
+
+TEST_F(StoryMapDockTest, TheDefaultAdventuresMap)
+{
+    load(QStringLiteral(FABLECRAFT_DEFAULT_ADVENTURE));
+    window->resize(1280, 900);
+    dock->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dock->isVisible(); }));
+    dock->refresh();
+    StoryMap *map = dock->map();
+    EXPECT_EQ(map->graph().pages.size(), 40);
+    EXPECT_EQ(map->graph().start, map->graph().indexOf(QStringLiteral("1")));
+    map->setCurrentPageName(QStringLiteral("19"));
+    EXPECT_EQ(state.currentPage(), QStringLiteral("19"));
+    if (const QString shots = qEnvironmentVariable("FABLECRAFT_SCREENSHOT_DIR"); !shots.isEmpty()) {
+        map->setZoom(0.6);
+        map->setCurrentPageName(QStringLiteral("19"));
+        QTest::qWait(100);
+        window->grab().save(shots + QStringLiteral("/editor-storymap.png"));
+    }
+}
