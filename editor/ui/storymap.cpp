@@ -973,7 +973,9 @@ void StoryMap::paintLinks(QPainter &p, const QList<int> &cards, const QRectF &, 
         lines[linkSlot(l.kind)].append(line);
         heads[linkSlot(l.kind)].append(line.p2() == end);
     }
-    p.setRenderHint(QPainter::Antialiasing, arrows);
+    // Lines without antialiasing take the raster engine's fastest path; only
+    // the arrow heads are smoothed.
+    p.setRenderHint(QPainter::Antialiasing, false);
     for (int slot = 0; slot < 4; ++slot) {
         if (lines[slot].isEmpty())
             continue;
@@ -987,6 +989,7 @@ void StoryMap::paintLinks(QPainter &p, const QList<int> &cards, const QRectF &, 
         if (!arrows)
             continue;
         // Arrow heads.
+        p.setRenderHint(QPainter::Antialiasing, true);
         p.setPen(Qt::NoPen);
         p.setBrush(c);
         const double size = 9 * std::max(m_zoom, 0.6);
@@ -1000,6 +1003,7 @@ void StoryMap::paintLinks(QPainter &p, const QList<int> &cards, const QRectF &, 
             const QPointF head[3] = {tip, tip - dir * size + normal * size * 0.5, tip - dir * size - normal * size * 0.5};
             p.drawPolygon(head, 3);
         }
+        p.setRenderHint(QPainter::Antialiasing, false);
     }
     p.setRenderHint(QPainter::Antialiasing, false);
 }
@@ -1088,7 +1092,7 @@ void StoryMap::paintCards(QPainter &p, const QList<int> &cards)
                    bodyMetrics.elidedText(pg.location, Qt::ElideRight, width));
         p.setPen(QColor(0x6d, 0x55, 0x45));
         const QRectF words(r.left() + pad, headRect.bottom() + line, width, r.bottom() - headRect.bottom() - line - pad * 0.5);
-        p.setClipRect(words);
+        p.setClipRect(words.toAlignedRect()); // a whole-pixel clip stays a rectangle, not a path
         p.drawText(words, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, pg.firstWords);
         p.setClipping(false);
         // Choice handle: drag from it onto a card to link.

@@ -52,7 +52,7 @@ public:
     static constexpr double kMinZoom = 0.005;
     static constexpr double kMaxZoom = 2.0;
     // More links in view than this are drawn from the whole-map picture.
-    static constexpr int kLinkBudget = 1500;
+    static constexpr int kLinkBudget = 1000;
 
     explicit StoryMap(QWidget *parent = nullptr);
     ~StoryMap() override;
