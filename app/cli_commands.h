@@ -16,7 +16,8 @@ inline constexpr char kUsage[] =
     "                              [--allow-outside] [--replace]\n"
     "       fablecraft-cli check [--json] QUEST\n"
     "       fablecraft-cli playtest [--runs N] [--seed S] [--json] QUEST\n"
-    "       fablecraft-cli export-web [--program-dir DIR] QUEST OUT.html [--allow-outside]\n";
+    "       fablecraft-cli export-web [--program-dir DIR] QUEST OUT.html [--allow-outside]\n"
+    "       fablecraft-cli map QUEST [--json] [--svg FILE]\n";
 
 int runIni(const QStringList &args);      // cli_ini.cpp
 int runPlay(const QStringList &args);     // cli_play.cpp
@@ -25,6 +26,7 @@ int runCompile(const QStringList &args);  // cli_compile.cpp
 int runCheck(const QStringList &args);    // cli_check.cpp
 int runPlaytest(const QStringList &args); // cli_check.cpp
 int runExportWeb(const QStringList &args); // cli_export_web.cpp
+int runMap(const QStringList &args);      // cli_map.cpp
 
 // Exit statuses the sub-commands share.
 inline constexpr int kExitUsage = 2;       // the command line is wrong

@@ -42,6 +42,8 @@ int main(int argc, char **argv)
         return fc::cli::runPlaytest(args);
     if (command == QLatin1String("export-web"))
         return fc::cli::runExportWeb(args);
+    if (command == QLatin1String("map"))
+        return fc::cli::runMap(args);
     QTextStream(stderr) << fc::cli::kUsage;
     return fc::cli::kExitUsage;
 }

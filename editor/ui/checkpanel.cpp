@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QTemporaryFile>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace fc {
@@ -63,16 +64,46 @@ CheckPanel::CheckPanel(Editor &editor, QWidget *parent)
     layout->addWidget(m_list, 1);
     setWidget(body);
     connect(m_list, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) { activate(m_list->row(item)); });
+    m_delay = new QTimer(this);
+    m_delay->setSingleShot(true);
+    m_delay->setInterval(kDelayMs);
+    connect(m_delay, &QTimer::timeout, this, &CheckPanel::startCheck);
     connect(&m_runner, &check::CheckRunner::finished, this,
-            [this](const QString &, const check::CheckReport &report) { showReport(report); });
+            [this](const QString &file, const check::CheckReport &report) {
+                if (file == m_latest)
+                    showReport(report);
+            });
 }
 
 void CheckPanel::checkQuest()
 {
     show();
     raise();
-    // A copy beside the working copy, so relative media names are looked for
-    // where a test play looks for them.
+    m_delay->stop();
+    startCheck();
+}
+
+void CheckPanel::scheduleCheck()
+{
+    m_delay->start();
+}
+
+bool CheckPanel::scheduled() const
+{
+    return m_delay->isActive();
+}
+
+void CheckPanel::clear()
+{
+    m_delay->stop();
+    m_latest.clear(); // a check under way reports into nothing
+    m_list->clear();
+    m_report = {};
+    m_status->setText(tr("Not checked yet."));
+}
+
+void CheckPanel::startCheck()
+{
     WorkingCopy &wc = m_editor.workingCopy();
     QTemporaryFile copy(QFileInfo(wc.path()).absoluteDir().filePath(QStringLiteral("tmpquest-check-XXXXXX.ini")));
     copy.setAutoRemove(false);
@@ -89,11 +120,18 @@ void CheckPanel::checkQuest()
         return;
     }
     m_status->setText(tr("Checking..."));
-    m_runner.start(path, true);
+    // Media are looked for beside the quest the author loaded or saved, as
+    // the packaged game will look for them, not beside this copy.
+    check::CheckOptions options;
+    options.mediaBeside = m_editor.questFile();
+    m_latest = path;
+    ++m_started;
+    m_runner.start(path, true, options);
 }
 
 void CheckPanel::showReport(const check::CheckReport &report)
 {
+    m_report = report;
     m_list->clear();
     if (!report.error.isEmpty()) {
         m_status->setText(tr("The quest cannot be checked: %1").arg(report.error));

@@ -4,6 +4,7 @@
 #include "editor/ui/checkpanel.h"
 #include "editor/ui/editorstyle.h"
 #include "editor/ui/formbinding.h"
+#include "editor/ui/storymapdock.h"
 #include "engine/ui/artwork.h"
 
 #include <QAction>
@@ -56,6 +57,7 @@ CreateQuest::CreateQuest(Editor &editor, QWidget *parent)
     buildMenus();
     setCentralWidget(buildContent());
     buildCheckPanel();
+    installStoryMap(*this, m_editor, m_checkPanel);
     resize(1060, 720);
     m_binding->refreshAll();
     connect(m_binding, &FormBinding::formChanged, this, &CreateQuest::followState);

@@ -36,9 +36,9 @@ bool CheckRunner::running() const
     return d->thread != nullptr;
 }
 
-void CheckRunner::start(const QString &questFile, bool removeAfter)
+void CheckRunner::start(const QString &questFile, bool removeAfter, const CheckOptions &options)
 {
-    const Request r{questFile, removeAfter};
+    const Request r{questFile, removeAfter, options};
     if (d->thread) {
         if (d->waiting && d->waiting->remove && d->waiting->file != questFile)
             QFile::remove(d->waiting->file);
@@ -52,7 +52,7 @@ void CheckRunner::launch(const Request &r)
 {
     QPointer<CheckRunner> self(this);
     d->thread = QThread::create([self, r] {
-        const CheckReport report = checkQuest(r.file);
+        const CheckReport report = checkQuest(r.file, r.options);
         if (r.remove)
             QFile::remove(r.file);
         if (self)

@@ -27,7 +27,7 @@ public:
 
     // Checks questFile; with removeAfter the file is deleted once checked
     // (or when a newer request replaces it before its check starts).
-    void start(const QString &questFile, bool removeAfter = false);
+    void start(const QString &questFile, bool removeAfter = false, const CheckOptions &options = {});
     bool running() const;
 
 Q_SIGNALS:
@@ -39,6 +39,7 @@ private:
     {
         QString file;
         bool remove = false;
+        CheckOptions options;
     };
     void launch(const Request &r);
     void done(const Request &r, const CheckReport &report);

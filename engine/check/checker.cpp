@@ -230,7 +230,8 @@ void Explorer::checkMedia(int page, const QString &key, const QString &value)
 {
     if (value.isEmpty())
         return;
-    const QString beside = rules::mediaBesideQuest(m_quest.file(), value);
+    const QString beside =
+        rules::mediaBesideQuest(m_options.mediaBeside.isEmpty() ? m_quest.file() : m_options.mediaBeside, value);
     const QString path = beside.isEmpty() ? value : beside;
     if (QFileInfo::exists(path))
         return;

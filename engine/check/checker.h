@@ -110,6 +110,10 @@ struct CheckOptions
     // and the most games played to find them in one check.
     int fightSeeds = 16;
     int fightReplays = 4000;
+    // The quest file whose folder relative media names are looked for in
+    // (the file an author loaded, when a copy of it is checked); empty: the
+    // checked file's own folder.
+    QString mediaBeside;
 };
 
 CheckReport checkQuest(const QString &questFile, const CheckOptions &options = {});

@@ -1,0 +1,350 @@
+// The story map on generated quests of 1,000 and 20,000 pages: reading the
+// quest into a graph, the layout, the first frame of the map, and frame
+// times while panning and zooming at five zoom levels (median and worst),
+// with the resident memory the map adds. The same frames are then drawn the
+// plain way, one graphics item per card and per link in a QGraphicsScene, and
+// the ratio is printed.
+//
+// Frames are painted into a 1280x800 raster image, which is what the
+// viewport's paint event does on the offscreen and X11 raster back-ends.
+//   bench_story_map [--pages N]     the measurements (of N pages only)
+//   bench_story_map --shots DIR     pictures of the map of the default
+//                                   adventure and of 20,000 pages at three zooms
+// Run the pictures under Xvfb (QT_QPA_PLATFORM=xcb) to see them as a screen
+// shows them.
+#include "bench/generated_quest.h"
+#include "editor/quest_document.h"
+#include "editor/story_find.h"
+#include "editor/story_graph.h"
+#include "editor/story_stats.h"
+#include "editor/story_layout.h"
+#include "editor/ui/storymap.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGraphicsLineItem>
+#include <QGraphicsRectItem>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QImage>
+#include <QPainter>
+#include <QScreen>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace fc;
+using namespace fc::story;
+
+namespace {
+
+const QSize kView(1280, 800);
+
+long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+struct Stats
+{
+    double median = 0, worst = 0;
+};
+
+Stats stats(QList<double> ms)
+{
+    if (ms.isEmpty())
+        return {};
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms.last()};
+}
+
+// The path of frames at one zoom: a pan across the view and back, then a
+// zoom in and out around the level.
+struct Frame
+{
+    double zoom;
+    QPointF centre;
+};
+
+QList<Frame> framesAround(double zoom, QPointF centre, int panFrames, int zoomFrames)
+{
+    QList<Frame> frames;
+    const double step = 23.0 / zoom; // 23 pixels a frame
+    for (int i = 0; i < panFrames; ++i) {
+        const int k = i < panFrames / 2 ? i : panFrames - i;
+        frames.append({zoom, centre + QPointF(step * k, step * k * 0.6)});
+    }
+    for (int i = 0; i < zoomFrames; ++i) {
+        const int k = i < zoomFrames / 2 ? i : zoomFrames - i;
+        frames.append({zoom * std::pow(1.04, k), centre});
+    }
+    return frames;
+}
+
+QList<double> drawMapFrames(StoryMap &map, const QList<Frame> &frames)
+{
+    QImage image(kView, QImage::Format_ARGB32_Premultiplied);
+    QList<double> ms;
+    for (const Frame &f : frames) {
+        QElapsedTimer t;
+        t.start();
+        map.setZoom(f.zoom);
+        map.centerOn(f.centre);
+        QPainter p(&image);
+        map.paintView(p, image.rect());
+        p.end();
+        ms.append(t.nsecsElapsed() / 1e6);
+    }
+    return ms;
+}
+
+// The plain way: one item per card (with its number and location as child
+// items) and one per link.
+struct PlainScene
+{
+    QGraphicsScene scene;
+    explicit PlainScene(const StoryGraph &g, const StoryLayout &l)
+    {
+        scene.setItemIndexMethod(QGraphicsScene::BspTreeIndex);
+        for (int i = 0; i < g.pages.size(); ++i) {
+            auto *card = scene.addRect(QRectF(l.cardRect(i)), QPen(QColor(0x6d, 0x4c, 0x41)), QBrush(QColor(0xff, 0xfa, 0xf0)));
+            auto *number = new QGraphicsSimpleTextItem(g.pages[i].name, card);
+            number->setPos(l.positions[i] + QPoint(8, 6));
+            auto *location = new QGraphicsSimpleTextItem(g.pages[i].location, card);
+            location->setPos(l.positions[i] + QPoint(8, 28));
+        }
+        for (const StoryLink &k : g.links) {
+            const QRect a = l.cardRect(k.from), b = l.cardRect(k.to);
+            auto *line = scene.addLine(QLineF(QPointF(a.right(), a.center().y()), QPointF(b.left(), b.center().y())),
+                                       QPen(QColor(0x45, 0x5a, 0x64)));
+            line->setZValue(-1);
+        }
+    }
+    QList<double> draw(const QList<Frame> &frames)
+    {
+        QImage image(kView, QImage::Format_ARGB32_Premultiplied);
+        QList<double> ms;
+        for (const Frame &f : frames) {
+            QElapsedTimer t;
+            t.start();
+            const QSizeF size = QSizeF(kView) / f.zoom;
+            QPainter p(&image);
+            p.fillRect(image.rect(), QColor(0xf4, 0xec, 0xd8));
+            scene.render(&p, QRectF(image.rect()), QRectF(f.centre - QPointF(size.width(), size.height()) / 2, size));
+            p.end();
+            ms.append(t.nsecsElapsed() / 1e6);
+        }
+        return ms;
+    }
+};
+
+void measure(int pages, const QString &dir)
+{
+    const QString file = QDir(dir).filePath(QStringLiteral("quest%1.qst").arg(pages));
+    {
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly) || out.write(bench::generateQuest(pages, bench::QuestMix::Varied)) < 0)
+            std::printf("cannot write %s\n", qPrintable(file));
+    }
+    std::printf("\n== %d pages (%.1f MiB quest file) ==\n", pages, QFileInfo(file).size() / 1048576.0);
+
+    QElapsedTimer t;
+    QList<double> readMs, layoutMs;
+    StoryGraph graph;
+    for (int i = 0; i < 3; ++i) {
+        t.start();
+        QList<StoryPageInput> inputs;
+        loadStoryPages(file, &inputs);
+        graph = buildStoryGraph(inputs);
+        readMs.append(t.nsecsElapsed() / 1e6);
+    }
+    StoryLayout layout;
+    for (int i = 0; i < 5; ++i) {
+        t.start();
+        layout = layoutStory(graph);
+        layoutMs.append(t.nsecsElapsed() / 1e6);
+    }
+    std::printf("read and graph: median %.1f ms; layout: median %.1f ms, worst %.1f ms (%lld pages, %lld links, %d x %d map units)\n",
+                stats(readMs).median, stats(layoutMs).median, stats(layoutMs).worst, qlonglong(graph.pages.size()),
+                qlonglong(graph.links.size()), layout.bounds.width(), layout.bounds.height());
+
+    // Find over every page of the quest document.
+    {
+        QuestDocument doc;
+        doc.setBytes(bench::generateQuest(pages, bench::QuestMix::Varied));
+        QList<double> findMs, graphMs;
+        qsizetype found = 0;
+        for (int i = 0; i < 5; ++i) {
+            t.start();
+            found = findInQuest(doc, Finder(QStringLiteral("torch"), {})).size();
+            findMs.append(t.nsecsElapsed() / 1e6);
+        }
+        for (int i = 0; i < 3; ++i) {
+            t.start();
+            buildStoryGraph(storyPagesOf(doc));
+            graphMs.append(t.nsecsElapsed() / 1e6);
+        }
+        // A keystroke in a page text with the statistics listening, against
+        // the same keystroke with nothing listening.
+        QList<double> plainMs, statsMs;
+        auto type = [&](QList<double> &ms, int round) {
+            for (int i = 0; i < 200; ++i) {
+                const QString page = QString::number(1 + (i * 97) % pages);
+                t.start();
+                doc.setValue(page, QStringLiteral("Page Text"), QStringLiteral("Typed %1 %2").arg(round).arg(i));
+                ms.append(t.nsecsElapsed() / 1e6);
+            }
+        };
+        type(plainMs, 0);
+        {
+            StoryStatistics statistics(doc);
+            type(statsMs, 1);
+        }
+        std::printf("a keystroke in the document: median %.3f ms; with the statistics updated: median %.3f ms, worst %.3f ms\n",
+                    stats(plainMs).median, stats(statsMs).median, stats(statsMs).worst);
+        std::printf("find a plain word in the document: median %.1f ms, worst %.1f ms (%lld matches); "
+                    "graph from the document: median %.1f ms\n",
+                    stats(findMs).median, stats(findMs).worst, qlonglong(found), stats(graphMs).median);
+    }
+
+    // Opening: the map widget shown, laid out and painted once at the
+    // whole-quest zoom (the whole-map picture is drawn then).
+    const long before = residentKiB();
+    StoryMap map;
+    map.resize(kView);
+    map.viewport()->resize(kView);
+    QImage image(kView, QImage::Format_ARGB32_Premultiplied);
+    t.start();
+    QList<StoryPageInput> inputs;
+    loadStoryPages(file, &inputs);
+    const double readAt = t.nsecsElapsed() / 1e6;
+    StoryGraph opened = buildStoryGraph(inputs);
+    const double graphAt = t.nsecsElapsed() / 1e6;
+    map.setStory(opened);
+    const double laidOutAt = t.nsecsElapsed() / 1e6;
+    {
+        QPainter p(&image);
+        map.paintView(p, image.rect());
+    }
+    const double firstFrameAt = t.nsecsElapsed() / 1e6;
+    const long after = residentKiB();
+    std::printf("opening the map: quest file read %.1f ms, graph %.1f ms, layout and index %.1f ms, first frame %.1f ms;"
+                " from the graph on %.1f ms; memory added %.1f MiB\n",
+                readAt, graphAt - readAt, laidOutAt - graphAt, firstFrameAt - laidOutAt, firstFrameAt - readAt,
+                (after - before) / 1024.0);
+
+    const double whole = map.zoom();
+    const QPointF centre = QRectF(map.layout().bounds).center();
+    const QPointF start = QRectF(map.layout().cardRect(map.graph().start)).center();
+    const struct
+    {
+        const char *name;
+        double zoom;
+        QPointF at;
+    } levels[] = {
+        {"whole quest", whole, centre},
+        {"dots", std::min(whole * 2.5, 0.12), start},
+        {"boxes", 0.2, start},
+        {"near boxes", 0.4, start},
+        {"one card", 1.5, start},
+    };
+    PlainScene plain(map.graph(), map.layout());
+    std::printf("%-12s %8s  %22s  %22s  %s\n", "zoom", "", "map: median / worst", "plain: median / worst",
+                "plain / map (median)");
+    for (const auto &level : levels) {
+        const Stats m = stats(drawMapFrames(map, framesAround(level.zoom, level.at, 60, 30)));
+        // The plain way is slow where it matters: fewer frames.
+        const Stats s = stats(plain.draw(framesAround(level.zoom, level.at, 8, 4)));
+        std::printf("%-12s %8.4f  %9.2f / %8.2f ms  %9.2f / %8.2f ms  %8.1fx\n", level.name, level.zoom, m.median,
+                    m.worst, s.median, s.worst, m.median > 0 ? s.median / m.median : 0.0);
+    }
+}
+
+void shoot(StoryMapPanel &panel, const QString &path)
+{
+    QTest::qWait(50);
+    QApplication::processEvents();
+    QPixmap shot;
+    if (QScreen *screen = panel.screen(); screen && QGuiApplication::platformName() == QLatin1String("xcb"))
+        shot = screen->grabWindow(panel.winId());
+    if (shot.isNull())
+        shot = panel.grab();
+    shot.save(path);
+    std::printf("%s\n", qPrintable(path));
+}
+
+void screenshots(const QString &dir, const QString &tmp)
+{
+    QDir().mkpath(dir);
+    StoryMapPanel panel;
+    panel.resize(kView);
+    panel.show();
+    QTest::qWaitForWindowExposed(&panel);
+    StoryMap &map = *panel.map();
+    QList<StoryPageInput> inputs;
+    loadStoryPages(QStringLiteral(FABLECRAFT_SOURCE_DIR "/data/VellumAdventure.qst"), &inputs);
+    map.setStory(buildStoryGraph(inputs));
+    map.fit();
+    shoot(panel, dir + QStringLiteral("/adventure-fit.png"));
+    map.setZoom(0.3);
+    map.centerOn(QRectF(map.layout().cardRect(map.graph().start)).center() + QPointF(1500, 0));
+    shoot(panel, dir + QStringLiteral("/adventure-boxes.png"));
+    map.setZoom(1.0);
+    map.setCurrentPageName(QStringLiteral("19"));
+    map.setFocus();
+    shoot(panel, dir + QStringLiteral("/adventure-cards.png"));
+
+    const QString file = QDir(tmp).filePath(QStringLiteral("shots.qst"));
+    QFile out(file);
+    out.open(QIODevice::WriteOnly);
+    out.write(bench::generateQuest(20000, bench::QuestMix::Varied));
+    out.close();
+    loadStoryPages(file, &inputs);
+    map.setStory(buildStoryGraph(inputs));
+    map.fit();
+    shoot(panel, dir + QStringLiteral("/20000-fit.png"));
+    map.setZoom(0.2);
+    map.centerOn(QRectF(map.layout().cardRect(map.graph().start)).center() + QPointF(3000, 0));
+    shoot(panel, dir + QStringLiteral("/20000-boxes.png"));
+    map.setZoom(1.0);
+    map.setCurrentPageName(QStringLiteral("2"));
+    shoot(panel, dir + QStringLiteral("/20000-cards.png"));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir tmp;
+    const QStringList args = app.arguments();
+    if (args.size() >= 3 && args[1] == QLatin1String("--shots")) {
+        screenshots(args[2], tmp.path());
+        return 0;
+    }
+    const QStorageInfo disk(tmp.path());
+    std::printf("platform %s; quests written to %s (%s)\n", qPrintable(QGuiApplication::platformName()),
+                disk.device().constData(), disk.fileSystemType().constData());
+    // --pages N measures one size only.
+    const qsizetype only = args.indexOf(QStringLiteral("--pages"));
+    if (only > 0 && only + 1 < args.size()) {
+        measure(args[only + 1].toInt(), tmp.path());
+        return 0;
+    }
+    measure(1000, tmp.path());
+    measure(20000, tmp.path());
+    return 0;
+}

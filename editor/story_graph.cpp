@@ -1,0 +1,195 @@
+#include "editor/story_graph.h"
+
+#include "engine/rules.h"
+#include "storage/aohider.h"
+#include "storage/ini_file.h"
+#include "storage/quest_format.h"
+#include "storage/regular_file.h"
+
+#include <algorithm>
+
+namespace fc::story {
+
+QString linkKindName(LinkKind kind)
+{
+    switch (kind) {
+    case LinkKind::Choice1: return QStringLiteral("choice1");
+    case LinkKind::Choice2: return QStringLiteral("choice2");
+    case LinkKind::Choice3: return QStringLiteral("choice3");
+    case LinkKind::Choice4: return QStringLiteral("choice4");
+    case LinkKind::Win: return QStringLiteral("win");
+    case LinkKind::Lose: return QStringLiteral("lose");
+    case LinkKind::Escape: return QStringLiteral("escape");
+    }
+    return {};
+}
+
+QString foldPageName(const QString &name)
+{
+    return name.trimmed().toCaseFolded();
+}
+
+int StoryGraph::indexOf(const QString &name) const
+{
+    return index.value(foldPageName(name), -1);
+}
+
+bool pageNameLess(const QString &a, const QString &b)
+{
+    auto number = [](const QString &s) {
+        bool ok = !s.isEmpty();
+        for (QChar c : s)
+            ok = ok && c.isDigit() && c.unicode() < 128;
+        return ok;
+    };
+    const bool na = number(a), nb = number(b);
+    if (na != nb)
+        return na;
+    if (na) {
+        QStringView x(a), y(b);
+        while (x.size() > 1 && x.front() == QLatin1Char('0'))
+            x = x.mid(1);
+        while (y.size() > 1 && y.front() == QLatin1Char('0'))
+            y = y.mid(1);
+        if (x.size() != y.size())
+            return x.size() < y.size();
+        return x != y ? x < y : a < b;
+    }
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+}
+
+QList<int> StoryGraph::byNumber() const
+{
+    QList<int> order(pages.size());
+    for (int i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [this](int a, int b) { return pageNameLess(pages[a].name, pages[b].name); });
+    return order;
+}
+
+namespace {
+
+QString firstWords(const QString &text)
+{
+    // Only the start is shown: never simplify a whole long text.
+    QString s = QStringView(text).left(kFirstWordsLength * 3).toString().simplified();
+    if (s.size() <= kFirstWordsLength)
+        return s;
+    qsizetype cut = s.lastIndexOf(QLatin1Char(' '), kFirstWordsLength - 1);
+    if (cut < kFirstWordsLength / 2)
+        cut = kFirstWordsLength - 1;
+    return s.left(cut) + QChar(0x2026);
+}
+
+} // namespace
+
+StoryGraph buildStoryGraph(const QList<StoryPageInput> &inputs)
+{
+    StoryGraph g;
+    QList<const StoryPageInput *> kept;
+    g.pages.reserve(inputs.size());
+    kept.reserve(inputs.size());
+    g.index.reserve(inputs.size());
+    for (const StoryPageInput &in : inputs) {
+        const QString key = foldPageName(in.name);
+        if (g.index.contains(key))
+            continue;
+        g.index.insert(key, int(g.pages.size()));
+        StoryPage p;
+        p.name = in.name;
+        p.location = in.location.simplified();
+        p.firstWords = firstWords(in.text);
+        p.battle = rules::opensBattle(in.battle);
+        g.pages.append(p);
+        kept.append(&in);
+    }
+    g.start = g.indexOf(QString(quest::kFirstPage));
+    if (g.start >= 0)
+        g.pages[g.start].start = true;
+
+    g.links.reserve(g.pages.size() * 4);
+    for (int i = 0; i < g.pages.size(); ++i) {
+        const StoryPageInput &in = *kept[i];
+        StoryPage &p = g.pages[i];
+        auto link = [&](const QString &destination, LinkKind kind) {
+            if (destination.isEmpty())
+                return;
+            const int to = g.indexOf(destination);
+            if (to < 0)
+                g.broken.append({i, kind, destination});
+            else
+                g.links.append({i, to, kind});
+        };
+        bool leads = false;
+        for (int c = 0; c < 4; ++c) {
+            if (in.captions[size_t(c)].isEmpty())
+                continue;
+            ++p.choices;
+            link(in.destinations[size_t(c)], LinkKind(int(LinkKind::Choice1) + c));
+        }
+        if (p.battle) {
+            link(in.win, LinkKind::Win);
+            link(in.lose, LinkKind::Lose);
+            if (rules::escapeAllowed(in.escapeCheck))
+                link(in.escape, LinkKind::Escape);
+            leads = rules::leavesBattlePage(in.win) || rules::leavesBattlePage(in.lose)
+                    || (rules::escapeAllowed(in.escapeCheck) && !in.escape.isEmpty());
+        }
+        p.ending = p.choices == 0 && !leads;
+    }
+    return g;
+}
+
+bool loadStoryPages(const QString &file, QList<StoryPageInput> *pages, QString *error)
+{
+    pages->clear();
+    FileRead read = ReadRegularFile(ResolveIniPath(file), filelimit::kProfile);
+    if (!read.ok()) {
+        if (error)
+            *error = read.error;
+        return false;
+    }
+    const ini::IniFile ini = ini::IniFile::parse(std::move(read.bytes));
+    using namespace quest;
+    const QString fixed[] = {foldPageName(kQuestDataSection), foldPageName(kStoryInfoSection),
+                             foldPageName(kCharacterDataSection)};
+    // One lookup of the section for all of a page's keys.
+    QList<QString> keyNames;
+    keyNames << QString(kLocation) << QString(kPageText);
+    for (int c = 1; c <= kOptionCount; ++c)
+        keyNames << optionKey(c) << destinationKey(c);
+    keyNames << QString(kBattle) << QString(kBattleWin) << QString(kBattleLose) << QString(kBattleEscape)
+             << QString(kBattleEscapeCheck);
+    QList<QStringView> keys;
+    for (const QString &k : std::as_const(keyNames))
+        keys.append(k);
+    QList<QString> values(keys.size());
+
+    const QStringList sections = ini.sectionNames();
+    pages->reserve(sections.size());
+    for (const QString &s : sections) {
+        const QString folded = foldPageName(s);
+        if (std::find(std::begin(fixed), std::end(fixed), folded) != std::end(fixed))
+            continue;
+        ini.readValues(s, keys, values);
+        StoryPageInput p;
+        p.name = s;
+        p.location = values[0];
+        p.text = values[1];
+        for (int c = 0; c < kOptionCount; ++c) {
+            p.captions[size_t(c)] = values[2 + 2 * c];
+            p.destinations[size_t(c)] = values[3 + 2 * c];
+        }
+        p.battle = values[10];
+        p.win = values[11];
+        p.lose = values[12];
+        p.escape = values[13];
+        p.escapeCheck = values[14];
+        pages->append(std::move(p));
+    }
+    return true;
+}
+
+} // namespace fc::story

@@ -1,0 +1,109 @@
+// The story map in the editor window: opened by F6 in "View", following the
+// page selected in the form and the other way round, and never squeezing the
+// form's fields.
+#include "editor/ui/checkpanel.h"
+#include "editor/ui/createquest.h"
+#include "editor/ui/storymap.h"
+#include "editor/ui/storymapdock.h"
+#include "tests/editor/editor_fixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDockWidget>
+#include <QTest>
+
+using namespace fc;
+
+namespace {
+
+class StoryMapDockTest : public fc::test::EditorTest
+{
+protected:
+    void SetUp() override
+    {
+        const QString quest = writeQuest(QStringLiteral("map.qst"),
+                                         {QStringLiteral("[Quest Data]"), QStringLiteral("Number Of Pages=3"),
+                                          QStringLiteral("[Story Info]"), QStringLiteral("Title=The Iron Gate"),
+                                          QStringLiteral("[1]"), QStringLiteral("Location=Gate"), QStringLiteral("Option One=In"),
+                                          QStringLiteral("Option One Destination Page=2"), QStringLiteral("[2]"),
+                                          QStringLiteral("Location=Hall"), QStringLiteral("[3]"), QStringLiteral("Location=Attic")});
+        editor->show();
+        load(quest);
+        window = std::make_unique<CreateQuest>(*editor);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        dock = window->findChild<StoryMapDock *>(QStringLiteral("StoryMapDock"));
+        ASSERT_NE(dock, nullptr);
+    }
+    void TearDown() override { window.reset(); }
+    std::unique_ptr<CreateQuest> window;
+    StoryMapDock *dock = nullptr;
+};
+
+} // namespace
+
+TEST_F(StoryMapDockTest, F6OpensTheMapThatFollowsTheForm)
+{
+    auto *action = window->findChild<QAction *>(QStringLiteral("mnustorymap"));
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->shortcut(), QKeySequence(Qt::Key_F6));
+    EXPECT_EQ(action->text(), QStringLiteral("Story Map"));
+    EXPECT_FALSE(dock->isVisible());
+    action->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dock->isVisible(); }));
+    StoryMap *map = dock->map();
+    ASSERT_EQ(map->graph().pages.size(), 3);
+    EXPECT_EQ(map->graph().links.size(), 1);
+    EXPECT_EQ(map->sideFile(), editor->questFile() + QStringLiteral(".map"));
+
+    // The map selects in the form ...
+    map->setCurrentPageName(QStringLiteral("3"));
+    EXPECT_EQ(state.currentPage(), QStringLiteral("3"));
+    EXPECT_EQ(text(QStringLiteral("Text19")), QStringLiteral("Attic"));
+    // ... and the form in the map.
+    ASSERT_TRUE(editor->selectEntry(QStringLiteral("2")));
+    EXPECT_EQ(map->currentPageName(), QStringLiteral("2"));
+    // Enter opens the card's page in the form.
+    map->setFocus();
+    map->setCurrentPageName(QStringLiteral("1"));
+    QTest::keyClick(map, Qt::Key_Return);
+    EXPECT_EQ(state.currentPage(), QStringLiteral("1"));
+
+    // An edit reaches the map a moment later.
+    ASSERT_TRUE(editor->setText(cq(), QStringLiteral("Text19"), QStringLiteral("Iron Gate")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return map->cardAccessibleName(0).contains(QStringLiteral("Iron Gate")); }));
+}
+
+TEST_F(StoryMapDockTest, DocksNeverSqueezeTheFormsFields)
+{
+    window->resize(900, 600);
+    dock->show();
+    window->checkPanel().show();
+    QApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->checkPanel().isVisible() && dock->isVisible(); }));
+    QWidget *content = window->centralWidget();
+    EXPECT_GE(content->width(), content->sizeHint().width());
+    auto *title = window->findChild<QWidget *>(QStringLiteral("Text10"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_GE(title->width(), title->sizeHint().width());
+}
+
+TEST_F(StoryMapDockTest, TheDefaultAdventuresMap)
+{
+    load(QStringLiteral(FABLECRAFT_DEFAULT_ADVENTURE));
+    window->resize(1280, 900);
+    dock->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dock->isVisible(); }));
+    dock->refresh();
+    StoryMap *map = dock->map();
+    EXPECT_EQ(map->graph().pages.size(), 40);
+    EXPECT_EQ(map->graph().start, map->graph().indexOf(QStringLiteral("1")));
+    map->setCurrentPageName(QStringLiteral("19"));
+    EXPECT_EQ(state.currentPage(), QStringLiteral("19"));
+    if (const QString shots = qEnvironmentVariable("FABLECRAFT_SCREENSHOT_DIR"); !shots.isEmpty()) {
+        map->setZoom(0.6);
+        map->setCurrentPageName(QStringLiteral("19"));
+        QTest::qWait(100);
+        window->grab().save(shots + QStringLiteral("/editor-storymap.png"));
+    }
+}
