@@ -79,7 +79,7 @@ StoryMap *StoryMapDock::map() const
 void StoryMapDock::refresh()
 {
     m_redraw->stop();
-    m_editor.flush();
+    (void)m_editor.flush(); // a failed write shows in the editor's banner
     QList<story::StoryPageInput> pages;
     story::loadStoryPages(m_editor.workingCopy().path(), &pages);
     // A page listed but not yet written still gets its card.
