@@ -2,8 +2,9 @@
 // the same ReadIni / WriteIni the program uses.
 #include "app/cli_commands.h"
 
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "storage/regular_file.h"
+#include "storage/user_folders.h"
 
 #include <QDir>
 #include <QFile>

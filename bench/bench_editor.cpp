@@ -13,8 +13,9 @@
 #include "editor/editor.h"
 #include "engine/game.h"
 #include "engine/recording_ports.h"
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "storage/quest_format.h"
+#include "storage/user_folders.h"
 
 #include "bench/generated_quest.h"
 

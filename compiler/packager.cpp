@@ -2,10 +2,11 @@
 
 #include "compiler/runtime_bundle.h"
 #include "engine/soundfont.h"
-#include "storage/aohider.h"
 #include "storage/ini_sections.h"
+#include "storage/profile_store.h"
 #include "storage/quest_format.h"
 #include "storage/regular_file.h"
+#include "storage/user_folders.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,7 +5,7 @@
 #include "editor/editor_parts.h"
 
 #include "engine/game.h"
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "storage/quest_format.h"
 
 #include <QElapsedTimer>

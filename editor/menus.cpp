@@ -5,7 +5,7 @@
 #include "engine/skip.h"
 #include "storage/quest_format.h"
 
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "storage/regular_file.h"
 
 #include <QDateTime>

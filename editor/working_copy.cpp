@@ -2,8 +2,9 @@
 // each user event, behind the user interface on a worker thread.
 #include "editor/working_copy.h"
 
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "storage/regular_file.h"
+#include "storage/user_folders.h"
 
 #include <QDir>
 #include <QFile>

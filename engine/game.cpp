@@ -2,7 +2,7 @@
 #include "engine/rules.h"
 
 #include "engine/skip.h"
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "storage/quest_format.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "engine/rules.h"
 
-#include "storage/aohider.h"
+#include "storage/user_folders.h"
 
 #include <QDir>
 #include <QFileInfo>

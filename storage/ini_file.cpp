@@ -586,26 +586,93 @@ std::optional<QByteArray> IniFile::withValue(QStringView section, QStringView ke
     return withValues(std::span<const ValueWrite>(&one, 1), error);
 }
 
+// What one write stores: the names trimmed, the value cut at its first line
+// break, and whether it needs quotes to read back as it is.
+struct IniFile::PreparedWrite
+{
+    QStringView section, key, text;
+    bool quote;
+};
+
+// Where the writes go: new text for existing key lines, new keys for existing
+// sections, new sections.
+struct IniFile::WritePlan
+{
+    struct NewKey
+    {
+        QByteArray key, value;
+    };
+    struct Group
+    {
+        int section = -1; // existing section, or -1 for a new one
+        QByteArray name;  // new sections: the header name as first spelled
+        std::vector<NewKey> keys;
+    };
+    std::vector<Group> groups;
+    QHash<quint64, QByteArray> lines; // section << 32 | key -> new value
+};
+
+// A piece of the file replaced by new text (an insertion when start == end).
+struct IniFile::Splice
+{
+    qsizetype start, end;
+    QByteArray text;
+};
+
+namespace {
+
+// "key=value" CR LF.
+void appendKeyLine(QByteArray &out, QByteArrayView key, QByteArrayView value)
+{
+    out.append(key);
+    out.append('=');
+    out.append(value);
+    out.append("\r\n", 2);
+}
+
+} // namespace
+
 std::optional<QByteArray> IniFile::withValues(std::span<const ValueWrite> writes, QString *error) const
 {
-    auto fail = [error](const QString &why) -> std::optional<QByteArray> {
+    std::vector<PreparedWrite> prepared;
+    bool encodable = true;
+    if (!prepareWrites(writes, prepared, encodable, error))
+        return std::nullopt;
+    if (!encodable) {
+        if (m_mode == IniEncoding::Windows1252) {
+            if (error)
+                *error = QStringLiteral("Text cannot be stored in Windows-1252");
+            return std::nullopt;
+        }
+        return IniFile::parse(convertedToUtf8(), IniEncoding::Detect).withValues(writes, error);
+    }
+    QByteArray out = applied(planWrites(prepared));
+    if (m_mode == IniEncoding::Detect && utf8::hasHighBytes(out.constData(), out.size())) {
+        // A Windows-1252 file whose bytes now happen to form UTF-8 would be
+        // read back as UTF-8 and show other characters; mark it as UTF-8
+        // instead.
+        if (m_encoding == FileEncoding::Windows1252 && utf8::isMostlyValid(out.constData(), out.size()))
+            return IniFile::parse(convertedToUtf8(), IniEncoding::Detect).withValues(writes, error);
+        // A UTF-8 file whose stray bytes now outweigh its characters would be
+        // read back as Windows-1252; the byte-order mark keeps it UTF-8.
+        if (m_encoding == FileEncoding::Utf8 && !utf8::isMostlyValid(out.constData(), out.size()))
+            out.prepend("\xEF\xBB\xBF\r\n", 5);
+    }
+    return toFileEncoding(std::move(out));
+}
+
+bool IniFile::prepareWrites(std::span<const ValueWrite> writes, std::vector<PreparedWrite> &prepared, bool &encodable,
+                            QString *error) const
+{
+    auto fail = [error](const QString &why) {
         if (error)
             *error = why;
-        return std::nullopt;
+        return false;
     };
     auto hasBreak = [](QStringView s) {
         return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')) || s.contains(QChar(0));
     };
-
-    // What each write stores, checked before anything is planned.
-    struct Prepared
-    {
-        QStringView section, key, text;
-        bool quote;
-    };
-    std::vector<Prepared> prepared;
     prepared.reserve(writes.size());
-    bool encodable = true;
     for (const ValueWrite &w : writes) {
         const QStringView sectionName = trimmed(w.section);
         const QStringView keyName = trimmed(w.key);
@@ -635,49 +702,41 @@ std::optional<QByteArray> IniFile::withValues(std::span<const ValueWrite> writes
             encodable = cp1252::canEncode(sectionName) && cp1252::canEncode(keyName) && cp1252::canEncode(text);
         prepared.push_back({sectionName, keyName, text, quote});
     }
-    if (!encodable) {
-        if (m_mode == IniEncoding::Windows1252)
-            return fail(QStringLiteral("Text cannot be stored in Windows-1252"));
-        return IniFile::parse(convertedToUtf8(), IniEncoding::Detect).withValues(writes, error);
-    }
-    auto encoded = [this](QStringView text) {
-        QByteArray out;
-        encodeText(text, out);
-        return out;
-    };
-    auto valueBytesOf = [&](const Prepared &p) {
-        QByteArray v = encoded(p.text);
-        if (p.quote) {
-            v.prepend('"');
-            v.append('"');
-        }
-        return v;
-    };
+    return true;
+}
 
-    // The plan: new text for existing key lines, new keys for existing
-    // sections, new sections; a later write of the same name replaces the
-    // value an earlier one planned.
-    struct NewKey
-    {
-        QByteArray key, value;
-    };
-    struct Group
-    {
-        int section = -1; // existing section, or -1 for a new one
-        QByteArray name;  // new sections: the header name as first spelled
-        std::vector<NewKey> keys;
-    };
-    std::vector<Group> groups;
-    QHash<QByteArray, int> groupOf;   // folded section name -> group
-    QHash<QByteArray, int> newKeyOf;  // group number, NUL, folded key -> key
-    QHash<quint64, QByteArray> lines; // section << 32 | key -> new value
+QByteArray IniFile::encodedText(QStringView text) const
+{
+    QByteArray out;
+    encodeText(text, out);
+    return out;
+}
+
+QByteArray IniFile::storedValue(const PreparedWrite &write) const
+{
+    QByteArray v = encodedText(write.text);
+    if (write.quote) {
+        v.prepend('"');
+        v.append('"');
+    }
+    return v;
+}
+
+IniFile::WritePlan IniFile::planWrites(const std::vector<PreparedWrite> &prepared) const
+{
+    // A later write of the same name replaces the value an earlier one
+    // planned.
+    WritePlan plan;
+    auto &groups = plan.groups;
+    QHash<QByteArray, int> groupOf;  // folded section name -> group
+    QHash<QByteArray, int> newKeyOf; // group number, NUL, folded key -> key
     Folded folded;
-    for (const Prepared &p : prepared) {
+    for (const PreparedWrite &p : prepared) {
         const int s = findSection(p.section);
         if (s >= 0) {
             const int k = findKey(s, p.key);
             if (k >= 0) {
-                lines.insert(quint64(quint32(s)) << 32 | quint32(k), valueBytesOf(p));
+                plan.lines.insert(quint64(quint32(s)) << 32 | quint32(k), storedValue(p));
                 continue;
             }
         }
@@ -688,10 +747,10 @@ std::optional<QByteArray> IniFile::withValues(std::span<const ValueWrite> writes
         if (g == groupOf.cend()) {
             group = int(groups.size());
             groupOf.insert(sectionId, group);
-            Group ng;
+            WritePlan::Group ng;
             ng.section = s;
             if (s < 0)
-                ng.name = encoded(p.section);
+                ng.name = encodedText(p.section);
             groups.push_back(std::move(ng));
         } else {
             group = *g;
@@ -702,15 +761,18 @@ std::optional<QByteArray> IniFile::withValues(std::span<const ValueWrite> writes
         keyId.append(folded.constData(), folded.size());
         auto known = newKeyOf.constFind(keyId);
         if (known != newKeyOf.cend()) {
-            groups[std::size_t(group)].keys[std::size_t(*known)].value = valueBytesOf(p);
+            groups[std::size_t(group)].keys[std::size_t(*known)].value = storedValue(p);
         } else {
             auto &keys = groups[std::size_t(group)].keys;
             newKeyOf.insert(keyId, int(keys.size()));
-            keys.push_back({encoded(p.key), valueBytesOf(p)});
+            keys.push_back({encodedText(p.key), storedValue(p)});
         }
     }
+    return plan;
+}
 
-    // Edits at their places in the file, applied in order of position.
+std::vector<IniFile::Splice> IniFile::splicesFor(const WritePlan &plan) const
+{
     const char *d = m_bytes.constData();
     const qsizetype n = m_bytes.size();
     auto lineEndFrom = [&](qsizetype pos) {
@@ -723,15 +785,11 @@ std::optional<QByteArray> IniFile::withValues(std::span<const ValueWrite> writes
             return e;
         return (d[e] == '\r' && e + 1 < n && d[e + 1] == '\n') ? e + 2 : e + 1;
     };
-    struct Edit
-    {
-        qsizetype start, end;
-        QByteArray text;
-    };
-    std::vector<Edit> edits;
-    edits.reserve(std::size_t(lines.size()) + groups.size());
-    qsizetype added = 0;
-    for (auto it = lines.cbegin(); it != lines.cend(); ++it) {
+    std::vector<Splice> splices;
+    splices.reserve(std::size_t(plan.lines.size()) + plan.groups.size());
+    for (auto it = plan.lines.cbegin(); it != plan.lines.cend(); ++it) {
+        // The key line, from its indentation through its line break, as the
+        // key spelled in the file and the new value.
         const Section &sec = m_sections[std::size_t(it.key() >> 32)];
         const KeyIndex::Key &found = sec.keys->keys[quint32(it.key())];
         qsizetype lineStart = found.keyStart;
@@ -741,14 +799,10 @@ std::optional<QByteArray> IniFile::withValues(std::span<const ValueWrite> writes
         const qsizetype keyLen = keyEnd(found.keyStart, found.valueStart) - found.keyStart;
         QByteArray text;
         text.reserve(keyLen + it->size() + 3);
-        text.append(d + found.keyStart, keyLen);
-        text.append('=');
-        text.append(*it);
-        text.append("\r\n", 2);
-        added += text.size();
-        edits.push_back({lineStart, next, std::move(text)});
+        appendKeyLine(text, QByteArrayView(d + found.keyStart, keyLen), *it);
+        splices.push_back({lineStart, next, std::move(text)});
     }
-    for (const Group &g : groups) {
+    for (const WritePlan::Group &g : plan.groups) {
         if (g.section < 0)
             continue;
         // After the last key line, or after the header in a section without
@@ -765,27 +819,33 @@ std::optional<QByteArray> IniFile::withValues(std::span<const ValueWrite> writes
         QByteArray text;
         if (needsBreak)
             text.append("\r\n", 2);
-        for (const NewKey &k : g.keys) {
-            text.append(k.key);
-            text.append('=');
-            text.append(k.value);
-            text.append("\r\n", 2);
-        }
-        added += text.size();
-        edits.push_back({insertAt, insertAt, std::move(text)});
+        for (const WritePlan::NewKey &k : g.keys)
+            appendKeyLine(text, k.key, k.value);
+        splices.push_back({insertAt, insertAt, std::move(text)});
     }
-    std::stable_sort(edits.begin(), edits.end(), [](const Edit &a, const Edit &b) { return a.start < b.start; });
+    std::stable_sort(splices.begin(), splices.end(),
+                     [](const Splice &a, const Splice &b) { return a.start < b.start; });
+    return splices;
+}
 
+QByteArray IniFile::applied(const WritePlan &plan) const
+{
+    const std::vector<Splice> splices = splicesFor(plan);
+    const char *d = m_bytes.constData();
+    const qsizetype n = m_bytes.size();
+    qsizetype added = 0;
+    for (const Splice &e : splices)
+        added += e.text.size();
     QByteArray out;
     out.reserve(n + added + 64);
     qsizetype at = 0;
-    for (const Edit &e : edits) {
+    for (const Splice &e : splices) {
         out.append(d + at, e.start - at);
         out.append(e.text);
         at = e.end;
     }
     out.append(d + at, n - at);
-    for (const Group &g : groups) {
+    for (const WritePlan::Group &g : plan.groups) {
         if (g.section >= 0)
             continue;
         if (out.size() > m_contentStart && !isBreak(out.back()))
@@ -793,26 +853,10 @@ std::optional<QByteArray> IniFile::withValues(std::span<const ValueWrite> writes
         out.append('[');
         out.append(g.name);
         out.append("]\r\n", 3);
-        for (const NewKey &k : g.keys) {
-            out.append(k.key);
-            out.append('=');
-            out.append(k.value);
-            out.append("\r\n", 2);
-        }
+        for (const WritePlan::NewKey &k : g.keys)
+            appendKeyLine(out, k.key, k.value);
     }
-
-    if (m_mode == IniEncoding::Detect && utf8::hasHighBytes(out.constData(), out.size())) {
-        // A Windows-1252 file whose bytes now happen to form UTF-8 would be
-        // read back as UTF-8 and show other characters; mark it as UTF-8
-        // instead.
-        if (m_encoding == FileEncoding::Windows1252 && utf8::isMostlyValid(out.constData(), out.size()))
-            return IniFile::parse(convertedToUtf8(), IniEncoding::Detect).withValues(writes, error);
-        // A UTF-8 file whose stray bytes now outweigh its characters would be
-        // read back as Windows-1252; the byte-order mark keeps it UTF-8.
-        if (m_encoding == FileEncoding::Utf8 && !utf8::isMostlyValid(out.constData(), out.size()))
-            out.prepend("\xEF\xBB\xBF\r\n", 5);
-    }
-    return toFileEncoding(std::move(out));
+    return out;
 }
 
 QByteArray IniFile::toFileEncoding(QByteArray text) const

@@ -164,7 +164,21 @@ private:
     qsizetype keyEnd(qsizetype keyStart, qsizetype valueStart) const;
     QString decodeText(const char *data, qsizetype size) const;
     bool encodeText(QStringView text, QByteArray &out) const;
+    QByteArray encodedText(QStringView text) const;
     QByteArray convertedToUtf8() const;
+
+    // The phases of withValues: check and prepare each write, plan where it
+    // goes (a later write of the same key wins), cut the plan into pieces of
+    // the file in order of position, and build the new text from them.
+    struct PreparedWrite;
+    struct WritePlan;
+    struct Splice;
+    bool prepareWrites(std::span<const ValueWrite> writes, std::vector<PreparedWrite> &prepared, bool &encodable,
+                       QString *error) const;
+    QByteArray storedValue(const PreparedWrite &write) const;
+    WritePlan planWrites(const std::vector<PreparedWrite> &prepared) const;
+    std::vector<Splice> splicesFor(const WritePlan &plan) const;
+    QByteArray applied(const WritePlan &plan) const;
 
     QByteArray m_bytes; // UTF-16 files: their text in UTF-8
     QByteArray m_diskBytes; // UTF-16 files only: the bytes as read

@@ -1,8 +1,9 @@
 #include "storage/ini_sections.h"
 
-#include "storage/aohider.h"
 #include "storage/ini_file.h"
+#include "storage/profile_store.h"
 #include "storage/regular_file.h"
+#include "storage/user_folders.h"
 
 #include <QFileInfo>
 #include <QSet>

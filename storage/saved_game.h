@@ -13,7 +13,7 @@
 // this time, and "List Data" keys beyond the new count stay, unread.
 // Saved games are always Windows-1252 files.
 
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 
 #include <QLatin1String>
 #include <QString>

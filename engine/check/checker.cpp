@@ -5,9 +5,9 @@
 #include "engine/game.h"
 #include "engine/rules.h"
 #include "engine/score.h"
-#include "storage/aohider.h"
 #include "storage/encoder.h"
 #include "storage/quest_format.h"
+#include "storage/user_folders.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -3,8 +3,8 @@
 #include "engine/check/checker.h"
 #include "engine/check/quest_snapshot.h"
 #include "engine/game.h"
-#include "storage/aohider.h"
 #include "storage/quest_format.h"
+#include "storage/user_folders.h"
 
 #include <QFileInfo>
 #include <QRandomGenerator>

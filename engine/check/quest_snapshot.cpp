@@ -1,8 +1,8 @@
 #include "engine/check/quest_snapshot.h"
 
-#include "storage/aohider.h"
 #include "storage/quest_format.h"
 #include "storage/regular_file.h"
+#include "storage/user_folders.h"
 
 
 namespace fc::check {

@@ -1,8 +1,9 @@
 #include "engine/ui/qt_ports.h"
 
 #include "engine/picture_file.h"
+#include "engine/ui/pause.h"
 
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -110,7 +110,7 @@ public:
     static QString findProgram(const QString &name);
 };
 
-// Waits with the profile store's Pause: events go on being handled.
+// Waits with Pause (engine/ui/pause.h): events go on being handled.
 class QtClock : public Clock
 {
 public:

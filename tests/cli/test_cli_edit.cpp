@@ -1,6 +1,6 @@
 // The text-mode editor as a program: steps, the JSON state, exit codes, and
 // file dialogs that return only their own step's PATH.
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 // game folder it writes, what it reports and what it starts.
 #include "compiler_fixture.h"
 
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>

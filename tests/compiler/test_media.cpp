@@ -2,7 +2,7 @@
 // at the copies; nothing else of the quest changes.
 #include "compiler_fixture.h"
 
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #include "tests/editor/editor_fixture.h"
 
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "tests/support/testsupport.h"
 
 #include <QFile>

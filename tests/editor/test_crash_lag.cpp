@@ -1,7 +1,8 @@
 // A killed editor leaves a well-formed working copy that holds every edit
 // made half a second or more before the kill.
-#include "storage/aohider.h"
 #include "storage/ini_file.h"
+#include "storage/profile_store.h"
+#include "storage/user_folders.h"
 #include "tests/support/testsupport.h"
 
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 // without surprises, recovery, the lock and the write-failure banner.
 #include "tests/editor/editor_fixture.h"
 
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "storage/quest_format.h"
 #include "tests/support/testsupport.h"
 

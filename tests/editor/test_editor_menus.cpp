@@ -2,7 +2,7 @@
 // Test Game.
 #include "tests/editor/editor_fixture.h"
 
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "tests/support/testsupport.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 // selection shows, Add Page, Delete, the state without a page.
 #include "tests/editor/editor_fixture.h"
 
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "tests/support/testsupport.h"
 
 namespace fc::test {

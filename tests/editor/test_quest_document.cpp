@@ -2,9 +2,9 @@
 // load, the same reads, the same bytes after a write or a section removal, in
 // Windows-1252, UTF-8 and UTF-16; undo and redo byte for byte.
 #include "editor/quest_document.h"
-#include "storage/aohider.h"
 #include "storage/ini_file.h"
 #include "storage/ini_sections.h"
+#include "storage/profile_store.h"
 #include "tests/support/testsupport.h"
 
 #include <QSignalSpy>

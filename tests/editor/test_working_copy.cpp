@@ -1,7 +1,9 @@
 // The working copy: reads see writes at once, writes reach the file grouped
 // by event, whole-file operations.
 #include "editor/working_copy.h"
-#include "storage/aohider.h"
+#include "engine/ui/pause.h"
+#include "storage/profile_store.h"
+#include "storage/user_folders.h"
 #include "tests/support/testsupport.h"
 
 #include <QFile>

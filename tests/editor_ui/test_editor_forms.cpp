@@ -13,7 +13,8 @@
 #include "engine/recording_ports.h"
 #include "engine/ui/frmgame.h"
 #include "engine/ui/qt_ports.h"
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
+#include "storage/user_folders.h"
 #include "tests/support/testsupport.h"
 
 #include <QAction>

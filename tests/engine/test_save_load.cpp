@@ -2,7 +2,7 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/support/testsupport.h"
 
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 
 using namespace fc;
 using fc::test::EngineTest;

@@ -3,7 +3,7 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/support/testsupport.h"
 
-#include "storage/aohider.h"
+#include "storage/user_folders.h"
 
 using namespace fc;
 using fc::test::EngineTest;

@@ -1,5 +1,6 @@
 // fablecraft-cli ini get/set, run as a separate process.
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
+#include "storage/user_folders.h"
 #include "tests/support/testsupport.h"
 
 #include <QCoreApplication>

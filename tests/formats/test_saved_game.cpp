@@ -1,4 +1,4 @@
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "storage/saved_game.h"
 #include "tests/support/testsupport.h"
 

@@ -4,7 +4,7 @@
 //   storage_child saves FILE                 saves two games in turn until killed
 //   storage_child set FILE SECTION KEY VALUE one WriteIniChecked; prints the error
 // With FC_CHILD_UID set the process first takes that user and group id.
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "storage/saved_game.h"
 #include "tests/storage/storage_games.h"
 

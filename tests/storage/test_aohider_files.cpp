@@ -1,7 +1,9 @@
 // The profile store on real files: encodings, atomic replacement, the parse
 // cache seeing every change, file name resolution and Pause.
-#include "storage/aohider.h"
+#include "engine/ui/pause.h"
 #include "storage/cp1252.h"
+#include "storage/profile_store.h"
+#include "storage/user_folders.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // Reading rules of the profile store, checked on parsed text and on files.
-#include "storage/aohider.h"
 #include "storage/cp1252.h"
 #include "storage/ini_file.h"
+#include "storage/profile_store.h"
 #include "tests/support/testsupport.h"
 
 #include <QRandomGenerator>

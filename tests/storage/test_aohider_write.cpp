@@ -1,6 +1,6 @@
 // Writing rules of the profile store: exact bytes of the resulting files.
-#include "storage/aohider.h"
 #include "storage/ini_file.h"
+#include "storage/profile_store.h"
 #include "tests/support/testsupport.h"
 
 #include <QFile>

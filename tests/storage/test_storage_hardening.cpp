@@ -1,7 +1,7 @@
 // The profile store under hostile conditions: a full disk, a writer killed in
 // the middle, two writers at once, files that are no regular files, odd
 // encodings, links, foreign owners and folders that forbid new files.
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "storage/saved_game.h"
 #include "tests/storage/storage_games.h"
 #include "tests/support/testsupport.h"

@@ -9,9 +9,11 @@
 // The files go to FABLECRAFT_BENCH_DIR, else to the current folder: run it
 // from the project's folder to measure the project's disk; /tmp may be a
 // RAM disk.
-#include "storage/aohider.h"
 #include "storage/ini_file.h"
+#include "storage/parse_cache.h"
+#include "storage/profile_store.h"
 #include "storage/quest_format.h"
+#include "storage/user_folders.h"
 
 #include "bench/generated_quest.h"
 
@@ -388,7 +390,7 @@ int main(int argc, char **argv)
     const QString parent = qEnvironmentVariableIsSet("FABLECRAFT_BENCH_DIR")
                                ? qEnvironmentVariable("FABLECRAFT_BENCH_DIR")
                                : QDir::currentPath();
-    QTemporaryDir dir(parent + QStringLiteral("/bench-aohider-XXXXXX"));
+    QTemporaryDir dir(parent + QStringLiteral("/bench-profile-store-XXXXXX"));
     std::printf("Files in %s, file system %s\n", qPrintable(dir.path()), fileSystemName(dir.path()));
     g_dir = &dir;
     qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));

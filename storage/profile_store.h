@@ -3,9 +3,8 @@
 // program.
 //
 // Every call sees the file as it is on disk at that moment: a change made by
-// anyone (another program included) is seen by the next read. Parsed files are
-// kept between calls only as long as the file's size, inode, and modification
-// and change times are unchanged, so unchanged files are not parsed again.
+// anyone (another program included) is seen by the next read. Unchanged
+// files are not parsed again (storage/parse_cache.h).
 //
 // The reading and writing rules (trimming, quotes, comments, duplicates, line
 // breaks) are described in storage/ini_file.h. In short: names match without
@@ -13,9 +12,8 @@
 // replaces the key's line or adds one after the section's last key, keeps
 // every other byte of the file, and ends its lines with CR LF.
 //
-// File names: a bare name (no "/" and no "\") resolves to GetWindowsDir().
-// "\" counts as a directory separator like "/", so GetWindowsDir() +
-// "\\tmpquest.ini" and the bare name "tmpquest.ini" reach the same file.
+// File names: a bare name (no "/" and no "\") resolves to GetWindowsDir(),
+// and "\" counts as a directory separator (storage/user_folders.h).
 //
 // Encodings: by default (IniEncoding::Detect) a file is Windows-1252 unless it
 // starts with a UTF-8 or UTF-16 byte-order mark or is UTF-8 with non-ASCII
@@ -29,10 +27,9 @@
 // Only regular files are read (links followed; FIFOs and devices are refused
 // like a missing file, with a log line), up to 512 MiB.
 //
-// Writers lock: every write holds an exclusive advisory lock (flock) on the
-// file from its read to the replacement, so writers in several processes
-// never lose each other's keys. Readers take no lock; a file is only ever
-// replaced whole, so they see the old or the new one.
+// Every write locks the file and replaces it whole (storage/atomic_file.h),
+// so writers in several processes never lose each other's keys and readers
+// see the old or the new file.
 //
 // The INI functions may be called from any thread; they are serialised.
 
@@ -63,16 +60,12 @@ void WriteIni(const QString &file, const QString &section, const QString &key, c
               IniEncoding encoding);
 
 // WriteIni that tells whether the file now holds the value. The file is
-// replaced atomically (a temporary file in the same folder, every write
-// checked, flushed to the disk, renamed over the old one, the folder flushed;
-// owner, where the process may, and permissions kept; a symbolic link stays a
-// link and its target is replaced). When the folder forbids new files but the
-// file may be written, it is rewritten in place, flushed and read back. On
-// failure the old file is left intact, no temporary file remains, and *error
-// (when given) says why, naming the cause ("No space left on device"). Fails for a key name that could not be
-// read back (empty, holding "=", starting with ";" or "["), a section name
-// holding "]", names with line breaks, and, with IniEncoding::Windows1252,
-// text that Windows-1252 cannot hold.
+// replaced atomically (storage/atomic_file.h): on failure the old file is
+// left intact, no temporary file remains, and *error (when given) says why,
+// naming the cause ("No space left on device"). Fails for a key name that
+// could not be read back (empty, holding "=", starting with ";" or "["), a
+// section name holding "]", names with line breaks, and, with
+// IniEncoding::Windows1252, text that Windows-1252 cannot hold.
 bool WriteIniChecked(const QString &file, const QString &section, const QString &key, const QString &value,
                      QString *error = nullptr);
 bool WriteIniChecked(const QString &file, const QString &section, const QString &key, const QString &value,
@@ -119,22 +112,5 @@ private:
     IniEncoding m_encoding;
     QList<Write> m_writes;
 };
-
-// Heap bytes the parse cache holds now: the files' bytes, their sections and
-// the key indexes built so far. For measurements.
-qsizetype ProfileCacheMemory();
-
-// The per-user folder that stands for the Windows directory
-// ($XDG_DATA_HOME/Fablecraft), without a trailing separator; created on first
-// use. XDG_DATA_HOME moves it.
-QString GetWindowsDir();
-
-// Full path a profile call uses for file: bare names go to GetWindowsDir(),
-// "\" separators become "/". Creates nothing.
-QString ResolveIniPath(const QString &file);
-
-// Returns after the given number of seconds, processing events meanwhile,
-// without spinning the processor. Zero or negative waits return at once.
-void Pause(double seconds);
 
 } // namespace fc
