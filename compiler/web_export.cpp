@@ -3,7 +3,7 @@
 #include "compiler/media_rules.h"
 #include "compiler/packager.h"
 #include "engine/soundfont.h"
-#include "storage/aohider.h"
+#include "storage/profile_store.h"
 #include "storage/quest_format.h"
 
 #include <QBuffer>

@@ -1,10 +1,10 @@
 #include "editor/story_graph.h"
 
 #include "engine/rules.h"
-#include "storage/aohider.h"
 #include "storage/ini_file.h"
 #include "storage/quest_format.h"
 #include "storage/regular_file.h"
+#include "storage/user_folders.h"
 
 #include <algorithm>
 

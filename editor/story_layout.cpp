@@ -1,7 +1,7 @@
 #include "editor/story_layout.h"
 
-#include "storage/aohider.h"
 #include "storage/ini_file.h"
+#include "storage/profile_store.h"
 #include "storage/regular_file.h"
 
 #include <QFileInfo>

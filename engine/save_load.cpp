@@ -2,11 +2,11 @@
 #include "engine/game.h"
 #include "engine/skip.h"
 
-#include "storage/aohider.h"
 #include "storage/ini_file.h"
 #include "storage/quest_format.h"
 #include "storage/regular_file.h"
 #include "storage/saved_game.h"
+#include "storage/user_folders.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
 #include "engine/check/step_trail.h"
 
 #include "engine/game.h"
-#include "storage/aohider.h"
 #include "storage/quest_format.h"
+#include "storage/user_folders.h"
 
 #include <QFileInfo>
 

@@ -8,7 +8,7 @@
 #include "engine/ui/picturebutton.h"
 #include "engine/ui/qt_ports.h"
 #include "engine/ui/twips.h"
-#include "storage/aohider.h"
+#include "storage/user_folders.h"
 #include "tests/support/testsupport.h"
 
 #include <QAccessible>
