@@ -147,7 +147,7 @@ void CheckPanel::showReport(const check::CheckReport &report)
             item->setData(kPageRole, f.page);
             QString tip = text;
             if (!f.steps.isEmpty())
-                tip += QLatin1Char('\n') + tr("Steps from the start: %1").arg(f.steps.join(QLatin1Char(' ')));
+                tip += QLatin1Char('\n') + tr("Steps from the start: %1").arg(f.steps.brief());
             item->setToolTip(tip);
         }
         m_list->setCurrentRow(0);

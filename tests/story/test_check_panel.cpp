@@ -96,3 +96,22 @@ TEST_F(CheckPanelTest, MediaAreLookedForBesideTheLoadedQuest)
         EXPECT_EQ(hasFinding("missing-media"), c.missing);
     }
 }
+
+TEST_F(CheckPanelTest, LongStepListsAreShortenedInTheTooltip)
+{
+    // A line of 60 pages whose last choice leads nowhere: the finding's steps
+    // from the start are 59 choices, shown as the first and last ten.
+    QStringList lines{QStringLiteral("[Quest Data]"), QStringLiteral("Number Of Pages=60")};
+    for (int page = 1; page <= 60; ++page)
+        lines << QStringLiteral("[%1]").arg(page) << QStringLiteral("Location=Room %1").arg(page)
+              << QStringLiteral("Option One=On") << QStringLiteral("Option One Destination Page=%1").arg(page + 1);
+    load(writeQuest(QStringLiteral("line.qst"), lines));
+    QSignalSpy checked(panel.get(), &CheckPanel::checked);
+    panel->checkQuest();
+    ASSERT_TRUE(settled(checked));
+    QString tip;
+    for (int row = 0; row < panel->findings()->count(); ++row)
+        if (panel->findings()->item(row)->toolTip().contains(QStringLiteral("Steps from the start")))
+            tip = panel->findings()->item(row)->toolTip();
+    EXPECT_TRUE(tip.contains(QStringLiteral("\u2026 39 steps \u2026"))) << tip.toStdString();
+}
