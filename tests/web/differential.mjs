@@ -119,6 +119,7 @@ function makeQuest(dir) {
     }
   }
   if (chance(0.1)) lines.push('[1]', 'Page Text=a duplicate section, never read');
+  if (chance(0.5)) lines.push(' [Hall] ', 'Page Text=The hall.', 'Option One=Back', 'Option One Destination Page=1');
   const eol = pick(['\r\n', '\r\n', '\r\n', '\n', '\r']);
   let text = lines.join(eol) + (chance(0.8) ? eol : '');
   let bytes;
@@ -140,6 +141,12 @@ function prepareFiles(dir) {
     Buffer.from('; kept\r\n[saved game]\r\nroom=Pjh\r\noption 1=Kk\r\npage=-\r\nPoo=,\r\nHowMuchInList=3\r\nextra=1\r\n[List Data]\r\n0=Rope\r\n2=Gem\r\n5=Old', 'latin1'));
   fs.writeFileSync(path.join(dir, 'saves', 'bad.sav'), Buffer.from('[other]\r\nx=1\r\n'));
   fs.writeFileSync(path.join(dir, 'saves', 'badcount.sav'), Buffer.from('[saved game]\r\nroom=Pjh\r\nHowMuchInList=02\r\n'));
+  // Saved games whose page line is empty, names no page, or names one in
+  // another case or with a no-break space before it (scrambled: "", "99",
+  // "hALL", "\u00a02").
+  for (const [name, page] of [['emptypage', ''], ['nopage', '55'], ['casepage', 'd=HH'], ['spacepage', '\x9c.']])
+    fs.writeFileSync(path.join(dir, 'saves', `${name}.sav`),
+      Buffer.from(`[saved game]\r\nroom=Pjh\r\noption 1=Kk\r\npage=${page}\r\nPoo=,\r\nHowMuchInList=0\r\n`, 'latin1'));
 }
 
 // Chooses the next step from the state the web rules report, mostly an
@@ -147,7 +154,7 @@ function prepareFiles(dir) {
 function nextStep(json, dir) {
   const st = JSON.parse(json);
   const visible = st.options.map((o, i) => (o.visible ? String(i + 1) : null)).filter(Boolean);
-  const saves = ['new.sav', 'old.sav', 'bad.sav', 'badcount.sav', 'none.sav'].map((f) => path.join(dir, 'saves', f));
+  const saves = ['new.sav', 'old.sav', 'bad.sav', 'badcount.sav', 'none.sav', 'emptypage.sav', 'nopage.sav', 'casepage.sav', 'spacepage.sav'].map((f) => path.join(dir, 'saves', f));
   const r = rnd();
   if (st.battle.open && r < 0.75) return chance(0.85) ? 'attack' : 'escape';
   if (r < 0.6 && visible.length) return pick(visible);

@@ -109,6 +109,7 @@ function main(argv, stdout, stderr) {
   const host = {
     programDir: o.programDir,
     readIni: (file, section, key) => iniOf(file)?.read(section, key) ?? '',
+    sectionNames: (file) => iniOf(file)?.sectionNames() ?? null,
     readLaunchFile: (section, key) => iniOf(o.programDir + '/game.dat')?.read(section, key) ?? '',
     information: (title, text) => messages.push({ title, text }),
     critical: (title, text) => messages.push({ title, text }),

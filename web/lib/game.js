@@ -113,6 +113,9 @@ export class Game {
 
   appendStoryHeader() {
     const read = (k) => this.questRead('Story Info', k);
+    // A new story begins on a line of its own, below the last one.
+    const log = this.screen.log;
+    if (log !== '' && !log.endsWith('\n')) this.screen.log += CRLF;
     this.screen.log += read('Title') + CRLF + SEPARATOR + CRLF + read('Author') + CRLF
       + 'Version: ' + read('Version') + CRLF + SEPARATOR + CRLF;
   }
@@ -294,15 +297,24 @@ export class Game {
     const monsterAtk = positiveOr(this.pageRead('BattleMonAtk'), DEFAULT_MONSTER_ATK);
     const monsterDef = nonNegativeOr(this.pageRead('BattleMonDef'), 0);
 
+    // The blows of this exchange; the deciding one also goes to the story
+    // log, where it stays readable once the box has closed.
+    const blows = [];
+    const blow = (text) => {
+      blows.push(text);
+      s.battleText += CRLF + text;
+    };
+    const logOutcome = (outcome) => { s.log += PROMPT + blows.join(CRLF) + CRLF + outcome; };
+
     const dealt = Math.max(1, playerAtk + roll() - monsterDef);
     this.monsterHp = Math.max(0, this.monsterHp - dealt);
-    s.battleText += R.formatArg(R.formatArg('\r\nYou strike %1 for %2 damage.', monster), String(dealt));
+    blow(R.formatArg(R.formatArg('You strike %1 for %2 damage.', monster), String(dealt)));
     if (s.enemyBar.maximum > 0 && this.monsterHp <= s.enemyBar.maximum) s.enemyBar = { maximum: s.enemyBar.maximum, value: this.monsterHp };
     s.enemyHpText = String(this.monsterHp);
     const creature = name === '' ? 'monster' : name;
     if (this.monsterHp <= 0) {
       s.battleText += R.formatArg('\r\nYou have defeated %1!', monster);
-      s.log += R.formatArg('\r\n>\r\nYou defeat the %1.', creature);
+      logOutcome(R.formatArg('You defeat the %1.', creature));
       const item = this.pageRead('BattleMonKeyItem');
       if (item !== '') s.inventory.push(item);
       const exp = nonNegativeOr(this.pageRead('BattleMonExp'), 0);
@@ -318,18 +330,18 @@ export class Game {
     let taken;
     if (altName !== '' && altDamage > 0 && this.random.bounded(4) === 0) {
       taken = altDamage;
-      const text = '\r\n%1 uses %2! You take %3 damage.'.replace('%1', () => '\u0001').replace('%2', () => '\u0002');
-      s.battleText += R.formatArg(text.replace('\u0001', () => monster).replace('\u0002', () => altName), String(taken));
+      const text = '%1 uses %2! You take %3 damage.'.replace('%1', () => '\u0001').replace('%2', () => '\u0002');
+      blow(R.formatArg(text.replace('\u0001', () => monster).replace('\u0002', () => altName), String(taken)));
     } else {
       taken = Math.max(1, monsterAtk + roll() - playerDef);
       const message = this.pageRead('ATKMessage');
-      s.battleText += R.formatArg(R.formatArg('\r\n%1 You take %2 damage.', message === '' ? monster + ' strikes back!' : message), String(taken));
+      blow(R.formatArg(R.formatArg('%1 You take %2 damage.', message === '' ? monster + ' strikes back!' : message), String(taken)));
     }
     this.playerHp = Math.max(0, this.playerHp - taken);
     this.showPlayerHp();
     if (this.playerHp <= 0) {
       s.battleText += R.formatArg('\r\nYou have been defeated by %1.', monster);
-      s.log += R.formatArg('\r\n>\r\nThe %1 defeats you.', creature);
+      logOutcome(R.formatArg('The %1 defeats you.', creature));
       const lose = this.pageRead('BattleLose');
       this.playerHp = this.playerMaxHp;
       this.leaveBattleTo(lose);
@@ -426,7 +438,7 @@ export class Game {
     const file = this.host.openFile('sav');
     if (file === '') return false;
     const g = readSavedGame(this.host.readBytes(file), withInventory);
-    if (!g) {
+    if (!g || !this.questHasPage(g.page)) {
       this.host.critical('Error Loading Game:', 'The file does not appear to be a saved game for this particular game or there is an error in the file.');
       s.log += this.report(file, 'Is corrupt or not for this game! :-(', s.room);
       return false;
@@ -441,6 +453,16 @@ export class Game {
     this.loadPagePicture(this.pageRead('Image'));
     this.startMusic(this.pageRead('Music'));
     return true;
+  }
+  // Whether the quest has the page a saved game names. A damaged "page" line
+  // names nothing, or no page, and the next choice would end the story. When
+  // the quest file cannot be looked at as a whole, the page is taken as it is.
+  questHasPage(page) {
+    const name = R.trimmed(page);
+    if (name === '') return false;
+    const sections = this.host.sectionNames(this.screen.questfil);
+    if (!sections) return true;
+    return sections.some((section) => R.sameIgnoringCase(R.trimmed(section), name));
   }
   menuLoad() { return this.loadSavedGame(true); }
   clickLoadGame() {

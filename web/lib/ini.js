@@ -160,6 +160,12 @@ export class IniFile {
     }
   }
 
+  // The names of the sections a lookup can reach (the first of duplicates),
+  // in file order.
+  sectionNames() {
+    return [...this.sectionIndex.values()].map((sec) => this.decode(sec.nameStart, sec.nameEnd));
+  }
+
   decode(s, e) {
     if (this.encoding === 'cp1252') return cp1252Decode(this.bytes, s, e);
     return utf8Decoder.decode(this.bytes.subarray(s, e));

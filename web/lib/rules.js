@@ -110,3 +110,25 @@ export function formatArg(template, value) {
   }
   return out + template.slice(at);
 }
+
+// One code point as the desktop's case-insensitive comparison folds it: the
+// simple folding, which keeps the length (the lower case of the upper case,
+// so that the variants of a letter meet; a letter whose case changes its
+// length stays as it is).
+function foldCodePoint(c) {
+  const single = (t) => [...t].length === 1;
+  const upper = c.toUpperCase();
+  if (!single(upper)) return c.toLowerCase();
+  const lower = upper.toLowerCase();
+  return single(lower) ? lower : upper;
+}
+
+// Whether two texts are equal without regard to case.
+export function sameIgnoringCase(a, b) {
+  if (a === b) return true;
+  const x = [...a], y = [...b];
+  if (x.length !== y.length) return false;
+  for (let i = 0; i < x.length; i++)
+    if (x[i] !== y[i] && foldCodePoint(x[i]) !== foldCodePoint(y[i])) return false;
+  return true;
+}

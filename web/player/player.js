@@ -138,6 +138,7 @@ let loadName = '';
 const host = {
   programDir: '.',
   readIni: (file, section, key) => (file === questName ? quest.read(section, key) : ''),
+  sectionNames: (file) => (file === questName ? quest.sectionNames() : null),
   readLaunchFile: () => '',
   information: (title, text) => { showMessage(title, text); },
   critical: (title, text) => { showMessage(title, text); },
