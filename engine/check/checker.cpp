@@ -24,7 +24,10 @@ namespace fc::check {
 
 namespace detail {
 
-void Explorer::analyse()
+// Per page, the first state reaching it in each phase and offering each
+// choice; per state, whether it is an ending; per page, the first state
+// offering none of its choices.
+void Explorer::firstStates(std::vector<std::uint8_t> &ending, std::vector<std::int32_t> &firstSoftLock)
 {
     const auto n = std::int32_t(m_g.size());
     const size_t pages = m_pages.size();
@@ -32,8 +35,8 @@ void Explorer::analyse()
     m_firstSettled.assign(pages, -1);
     m_firstOpen.assign(pages, -1);
     m_firstOffered.assign(pages, {-1, -1, -1, -1});
-    std::vector<std::int32_t> firstSoftLock(pages, -1);
-    std::vector<std::uint8_t> ending(size_t(n), 0);
+    firstSoftLock.assign(pages, -1);
+    ending.assign(size_t(n), 0);
     // The order each kept state was found in, beside it, so that comparing
     // needs no look-up.
     constexpr std::int32_t kNone = std::numeric_limits<std::int32_t>::max();
@@ -69,15 +72,12 @@ void Explorer::analyse()
             keep(firstSoftLock[size_t(p)], softLockRank[size_t(p)], s, r);
     }
 
-    QElapsedTimer clock;
-    clock.start();
-    makeScoreTable();
-    findParts();
-    m_partsTime = clock.restart();
-    scoreRanges();
-    m_scoresTime = clock.restart();
-    staticChecks();
+}
 
+// Pages no player reaches, pages that offer no choice, choices never offered.
+void Explorer::reachFindings(const std::vector<std::int32_t> &firstSoftLock)
+{
+    const size_t pages = m_pages.size();
     auto itemName = [&](int page, int i) {
         return m_pages[size_t(page)].choices[size_t(i)].item;
     };
@@ -117,12 +117,12 @@ void Explorer::analyse()
                 m_firstSettled[size_t(p)] >= 0 ? m_firstSettled[size_t(p)] : m_firstState[size_t(p)]);
         }
     }
+}
 
-    clock.restart();
-    deadEnds(ending, firstSoftLock);
-    m_deadEndsTime = clock.elapsed();
-
-    // Key items.
+// Key items given but never required, or required but never given.
+void Explorer::keyItemFindings()
+{
+    const size_t pages = m_pages.size();
     struct Use { int page; QString key; std::int32_t state; };
     QHash<QString, QList<Use>> given, needed;
     QStringList order;
@@ -169,8 +169,13 @@ void Explorer::analyse()
                 QStringLiteral("%1 is required here but no choice or battle gives it").arg(quoted(item)), u.state);
         }
     }
+}
 
-    // Endings.
+// The ending pages, each with the range of scores a player ends on it with.
+void Explorer::collectEndings(const std::vector<std::uint8_t> &ending)
+{
+    const auto n = std::int32_t(m_g.size());
+    const size_t pages = m_pages.size();
     QList<Ending> endings;
     std::vector<int> endingOf(pages, -1);
     for (std::int32_t s = 0; s < n; ++s) {
@@ -198,6 +203,30 @@ void Explorer::analyse()
     }
     std::sort(endings.begin(), endings.end(), [](const Ending &a, const Ending &b) { return pageNameLess(a.page, b.page); });
     m_report.endings = endings;
+}
+
+void Explorer::analyse()
+{
+    std::vector<std::uint8_t> ending;
+    std::vector<std::int32_t> firstSoftLock;
+    firstStates(ending, firstSoftLock);
+
+    QElapsedTimer clock;
+    clock.start();
+    makeScoreTable();
+    findParts();
+    m_partsTime = clock.restart();
+    scoreRanges();
+    m_scoresTime = clock.restart();
+    staticChecks();
+    reachFindings(firstSoftLock);
+
+    clock.restart();
+    deadEnds(ending, firstSoftLock);
+    m_deadEndsTime = clock.elapsed();
+
+    keyItemFindings();
+    collectEndings(ending);
 }
 
 CheckReport Explorer::run()

@@ -57,6 +57,11 @@ private:
     std::int32_t findBlock(std::int32_t layer, std::int32_t node) const;
     template <typename Work> void shareLayers(Work &&work) const;
     void renumber();
+    using BlockOrder = std::vector<std::pair<std::uint64_t, std::int32_t>>;
+    std::vector<std::int32_t> layersByMask() const;
+    BlockOrder renumberStates(const std::vector<std::int32_t> &byMask);
+    void reindexLayers(const std::vector<std::int32_t> &byMask, const BlockOrder &blocks);
+    void listMoves();
     template <typename C> static bool offered(const C &c, Mask mask)
     {
         if (c.itemBit < 0)
@@ -106,6 +111,10 @@ private:
         return than < 0 || m_rank[size_t(s)] < m_rank[size_t(than)];
     }
     void analyse();
+    void firstStates(std::vector<std::uint8_t> &ending, std::vector<std::int32_t> &firstSoftLock);
+    void reachFindings(const std::vector<std::int32_t> &firstSoftLock);
+    void keyItemFindings();
+    void collectEndings(const std::vector<std::uint8_t> &ending);
     void scoreRanges();
     struct SideScratch
     {
@@ -114,6 +123,10 @@ private:
         std::vector<std::uint8_t> queued;
     };
     bool partSide(std::span<const std::int32_t> part, int side, SideScratch &scratch);
+    void settlePart(std::int32_t part, SideScratch &scratch, std::vector<std::int32_t> &loopAt,
+                    std::vector<std::int32_t> &refused);
+    void reportScoreLoops(const std::vector<std::int32_t> &loopAt);
+    void reportRefusedSums(const std::vector<std::int32_t> &refused);
     void deadEnds(const std::vector<std::uint8_t> &ending, const std::vector<std::int32_t> &firstSoftLock);
     void makeTrail();
     void add(const char *kind, int page, const QString &key, const QString &message, std::int32_t state = -1);
@@ -124,6 +137,10 @@ private:
     std::int32_t firstState(int page) const { return page >= 0 ? m_firstState[size_t(page)] : -1; }
 
     void staticChecks();
+    void checkDestinations(int page);
+    void checkBattleSettings(int page);
+    void checkPageValues(int page);
+    void checkStoryInfo();
     void checkMedia(int page, const QString &key, const QString &value);
     void checkSavedGameText(int page, const QString &key, const QString &text, const QString &what);
     void checkLength(int page, const QString &key, const QString &value, int limit);

@@ -207,6 +207,116 @@ bool Explorer::partSide(std::span<const std::int32_t> part, int side, SideScratc
     return true;
 }
 
+// The score after a move adding a to a score in lo..hi: the lowest and the
+// highest, found on the ends of the range and where the engine starts
+// refusing the sum.
+static void scoreAfter(std::int32_t lo, std::int32_t hi, double a, std::int32_t &outLo, std::int32_t &outHi)
+{
+    auto f = [&](std::int32_t v) { return addToScore(int(v), a); };
+    std::int32_t cand[4] = {f(lo), f(hi), f(lo), f(hi)};
+    if (a > 0) {
+        const double b = std::floor(kMaxScore - a);
+        if (b >= lo && b < hi) {
+            cand[2] = f(std::int32_t(b));
+            cand[3] = f(std::int32_t(b) + 1);
+        }
+    } else if (a < 0) {
+        const double b = std::ceil(kMinScore - a);
+        if (b > lo && b <= hi) {
+            cand[2] = f(std::int32_t(b) - 1);
+            cand[3] = f(std::int32_t(b));
+        }
+    }
+    outLo = *std::min_element(cand, cand + 4);
+    outHi = *std::max_element(cand, cand + 4);
+}
+
+// Settles part c's range from what moves into it brought, and carries it
+// along the moves out of it; notes in loopAt the loop that changes the score
+// and in refused the moves whose sum the engine refuses.
+void Explorer::settlePart(std::int32_t c, SideScratch &scratch, std::vector<std::int32_t> &loopAt,
+                          std::vector<std::int32_t> &refused)
+{
+    const std::vector<double> &potential = m_potential;
+    auto delta = [this](std::int32_t from, std::int8_t slot) { return rawScoreOf(from, slot); };
+    const std::span<const std::int32_t> part(m_partMembers.data() + m_partStart[size_t(c)],
+                                             size_t(m_partStart[size_t(c) + 1] - m_partStart[size_t(c)]));
+    auto inPart = [&](std::int32_t v) { return m_partOf[size_t(v)] == c; };
+    const bool loops = m_partLoops[size_t(c)];
+    const std::int32_t loopFrom = m_partLoopFrom[size_t(c)];
+    const std::int8_t loopSlot = m_partLoopSlot[size_t(c)];
+    std::uint8_t open = 0;
+    for (std::int32_t v : part)
+        open |= m_unbounded[size_t(v)];
+    if (!loops) {
+        double baseLo = std::numeric_limits<double>::infinity(), baseHi = -baseLo;
+        for (std::int32_t v : part)
+            if (m_lo[size_t(v)] <= m_hi[size_t(v)]) {
+                baseLo = std::min(baseLo, m_lo[size_t(v)] - potential[size_t(v)]);
+                baseHi = std::max(baseHi, m_hi[size_t(v)] - potential[size_t(v)]);
+            }
+        for (std::int32_t v : part) {
+            m_lo[size_t(v)] = std::int32_t(std::clamp(std::round(baseLo + potential[size_t(v)]),
+                                                      double(kMinScore), double(kMaxScore)));
+            m_hi[size_t(v)] = std::int32_t(std::clamp(std::round(baseHi + potential[size_t(v)]),
+                                                      double(kMinScore), double(kMaxScore)));
+        }
+    } else {
+        scratch.entered.clear();
+        for (std::int32_t i = 0; i < std::int32_t(part.size()); ++i)
+            if (m_lo[size_t(part[size_t(i)])] <= m_hi[size_t(part[size_t(i)])])
+                scratch.entered.push_back(i);
+        for (const int side : {+1, -1}) {
+            const std::uint8_t bit = side > 0 ? kLowOpen : kHighOpen;
+            if (!(open & bit) && !partSide(part, side, scratch))
+                open |= bit;
+        }
+    }
+    for (std::int32_t v : part) {
+        m_unbounded[size_t(v)] = open;
+        if (open & kLowOpen)
+            m_lo[size_t(v)] = kMinScore;
+        if (open & kHighOpen)
+            m_hi[size_t(v)] = kMaxScore;
+    }
+    // What the moves out of the part bring to the parts after it, and
+    // the moves whose sum the engine refuses on a side that is bounded.
+    for (std::int32_t u : part)
+        for (std::int32_t e = m_g.edgeStart[size_t(u)]; e < m_g.edgeStart[size_t(u) + 1]; ++e) {
+            const std::int32_t v = m_g.edgeTarget[size_t(e)];
+            const bool inside = inPart(v);
+            if (open == (kLowOpen | kHighOpen)) {
+                if (!inside) {
+                    m_unbounded[size_t(v)] |= open;
+                    m_lo[size_t(v)] = kMinScore;
+                    m_hi[size_t(v)] = kMaxScore;
+                }
+                continue;
+            }
+            const std::int8_t slot = m_g.edgeSlot[size_t(e)];
+            const double a = delta(u, slot);
+            std::int32_t lo = m_lo[size_t(u)], hi = m_hi[size_t(u)];
+            if (a != 0) {
+                if ((!(open & kHighOpen) && hi + a > kMaxScore) || (!(open & kLowOpen) && lo + a < kMinScore)) {
+                    std::int32_t &at = refused[size_t(pageOf(u)) * quest::kOptionCount + size_t(slot)];
+                    if (earlier(u, at))
+                        at = u;
+                }
+                scoreAfter(lo, hi, a, lo, hi);
+            }
+            if (!inside) {
+                m_unbounded[size_t(v)] |= open;
+                m_lo[size_t(v)] = std::min(m_lo[size_t(v)], (open & kLowOpen) ? kMinScore : lo);
+                m_hi[size_t(v)] = std::max(m_hi[size_t(v)], (open & kHighOpen) ? kMaxScore : hi);
+            }
+        }
+    if (loops && loopFrom >= 0) {
+        const size_t at = size_t(pageOf(loopFrom)) * quest::kOptionCount + size_t(loopSlot);
+        if (earlier(loopFrom, loopAt[at]))
+            loopAt[at] = loopFrom;
+    }
+}
+
 // Scores: a range per state, carried forward part by part from the start.
 // States in one strongly connected part share a range up to fixed offsets,
 // unless a loop in it changes the score. A loop that only adds leaves the
@@ -224,29 +334,6 @@ void Explorer::scoreRanges()
     if (n == 0)
         return;
     m_lo[size_t(m_start)] = m_hi[size_t(m_start)] = 0;
-    auto delta = [this](std::int32_t from, std::int8_t slot) { return rawScoreOf(from, slot); };
-
-    // The score after a move, on the ends of a range and where the engine
-    // starts refusing the sum.
-    auto after = [&](std::int32_t lo, std::int32_t hi, double a, std::int32_t &outLo, std::int32_t &outHi) {
-        auto f = [&](std::int32_t v) { return addToScore(int(v), a); };
-        std::int32_t cand[4] = {f(lo), f(hi), f(lo), f(hi)};
-        if (a > 0) {
-            const double b = std::floor(kMaxScore - a);
-            if (b >= lo && b < hi) {
-                cand[2] = f(std::int32_t(b));
-                cand[3] = f(std::int32_t(b) + 1);
-            }
-        } else if (a < 0) {
-            const double b = std::ceil(kMinScore - a);
-            if (b > lo && b <= hi) {
-                cand[2] = f(std::int32_t(b) - 1);
-                cand[3] = f(std::int32_t(b));
-            }
-        }
-        outLo = *std::min_element(cand, cand + 4);
-        outHi = *std::max_element(cand, cand + 4);
-    };
 
     // Per page and choice: the earliest state where a score-changing loop
     // runs through the choice.
@@ -254,98 +341,31 @@ void Explorer::scoreRanges()
     // Per page and choice: the earliest state where the engine refuses the
     // sum the choice's score makes.
     std::vector<std::int32_t> refused(m_pages.size() * quest::kOptionCount, -1);
-    const std::vector<double> &potential = m_potential;
     SideScratch scratch;
     for (std::int32_t l = 0; l + 1 < std::int32_t(m_layerStart.size()); ++l) {
         // Tarjan completes the parts sinks first: walk them from the start.
-        for (std::int32_t c = m_layerParts[size_t(l) + 1] - 1; c >= m_layerParts[size_t(l)]; --c) {
-            const std::span<const std::int32_t> part(m_partMembers.data() + m_partStart[size_t(c)],
-                                                     size_t(m_partStart[size_t(c) + 1] - m_partStart[size_t(c)]));
-            auto inPart = [&](std::int32_t v) { return m_partOf[size_t(v)] == c; };
-            const bool loops = m_partLoops[size_t(c)];
-            const std::int32_t loopFrom = m_partLoopFrom[size_t(c)];
-            const std::int8_t loopSlot = m_partLoopSlot[size_t(c)];
-            std::uint8_t open = 0;
-            for (std::int32_t v : part)
-                open |= m_unbounded[size_t(v)];
-            if (!loops) {
-                double baseLo = std::numeric_limits<double>::infinity(), baseHi = -baseLo;
-                for (std::int32_t v : part)
-                    if (m_lo[size_t(v)] <= m_hi[size_t(v)]) {
-                        baseLo = std::min(baseLo, m_lo[size_t(v)] - potential[size_t(v)]);
-                        baseHi = std::max(baseHi, m_hi[size_t(v)] - potential[size_t(v)]);
-                    }
-                for (std::int32_t v : part) {
-                    m_lo[size_t(v)] = std::int32_t(std::clamp(std::round(baseLo + potential[size_t(v)]),
-                                                              double(kMinScore), double(kMaxScore)));
-                    m_hi[size_t(v)] = std::int32_t(std::clamp(std::round(baseHi + potential[size_t(v)]),
-                                                              double(kMinScore), double(kMaxScore)));
-                }
-            } else {
-                scratch.entered.clear();
-                for (std::int32_t i = 0; i < std::int32_t(part.size()); ++i)
-                    if (m_lo[size_t(part[size_t(i)])] <= m_hi[size_t(part[size_t(i)])])
-                        scratch.entered.push_back(i);
-                for (const int side : {+1, -1}) {
-                    const std::uint8_t bit = side > 0 ? kLowOpen : kHighOpen;
-                    if (!(open & bit) && !partSide(part, side, scratch))
-                        open |= bit;
-                }
-            }
-            for (std::int32_t v : part) {
-                m_unbounded[size_t(v)] = open;
-                if (open & kLowOpen)
-                    m_lo[size_t(v)] = kMinScore;
-                if (open & kHighOpen)
-                    m_hi[size_t(v)] = kMaxScore;
-            }
-            // What the moves out of the part bring to the parts after it, and
-            // the moves whose sum the engine refuses on a side that is bounded.
-            for (std::int32_t u : part)
-                for (std::int32_t e = m_g.edgeStart[size_t(u)]; e < m_g.edgeStart[size_t(u) + 1]; ++e) {
-                    const std::int32_t v = m_g.edgeTarget[size_t(e)];
-                    const bool inside = inPart(v);
-                    if (open == (kLowOpen | kHighOpen)) {
-                        if (!inside) {
-                            m_unbounded[size_t(v)] |= open;
-                            m_lo[size_t(v)] = kMinScore;
-                            m_hi[size_t(v)] = kMaxScore;
-                        }
-                        continue;
-                    }
-                    const std::int8_t slot = m_g.edgeSlot[size_t(e)];
-                    const double a = delta(u, slot);
-                    std::int32_t lo = m_lo[size_t(u)], hi = m_hi[size_t(u)];
-                    if (a != 0) {
-                        if ((!(open & kHighOpen) && hi + a > kMaxScore) || (!(open & kLowOpen) && lo + a < kMinScore)) {
-                            std::int32_t &at = refused[size_t(pageOf(u)) * quest::kOptionCount + size_t(slot)];
-                            if (earlier(u, at))
-                                at = u;
-                        }
-                        after(lo, hi, a, lo, hi);
-                    }
-                    if (!inside) {
-                        m_unbounded[size_t(v)] |= open;
-                        m_lo[size_t(v)] = std::min(m_lo[size_t(v)], (open & kLowOpen) ? kMinScore : lo);
-                        m_hi[size_t(v)] = std::max(m_hi[size_t(v)], (open & kHighOpen) ? kMaxScore : hi);
-                    }
-                }
-            if (loops && loopFrom >= 0) {
-                const size_t at = size_t(pageOf(loopFrom)) * quest::kOptionCount + size_t(loopSlot);
-                if (earlier(loopFrom, loopAt[at]))
-                    loopAt[at] = loopFrom;
-            }
-        }
+        for (std::int32_t c = m_layerParts[size_t(l) + 1] - 1; c >= m_layerParts[size_t(l)]; --c)
+            settlePart(c, scratch, loopAt, refused);
     }
+    reportScoreLoops(loopAt);
+    reportRefusedSums(refused);
+}
+
+// Each choice a score-changing loop runs through, at its state nearest the start.
+void Explorer::reportScoreLoops(const std::vector<std::int32_t> &loopAt)
+{
     for (size_t at = 0; at < loopAt.size(); ++at)
         if (loopAt[at] >= 0)
             add("suspicious-value", int(at / quest::kOptionCount), quest::scoreKey(int(at % quest::kOptionCount) + 1),
                 QStringLiteral("a loop through this choice changes the score each time around: the total can leave "
                                "-32768..32767, where the engine stops adding"),
                 loopAt[at]);
+}
 
-    // Moves whose sum the engine refuses on some path, each told once, at the
-    // state nearest the start.
+// Moves whose sum the engine refuses on some path, each told once, at the
+// state nearest the start.
+void Explorer::reportRefusedSums(const std::vector<std::int32_t> &refused)
+{
     std::vector<size_t> told;
     for (size_t at = 0; at < refused.size(); ++at)
         if (refused[at] >= 0)
@@ -358,7 +378,7 @@ void Explorer::scoreRanges()
     for (size_t at : told) {
         const std::int32_t s = refused[at];
         const int page = int(at / quest::kOptionCount), slot = int(at % quest::kOptionCount);
-        const double d = delta(s, std::int8_t(slot));
+        const double d = rawScoreOf(s, std::int8_t(slot));
         const int edge = d > 0 ? m_hi[size_t(s)] : m_lo[size_t(s)];
         add("suspicious-value", page, quest::scoreKey(slot + 1),
             QStringLiteral("the score can be %1 here; adding %2 leaves -32768..32767, so the engine keeps "

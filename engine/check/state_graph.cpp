@@ -184,23 +184,41 @@ bool Explorer::explore()
 void Explorer::renumber()
 {
     const auto n = std::int32_t(m_g.size());
-    const auto layers = std::int32_t(m_g.layerMask.size());
     m_g.edgeStart.assign(size_t(n) + 1, 0);
     if (n == 0) {
         m_layerStart.assign(1, 0);
         return;
     }
+    const std::vector<std::int32_t> byMask = layersByMask();
+    const BlockOrder blocks = renumberStates(byMask);
+    reindexLayers(byMask, blocks);
+    listMoves();
+}
+
+// The layers in the order of their masks.
+std::vector<std::int32_t> Explorer::layersByMask() const
+{
+    const auto layers = std::int32_t(m_g.layerMask.size());
     std::vector<std::int32_t> byMask(static_cast<size_t>(layers));
     for (std::int32_t l = 0; l < layers; ++l)
         byMask[size_t(l)] = l;
     std::sort(byMask.begin(), byMask.end(),
               [&](std::int32_t a, std::int32_t b) { return m_g.layerMask[size_t(a)] < m_g.layerMask[size_t(b)]; });
+    return byMask;
+}
+
+// Numbers the states anew, walking the blocks by (layer rank, node); returns
+// the blocks in that order, keyed by the new layer numbers.
+Explorer::BlockOrder Explorer::renumberStates(const std::vector<std::int32_t> &byMask)
+{
+    const auto n = std::int32_t(m_g.size());
+    const auto layers = std::int32_t(m_g.layerMask.size());
     std::vector<std::int32_t> layerRank(static_cast<size_t>(layers));
     for (std::int32_t r = 0; r < layers; ++r)
         layerRank[size_t(byMask[size_t(r)])] = r;
 
     // The blocks, by (layer rank, node).
-    std::vector<std::pair<std::uint64_t, std::int32_t>> blocks;
+    BlockOrder blocks;
     blocks.reserve(m_g.blocks.size() / Graph::kBlock);
     for (size_t i = 0; i < m_g.blockKey.size(); ++i)
         if (m_g.blockKey[i] != Graph::kEmpty) {
@@ -247,8 +265,13 @@ void Explorer::renumber()
     }
     m_start = newId[0];
     newId = {};
+    return blocks;
+}
 
-    // Layers and the block index under the new layer numbers.
+// The layers and the block index under the new layer numbers.
+void Explorer::reindexLayers(const std::vector<std::int32_t> &byMask, const BlockOrder &blocks)
+{
+    const auto layers = std::int32_t(m_g.layerMask.size());
     std::vector<Mask> masks(static_cast<size_t>(layers));
     m_g.layerOf.clear();
     for (std::int32_t r = 0; r < layers; ++r) {
@@ -266,10 +289,14 @@ void Explorer::renumber()
         m_g.blockKey[at] = key;
         m_g.blockAt[at] = block;
     }
+}
 
-    // The moves, counted first, then listed. Inside a layer, a table by
-    // node finds the state a move leads to; the block index only serves
-    // moves that gain an item.
+// Each state's moves, counted first, then listed. Inside a layer, a table by
+// node finds the state a move leads to; the block index only serves moves
+// that gain an item.
+void Explorer::listMoves()
+{
+    const auto n = std::int32_t(m_g.size());
     auto layerOf = [this](Mask m) { return m_g.layerOf.find(m)->second; };
     shareLayers([&](std::int32_t from, std::int32_t to) {
         for (std::int32_t s = m_layerStart[size_t(from)]; s < m_layerStart[size_t(to)]; ++s) {
