@@ -106,7 +106,7 @@ int Session::choose(const QString &number, bool full)
         return kExitUnavailable;
     }
     if (full)
-        m_game->clickPicture1();
+        m_game->pressPlayTurn();
     else
         m_game->clickChoose();
     return 0;
@@ -126,7 +126,7 @@ int Session::step(const QString &s)
     if (colon < 0 && s.size() == 1 && s[0] >= QLatin1Char('1') && s[0] <= QLatin1Char('4'))
         return choose(s, true);
     if (s == QLatin1String("turn")) {
-        m_game->clickPicture1();
+        m_game->pressPlayTurn();
     } else if (name == QLatin1String("choose") && colon >= 0) {
         return choose(arg, false);
     } else if (s == QLatin1String("new-game")) {
@@ -183,7 +183,7 @@ QJsonObject Session::json() const
 {
     QJsonObject o;
     o[QStringLiteral("log")] = m_screen.log();
-    o[QStringLiteral("quest")] = m_screen.questfil();
+    o[QStringLiteral("quest")] = m_screen.questFile();
     o[QStringLiteral("page")] = m_screen.pg();
     o[QStringLiteral("score")] = m_screen.score();
     o[QStringLiteral("room")] = m_screen.room();

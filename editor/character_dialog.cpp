@@ -28,7 +28,7 @@ void CharacterDialog::fieldChanged(const QString &control)
     const QString key = keyTable().value(control);
     if (key.isEmpty() || c.applying)
         return; // Text5: only the picker stores the picture
-    const Control &ctl = c.state.ctl(EditorContext::fc_(), control);
+    const Control &ctl = c.state.ctl(EditorContext::charCreateForm(), control);
     c.wc.write(kCharacterDataSection, key, ctl.kind == ControlKind::CheckBox ? QString::number(ctl.checked) : ctl.text);
 }
 
@@ -36,7 +36,7 @@ void CharacterDialog::refill()
 {
     if (!m_loaded)
         return;
-    const QString f = EditorContext::fc_();
+    const QString f = EditorContext::charCreateForm();
     m_loaded = false;
     for (const Control &ctl : c.state.character().controls()) {
         if (ctl.kind == ControlKind::TextBox)
@@ -52,7 +52,7 @@ void CharacterDialog::refill()
 
 void CharacterDialog::open()
 {
-    const QString f = EditorContext::fc_();
+    const QString f = EditorContext::charCreateForm();
     if (!m_loaded) {
         m_loaded = true;
         auto assign = [&](const QString &control, const QString &value) {
@@ -85,7 +85,7 @@ void CharacterDialog::open()
 
 void CharacterDialog::close()
 {
-    const QString f = EditorContext::fc_();
+    const QString f = EditorContext::charCreateForm();
     c.state.setFormVisible(f, false);
     m_loaded = false;
     for (const Control &ctl : c.state.character().controls()) {
@@ -99,7 +99,7 @@ void CharacterDialog::close()
 
 void CharacterDialog::pick()
 {
-    const QString f = EditorContext::fc_();
+    const QString f = EditorContext::charCreateForm();
     const QString path = c.openFile(QString::fromLatin1(kPictureFilter), QStringLiteral("jpg"), m_remembered);
     if (path.isEmpty())
         return; // cancelled: field, key and preview stay as they are
@@ -114,7 +114,7 @@ void CharacterDialog::pick()
 
 void CharacterDialog::clear()
 {
-    const QString f = EditorContext::fc_();
+    const QString f = EditorContext::charCreateForm();
     c.state.setText(f, QStringLiteral("Text5"), QString());
     c.wc.write(kCharacterDataSection, kCharImage, QString());
     c.state.setPicture(f, Picture{});

@@ -34,7 +34,7 @@ public:
 
     static QString cq() { return QString::fromLatin1(kCreateQuest); }
     static QString fb() { return QString::fromLatin1(kFrmBattle); }
-    static QString fc_() { return QString::fromLatin1(kFrmCharCreate); }
+    static QString charCreateForm() { return QString::fromLatin1(kFrmCharCreate); }
 
     QString page() const { return state.currentPage(); }
     // Where every file dialog of the editor starts: the folder of the quest

@@ -29,7 +29,7 @@ QString Game::questRead(const QString &section, const QString &key) const
 {
     if (m_questReader)
         return m_questReader(section, key);
-    return ReadIni(m_screen.questfil(), section, key);
+    return ReadIni(m_screen.questFile(), section, key);
 }
 
 void Game::setQuestReader(QuestReader reader)
@@ -49,7 +49,7 @@ QString Game::launchFileRead(const QString &section, const QString &key) const
 
 QString Game::mediaPath(const QString &value) const
 {
-    return rules::mediaPath(m_screen.questfil(), value);
+    return rules::mediaPath(m_screen.questFile(), value);
 }
 
 void Game::loadPagePicture(const QString &value)

@@ -46,7 +46,7 @@ public:
 
     // --- choices -----------------------------------------------------------
     bool selectOption(int i); // 0..3; false when that option is hidden
-    void clickPicture1();     // press animation, then PlayTurn
+    void pressPlayTurn();     // press animation, then PlayTurn
     void clickChoose();       // Command1: the reduced choice step
 
     // --- page presenter ----------------------------------------------------
@@ -82,7 +82,7 @@ public:
     void clickResume();           // Image5
     void clickMenu();             // Image4 and Label16
     void openInventory();         // Command6 and Picture3 (after its press animation)
-    void clickPicture3();         // press animation, then the inventory panel
+    void pressInventory();         // press animation, then the inventory panel
     void closeInventory();        // Command8
     void closeCharacterPanel();   // Esc on the character panel: the quest's own values stand
     void reRollCharacter();       // Command10; fills the character panel's numbers

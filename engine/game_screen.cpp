@@ -17,7 +17,7 @@ template <typename T> void GameScreen::set(T &field, const T &value)
 
 static bool operator==(const Bar &a, const Bar &b) { return a.maximum == b.maximum && a.value == b.value; }
 
-void GameScreen::setQuestfil(const QString &v) { set(m_questfil, v); }
+void GameScreen::setQuestFile(const QString &v) { set(m_questFile, v); }
 void GameScreen::setPg(const QString &v) { set(m_pg, v); }
 void GameScreen::setScore(const QString &v) { set(m_score, v); }
 void GameScreen::setRoom(const QString &v) { set(m_room, v); }
@@ -118,12 +118,12 @@ void GameScreen::appendBattleText(const QString &text)
 
 void GameScreen::clearBattleText() { set(m_text2, QString()); }
 
-void GameScreen::setEnemyLabel(const QString &v) { set(m_label4, v); }
-void GameScreen::setEnemyHpText(const QString &v) { set(m_label6, v); }
-void GameScreen::setPlayerHpText(const QString &v) { set(m_label5, v); }
-void GameScreen::setEnemyBar(const Bar &v) { set(m_bar2, v); }
-void GameScreen::setPlayerBar(const Bar &v) { set(m_bar1, v); }
-void GameScreen::setExperienceBar(const Bar &v) { set(m_bar4, v); }
+void GameScreen::setEnemyLabel(const QString &v) { set(m_enemyLabel, v); }
+void GameScreen::setEnemyHpText(const QString &v) { set(m_enemyHpText, v); }
+void GameScreen::setPlayerHpText(const QString &v) { set(m_playerHpText, v); }
+void GameScreen::setEnemyBar(const Bar &v) { set(m_enemyBar, v); }
+void GameScreen::setPlayerBar(const Bar &v) { set(m_playerBar, v); }
+void GameScreen::setExperienceBar(const Bar &v) { set(m_experienceBar, v); }
 void GameScreen::setCharacterHp(const Bar &v) { set(m_hpPlay, v); }
 void GameScreen::setEscapeEnabled(bool v) { set(m_escapeEnabled, v); }
 

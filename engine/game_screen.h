@@ -46,9 +46,9 @@ public:
     explicit GameScreen(QObject *parent = nullptr);
 
     // --- game state -------------------------------------------------------
-    const QString &questfil() const { return m_questfil; }
-    void setQuestfil(const QString &v);
-    bool questLoaded() const { return m_questfil != QLatin1String(kNoQuestLoaded); }
+    const QString &questFile() const { return m_questFile; }
+    void setQuestFile(const QString &v);
+    bool questLoaded() const { return m_questFile != QLatin1String(kNoQuestLoaded); }
 
     const QString &pg() const { return m_pg; }
     void setPg(const QString &v);
@@ -119,17 +119,17 @@ public:
     const QString &battleText() const { return m_text2; } // Text2
     void appendBattleText(const QString &text);
     void clearBattleText(); // a test play starts afresh
-    const QString &enemyLabel() const { return m_label4; } // Label4
+    const QString &enemyLabel() const { return m_enemyLabel; } // Label4
     void setEnemyLabel(const QString &v);
-    const QString &enemyHpText() const { return m_label6; } // Label6
+    const QString &enemyHpText() const { return m_enemyHpText; } // Label6
     void setEnemyHpText(const QString &v);
-    const QString &playerHpText() const { return m_label5; } // Label5
+    const QString &playerHpText() const { return m_playerHpText; } // Label5
     void setPlayerHpText(const QString &v);
-    const Bar &enemyBar() const { return m_bar2; } // ProgressBar2
+    const Bar &enemyBar() const { return m_enemyBar; } // ProgressBar2
     void setEnemyBar(const Bar &v);
-    const Bar &playerBar() const { return m_bar1; } // ProgressBar1
+    const Bar &playerBar() const { return m_playerBar; } // ProgressBar1
     void setPlayerBar(const Bar &v);
-    const Bar &experienceBar() const { return m_bar4; } // ProgressBar4
+    const Bar &experienceBar() const { return m_experienceBar; } // ProgressBar4
     void setExperienceBar(const Bar &v);
     const Bar &characterHp() const { return m_hpPlay; } // HPPlay
     void setCharacterHp(const Bar &v);
@@ -149,7 +149,7 @@ Q_SIGNALS:
 private:
     template <typename T> void set(T &field, const T &value);
 
-    QString m_questfil = QString::fromLatin1(kNoQuestLoaded);
+    QString m_questFile = QString::fromLatin1(kNoQuestLoaded);
     QString m_pg = QStringLiteral("1");
     QString m_score = QStringLiteral("0");
     QString m_room;
@@ -171,10 +171,10 @@ private:
     QImage m_image3;
 
     QString m_text2;
-    QString m_label4 = QStringLiteral("Enemy Hp:");
-    QString m_label6 = QStringLiteral("00");
-    QString m_label5;
-    Bar m_bar1, m_bar2, m_bar4, m_hpPlay;
+    QString m_enemyLabel = QStringLiteral("Enemy Hp:");
+    QString m_enemyHpText = QStringLiteral("00");
+    QString m_playerHpText;
+    Bar m_playerBar, m_enemyBar, m_experienceBar, m_hpPlay;
     bool m_escapeEnabled = true;
     QImage m_picture4;
 };

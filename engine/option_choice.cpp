@@ -36,7 +36,7 @@ void Game::ApplyChoice()
     m_screen.setRoom(questRead(destination, kPageText));
 }
 
-void Game::clickPicture1()
+void Game::pressPlayTurn()
 {
     if (!m_screen.choicesAvailable())
         return; // a fight ends by winning, losing or escaping

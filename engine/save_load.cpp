@@ -95,7 +95,7 @@ bool Game::loadSavedGame(bool withInventory)
         return false;
 
     const SavedGameLoad loaded = ReadSavedGame(file, withInventory);
-    if (!loaded.ok() || !questHasPage(m_screen.questfil(), loaded.game.page)) {
+    if (!loaded.ok() || !questHasPage(m_screen.questFile(), loaded.game.page)) {
         if (m_ports.dialogs)
             m_ports.dialogs->critical(QStringLiteral("Error Loading Game:"),
                                       QStringLiteral("The file does not appear to be a saved game for this particular "

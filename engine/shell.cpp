@@ -68,7 +68,7 @@ void Game::openInventory() { m_screen.setInventoryPanelVisible(true); }
 void Game::closeInventory() { m_screen.setInventoryPanelVisible(false); }
 void Game::closeCharacterPanel() { m_screen.setCharacterPanelVisible(false); }
 
-void Game::clickPicture3()
+void Game::pressInventory()
 {
     pressAnimation(PressedButton::Inventory);
     openInventory();

@@ -36,7 +36,7 @@ void Game::packagedStart(bool clearInventory)
     m_screen.setMenusVisible(false);
     skipOnFailure([&] { m_screen.setTitle(launchFileRead(kLaunchGameSection, kLaunchTitle)); });
     m_screen.setAuthoringButtonsVisible(false);
-    m_screen.setQuestfil(questPath);
+    m_screen.setQuestFile(questPath);
     startQuestAt1();
     m_screen.setMenuPanelVisible(false);
     m_screen.setHeightTwips(6600);
@@ -72,7 +72,7 @@ void Game::menuLoadQuest()
 void Game::openQuest(const QString &path)
 {
     m_screen.clearInventory();
-    m_screen.setQuestfil(path);
+    m_screen.setQuestFile(path);
     startQuestAt1();
     m_screen.setMenuPanelVisible(false);
 }
@@ -120,7 +120,7 @@ void Game::menuNewGame()
 {
     using namespace quest;
     stopMusic();
-    m_screen.setQuestfil(defaultAdventure());
+    m_screen.setQuestFile(defaultAdventure());
     skipOnFailure([&] { BeginQuest(); });
     skipOnFailure([&] { loadPagePicture(questRead(kFirstPage, kImage)); });
     startMusic(questRead(kFirstPage, kMusic));

@@ -23,7 +23,7 @@ void Game::LoadTmpGame()
     m_screen.setInventoryPanelVisible(false);
     m_screen.setCharacterPanelVisible(false);
     m_screen.setMenuPanelVisible(false);
-    m_screen.setQuestfil(kWorkingCopyFile);
+    m_screen.setQuestFile(kWorkingCopyFile);
     m_screen.clearInventory();
     skipOnFailure([&] { BeginQuest(); });
     skipOnFailure([&] { loadPagePicture(questRead(kFirstPage, kImage)); });

@@ -1,11 +1,15 @@
 #pragma once
-// The quest checker's explorer, shared by its two source files:
-// checker.cpp reads the pages, finds what needs fixing and the steps that
-// show it; state_graph.cpp explores the states and finds their loops,
-// score ranges and dead ends.
+// The quest checker's explorer, whose work is shared out by what it does:
+// quest_pages.cpp reads the pages, static_checks.cpp checks them as
+// written, state_graph.cpp explores and numbers the states, strong_parts.cpp
+// finds their loops, score_ranges.cpp the scores, dead_ends.cpp the states
+// no ending can be reached from, findings.cpp records what needs fixing and
+// the trail that shows it, and checker.cpp runs the phases in turn.
 
 #include "engine/check/checker.h"
+#include "engine/check/quest_pages.h"
 #include "engine/check/quest_snapshot.h"
+#include "engine/check/state_graph.h"
 #include "engine/check/step_trail.h"
 #include "storage/quest_format.h"
 
@@ -17,107 +21,17 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace fc::check::detail {
 
-constexpr int kMaxTrackedItems = 64;
-constexpr int kMinScore = -32768;
-constexpr int kMaxScore = 32767;
-
-// Longest texts the editor's fields take.
-constexpr int kLongText = 1000;
-constexpr int kCaptionLength = 60;
-constexpr int kScoreLength = 3;
-
-struct Choice
+inline QString quoted(const QString &s)
 {
-    QString caption, destination, score, item, required, add;
-    int destPage = -1;   // index of the page it leads to, -1 when none
-    int itemBit = -1;    // the item's bit when its holding changes the offer
-    bool fixedOffer = false; // offer when itemBit < 0
-    bool offeredHeld = false, offeredNotHeld = false;
-    int giveBit = -1;    // bit given by taking the choice
-    std::optional<double> scoreAdd; // the score value as a number, when it is one
-    bool visible() const { return !caption.isEmpty(); }
-};
-
-// What the exploration needs of a page, small enough that every page's fits
-// in the cache.
-struct PageMoves
-{
-    struct Offer
-    {
-        std::int32_t dest = -1;
-        std::int8_t itemBit = -1, giveBit = -1;
-        bool fixedOffer = false, offeredHeld = false, offeredNotHeld = false;
-    };
-    std::array<Offer, quest::kOptionCount> choices;
-    std::int32_t winPage = -1, losePage = -1, escapeDest = -1;
-    std::int8_t lootBit = -1;
-    bool battle = false, escape = false, leavesOnWin = false, leavesOnLose = false, hasChoices = false;
-};
-
-struct Page
-{
-    QString name;
-    std::array<Choice, quest::kOptionCount> choices;
-    bool hasChoices = false;
-    bool battle = false, escape = false;
-    QString win, lose, escapePage, loot;
-    QString battleValue, escapeValue; // "Battle" and "BattleEscapecheck" as read
-    int winPage = -1, losePage = -1, escapeDest = -1;
-    int lootBit = -1;
-};
-
-// The states found so far. A state is a node (a page in the phase a player
-// arrives in, or a battle page whose fight closed without leaving it) and a
-// layer (one set of key items held). Items are only ever added, so a move
-// stays in its layer or goes to one whose mask holds more bits.
-//
-// Finding a state: (layer, node / kBlock) names a block of kBlock consecutive
-// nodes, found through a small open-addressed table; the block holds the
-// state of each node, -1 where there is none yet. Neighbouring pages share a
-// block, so most moves find their state in memory just touched.
-struct Graph
-{
-    static constexpr std::int32_t kBlock = 128;
-
-    std::vector<std::int32_t> node;
-    std::vector<std::int32_t> layer;
-    std::vector<std::int32_t> parent;
-    std::vector<std::int8_t> parentSlot;
-    std::vector<std::int32_t> edgeStart; // CSR, one past the last state at the end
-    std::vector<std::int32_t> edgeTarget;
-    std::vector<std::int8_t> edgeSlot;
-
-    std::vector<Mask> layerMask;
-    std::unordered_map<Mask, std::int32_t> layerOf;
-
-    static constexpr std::uint64_t kEmpty = ~std::uint64_t(0);
-    std::vector<std::uint64_t> blockKey; // open-addressed; kEmpty marks a free entry
-    std::vector<std::int32_t> blockAt;   // the block of each entry
-    std::vector<std::int32_t> blocks;    // kBlock states per block
-    // The blocks used last, by a few bits of their key.
-    static constexpr size_t kRecent = 256;
-    std::array<std::uint64_t, kRecent> recentKey;
-    std::array<std::int32_t, kRecent> recentBlock;
-    void forgetRecent() { recentKey.fill(kEmpty); }
-    static size_t recentAt(std::uint64_t key) { return size_t(key + (key >> 32) * 0x9e37) & (kRecent - 1); }
-
-    qsizetype size() const { return qsizetype(node.size()); }
-};
-
-inline std::uint64_t mix(std::uint64_t x)
-{
-    x ^= x >> 33;
-    x *= 0xff51afd7ed558ccdULL;
-    x ^= x >> 33;
-    x *= 0xc4ceb9fe1a85ec53ULL;
-    x ^= x >> 33;
-    return x;
+    return QLatin1Char('"') + s + QLatin1Char('"');
 }
 
 class Explorer
@@ -143,6 +57,11 @@ private:
     std::int32_t findBlock(std::int32_t layer, std::int32_t node) const;
     template <typename Work> void shareLayers(Work &&work) const;
     void renumber();
+    using BlockOrder = std::vector<std::pair<std::uint64_t, std::int32_t>>;
+    std::vector<std::int32_t> layersByMask() const;
+    BlockOrder renumberStates(const std::vector<std::int32_t> &byMask);
+    void reindexLayers(const std::vector<std::int32_t> &byMask, const BlockOrder &blocks);
+    void listMoves();
     template <typename C> static bool offered(const C &c, Mask mask)
     {
         if (c.itemBit < 0)
@@ -192,6 +111,10 @@ private:
         return than < 0 || m_rank[size_t(s)] < m_rank[size_t(than)];
     }
     void analyse();
+    void firstStates(std::vector<std::uint8_t> &ending, std::vector<std::int32_t> &firstSoftLock);
+    void reachFindings(const std::vector<std::int32_t> &firstSoftLock);
+    void keyItemFindings();
+    void collectEndings(const std::vector<std::uint8_t> &ending);
     void scoreRanges();
     struct SideScratch
     {
@@ -200,6 +123,10 @@ private:
         std::vector<std::uint8_t> queued;
     };
     bool partSide(std::span<const std::int32_t> part, int side, SideScratch &scratch);
+    void settlePart(std::int32_t part, SideScratch &scratch, std::vector<std::int32_t> &loopAt,
+                    std::vector<std::int32_t> &refused);
+    void reportScoreLoops(const std::vector<std::int32_t> &loopAt);
+    void reportRefusedSums(const std::vector<std::int32_t> &refused);
     void deadEnds(const std::vector<std::uint8_t> &ending, const std::vector<std::int32_t> &firstSoftLock);
     void makeTrail();
     void add(const char *kind, int page, const QString &key, const QString &message, std::int32_t state = -1);
@@ -210,6 +137,10 @@ private:
     std::int32_t firstState(int page) const { return page >= 0 ? m_firstState[size_t(page)] : -1; }
 
     void staticChecks();
+    void checkDestinations(int page);
+    void checkBattleSettings(int page);
+    void checkPageValues(int page);
+    void checkStoryInfo();
     void checkMedia(int page, const QString &key, const QString &value);
     void checkSavedGameText(int page, const QString &key, const QString &text, const QString &what);
     void checkLength(int page, const QString &key, const QString &value, int limit);
@@ -265,5 +196,29 @@ private:
     std::vector<std::int32_t> m_lo, m_hi;
     std::vector<std::uint8_t> m_unbounded;
 };
+
+// Runs work(from, to) over every layer, in two halves on two threads when
+// the graph is big enough to gain from it.
+template <typename Work> void Explorer::shareLayers(Work &&work) const
+{
+    const auto layers = std::int32_t(m_layerStart.size()) - 1;
+    const std::int32_t n = m_layerStart.back();
+    std::int32_t split = 0;
+    while (split < layers && m_layerStart[size_t(split) + 1] < n / 2)
+        ++split;
+    if (n >= 200'000 && split > 0 && split < layers && std::thread::hardware_concurrency() > 1) {
+        std::thread high;
+        try {
+            high = std::thread([&] { work(split, layers); });
+        } catch (const std::system_error &) {
+            work(0, layers); // no thread to be had: all on this one
+            return;
+        }
+        work(0, split);
+        high.join();
+    } else {
+        work(0, layers);
+    }
+}
 
 } // namespace fc::check::detail

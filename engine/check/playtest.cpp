@@ -115,7 +115,7 @@ void playRuns(const QuestSnapshot &quest, const QString &path, const PlaytestOpt
                 ++tally.runsReaching[size_t(p)];
             }
         };
-        screen.setQuestfil(path);
+        screen.setQuestFile(path);
         game.BeginQuest();
         game.PlayTurn();
         visit();

@@ -110,7 +110,7 @@ size_t StepTrail::play(const std::vector<std::int32_t> &path, const std::vector<
     game.setQuestReader([snapshot](const QString &section, const QString &key) { return snapshot->read(section, key); });
     bool decided = false;
     QObject::connect(&game, &Game::fightDecided, [&](bool) { decided = true; });
-    screen.setQuestfil(questPath);
+    screen.setQuestFile(questPath);
     game.BeginQuest();
     game.PlayTurn();
     for (size_t k = 1; k < path.size(); ++k) {

@@ -171,11 +171,11 @@ QWidget *FrmGame::buildScreen()
     QWidget *screen = m_central;
 
     // --- header: menu button, quest, page and score -------------------------
-    m_image4 = new PictureButton(QStringLiteral("Image4"), QString::fromLatin1(art::kMenu), QSize(34, 34), screen);
-    m_image4->setAccessibleName(QStringLiteral("Menu"));
-    m_label16 = new ClickLabel(QStringLiteral("Label16"), QStringLiteral("Menu"), screen);
-    m_label16->hide();
-    m_questfil = namedLabel(QStringLiteral("questfil"), m_screen.questfil(), screen);
+    m_menuButton = new PictureButton(QStringLiteral("Image4"), QString::fromLatin1(art::kMenu), QSize(34, 34), screen);
+    m_menuButton->setAccessibleName(QStringLiteral("Menu"));
+    m_menuLabel = new ClickLabel(QStringLiteral("Label16"), QStringLiteral("Menu"), screen);
+    m_menuLabel->hide();
+    m_questfil = namedLabel(QStringLiteral("questfil"), m_screen.questFile(), screen);
     m_questfil->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_pg = namedLabel(QStringLiteral("pg"), m_screen.pg(), screen);
     m_pg->setProperty("badge", true);
@@ -188,8 +188,8 @@ QWidget *FrmGame::buildScreen()
 
     auto *header = new QHBoxLayout;
     header->setSpacing(8);
-    header->addWidget(m_image4);
-    header->addWidget(m_label16);
+    header->addWidget(m_menuButton);
+    header->addWidget(m_menuLabel);
     header->addSpacing(8);
     header->addWidget(m_questfil, 1);
     header->addWidget(captionLabel(QStringLiteral("PAGE"), screen));
@@ -324,21 +324,21 @@ QWidget *FrmGame::buildScreen()
     m_battleBox = new BattleBox(m_game, screen);
     m_charCreate = new CharacterPanel(m_game, screen);
     m_invBox = new InventoryPanel(m_game, screen);
-    m_picture2 = new MenuPanel(m_game, screen);
+    m_menuPanel = new MenuPanel(m_game, screen);
 
-    connect(m_image4, &PictureButton::pointed, m_label16, &QWidget::show);
-    connect(m_image4, &PictureButton::clicked, &m_game, &Game::clickMenu);
-    connect(m_label16, &ClickLabel::clicked, &m_game, &Game::clickMenu);
+    connect(m_menuButton, &PictureButton::pointed, m_menuLabel, &QWidget::show);
+    connect(m_menuButton, &PictureButton::clicked, &m_game, &Game::clickMenu);
+    connect(m_menuLabel, &ClickLabel::clicked, &m_game, &Game::clickMenu);
     connect(m_command1, &QPushButton::clicked, &m_game, &Game::clickChoose);
-    connect(m_picture1, &PictureButton::clicked, &m_game, &Game::clickPicture1);
+    connect(m_picture1, &PictureButton::clicked, &m_game, &Game::pressPlayTurn);
     connect(m_command6, &QPushButton::clicked, &m_game, &Game::openInventory);
-    connect(m_picture3, &PictureButton::clicked, &m_game, &Game::clickPicture3);
-    connect(m_picture2, &MenuPanel::creditsRequested, this, &FrmGame::showCredits);
-    connect(m_picture2, &MenuPanel::editorRequested, this, &FrmGame::editorRequested);
-    connect(m_picture2, &MenuPanel::closeRequested, this, &FrmGame::requestClose);
+    connect(m_picture3, &PictureButton::clicked, &m_game, &Game::pressInventory);
+    connect(m_menuPanel, &MenuPanel::creditsRequested, this, &FrmGame::showCredits);
+    connect(m_menuPanel, &MenuPanel::editorRequested, this, &FrmGame::editorRequested);
+    connect(m_menuPanel, &MenuPanel::closeRequested, this, &FrmGame::requestClose);
 
     // Tab follows the screen: header, story, side column, choices, confirm.
-    QWidget *order[] = {m_image4, m_label16, m_pg, m_score, m_text1, m_picture3, m_command6, m_options[0],
+    QWidget *order[] = {m_menuButton, m_menuLabel, m_pg, m_score, m_text1, m_picture3, m_command6, m_options[0],
                         m_options[1], m_options[2], m_options[3], m_ending, m_picture1, m_command1};
     for (size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
@@ -354,9 +354,9 @@ void FrmGame::refresh()
 {
     m_refreshing = true;
     setWindowTitle(m_screen.title());
-    setTextIfChanged(m_questfil, m_screen.questfil());
-    if (m_questfil->toolTip() != m_screen.questfil())
-        m_questfil->setToolTip(m_screen.questfil());
+    setTextIfChanged(m_questfil, m_screen.questFile());
+    if (m_questfil->toolTip() != m_screen.questFile())
+        m_questfil->setToolTip(m_screen.questFile());
     setTextIfChanged(m_pg, m_screen.pg());
     setTextIfChanged(m_score, m_screen.score());
     setAccessibleNameIfChanged(m_pg, QStringLiteral("Page ") + m_screen.pg());
@@ -397,15 +397,15 @@ void FrmGame::refresh()
     menuBar()->setVisible(menus);
 
     QWidget *focusBefore = QApplication::focusWidget();
-    m_picture2->setVisible(m_screen.menuPanelVisible());
+    m_menuPanel->setVisible(m_screen.menuPanelVisible());
     // The menu panel lies over the screen, outside its layout: the screen is
     // kept wide enough for the panel's row of buttons.
-    m_central->setMinimumWidth(m_picture2->minimumSizeHint().width());
+    m_central->setMinimumWidth(m_menuPanel->minimumSizeHint().width());
     m_battleBox->setVisible(m_screen.battleBoxVisible());
     m_invBox->setVisible(m_screen.inventoryPanelVisible());
     m_movBox->setVisible(m_screen.moviePanelVisible());
     m_charCreate->setVisible(m_screen.characterPanelVisible());
-    followPanel(m_picture2, m_screen.menuPanelVisible(), nullptr, focusBefore);
+    followPanel(m_menuPanel, m_screen.menuPanelVisible(), nullptr, focusBefore);
     followPanel(m_battleBox, m_screen.battleBoxVisible(), m_battleBox->findChild<QWidget *>(QStringLiteral("Command3")),
                 focusBefore);
     followPanel(m_charCreate, m_screen.characterPanelVisible(), nullptr, focusBefore);
@@ -496,7 +496,7 @@ void FrmGame::placeOverlays()
         r.moveCenter(area.center());
         panel->setGeometry(r);
     };
-    m_picture2->setGeometry(area);
+    m_menuPanel->setGeometry(area);
     centred(m_invBox, 280, 340);
     centred(m_charCreate, 380, m_charCreate->sizeHint().height());
     // The movie plays over the picture frame.
@@ -539,7 +539,7 @@ bool FrmGame::panelOpen() const
 QWidget *FrmGame::trappingPanel() const
 {
     if (m_screen.menuPanelVisible())
-        return m_picture2;
+        return m_menuPanel;
     if (m_screen.inventoryPanelVisible())
         return m_invBox;
     if (m_screen.characterPanelVisible())
@@ -696,7 +696,7 @@ bool FrmGame::eventFilter(QObject *watched, QEvent *event)
         placeOverlays();
     // Pointing at the bare screen or at the story log hides the "Menu" label.
     if (event->type() == QEvent::MouseMove && (watched == m_central || watched == m_text1->viewport()))
-        m_label16->hide();
+        m_menuLabel->hide();
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -114,12 +114,12 @@ private:
         QPointer<QWidget> returnTo;
     };
     std::map<QWidget *, PanelFocus> m_panelFocus;
-    PictureButton *m_picture1 = nullptr, *m_picture3 = nullptr, *m_image4 = nullptr;
-    ClickLabel *m_label16 = nullptr;
+    PictureButton *m_picture1 = nullptr, *m_picture3 = nullptr, *m_menuButton = nullptr;
+    ClickLabel *m_menuLabel = nullptr;
     PictureView *m_image3 = nullptr;
     QProgressBar *m_hpPlay = nullptr, *m_progressBar4 = nullptr;
 
-    MenuPanel *m_picture2 = nullptr;
+    MenuPanel *m_menuPanel = nullptr;
     BattleBox *m_battleBox = nullptr;
     InventoryPanel *m_invBox = nullptr;
     MoviePanel *m_movBox = nullptr;

@@ -216,7 +216,7 @@ TEST_F(EditorMenus, TestGamePlaysTheWorkingCopyFromPageOne)
         EXPECT_TRUE(editor->click(cq(), QStringLiteral("Command13")));
         EXPECT_EQ(shown.size(), run);
         EXPECT_FALSE(screen.menuPanelVisible());
-        EXPECT_EQ(screen.questfil(), QStringLiteral("tmpquest.ini"));
+        EXPECT_EQ(screen.questFile(), QStringLiteral("tmpquest.ini"));
         EXPECT_EQ(screen.room(), QStringLiteral("First page"));
         EXPECT_EQ(screen.option(0).caption, QStringLiteral("Onwards"));
         EXPECT_FALSE(screen.battleBoxVisible());

@@ -482,7 +482,7 @@ TEST_F(EditorFormsTest, TestGameShowsTheGameScreenPlayingTheWorkingCopyAndTheEdi
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(screen.menuPanelVisible());
     EXPECT_FALSE(window->centralWidget()->findChild<QWidget *>(QStringLiteral("Picture2"))->isVisible());
-    EXPECT_EQ(screen.questfil(), kWc);
+    EXPECT_EQ(screen.questFile(), kWc);
     EXPECT_TRUE(screen.log().contains(QStringLiteral("Hello from the editor.")));
     EXPECT_EQ(screen.option(0).caption, QStringLiteral("Onward"));
     EXPECT_TRUE(editorWindow().isVisible());

@@ -25,7 +25,7 @@ void EngineTest::loadQuest(const QString &path)
 void EngineTest::choose(int n)
 {
     ASSERT_TRUE(game->selectOption(n - 1)) << "option " << n << " is hidden";
-    game->clickPicture1();
+    game->pressPlayTurn();
 }
 
 QStringList EngineTest::captions() const

@@ -63,7 +63,7 @@ TEST_F(BattleTest, EmptyNameAndHpKeepTheBarAndRunMessagesTogether)
     EXPECT_TRUE(screen.option(0).visible());
     // Presenting the page again opens the battle again; its message follows
     // the first directly.
-    game->clickPicture1();
+    game->pressPlayTurn();
     EXPECT_TRUE(screen.battleText().startsWith(QStringLiteral("You are under attack from !")));
     EXPECT_EQ(screen.battleText().count(QStringLiteral("You are under attack from !")), 2);
     EXPECT_EQ(screen.enemyBar().maximum, 100);
@@ -272,7 +272,7 @@ TEST_F(BattleTest, ChoicesAreUnavailableDuringAFight)
     EXPECT_FALSE(screen.choicesAvailable());
     EXPECT_FALSE(game->selectOption(0));
     EXPECT_EQ(screen.chosenOption(), -1);
-    game->clickPicture1();
+    game->pressPlayTurn();
     game->clickChoose();
     EXPECT_TRUE(screen.battleBoxVisible());
     EXPECT_EQ(screen.enemyBar().value, wounded); // not restarted at full strength

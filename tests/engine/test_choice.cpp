@@ -71,7 +71,7 @@ TEST_F(ChoiceTest, ItemIsAddedEvenWhenAlreadyHeld)
 TEST_F(ChoiceTest, NothingSelectedStillPresentsTheCurrentPageAgain)
 {
     media.clear();
-    game->clickPicture1();
+    game->pressPlayTurn();
     EXPECT_EQ(screen.pg(), "1");
     EXPECT_EQ(media, QStringList({"picture:/p/camp.png", "sound:"}));
 }

@@ -71,7 +71,7 @@ TEST_P(GatingTest, ChoiceVisibilityFollowsKeyItems)
     else {
         screen.select(0);
         game->clickChoose(); // reaches page 2 without the item
-        game->clickPicture1(); // present page 2 in full
+        game->pressPlayTurn(); // present page 2 in full
     }
     ASSERT_EQ(screen.pg(), "2");
     EXPECT_EQ(screen.option(1).visible(), row.visible) << row.required << "/" << row.add << "/" << row.item;

@@ -60,7 +60,7 @@ TEST_F(ShellTest, PanelsOpenAndClose)
     EXPECT_FALSE(screen.menuPanelVisible());
     game->clickMenu();
     EXPECT_TRUE(screen.menuPanelVisible());
-    game->clickPicture3();
+    game->pressInventory();
     EXPECT_TRUE(screen.inventoryPanelVisible());
     EXPECT_EQ(clock.pauses, 1);
     game->openWebSite();

@@ -25,7 +25,7 @@ TEST_F(StartupTest, WithoutLaunchFileTheScreenStaysEmpty)
     game->startUp();
     EXPECT_FALSE(game->packaged());
     EXPECT_EQ(log(), "No Quest Loaded.\r\n");
-    EXPECT_EQ(screen.questfil(), "No Quest Loaded.");
+    EXPECT_EQ(screen.questFile(), "No Quest Loaded.");
     EXPECT_TRUE(screen.menusVisible());
     EXPECT_TRUE(screen.menuPanelVisible());
     EXPECT_FALSE(screen.bookVisible()); // the book belongs to packaged games
@@ -52,7 +52,7 @@ TEST_F(StartupTest, PackagedGameStartsAtOnceWithItsTitle)
     EXPECT_TRUE(screen.bookVisible());
     EXPECT_FALSE(screen.menuPanelVisible());
     EXPECT_EQ(screen.heightTwips(), 6600);
-    EXPECT_EQ(screen.questfil(), programDir + QStringLiteral("/adventure.qst"));
+    EXPECT_EQ(screen.questFile(), programDir + QStringLiteral("/adventure.qst"));
     EXPECT_TRUE(log().contains(QStringLiteral("Tale\r\n")));
     // The full turn ran: gating hid the choice needing a key, the battle opened.
     EXPECT_FALSE(screen.option(1).visible());
@@ -112,7 +112,7 @@ TEST_F(StartupTest, NewGameMenuIsTheReducedStartOfTheDefaultAdventure)
                 "Movie=/f/v.avi", "Option One=Needs key", "Required1=1", "Key Item1=Key", "Battle=1"});
     screen.addItem(QStringLiteral("Rope"));
     game->menuNewGame();
-    EXPECT_EQ(screen.questfil(), programDir + QStringLiteral("/VellumAdventure.qst"));
+    EXPECT_EQ(screen.questFile(), programDir + QStringLiteral("/VellumAdventure.qst"));
     EXPECT_EQ(screen.inventory(), QStringList({"Rope"}));
     // No gating, no movie or sound, no battle; music starts even when empty.
     EXPECT_TRUE(screen.option(0).visible());
@@ -138,7 +138,7 @@ TEST_F(StartupTest, TestPlayStartsTheWorkingCopyWithoutGatingOrBattle)
     screen.addItem(QStringLiteral("Key"));
     game->LoadTmpGame();
     game->LoadTmpGame();
-    EXPECT_EQ(screen.questfil(), "tmpquest.ini");
+    EXPECT_EQ(screen.questFile(), "tmpquest.ini");
     EXPECT_EQ(log().count(QStringLiteral("Draft\r\n")), 2);
     EXPECT_TRUE(screen.inventory().isEmpty());
     EXPECT_TRUE(screen.option(0).visible());

@@ -179,7 +179,7 @@ protected:
         QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
     }
 
-    void clickPicture1()
+    void pressPlayTurn()
     {
         QWidget *picture1 = child("Picture1");
         ASSERT_TRUE(picture1 && picture1->isVisible());
@@ -298,7 +298,7 @@ TEST_F(GameScreenTest, PlaysTwoTurnsByClickingTheForm)
     clock.probe = [&] { during = picture1->pos(); };
     clickOption(1);
     EXPECT_TRUE(screen.option(0).selected);
-    clickPicture1();
+    pressPlayTurn();
     EXPECT_EQ(during, rest + QPoint(twipsToPixelsX(form.get(), 50), twipsToPixelsY(form.get(), 50)));
     EXPECT_NE(during, rest);
     EXPECT_EQ(picture1->pos(), rest);
@@ -314,7 +314,7 @@ TEST_F(GameScreenTest, PlaysTwoTurnsByClickingTheForm)
 
     // Turn 2.
     clickOption(1);
-    clickPicture1();
+    pressPlayTurn();
     EXPECT_EQ(child<QLabel>("pg")->text(), QStringLiteral("3"));
     EXPECT_EQ(child<QLabel>("score")->text(), QStringLiteral("7"));
     EXPECT_EQ(child<QPlainTextEdit>("room")->toPlainText(), QStringLiteral("Home again."));
@@ -421,7 +421,7 @@ TEST_F(GameScreenTest, PackagedStartHidesTheAuthoringMenus)
     QTest::mouseClick(child("Image4"), Qt::LeftButton);
     ASSERT_TRUE(child("Picture2")->isVisible());
     clickOption(1);
-    clickPicture1();
+    pressPlayTurn();
     QTest::mouseClick(child("Image4"), Qt::LeftButton);
     QTest::mouseClick(child("Image11"), Qt::LeftButton);
     EXPECT_EQ(child<QLabel>("pg")->text(), QStringLiteral("1"));
@@ -444,7 +444,7 @@ TEST_F(GameScreenTest, CloseRequestAnsweredNoKeepsTheGameYesEndsIt)
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Are you sure? This will end the current game without saving!"));
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(quit.count(), 0);
-    EXPECT_EQ(screen.questfil(), tale);
+    EXPECT_EQ(screen.questFile(), tale);
 
     // The picture button "Quit" asks the same question.
     dialogs.setNextAnswer(Answer::Yes);
@@ -507,7 +507,7 @@ TEST_F(GameScreenTest, InventoryFromTheBattleBoxLeavesTheBattleOpen)
     start();
     loadTale();
     clickOption(3);
-    clickPicture1();
+    pressPlayTurn();
     QWidget *battle = child("BattleBox");
     ASSERT_TRUE(battle->isVisible());
     EXPECT_EQ(child<QLabel>("Label4")->text(), QStringLiteral("Troll's HP:"));
@@ -644,7 +644,7 @@ TEST_F(GameScreenTest, LoadWarningAnsweredNoKeepsTheGameYesLoadsTheOtherQuest)
     start();
     loadTale();
     clickOption(1);
-    clickPicture1();
+    pressPlayTurn();
     screen.addItem(QStringLiteral("Lamp"));
     const QString other = programDir.filePath(QStringLiteral("other.qst"));
     ASSERT_TRUE(test::writeFile(other, kOtherTale));
@@ -732,7 +732,7 @@ TEST_F(GameScreenTest, BattleTextRunsOnAndEscapeFollowsEachBattle)
     start();
     loadTale();
     clickOption(4);
-    clickPicture1();
+    pressPlayTurn();
     ASSERT_TRUE(child("BattleBox")->isVisible());
     EXPECT_TRUE(child("Command4")->isEnabled());
     EXPECT_EQ(child<QLabel>("Label4")->text(), QStringLiteral("Wolf's HP:"));
@@ -752,7 +752,7 @@ TEST_F(GameScreenTest, SaveAndLoadThroughTheMenusAndPictures)
     start();
     loadTale();
     clickOption(1);
-    clickPicture1(); // page 2, score 2
+    pressPlayTurn(); // page 2, score 2
     screen.addItem(QStringLiteral("Lamp"));
     const QString saved = programDir.filePath(QStringLiteral("game.sav"));
 
@@ -766,7 +766,7 @@ TEST_F(GameScreenTest, SaveAndLoadThroughTheMenusAndPictures)
     QTest::mouseClick(child("Image5"), Qt::LeftButton);
 
     clickOption(1);
-    clickPicture1(); // page 3, score 7, no choices
+    pressPlayTurn(); // page 3, score 7, no choices
     ASSERT_EQ(child<QLabel>("pg")->text(), QStringLiteral("3"));
 
     // The menu load restores the page, the choices and the score, and adds
@@ -838,7 +838,7 @@ TEST_F(GameScreenTest, DefaultAdventureToAnEndingWithTheKeyboardAlone)
     ASSERT_EQ(focusName(), "Image1");
     files.setNextFileName(adventure);
     press(*form, Qt::Key_Return);
-    ASSERT_EQ(screen.questfil(), adventure);
+    ASSERT_EQ(screen.questFile(), adventure);
     EXPECT_FALSE(child("Picture2")->isVisible());
 
     // The character panel takes the focus; Esc keeps the quest's own values.
@@ -900,11 +900,11 @@ TEST_F(GameScreenTest, DefaultAdventureBattlePagesGoOnAfterADefeatAndAfterLoadin
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     files.setNextFileName(adventure);
     action("mnuloadquest")->trigger();
-    ASSERT_EQ(screen.questfil(), adventure);
+    ASSERT_EQ(screen.questFile(), adventure);
     game->closeCharacterPanel();
     auto take = [&](int choice) {
         clickOption(choice);
-        clickPicture1();
+        pressPlayTurn();
     };
     auto expectChoicesOffered = [&](const char *first) {
         EXPECT_FALSE(child("BattleBox")->isVisible());
@@ -1011,7 +1011,7 @@ TEST_F(GameScreenTest, BattleBoxKeepsTheNewestStoryInView)
     start();
     loadTale();
     clickOption(4);
-    clickPicture1();
+    pressPlayTurn();
     QWidget *box = child("BattleBox");
     ASSERT_TRUE(box->isVisible());
     auto *text1 = child<QPlainTextEdit>("Text1");
@@ -1061,7 +1061,7 @@ TEST_F(GameScreenTest, ScreenReaderNamesFollowTheGame)
     EXPECT_EQ(child("Image6")->accessibleName(), "Save Game");
     EXPECT_NE(qobject_cast<QAbstractButton *>(child("Picture1")), nullptr);
     clickOption(1);
-    clickPicture1();
+    pressPlayTurn();
     EXPECT_EQ(child("pg")->accessibleName(), "Page 2");
     EXPECT_EQ(child("score")->accessibleName(), "Score 2");
     EXPECT_EQ(child("Option1")->accessibleName(), "Go on");
@@ -1202,12 +1202,12 @@ TEST_F(GameScreenTest, TestPlayStartsFresh)
     start();
     loadTale();
     clickOption(1);
-    clickPicture1(); // the hall: a picture
+    pressPlayTurn(); // the hall: a picture
     ASSERT_FALSE(child<PictureView>("Image3")->image().isNull());
     clickOption(3);
-    clickPicture1(); // back to the gate
+    pressPlayTurn(); // back to the gate
     clickOption(4);
-    clickPicture1(); // the wolf's den: a fight
+    pressPlayTurn(); // the wolf's den: a fight
     ASSERT_TRUE(child("BattleBox")->isVisible());
     QTest::mouseClick(child("Command3"), Qt::LeftButton);
     ASSERT_FALSE(child<QPlainTextEdit>("Text2")->toPlainText().isEmpty());
