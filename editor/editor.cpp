@@ -780,20 +780,32 @@ Editor::LinkResult Editor::linkChoice(const QString &from, const QString &to)
         return LinkResult::NoPage;
     const QString source = doc.pages().at(fromIndex);
     const QString target = doc.pages().at(toIndex);
-    for (int i = 1; i <= quest::kOptionCount; ++i) {
-        const QString key = quest::destinationKey(i);
-        if (!doc.value(source, key).trimmed().isEmpty())
-            continue;
-        {
-            EditEvent event(*this, QStringLiteral("Link page %1 to %2").arg(source, target), {}, source);
-            doc.setValue(source, key, target);
-            EditorContext &c = m_parts->ctx;
-            const int selected = m_state.createquest().pageList().selected;
-            c.applying = true;
-            if (selected >= 0)
-                m_parts->pages.select(selected);
-            c.applying = false;
+    // A written choice without a destination first, then an unused slot,
+    // which gets a caption so that the game offers it.
+    int slot = 0;
+    bool caption = false;
+    for (int pass = 0; pass < 2 && slot == 0; ++pass)
+        for (int i = 1; i <= quest::kOptionCount && slot == 0; ++i) {
+            const bool written = !doc.value(source, quest::optionKey(i)).trimmed().isEmpty();
+            if (doc.value(source, quest::destinationKey(i)).trimmed().isEmpty() && written == (pass == 0)) {
+                slot = i;
+                caption = !written;
+            }
         }
+    if (slot > 0) {
+        EditEvent event(*this, QStringLiteral("Link page %1 to %2").arg(source, target), {}, source);
+        if (caption) {
+            const QString location = doc.value(target, QString(quest::kLocation)).trimmed();
+            doc.setValue(source, quest::optionKey(slot),
+                         location.isEmpty() ? QStringLiteral("Go to page %1").arg(target) : location);
+        }
+        doc.setValue(source, quest::destinationKey(slot), target);
+        EditorContext &c = m_parts->ctx;
+        const int selected = m_state.createquest().pageList().selected;
+        c.applying = true;
+        if (selected >= 0)
+            m_parts->pages.select(selected);
+        c.applying = false;
         return LinkResult::Linked;
     }
     m_parts->ctx.message(QStringLiteral("Page %1 already has four choices.").arg(source));

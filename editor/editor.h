@@ -200,9 +200,11 @@ public:
     // no destination field or its value names no page.
     bool follow(const QString &form, const QString &control);
     enum class LinkResult { Linked, PageFull, NoPage };
-    // A link drawn from page from to page to: the first choice without a
-    // destination gets to, as one step. With four destinations set the author
-    // is told "Page FROM already has four choices." and nothing changes.
+    // A link drawn from page from to page to, as one step: the first written
+    // choice without a destination gets to; else the first unused choice gets
+    // to and, so that the game offers it, a caption (to's location, or "Go to
+    // page TO"). With no such choice the author is told "Page FROM already has
+    // four choices." and nothing changes.
     LinkResult linkChoice(const QString &from, const QString &to);
 
     // Whether control of form can take user events now.

@@ -144,15 +144,29 @@ TEST_F(EditorHistory, ALinkFromTheMapFillsTheFirstFreeChoiceAsOneStep)
 {
     load(fivePages());
     editor->selectEntry(QStringLiteral("1"));
-    // Page 1 has choice one set: the link takes choice two, shown in the form.
+    // Page 1 has choice one's destination set: the link takes choice two,
+    // with a caption so that it is offered, shown in the form.
     EXPECT_EQ(editor->linkChoice(QStringLiteral("1"), QStringLiteral("3")), Editor::LinkResult::Linked);
     EXPECT_EQ(doc().value(QStringLiteral("1"), destinationKey(2)), QStringLiteral("3"));
     EXPECT_EQ(text(QStringLiteral("Text7")), QStringLiteral("3"));
+    EXPECT_EQ(text(QStringLiteral("Text3")), QStringLiteral("Go to page 3"));
     EXPECT_EQ(editor->undoStack().count(), 1);
     EXPECT_EQ(undoText(), QStringLiteral("Link page 1 to 3"));
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(editor->linkChoice(QStringLiteral("1"), QStringLiteral("5")), Editor::LinkResult::Linked);
     EXPECT_EQ(doc().value(QStringLiteral("1"), destinationKey(4)), QStringLiteral("5"));
+    // A written choice without a destination is taken before an unused one.
+    editor->selectEntry(QStringLiteral("5"));
+    editor->setText(cq(), QStringLiteral("Text4"), QStringLiteral("Climb"));
+    EXPECT_EQ(editor->linkChoice(QStringLiteral("5"), QStringLiteral("2")), Editor::LinkResult::Linked);
+    EXPECT_EQ(text(QStringLiteral("Text8")), QStringLiteral("2"));
+    EXPECT_EQ(text(QStringLiteral("Text4")), QStringLiteral("Climb"));
+    EXPECT_EQ(editor->linkChoice(QStringLiteral("5"), QStringLiteral("2")), Editor::LinkResult::Linked);
+    EXPECT_EQ(text(QStringLiteral("Text2")), QStringLiteral("Hall")) << "the target's location as caption";
+    editor->undo();
+    editor->undo();
+    editor->undo();
+    editor->selectEntry(QStringLiteral("1"));
 
     // Four destinations: the author is told, nothing changes.
     const int steps = editor->undoStack().count();
