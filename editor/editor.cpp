@@ -743,6 +743,34 @@ story::ReplaceReport Editor::replaceAll(const story::Finder &finder, const QStri
     return report;
 }
 
+story::ReplaceReport Editor::replaceMatch(const story::Finder &finder, const story::FindMatch &m, const QString &with)
+{
+    story::ReplaceReport report;
+    {
+        EditEvent event(*this, QStringLiteral("Replace"), {}, m.page);
+        report = story::replaceMatch(document(), finder, m, with);
+        if (!report.pages.isEmpty()) {
+            EditorContext &c = m_parts->ctx;
+            const int selected = m_state.createquest().pageList().selected;
+            c.applying = true;
+            if (selected >= 0)
+                m_parts->pages.select(selected);
+            c.applying = false;
+        }
+    }
+    return report;
+}
+
+QString Editor::controlOf(const QString &key)
+{
+    for (int n = 1; n <= 26; ++n) {
+        const QString control = QStringLiteral("Text%1").arg(n);
+        if (PageEditor::keyOf(control) == key)
+            return control;
+    }
+    return {};
+}
+
 bool Editor::openPage(const QString &name)
 {
     const int index = pageNamed(document(), name);

@@ -188,6 +188,11 @@ public:
     // Replace All: every match of finder in the quest replaced by with, as one
     // step ("Replace All"); the fields of the selected page show the result.
     story::ReplaceReport replaceAll(const story::Finder &finder, const QString &with);
+    // Replace: the one match m replaced by with, as one step ("Replace").
+    story::ReplaceReport replaceMatch(const story::Finder &finder, const story::FindMatch &m, const QString &with);
+    // The createquest control that shows a page or story key ("Page Text":
+    // Text1), or "" for a key no control of the form shows.
+    static QString controlOf(const QString &key);
     // Selects the page named name (as the page list does; names compare
     // without case and outer blanks). False when no page has that name.
     bool openPage(const QString &name);

@@ -3,6 +3,7 @@
 #include "editor/editor.h"
 #include "editor/ui/checkpanel.h"
 #include "editor/ui/editorstyle.h"
+#include "editor/ui/findpanel.h"
 #include "editor/ui/formbinding.h"
 #include "editor/ui/storymapdock.h"
 #include "engine/ui/artwork.h"
@@ -58,6 +59,7 @@ CreateQuest::CreateQuest(Editor &editor, QWidget *parent)
     setCentralWidget(buildContent());
     buildCheckPanel();
     installStoryMap(*this, m_editor, m_checkPanel);
+    installFindPanels(*this, m_editor);
     resize(1060, 720);
     m_binding->refreshAll();
     connect(m_binding, &FormBinding::formChanged, this, &CreateQuest::followState);
