@@ -166,7 +166,7 @@ void FindPanel::find()
         item->setToolTip(m.line);
     }
     m_list->blockSignals(false);
-    report(m_results.isEmpty() ? tr("Not found.") : tr("%n match(es).", nullptr, int(m_results.size())));
+    report(m_results.isEmpty() ? tr("Not found.") : m_results.size() == 1 ? tr("1 match.") : tr("%1 matches.").arg(m_results.size()));
 }
 
 void FindPanel::openResult(int index)

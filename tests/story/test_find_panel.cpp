@@ -151,3 +151,16 @@ TEST_F(FindPanelTest, GoToListsTheBestMatchesAsTheAuthorTypes)
     EXPECT_TRUE(go->candidates().isEmpty());
     EXPECT_FALSE(go->openCandidate());
 }
+
+TEST_F(FindPanelTest, TheStatusLineFollowsEdits)
+{
+    auto *stats = w<QLabel>("lblStats");
+    ASSERT_NE(stats, nullptr);
+    EXPECT_FALSE(stats->accessibleName().isEmpty());
+    EXPECT_TRUE(stats->text().startsWith(QStringLiteral("3 pages, 7 words, 1 choice"))) << stats->text().toStdString();
+    ASSERT_TRUE(editor->selectEntry(QStringLiteral("3")));
+    ASSERT_TRUE(editor->setText(cq(), QStringLiteral("Text1"), QStringLiteral("Dust and more dust")));
+    EXPECT_TRUE(stats->text().startsWith(QStringLiteral("3 pages, 11 words"))) << stats->text().toStdString();
+    editor->undo();
+    EXPECT_TRUE(stats->text().startsWith(QStringLiteral("3 pages, 7 words"))) << stats->text().toStdString();
+}
