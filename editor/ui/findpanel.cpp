@@ -1,6 +1,8 @@
 #include "editor/ui/findpanel.h"
 
 #include "editor/editor.h"
+#include "editor/editor_state.h"
+#include "editor/story_graph.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -8,6 +10,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace fc {
@@ -270,6 +274,116 @@ bool GoToPanel::openCandidate(int index)
     return true;
 }
 
+LinksHerePanel::LinksHerePanel(Editor &editor, QWidget *parent)
+    : QDockWidget(tr("Links Here"), parent)
+    , m_editor(editor)
+{
+    setObjectName(QStringLiteral("LinksHerePanel"));
+    setAccessibleName(tr("Links Here"));
+    m_list = named(new QListWidget(this), "lstLinksHere", tr("Links to this page"));
+    setWidget(m_list);
+    setFocusProxy(m_list);
+    // Many changes in one event are one update.
+    m_later = new QTimer(this);
+    m_later->setSingleShot(true);
+    m_later->setInterval(0);
+    connect(m_later, &QTimer::timeout, this, &LinksHerePanel::refresh);
+    auto schedule = [this] {
+        if (isVisible())
+            m_later->start();
+    };
+    connect(&editor.state(), &EditorState::pageListChanged, this, schedule);
+    connect(&editor.state(), &EditorState::controlChanged, this, schedule);
+    connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (visible)
+            refresh();
+    });
+    connect(m_list, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem *item) { openSource(m_list->row(item)); });
+}
+
+QStringList LinksHerePanel::sources() const
+{
+    QStringList out;
+    for (int i = 0; i < m_list->count(); ++i)
+        out << m_list->item(i)->data(Qt::UserRole).toString();
+    return out;
+}
+
+void LinksHerePanel::refresh()
+{
+    m_later->stop();
+    m_list->clear();
+    const QString page = m_editor.state().currentPage();
+    if (page.isEmpty())
+        return;
+    const story::StoryGraph graph = story::buildStoryGraph(story::storyPagesOf(m_editor.document()));
+    for (const story::LinkHere &l : story::linksHere(graph, page)) {
+        auto *item = new QListWidgetItem(tr("Page %1, %2").arg(l.from, l.key), m_list);
+        item->setData(Qt::UserRole, l.from);
+    }
+    if (m_list->count() == 0)
+        new QListWidgetItem(tr("Nothing leads to page %1.").arg(page), m_list);
+    setWindowTitle(tr("Links Here: page %1").arg(page));
+}
+
+bool LinksHerePanel::openSource(int index)
+{
+    if (index < 0 || index >= m_list->count())
+        return false;
+    const QString from = m_list->item(index)->data(Qt::UserRole).toString();
+    return !from.isEmpty() && m_editor.openPage(from);
+}
+
+namespace {
+
+// Follows a destination field on Ctrl+click or Ctrl+Enter.
+class LinkFollower : public QObject
+{
+public:
+    LinkFollower(Editor &editor, QString control, QObject *parent)
+        : QObject(parent), m_editor(editor), m_control(std::move(control))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        bool follow = false;
+        if (event->type() == QEvent::MouseButtonPress) {
+            const auto *e = static_cast<QMouseEvent *>(event);
+            follow = e->button() == Qt::LeftButton && (e->modifiers() & Qt::ControlModifier);
+        } else if (event->type() == QEvent::KeyPress) {
+            const auto *e = static_cast<QKeyEvent *>(event);
+            follow = (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+                     && (e->modifiers() & Qt::ControlModifier);
+        }
+        if (!follow)
+            return QObject::eventFilter(watched, event);
+        m_editor.follow(QString::fromLatin1(kCreateQuest), m_control);
+        return true;
+    }
+
+private:
+    Editor &m_editor;
+    QString m_control;
+};
+
+} // namespace
+
+void installLinkFollowing(QMainWindow &window, Editor &editor)
+{
+    for (int n = 6; n <= 9; ++n) {
+        const QString name = QStringLiteral("Text%1").arg(n);
+        QWidget *field = window.findChild<QWidget *>(name);
+        if (!field)
+            continue;
+        field->installEventFilter(new LinkFollower(editor, name, field));
+        const QString hint = QObject::tr("Ctrl+click or Ctrl+Enter opens this page.");
+        field->setToolTip(field->toolTip().isEmpty() ? hint : field->toolTip() + QLatin1Char('\n') + hint);
+    }
+}
+
 void installFindPanels(QMainWindow &window, Editor &editor)
 {
     auto *find = new FindPanel(editor, &window);
@@ -292,6 +406,16 @@ void installFindPanels(QMainWindow &window, Editor &editor)
     goAction->setObjectName(QStringLiteral("mnugoto"));
     goAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     QObject::connect(goAction, &QAction::triggered, go, &GoToPanel::startGoTo);
+
+    auto *links = new LinksHerePanel(editor, &window);
+    window.addDockWidget(Qt::RightDockWidgetArea, links);
+    links->hide();
+    QAction *linksAction = links->toggleViewAction();
+    linksAction->setText(QObject::tr("&Links Here"));
+    linksAction->setObjectName(QStringLiteral("mnulinkshere"));
+    linksAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    view->addAction(linksAction);
+    installLinkFollowing(window, editor);
 }
 
 } // namespace fc

@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMainWindow;
+class QTimer;
 
 namespace fc {
 
@@ -70,8 +71,32 @@ private:
     QListWidget *m_list = nullptr;
 };
 
-// Adds the find and go-to panels to window with "Find…" (Ctrl+F) and "Go to
-// Page…" (Ctrl+G) in its "View" menu (made when missing).
+// "Links Here": every choice and battle key that leads to the page selected
+// in the form; activating one opens the page it is on. Kept up to date with
+// the selection and with edits while it is shown.
+class LinksHerePanel : public QDockWidget
+{
+    Q_OBJECT
+public:
+    LinksHerePanel(Editor &editor, QWidget *parent = nullptr);
+    // The pages the listed links are on, in list order.
+    QStringList sources() const;
+    void refresh();
+    bool openSource(int index);
+
+private:
+    Editor &m_editor;
+    QListWidget *m_list = nullptr;
+    QTimer *m_later = nullptr;
+};
+
+// Ctrl+click, or Ctrl+Enter, in a destination field of createquest
+// (Text6..Text9) opens the page it names.
+void installLinkFollowing(QMainWindow &window, Editor &editor);
+
+// Adds the find, go-to and links-here panels to window with "Find…"
+// (Ctrl+F), "Go to Page…" (Ctrl+G) and "Links Here" in its "View" menu (made
+// when missing), and the following of destination fields.
 void installFindPanels(QMainWindow &window, Editor &editor);
 
 } // namespace fc

@@ -164,3 +164,32 @@ TEST_F(FindPanelTest, TheStatusLineFollowsEdits)
     editor->undo();
     EXPECT_TRUE(stats->text().startsWith(QStringLiteral("3 pages, 7 words"))) << stats->text().toStdString();
 }
+
+TEST_F(FindPanelTest, LinksHereAndFollowingADestination)
+{
+    // Ctrl+click and Ctrl+Enter in a destination field open its page.
+    ASSERT_TRUE(editor->selectEntry(QStringLiteral("1")));
+    auto *dest = window->findChild<QWidget *>(QStringLiteral("Text6"));
+    ASSERT_NE(dest, nullptr);
+    QTest::mouseClick(dest, Qt::LeftButton, Qt::ControlModifier, QPoint(5, 5));
+    EXPECT_EQ(state.currentPage(), QStringLiteral("2"));
+    ASSERT_TRUE(editor->selectEntry(QStringLiteral("1")));
+    QTest::mouseClick(dest, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(state.currentPage(), QStringLiteral("1")) << "a plain click only edits";
+    QTest::keyClick(dest, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(state.currentPage(), QStringLiteral("2"));
+
+    // Links Here lists what leads to the selected page, and follows the selection.
+    auto *links = window->findChild<LinksHerePanel *>(QStringLiteral("LinksHerePanel"));
+    ASSERT_NE(links, nullptr);
+    w<QAction>("mnulinkshere")->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return links->isVisible(); }));
+    EXPECT_EQ(listed("lstLinksHere"), QStringList{QStringLiteral("Page 1, Option One Destination Page")});
+    ASSERT_TRUE(editor->selectEntry(QStringLiteral("3")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return links->sources().value(0).isNull() && listed("lstLinksHere").size() == 1
+                                             && listed("lstLinksHere").first().contains(QStringLiteral("Nothing")); }));
+    ASSERT_TRUE(editor->selectEntry(QStringLiteral("2")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return links->sources() == QStringList{QStringLiteral("1")}; }));
+    EXPECT_TRUE(links->openSource(0));
+    EXPECT_EQ(state.currentPage(), QStringLiteral("1"));
+}
