@@ -165,6 +165,10 @@ private:
     WorkingCopy m_wc;
     std::unique_ptr<Editor> m_editor;
     bool m_gameShown = false;
+    // The results of the last find step, and what each replace step did.
+    QList<story::FindMatch> m_found;
+    bool m_findDone = false;
+    QList<story::ReplaceReport> m_replaced;
     QStringList m_compiled;
     RecordingLauncher m_launcher;
     CompileForm m_compileForm;
@@ -246,6 +250,28 @@ int EditSession::step(const QString &s)
     } else if (name == QLatin1String("hover") && colon >= 0) {
         control(&form, &ctl, nullptr);
         done = m_editor->hover(form, ctl);
+    } else if (name == QLatin1String("find") && colon >= 0) {
+        const story::Finder finder(arg, {});
+        if (!finder.isValid())
+            return usage(QStringLiteral("find takes TEXT"));
+        m_found = story::findInQuest(m_editor->document(), finder);
+        m_findDone = true;
+        done = true;
+    } else if (name == QLatin1String("replace") && colon >= 0) {
+        const int c = int(arg.indexOf(QLatin1Char(':')));
+        if (c <= 0)
+            return usage(QStringLiteral("replace takes FIND:WITH"));
+        const story::Finder finder(arg.left(c), {});
+        if (!finder.isValid())
+            return usage(QStringLiteral("replace takes FIND:WITH"));
+        m_replaced << m_editor->replaceAll(finder, arg.mid(c + 1));
+        done = true;
+    } else if (name == QLatin1String("goto") && colon >= 0) {
+        const QStringList candidates = story::goToCandidates(m_editor->document(), arg);
+        done = !candidates.isEmpty() && m_editor->openPage(candidates.first());
+    } else if (name == QLatin1String("follow") && colon >= 0) {
+        control(&form, &ctl, nullptr);
+        done = m_editor->follow(form, ctl);
     } else if (name == QLatin1String("play") && colon >= 0) {
         if (!m_gameShown)
             return stepUnavailable(s);
@@ -310,8 +336,24 @@ QByteArray EditSession::output(bool json)
         QJsonArray messages;
         for (const ShownMessage &m : m_dialogs.shown)
             messages.append(QJsonObject{{QStringLiteral("title"), m.title}, {QStringLiteral("text"), m.text}});
+        QJsonArray found;
+        for (const story::FindMatch &m : m_found)
+            found.append(QJsonObject{{QStringLiteral("page"), m.page.isEmpty() ? QJsonValue() : QJsonValue(m.page)},
+                                     {QStringLiteral("field"), m.key},
+                                     {QStringLiteral("line"), m.line},
+                                     {QStringLiteral("start"), m.start},
+                                     {QStringLiteral("length"), m.length}});
+        QJsonArray replaced;
+        for (const story::ReplaceReport &r : m_replaced)
+            replaced.append(QJsonObject{{QStringLiteral("replacements"), r.replacements},
+                                        {QStringLiteral("pages"), QJsonArray::fromStringList(r.pages)},
+                                        {QStringLiteral("broken_destinations"),
+                                         QJsonArray::fromStringList(r.brokenDestinations)},
+                                        {QStringLiteral("summary"), r.summary()}});
         const QJsonObject o{
             {QStringLiteral("forms"), forms},
+            {QStringLiteral("find"), m_findDone ? QJsonValue(found) : QJsonValue()},
+            {QStringLiteral("replace"), replaced},
             {QStringLiteral("game"), m_gameShown ? QJsonValue(m_play.json()) : QJsonValue()},
             {QStringLiteral("messages"), messages},
             {QStringLiteral("media"), QJsonArray::fromStringList(m_media)},
@@ -351,6 +393,13 @@ QByteArray EditSession::output(bool json)
             t << dialog->caption() << " (shown)\n";
     for (const ShownMessage &m : m_dialogs.shown)
         t << "Message: " << (m.title.isEmpty() ? QString() : m.title + QStringLiteral(": ")) << m.text << '\n';
+    if (m_findDone)
+        t << "Found: " << m_found.size() << '\n';
+    for (const story::FindMatch &m : m_found)
+        t << "  " << (m.page.isEmpty() ? QStringLiteral("(story info)") : QStringLiteral("page ") + m.page) << ", "
+          << m.key << ", " << m.line << '\n';
+    for (const story::ReplaceReport &r : m_replaced)
+        t << "Replace: " << r.summary() << '\n';
     for (const QString &m : m_media)
         t << "Media: " << m << '\n';
     for (const QString &f : m_compiled)

@@ -700,4 +700,144 @@ bool Editor::flush(QString *error)
     return m_wc.flush(error);
 }
 
+// --- find, replace and links ------------------------------------------------
+
+namespace {
+
+// The page list index of the page named name, or -1.
+int pageNamed(const QuestDocument &doc, const QString &name)
+{
+    const QString n = name.trimmed();
+    if (n.isEmpty())
+        return -1;
+    const int exact = doc.pageIndex(n);
+    if (exact >= 0)
+        return exact;
+    const QStringList &pages = doc.pages();
+    for (int i = 0; i < pages.size(); ++i)
+        if (pages[i].trimmed().compare(n, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+} // namespace
+
+story::ReplaceReport Editor::replaceAll(const story::Finder &finder, const QString &with)
+{
+    story::ReplaceReport report;
+    {
+        EditEvent event(*this, QStringLiteral("Replace All"), {}, m_parts->ctx.page());
+        report = story::replaceAll(document(), finder, with);
+        // The fields show the page's new values without writing them again.
+        if (!report.pages.isEmpty()) {
+            EditorContext &c = m_parts->ctx;
+            const int selected = m_state.createquest().pageList().selected;
+            c.applying = true;
+            if (selected >= 0)
+                m_parts->pages.select(selected);
+            if (m_parts->character.loaded())
+                m_parts->character.refill();
+            c.applying = false;
+        }
+    }
+    return report;
+}
+
+story::ReplaceReport Editor::replaceMatch(const story::Finder &finder, const story::FindMatch &m, const QString &with)
+{
+    story::ReplaceReport report;
+    {
+        EditEvent event(*this, QStringLiteral("Replace"), {}, m.page);
+        report = story::replaceMatch(document(), finder, m, with);
+        if (!report.pages.isEmpty()) {
+            EditorContext &c = m_parts->ctx;
+            const int selected = m_state.createquest().pageList().selected;
+            c.applying = true;
+            if (selected >= 0)
+                m_parts->pages.select(selected);
+            c.applying = false;
+        }
+    }
+    return report;
+}
+
+QString Editor::controlOf(const QString &key)
+{
+    for (int n = 1; n <= 26; ++n) {
+        const QString control = QStringLiteral("Text%1").arg(n);
+        if (PageEditor::keyOf(control) == key)
+            return control;
+    }
+    return {};
+}
+
+bool Editor::openPage(const QString &name)
+{
+    const int index = pageNamed(document(), name);
+    return index >= 0 && selectPage(index);
+}
+
+QString Editor::destinationIn(const QString &form, const QString &control) const
+{
+    static const QStringList pageFields{QStringLiteral("Text6"), QStringLiteral("Text7"), QStringLiteral("Text8"),
+                                        QStringLiteral("Text9")};
+    static const QStringList battleFields{QStringLiteral("Text9"), QStringLiteral("Text10"),
+                                          QStringLiteral("Text11")};
+    const bool page = form == EditorContext::cq() && pageFields.contains(control);
+    const bool battle = form == EditorContext::fb() && battleFields.contains(control);
+    if (!page && !battle)
+        return {};
+    const QString text = m_state.text(form, control);
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+bool Editor::follow(const QString &form, const QString &control)
+{
+    const QString to = destinationIn(form, control);
+    if (to.isNull() || !available(form, control))
+        return false;
+    return openPage(to);
+}
+
+Editor::LinkResult Editor::linkChoice(const QString &from, const QString &to)
+{
+    QuestDocument &doc = document();
+    const int fromIndex = pageNamed(doc, from);
+    const int toIndex = pageNamed(doc, to);
+    if (fromIndex < 0 || toIndex < 0)
+        return LinkResult::NoPage;
+    const QString source = doc.pages().at(fromIndex);
+    const QString target = doc.pages().at(toIndex);
+    // A written choice without a destination first, then an unused slot,
+    // which gets a caption so that the game offers it.
+    int slot = 0;
+    bool caption = false;
+    for (int pass = 0; pass < 2 && slot == 0; ++pass)
+        for (int i = 1; i <= quest::kOptionCount && slot == 0; ++i) {
+            const bool written = !doc.value(source, quest::optionKey(i)).trimmed().isEmpty();
+            if (doc.value(source, quest::destinationKey(i)).trimmed().isEmpty() && written == (pass == 0)) {
+                slot = i;
+                caption = !written;
+            }
+        }
+    if (slot > 0) {
+        EditEvent event(*this, QStringLiteral("Link page %1 to %2").arg(source, target), {}, source);
+        if (caption) {
+            const QString location = doc.value(target, QString(quest::kLocation)).trimmed();
+            doc.setValue(source, quest::optionKey(slot),
+                         location.isEmpty() ? QStringLiteral("Go to page %1").arg(target) : location);
+        }
+        doc.setValue(source, quest::destinationKey(slot), target);
+        EditorContext &c = m_parts->ctx;
+        const int selected = m_state.createquest().pageList().selected;
+        c.applying = true;
+        if (selected >= 0)
+            m_parts->pages.select(selected);
+        c.applying = false;
+        return LinkResult::Linked;
+    }
+    m_parts->ctx.message(QStringLiteral("Page %1 already has four choices.").arg(source));
+    return LinkResult::PageFull;
+}
+
 } // namespace fc

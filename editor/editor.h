@@ -23,6 +23,7 @@
 // help_texts.cpp, battle_dialog.cpp, character_dialog.cpp).
 
 #include "editor/editor_state.h"
+#include "editor/story_find.h"
 #include "editor/working_copy.h"
 #include "engine/ports.h"
 
@@ -182,6 +183,34 @@ public:
         fieldLeft();
         return hover(form, control);
     }
+
+    // --- find, replace and links -----------------------------------------------
+    // Replace All: every match of finder in the quest replaced by with, as one
+    // step ("Replace All"); the fields of the selected page show the result.
+    story::ReplaceReport replaceAll(const story::Finder &finder, const QString &with);
+    // Replace: the one match m replaced by with, as one step ("Replace").
+    story::ReplaceReport replaceMatch(const story::Finder &finder, const story::FindMatch &m, const QString &with);
+    // The createquest control that shows a page or story key ("Page Text":
+    // Text1), or "" for a key no control of the form shows.
+    static QString controlOf(const QString &key);
+    // Selects the page named name (as the page list does; names compare
+    // without case and outer blanks). False when no page has that name.
+    bool openPage(const QString &name);
+    // The page name a destination field holds: "Option One Destination Page"
+    // .. "Option Four Destination Page" of createquest (Text6..Text9),
+    // BattleWin, BattleLose, BattleEscape of FrmBattle (Text9..Text11).
+    // Null for any other control.
+    QString destinationIn(const QString &form, const QString &control) const;
+    // Opens the page a destination field names. False when the control is
+    // no destination field or its value names no page.
+    bool follow(const QString &form, const QString &control);
+    enum class LinkResult { Linked, PageFull, NoPage };
+    // A link drawn from page from to page to, as one step: the first written
+    // choice without a destination gets to; else the first unused choice gets
+    // to and, so that the game offers it, a caption (to's location, or "Go to
+    // page TO"). With no such choice the author is told "Page FROM already has
+    // four choices." and nothing changes.
+    LinkResult linkChoice(const QString &from, const QString &to);
 
     // Whether control of form can take user events now.
     bool available(const QString &form, const QString &control) const;

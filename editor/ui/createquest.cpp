@@ -3,6 +3,8 @@
 #include "editor/editor.h"
 #include "editor/ui/checkpanel.h"
 #include "editor/ui/editorstyle.h"
+#include "editor/story_stats.h"
+#include "editor/ui/findpanel.h"
 #include "editor/ui/formbinding.h"
 #include "editor/ui/storymapdock.h"
 #include "engine/ui/artwork.h"
@@ -17,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace fc {
@@ -58,6 +61,8 @@ CreateQuest::CreateQuest(Editor &editor, QWidget *parent)
     setCentralWidget(buildContent());
     buildCheckPanel();
     installStoryMap(*this, m_editor, m_checkPanel);
+    installFindPanels(*this, m_editor);
+    buildStatusLine();
     resize(1060, 720);
     m_binding->refreshAll();
     connect(m_binding, &FormBinding::formChanged, this, &CreateQuest::followState);
@@ -78,6 +83,27 @@ void CreateQuest::buildCheckPanel()
     check->setShortcut(Qt::Key_F7);
     check->setToolTip(tr("Check the quest for broken links, unreachable pages and soft locks (F7)"));
     connect(check, &QAction::triggered, m_checkPanel, &CheckPanel::checkQuest);
+}
+
+// The status line: pages, words, choices, endings and findings, kept up to
+// date from the document's change notices and the check panel's results.
+void CreateQuest::buildStatusLine()
+{
+    auto *stats = new story::StoryStatistics(m_editor.document(), this);
+    auto *label = new QLabel(statusBar());
+    label->setObjectName(QStringLiteral("lblStats"));
+    label->setAccessibleName(tr("Quest statistics"));
+    label->setFocusPolicy(Qt::TabFocus);
+    label->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    statusBar()->addPermanentWidget(label);
+    auto show = [label, stats] {
+        label->setText(stats->text());
+        label->setAccessibleDescription(stats->text());
+    };
+    connect(stats, &story::StoryStatistics::changed, label, show);
+    connect(m_checkPanel, &CheckPanel::checked, stats,
+            [this, stats] { stats->setFindings(int(m_checkPanel->lastReport().findings.size())); });
+    show();
 }
 
 void CreateQuest::buildMenus()

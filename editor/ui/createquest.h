@@ -31,6 +31,7 @@ protected:
 private:
     void buildMenus();
     void buildCheckPanel();
+    void buildStatusLine();
     QWidget *buildContent();
     void followState();
 

@@ -63,6 +63,12 @@ StoryMapDock::StoryMapDock(Editor &editor, CheckPanel *checks, QWidget *parent)
         if (QWidget *w = window()->findChild<QWidget *>(QStringLiteral("Text1")))
             w->setFocus(Qt::OtherFocusReason);
     });
+    // A link dragged from a card's choice handle onto another card: the
+    // editor fills a free choice (or tells the author the page has four).
+    connect(map, &StoryMap::linkRequested, this, [this](const QString &from, const QString &to) {
+        if (m_editor.linkChoice(from, to) == Editor::LinkResult::Linked)
+            refresh();
+    });
     if (m_checks)
         connect(m_checks, &CheckPanel::checked, this, &StoryMapDock::showFindings);
     connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {

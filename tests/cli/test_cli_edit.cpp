@@ -264,3 +264,63 @@ TEST_F(CliEdit, DialogsAreOpenedByTheirButtons)
 }
 
 } // namespace
+
+TEST_F(CliEdit, FindReplaceGoToAndFollow)
+{
+    const QString quest = path("mill.qst");
+    EditRun r = edit({QStringLiteral("set:Text1:The iron gate."), QStringLiteral("set:Text6:2"),
+                      QStringLiteral("click:Command1"), QStringLiteral("select:2"),
+                      QStringLiteral("set:Text19:Iron Mill"), QStringLiteral("set:Text1:An iron wheel. Iron dust."),
+                      QStringLiteral("set:Text6:1"), QStringLiteral("save:") + quest});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    const QString load = QStringLiteral("load:") + quest;
+
+    // Every match, one entry each, pages in list order; no find step: null.
+    r = editJson({load, QStringLiteral("find:IRON")});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    auto hit = [](const char *page, const char *field, const char *line, int start) {
+        return QJsonObject{{QStringLiteral("page"), QLatin1String(page)}, {QStringLiteral("field"), QLatin1String(field)},
+                           {QStringLiteral("line"), QLatin1String(line)}, {QStringLiteral("start"), start},
+                           {QStringLiteral("length"), 4}};
+    };
+    EXPECT_EQ(r.json()[QStringLiteral("find")].toArray(),
+              (QJsonArray{hit("1", "Page Text", "The iron gate.", 4), hit("2", "Location", "Iron Mill", 0),
+                          hit("2", "Page Text", "An iron wheel. Iron dust.", 3),
+                          hit("2", "Page Text", "An iron wheel. Iron dust.", 15)}));
+    EXPECT_TRUE(editJson({load}).json()[QStringLiteral("find")].isNull());
+
+    // Replace All is one step, shown in the selected page's fields, and undone at once;
+    // a destination turned into no page's name is reported.
+    r = editJson({load, QStringLiteral("replace:iron:brass"), QStringLiteral("replace:2:9")});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    const QJsonArray reports = r.json()[QStringLiteral("replace")].toArray();
+    ASSERT_EQ(reports.size(), 2);
+    EXPECT_EQ(reports[0][QStringLiteral("replacements")].toInt(), 4);
+    EXPECT_EQ(reports[0][QStringLiteral("pages")].toArray(), (QJsonArray{QStringLiteral("1"), QStringLiteral("2")}));
+    EXPECT_TRUE(reports[0][QStringLiteral("broken_destinations")].toArray().isEmpty());
+    EXPECT_EQ(reports[1][QStringLiteral("broken_destinations")].toArray(),
+              (QJsonArray{QStringLiteral("1: Option One Destination Page = 9")}));
+    EXPECT_EQ(r.control("createquest", "Text1")[QStringLiteral("text")].toString(), QStringLiteral("The brass gate."));
+    EXPECT_EQ(r.control("createquest", "Text6")[QStringLiteral("text")].toString(), QStringLiteral("9"));
+    r = editJson({load, QStringLiteral("replace:iron:brass"), QStringLiteral("select:2"), QStringLiteral("undo")});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(r.json()[QStringLiteral("undo")][QStringLiteral("redo_text")].toString(), QStringLiteral("Replace All"));
+    EXPECT_FALSE(r.json()[QStringLiteral("undo")][QStringLiteral("can_undo")].toBool(true));
+    EXPECT_EQ(r.control("createquest", "Text1")[QStringLiteral("text")].toString(), QStringLiteral("The iron gate."))
+        << "undo goes back to the page the step was made on";
+    EXPECT_EQ(editJson({load, QStringLiteral("replace:nothing here:x")}).json()[QStringLiteral("undo")]
+                  [QStringLiteral("can_undo")].toBool(true),
+              false)
+        << "a replacement without matches is no step";
+
+    // Go to by words, follow a destination; what names no page, or is no destination, is unavailable.
+    r = editJson({load, QStringLiteral("goto:mill")});
+    EXPECT_EQ(r.control("createquest", "pg")[QStringLiteral("selected")].toString(), QStringLiteral("2"));
+    r = editJson({load, QStringLiteral("goto:mill"), QStringLiteral("follow:Text6")});
+    EXPECT_EQ(r.control("createquest", "pg")[QStringLiteral("selected")].toString(), QStringLiteral("1"));
+    for (const char *step : {"follow:Text7", "follow:Text1", "goto:nowhere"}) {
+        r = editJson({load, QLatin1String(step)});
+        EXPECT_EQ(r.status, 3) << step;
+    }
+    EXPECT_EQ(editJson({QStringLiteral("replace:x")}).status, 2);
+}

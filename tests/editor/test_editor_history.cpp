@@ -140,6 +140,61 @@ TEST_F(EditorHistory, StepsAreNamedMergedAndSelectTheirPage)
     EXPECT_GE(editor->undoStack().undoLimit(), 1000);
 }
 
+TEST_F(EditorHistory, ALinkFromTheMapFillsTheFirstFreeChoiceAsOneStep)
+{
+    load(fivePages());
+    editor->selectEntry(QStringLiteral("1"));
+    // Page 1 has choice one's destination set: the link takes choice two,
+    // with a caption so that it is offered, shown in the form.
+    EXPECT_EQ(editor->linkChoice(QStringLiteral("1"), QStringLiteral("3")), Editor::LinkResult::Linked);
+    EXPECT_EQ(doc().value(QStringLiteral("1"), destinationKey(2)), QStringLiteral("3"));
+    EXPECT_EQ(text(QStringLiteral("Text7")), QStringLiteral("3"));
+    EXPECT_EQ(text(QStringLiteral("Text3")), QStringLiteral("Go to page 3"));
+    EXPECT_EQ(editor->undoStack().count(), 1);
+    EXPECT_EQ(undoText(), QStringLiteral("Link page 1 to 3"));
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(editor->linkChoice(QStringLiteral("1"), QStringLiteral("5")), Editor::LinkResult::Linked);
+    EXPECT_EQ(doc().value(QStringLiteral("1"), destinationKey(4)), QStringLiteral("5"));
+    // A written choice without a destination is taken before an unused one.
+    editor->selectEntry(QStringLiteral("5"));
+    editor->setText(cq(), QStringLiteral("Text4"), QStringLiteral("Climb"));
+    EXPECT_EQ(editor->linkChoice(QStringLiteral("5"), QStringLiteral("2")), Editor::LinkResult::Linked);
+    EXPECT_EQ(text(QStringLiteral("Text8")), QStringLiteral("2"));
+    EXPECT_EQ(text(QStringLiteral("Text4")), QStringLiteral("Climb"));
+    EXPECT_EQ(editor->linkChoice(QStringLiteral("5"), QStringLiteral("2")), Editor::LinkResult::Linked);
+    EXPECT_EQ(text(QStringLiteral("Text2")), QStringLiteral("Hall")) << "the target's location as caption";
+    editor->undo();
+    editor->undo();
+    editor->undo();
+    editor->selectEntry(QStringLiteral("1"));
+
+    // Four destinations: the author is told, nothing changes.
+    const int steps = editor->undoStack().count();
+    EXPECT_EQ(editor->linkChoice(QStringLiteral("1"), QStringLiteral("2")), Editor::LinkResult::PageFull);
+    EXPECT_EQ(lastMessage(), QStringLiteral("Page 1 already has four choices."));
+    EXPECT_EQ(editor->undoStack().count(), steps);
+    EXPECT_EQ(editor->linkChoice(QStringLiteral("1"), QStringLiteral("77")), Editor::LinkResult::NoPage);
+
+    editor->undo();
+    editor->undo();
+    editor->undo();
+    EXPECT_EQ(doc().value(QStringLiteral("1"), destinationKey(2)), QString());
+    EXPECT_EQ(text(QStringLiteral("Text7")), QString());
+    EXPECT_FALSE(editor->undoStack().canUndo());
+}
+
+TEST_F(EditorHistory, FollowingADestinationOpensItsPage)
+{
+    load(fivePages());
+    editor->selectEntry(QStringLiteral("1"));
+    EXPECT_TRUE(editor->follow(cq(), QStringLiteral("Text6")));
+    EXPECT_EQ(state.currentPage(), QStringLiteral("4"));
+    EXPECT_FALSE(editor->follow(cq(), QStringLiteral("Text7"))) << "empty destination";
+    EXPECT_FALSE(editor->follow(cq(), QStringLiteral("Text1"))) << "no destination field";
+    EXPECT_TRUE(editor->openPage(QStringLiteral(" 2 ")));
+    EXPECT_EQ(state.currentPage(), QStringLiteral("2"));
+}
+
 TEST_F(EditorHistory, DeleteComesBackInItsPlaceWithItsEntryAndCount)
 {
     load(fivePages());

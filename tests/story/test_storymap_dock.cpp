@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDockWidget>
 #include <QTest>
+#include <QUndoStack>
 
 using namespace fc;
 
@@ -72,6 +73,24 @@ TEST_F(StoryMapDockTest, F6OpensTheMapThatFollowsTheForm)
     // An edit reaches the map a moment later.
     ASSERT_TRUE(editor->setText(cq(), QStringLiteral("Text19"), QStringLiteral("Iron Gate")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return map->cardAccessibleName(0).contains(QStringLiteral("Iron Gate")); }));
+}
+
+TEST_F(StoryMapDockTest, ALinkDrawnOnTheMapSetsAFreeChoice)
+{
+    window->findChild<QAction *>(QStringLiteral("mnustorymap"))->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dock->isVisible(); }));
+    StoryMap *map = dock->map();
+    Q_EMIT map->linkRequested(QStringLiteral("1"), QStringLiteral("3"));
+    EXPECT_EQ(editor->document().value(QStringLiteral("1"), QStringLiteral("Option Two Destination Page")),
+              QStringLiteral("3"));
+    EXPECT_EQ(map->graph().links.size(), 2) << "the map shows the new link at once";
+    EXPECT_EQ(editor->undoStack().undoText(), QStringLiteral("Link page 1 to 3"));
+    Q_EMIT map->linkRequested(QStringLiteral("1"), QStringLiteral("2"));
+    Q_EMIT map->linkRequested(QStringLiteral("1"), QStringLiteral("2"));
+    const int steps = editor->undoStack().count();
+    Q_EMIT map->linkRequested(QStringLiteral("1"), QStringLiteral("2"));
+    EXPECT_EQ(editor->undoStack().count(), steps);
+    EXPECT_EQ(lastMessage(), QStringLiteral("Page 1 already has four choices."));
 }
 
 TEST_F(StoryMapDockTest, DocksNeverSqueezeTheFormsFields)
