@@ -8,6 +8,8 @@
 // come from a quest file read through the profile store's parser
 // (loadStoryPages) as well as from pages held in memory.
 
+#include "storage/quest_format.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -92,8 +94,7 @@ StoryGraph buildStoryGraph(const QList<StoryPageInput> &pages);
 // False, with *error saying why, when the file cannot be read.
 bool loadStoryPages(const QString &file, QList<StoryPageInput> *pages, QString *error = nullptr);
 
-// Orders page names as a reader expects: numbers by value, then the others.
-bool pageNameLess(const QString &a, const QString &b);
+using quest::pageNameLess;
 
 // The name folded as a profile read compares section names.
 QString foldPageName(const QString &name);

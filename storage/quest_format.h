@@ -92,4 +92,7 @@ inline constexpr QLatin1String kLaunchQuestFile("QuestFile");
 inline constexpr QLatin1String kLaunchGameSection("Game Data");
 inline constexpr QLatin1String kLaunchTitle("Title");
 
+// Orders page names as a reader expects: numbers by value, then the others.
+bool pageNameLess(const QString &a, const QString &b);
+
 } // namespace fc::quest

@@ -283,31 +283,6 @@ CheckReport Explorer::run()
 
 } // namespace detail
 
-bool pageNameLess(const QString &a, const QString &b)
-{
-    auto number = [](const QString &s) {
-        bool ok = !s.isEmpty();
-        for (QChar c : s)
-            ok = ok && c.isDigit() && c.unicode() < 128;
-        return ok;
-    };
-    const bool na = number(a), nb = number(b);
-    if (na != nb)
-        return na;
-    if (na) {
-        QStringView x(a), y(b);
-        while (x.size() > 1 && x.front() == QLatin1Char('0'))
-            x = x.mid(1);
-        while (y.size() > 1 && y.front() == QLatin1Char('0'))
-            y = y.mid(1);
-        if (x.size() != y.size())
-            return x.size() < y.size();
-        return x != y ? x < y : a < b;
-    }
-    const int c = a.compare(b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a < b;
-}
-
 CheckReport checkQuest(const QString &questFile, const CheckOptions &options)
 {
     auto quest = std::make_shared<QuestSnapshot>();

@@ -11,6 +11,8 @@
 // lost, escape where allowed. Choices are not taken while a fight is open.
 // The score is tracked as a range per state, not as part of the state.
 
+#include "storage/quest_format.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -118,7 +120,6 @@ struct CheckOptions
 
 CheckReport checkQuest(const QString &questFile, const CheckOptions &options = {});
 
-// Orders page names as a reader expects: numbers by value, then the others.
-bool pageNameLess(const QString &a, const QString &b);
+using quest::pageNameLess;
 
 } // namespace fc::check
