@@ -1,285 +1,173 @@
+// The order of the checker's phases: reading the pages, exploring the
+// states, their strongly connected parts and score ranges, the checks and
+// findings, and the trail that spells out the findings' steps.
 #include "engine/check/checker.h"
 
-#include "engine/check/explorer.h"
+#include "engine/check/dead_ends.h"
+#include "engine/check/findings.h"
+#include "engine/check/quest_pages.h"
 #include "engine/check/quest_snapshot.h"
-#include "engine/game.h"
-#include "engine/rules.h"
-#include "engine/score.h"
-#include "storage/encoder.h"
+#include "engine/check/reach.h"
+#include "engine/check/score_ranges.h"
+#include "engine/check/score_table.h"
+#include "engine/check/state_graph.h"
+#include "engine/check/static_checks.h"
+#include "engine/check/step_trail.h"
+#include "engine/check/strong_parts.h"
 #include "storage/quest_format.h"
-#include "storage/user_folders.h"
 
 #include <QElapsedTimer>
-#include <QFileInfo>
-#include <QHash>
 
-#include <algorithm>
-#include <array>
-#include <cmath>
 #include <cstdio>
-#include <limits>
-#include <vector>
+#include <memory>
 
 namespace fc::check {
 
 namespace detail {
 
-// Per page, the first state reaching it in each phase and offering each
-// choice; per state, whether it is an ending; per page, the first state
-// offering none of its choices.
-void Explorer::firstStates(std::vector<std::uint8_t> &ending, std::vector<std::int32_t> &firstSoftLock)
+namespace {
+
+// Milliseconds each phase took, written to stderr when
+// FABLECRAFT_CHECK_TIMING is set.
+struct PhaseTimes
 {
-    const auto n = std::int32_t(m_g.size());
-    const size_t pages = m_pages.size();
-    m_firstState.assign(pages, -1);
-    m_firstSettled.assign(pages, -1);
-    m_firstOpen.assign(pages, -1);
-    m_firstOffered.assign(pages, {-1, -1, -1, -1});
-    firstSoftLock.assign(pages, -1);
-    ending.assign(size_t(n), 0);
-    // The order each kept state was found in, beside it, so that comparing
-    // needs no look-up.
-    constexpr std::int32_t kNone = std::numeric_limits<std::int32_t>::max();
-    std::vector<std::int32_t> stateRank(pages, kNone), settledRank(pages, kNone), openRank(pages, kNone),
-        softLockRank(pages, kNone);
-    std::vector<std::array<std::int32_t, 4>> offeredRank(pages, {kNone, kNone, kNone, kNone});
-    auto keep = [](std::int32_t &state, std::int32_t &rank, std::int32_t s, std::int32_t r) {
-        if (r < rank) {
-            rank = r;
-            state = s;
-        }
-    };
-    for (std::int32_t s = 0; s < n; ++s) {
-        const int p = pageOf(s);
-        const std::int32_t r = m_rank[size_t(s)];
-        const PageMoves &page = m_moves[size_t(p)];
-        keep(m_firstState[size_t(p)], stateRank[size_t(p)], s, r);
-        if (phaseOf(s) == BattleOpen) {
-            keep(m_firstOpen[size_t(p)], openRank[size_t(p)], s, r);
-            continue;
-        }
-        keep(m_firstSettled[size_t(p)], settledRank[size_t(p)], s, r);
-        bool any = false;
-        const Mask mask = maskOf(s);
-        for (size_t i = 0; i < size_t(quest::kOptionCount); ++i)
-            if (offered(page.choices[i], mask)) {
-                any = true;
-                keep(m_firstOffered[size_t(p)][i], offeredRank[size_t(p)][i], s, r);
-            }
-        if (!page.hasChoices)
-            ending[size_t(s)] = 1;
-        else if (!any)
-            keep(firstSoftLock[size_t(p)], softLockRank[size_t(p)], s, r);
-    }
+    qint64 found = 0, renumbered = 0, analysed = 0;
+    qint64 parts = 0, scores = 0, deadEnds = 0, steps = 0;
 
-}
-
-// Pages no player reaches, pages that offer no choice, choices never offered.
-void Explorer::reachFindings(const std::vector<std::int32_t> &firstSoftLock)
-{
-    const size_t pages = m_pages.size();
-    auto itemName = [&](int page, int i) {
-        return m_pages[size_t(page)].choices[size_t(i)].item;
-    };
-    for (int p = 0; p < int(pages); ++p) {
-        const Page &page = m_pages[size_t(p)];
-        if (m_firstState[size_t(p)] < 0) {
-            add("unreachable-page", p, QString(), QStringLiteral("no player can reach this page"));
-            continue;
-        }
-        if (firstSoftLock[size_t(p)] >= 0) {
-            const std::int32_t s = firstSoftLock[size_t(p)];
-            QStringList held;
-            for (int b = 0; b < m_bitItems.size(); ++b)
-                if ((realMask(s) >> b) & 1)
-                    held << quoted(m_bitItems[b]);
-            add("soft-lock", p, QString(),
-                QStringLiteral("the page has choices but offers none to a player holding %1")
-                    .arg(held.isEmpty() ? QStringLiteral("no key item") : held.join(QStringLiteral(", "))),
-                s);
-        }
-        for (int i = 0; i < quest::kOptionCount; ++i) {
-            const Choice &c = page.choices[size_t(i)];
-            if (!c.visible() || m_firstOffered[size_t(p)][size_t(i)] >= 0)
-                continue;
-            QString why;
-            if (m_firstSettled[size_t(p)] < 0)
-                why = QStringLiteral("the fight here always leads to another page; only loading a game saved "
-                                     "during the fight shows this choice");
-            else if (rules::requiresItem(c.required) && !c.offeredNotHeld && c.offeredHeld)
-                why = QStringLiteral("it needs %1, which no player reaching this page holds").arg(quoted(itemName(p, i)));
-            else if (c.offeredNotHeld && !c.offeredHeld)
-                why = QStringLiteral("it gives %1, which every player reaching this page already holds").arg(quoted(itemName(p, i)));
-            else
-                why = QStringLiteral("it is hidden whatever the player holds");
-            add("never-offered", p, quest::optionKey(i + 1),
-                quest::optionKey(i + 1) + QStringLiteral(" is never offered: ") + why,
-                m_firstSettled[size_t(p)] >= 0 ? m_firstSettled[size_t(p)] : m_firstState[size_t(p)]);
-        }
-    }
-}
-
-// Key items given but never required, or required but never given.
-void Explorer::keyItemFindings()
-{
-    const size_t pages = m_pages.size();
-    struct Use { int page; QString key; std::int32_t state; };
-    QHash<QString, QList<Use>> given, needed;
-    QStringList order;
-    for (int p = 0; p < int(pages); ++p) {
-        const Page &page = m_pages[size_t(p)];
-        for (int i = 0; i < quest::kOptionCount; ++i) {
-            const Choice &c = page.choices[size_t(i)];
-            if (!c.visible())
-                continue;
-            if (rules::givesItem(c.add, c.item)) {
-                if (!given.contains(c.item) && !needed.contains(c.item))
-                    order << c.item;
-                given[c.item].append({p, quest::keyItemKey(i + 1), m_firstOffered[size_t(p)][size_t(i)]});
-            }
-            if (rules::requiresItem(c.required) && !c.item.isEmpty()) {
-                if (!given.contains(c.item) && !needed.contains(c.item))
-                    order << c.item;
-                needed[c.item].append({p, quest::keyItemKey(i + 1), m_firstOffered[size_t(p)][size_t(i)] >= 0
-                                                                        ? m_firstOffered[size_t(p)][size_t(i)]
-                                                                        : m_firstSettled[size_t(p)]});
-            }
-        }
-        if (page.battle && !page.loot.isEmpty()) {
-            if (!given.contains(page.loot) && !needed.contains(page.loot))
-                order << page.loot;
-            given[page.loot].append({p, QString(quest::kBattleMonKeyItem), m_firstOpen[size_t(p)]});
-        }
-    }
-    auto first = [](const QList<Use> &uses) {
-        const Use *best = &uses.front();
-        for (const Use &u : uses)
-            if (u.state >= 0 && (best->state < 0 || u.state < best->state))
-                best = &u;
-        return *best;
-    };
-    for (const QString &item : std::as_const(order)) {
-        if (given.contains(item) && !needed.contains(item)) {
-            const Use u = first(given[item]);
-            add("item-never-required", u.page, u.key,
-                QStringLiteral("%1 is given here but no choice requires it").arg(quoted(item)), u.state);
-        } else if (needed.contains(item) && !given.contains(item)) {
-            const Use u = first(needed[item]);
-            add("item-never-added", u.page, u.key,
-                QStringLiteral("%1 is required here but no choice or battle gives it").arg(quoted(item)), u.state);
-        }
-    }
-}
-
-// The ending pages, each with the range of scores a player ends on it with.
-void Explorer::collectEndings(const std::vector<std::uint8_t> &ending)
-{
-    const auto n = std::int32_t(m_g.size());
-    const size_t pages = m_pages.size();
-    QList<Ending> endings;
-    std::vector<int> endingOf(pages, -1);
-    for (std::int32_t s = 0; s < n; ++s) {
-        if (!ending[size_t(s)])
-            continue;
-        const int p = pageOf(s);
-        if (endingOf[size_t(p)] < 0) {
-            endingOf[size_t(p)] = int(endings.size());
-            Ending e;
-            e.page = m_pages[size_t(p)].name;
-            e.minScore = kMaxScore + 1;
-            e.maxScore = kMinScore - 1;
-            endings.append(e);
-        }
-        Ending &e = endings[endingOf[size_t(p)]];
-        ++e.states;
-        if ((m_unbounded[size_t(s)] & kLowOpen) || !e.minScore)
-            e.minScore.reset();
-        else
-            e.minScore = std::min(*e.minScore, m_lo[size_t(s)]);
-        if ((m_unbounded[size_t(s)] & kHighOpen) || !e.maxScore)
-            e.maxScore.reset();
-        else
-            e.maxScore = std::max(*e.maxScore, m_hi[size_t(s)]);
-    }
-    std::sort(endings.begin(), endings.end(), [](const Ending &a, const Ending &b) { return pageNameLess(a.page, b.page); });
-    m_report.endings = endings;
-}
-
-void Explorer::analyse()
-{
-    std::vector<std::uint8_t> ending;
-    std::vector<std::int32_t> firstSoftLock;
-    firstStates(ending, firstSoftLock);
-
-    QElapsedTimer clock;
-    clock.start();
-    makeScoreTable();
-    findParts();
-    m_partsTime = clock.restart();
-    scoreRanges();
-    m_scoresTime = clock.restart();
-    staticChecks();
-    reachFindings(firstSoftLock);
-
-    clock.restart();
-    deadEnds(ending, firstSoftLock);
-    m_deadEndsTime = clock.elapsed();
-
-    keyItemFindings();
-    collectEndings(ending);
-}
-
-CheckReport Explorer::run()
-{
-    readPages();
-    if (m_quest.pageIndex(quest::kFirstPage) < 0) {
-        m_report.findings.append({QStringLiteral("broken-destination"), QString(quest::kFirstPage), QString(),
-                                  QStringLiteral("the quest has no page \"1\", where every game starts"), {}});
-        m_findingState.push_back(-1);
-    }
-    if (m_itemBits.size() > kMaxTrackedItems) {
-        m_report.error = QStringLiteral("%1 key items decide what choices offer; at most %2 can be checked")
-                             .arg(m_itemBits.size())
-                             .arg(kMaxTrackedItems);
-        return m_report;
-    }
-    QElapsedTimer clock;
-    clock.start();
-    if (!explore())
-        return m_report;
-    m_report.states = m_g.size();
-    const qint64 found = clock.elapsed();
-    renumber();
-    // The block index is not needed any more.
-    m_g.blocks = {};
-    m_g.blockKey = {};
-    m_g.blockAt = {};
-    const qint64 explored = clock.elapsed();
-    analyse();
-    makeTrail();
-    if (qEnvironmentVariableIsSet("FABLECRAFT_CHECK_TIMING"))
+    void print() const
+    {
+        if (!qEnvironmentVariableIsSet("FABLECRAFT_CHECK_TIMING"))
+            return;
         fprintf(stderr,
                 "explore %lld ms, renumber %lld ms, analyse %lld ms (parts %lld ms, scores %lld ms, dead ends %lld ms, "
                 "steps %lld ms)\n",
-                found, explored - found, clock.elapsed() - explored, m_partsTime, m_scoresTime, m_deadEndsTime,
-                m_stepsTime);
+                found, renumbered - found, analysed - renumbered, parts, scores, deadEnds, steps);
+    }
+};
 
-    auto kindRank = [](const QString &kind) {
-        for (size_t i = 0; i < std::size(kFindingKinds); ++i)
-            if (kind == QLatin1String(kFindingKinds[i]))
-                return int(i);
-        return int(std::size(kFindingKinds));
-    };
-    std::stable_sort(m_report.findings.begin(), m_report.findings.end(), [&](const Finding &a, const Finding &b) {
-        const int ka = kindRank(a.kind), kb = kindRank(b.kind);
-        if (ka != kb)
-            return ka < kb;
-        if (a.page != b.page)
-            return pageNameLess(a.page, b.page);
-        return false;
-    });
-    return m_report;
+// One check of one quest: runs the phases in turn, each handing its results
+// to the next, and lets each result go once no later phase needs it.
+class QuestCheck
+{
+public:
+    QuestCheck(std::shared_ptr<const QuestSnapshot> snapshot, const CheckOptions &options)
+        : m_snapshot(std::move(snapshot))
+        , m_options(options)
+        , m_quest(readQuestPages(*m_snapshot))
+        , m_graph(m_quest)
+        , m_findings(m_snapshot->pages())
+    {
+    }
+
+    CheckReport run();
+
+private:
+    ScoreRanges analyse();
+    std::shared_ptr<StepTrail> makeTrail(ScoreRanges ranges);
+    CheckReport finish();
+
+    std::shared_ptr<const QuestSnapshot> m_snapshot;
+    CheckOptions m_options;
+    QuestPages m_quest;
+    StateGraph m_graph;
+    FindingList m_findings;
+    CheckReport m_report;
+    PhaseTimes m_times;
+};
+
+CheckReport QuestCheck::run()
+{
+    if (m_snapshot->pageIndex(quest::kFirstPage) < 0)
+        m_findings.addUnplaced({QStringLiteral("broken-destination"), QString(quest::kFirstPage), QString(),
+                                QStringLiteral("the quest has no page \"1\", where every game starts"), {}});
+    if (m_quest.itemBits.size() > kMaxTrackedItems) {
+        m_report.error = QStringLiteral("%1 key items decide what choices offer; at most %2 can be checked")
+                             .arg(m_quest.itemBits.size())
+                             .arg(kMaxTrackedItems);
+        return finish();
+    }
+    QElapsedTimer clock;
+    clock.start();
+    if (!m_graph.explore(m_snapshot->pageIndex(quest::kFirstPage), m_options.maxStates, m_options.maxIndexEntries,
+                         m_report.error))
+        return finish();
+    m_report.states = m_graph.size();
+    m_times.found = clock.elapsed();
+    m_graph.renumber();
+    m_graph.dropIndex();
+    m_times.renumbered = clock.elapsed();
+    std::shared_ptr<StepTrail> trail = makeTrail(analyse());
+    QElapsedTimer steps;
+    steps.start();
+    m_report.findings = m_findings.take(trail, m_options.fightSeeds);
+    m_times.steps += steps.elapsed();
+    m_times.analysed = clock.elapsed();
+    m_times.print();
+    return std::move(m_report);
 }
+
+// Everything that needs the state graph's moves: the findings in their
+// order, and the endings; returns the score ranges.
+ScoreRanges QuestCheck::analyse()
+{
+    const FirstStates first = findFirstStates(m_graph, m_quest);
+    QElapsedTimer clock;
+    clock.start();
+    const ScoreTable scores(m_quest.pages);
+    const StrongParts parts = findStrongParts(m_graph, scores);
+    m_times.parts = clock.restart();
+    ScoreRanges ranges = findScoreRanges(m_graph, parts, scores, m_quest, m_findings);
+    m_times.scores = clock.restart();
+    checkAsWritten(*m_snapshot, m_quest, first, m_options, m_findings);
+    reachFindings(first, m_graph, m_quest, m_findings);
+    clock.restart();
+    findDeadEnds(m_graph, parts, m_quest, first, m_findings);
+    m_times.deadEnds = clock.elapsed();
+    keyItemFindings(first, m_quest, m_findings);
+    m_report.endings = collectEndings(first, m_graph, m_quest, ranges);
+    return ranges;
+}
+
+// Hands the links between the states to the trail of the findings' steps
+// and lets the rest go; nullptr when no finding has steps. The score ranges'
+// storage takes the distances and the heads: memory given back here is
+// seldom returned to the system.
+std::shared_ptr<StepTrail> QuestCheck::makeTrail(ScoreRanges ranges)
+{
+    QElapsedTimer clock;
+    clock.start();
+    ranges.unbounded = {};
+    auto trail = std::make_shared<StepTrail>();
+    StepTrail &t = *trail;
+    m_graph.handOver(t);
+    t.quest = m_snapshot;
+    t.lootBit.resize(m_quest.moves.size());
+    for (size_t p = 0; p < m_quest.moves.size(); ++p)
+        t.lootBit[p] = m_quest.moves[p].lootBit;
+    t.itemBits = m_quest.itemBits;
+    t.fightSeeds = m_options.fightSeeds;
+    t.fightReplays = m_options.fightReplays;
+    m_quest.moves = {};
+    m_quest.pages = {};
+    if (!m_findings.anyState()) {
+        m_times.steps = clock.elapsed();
+        return nullptr; // no finding has steps: nothing to keep
+    }
+    t.depth = std::move(ranges.lo);
+    t.head = std::move(ranges.hi);
+    t.finish();
+    m_times.steps = clock.elapsed();
+    return trail;
+}
+
+// The report of a check stopped early: the findings so far, without steps.
+CheckReport QuestCheck::finish()
+{
+    m_report.findings = m_findings.take(nullptr, m_options.fightSeeds);
+    return std::move(m_report);
+}
+
+} // namespace
 
 } // namespace detail
 
@@ -292,7 +180,7 @@ CheckReport checkQuest(const QString &questFile, const CheckOptions &options)
         r.error = QStringLiteral("cannot read %1: %2").arg(questFile, error);
         return r;
     }
-    return detail::Explorer(std::move(quest), options).run();
+    return detail::QuestCheck(std::move(quest), options).run();
 }
 
 } // namespace fc::check

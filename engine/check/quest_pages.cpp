@@ -1,121 +1,135 @@
 // Reading the quest's pages into what the checks and the exploration need.
-#include "engine/check/explorer.h"
-
+#include "engine/check/quest_pages.h"
 
 #include "engine/check/quest_snapshot.h"
-#include "engine/game.h"
 #include "engine/rules.h"
 #include "engine/score.h"
-#include "storage/encoder.h"
 #include "storage/quest_format.h"
-#include "storage/user_folders.h"
 
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QHash>
-
-#include <algorithm>
-#include <array>
-#include <cmath>
-#include <cstdio>
-#include <limits>
 #include <vector>
 
 namespace fc::check::detail {
 
-void Explorer::readPages()
+namespace {
+
+// Every key read, a page at a time: per choice its six keys, then the
+// fight's.
+constexpr int kChoiceKeys = 6;
+
+QStringList pageKeyNames()
 {
     using namespace quest;
-    const QStringList &names = m_quest.pages();
-    m_pages.resize(size_t(names.size()));
-    auto resolve = [&](const QString &dest) { return dest.isEmpty() ? -1 : m_quest.pageIndex(dest); };
-
-    // Every key read, a page at a time: per choice its six keys, then the
-    // fight's.
-    constexpr int kChoiceKeys = 6;
     QStringList keyNames;
     for (int i = 1; i <= kOptionCount; ++i)
         keyNames << optionKey(i) << destinationKey(i) << scoreKey(i) << keyItemKey(i) << requiredKey(i) << addKey(i);
     for (const QLatin1String &k : {kBattle, kBattleEscapeCheck, kBattleWin, kBattleLose, kBattleEscape, kBattleMonKeyItem})
         keyNames << QString(k);
-    std::vector<QStringView> keys(keyNames.cbegin(), keyNames.cend());
-    std::vector<QString> values(keys.size());
+    return keyNames;
+}
 
-    for (qsizetype p = 0; p < names.size(); ++p) {
-        Page &page = m_pages[size_t(p)];
-        page.name = names[p];
-        m_quest.readValues(page.name, keys, values);
-        for (int i = 0; i < kOptionCount; ++i) {
-            Choice &c = page.choices[size_t(i)];
-            QString *v = values.data() + i * kChoiceKeys;
-            c.caption = std::move(v[0]);
-            c.destination = std::move(v[1]);
-            c.score = std::move(v[2]);
-            c.item = std::move(v[3]);
-            c.required = std::move(v[4]);
-            c.add = std::move(v[5]);
-            c.destPage = resolve(c.destination);
-            c.scoreAdd = parseDecimal(c.score);
-            page.hasChoices = page.hasChoices || c.visible();
-            c.offeredHeld = rules::offeredOnArrival(c.caption, c.required, c.add, true);
-            c.offeredNotHeld = rules::offeredOnArrival(c.caption, c.required, c.add, false);
-            // An item no choice or fight gives is never held.
-            c.fixedOffer = rules::itemHeld(c.item, [](const QString &) { return false; }) ? c.offeredHeld
-                                                                                          : c.offeredNotHeld;
-        }
-        QString *v = values.data() + kOptionCount * kChoiceKeys;
-        page.battleValue = std::move(v[0]);
-        page.escapeValue = std::move(v[1]);
-        page.battle = rules::opensBattle(page.battleValue);
-        page.escape = rules::escapeAllowed(page.escapeValue);
-        page.win = std::move(v[2]);
-        page.lose = std::move(v[3]);
-        page.escapePage = std::move(v[4]);
-        page.loot = std::move(v[5]);
-        page.winPage = resolve(page.win);
-        page.losePage = resolve(page.lose);
-        page.escapeDest = resolve(page.escapePage);
+// page from values, the values of pageKeyNames() read on it.
+void fillPage(const QuestSnapshot &quest, std::vector<QString> &values, Page &page)
+{
+    using namespace quest;
+    auto resolve = [&](const QString &dest) { return dest.isEmpty() ? -1 : quest.pageIndex(dest); };
+    for (int i = 0; i < kOptionCount; ++i) {
+        Choice &c = page.choices[size_t(i)];
+        QString *v = values.data() + i * kChoiceKeys;
+        c.caption = std::move(v[0]);
+        c.destination = std::move(v[1]);
+        c.score = std::move(v[2]);
+        c.item = std::move(v[3]);
+        c.required = std::move(v[4]);
+        c.add = std::move(v[5]);
+        c.destPage = resolve(c.destination);
+        c.scoreAdd = parseDecimal(c.score);
+        page.hasChoices = page.hasChoices || c.visible();
+        c.offeredHeld = rules::offeredOnArrival(c.caption, c.required, c.add, true);
+        c.offeredNotHeld = rules::offeredOnArrival(c.caption, c.required, c.add, false);
+        // An item no choice or fight gives is never held.
+        c.fixedOffer = rules::itemHeld(c.item, [](const QString &) { return false; }) ? c.offeredHeld
+                                                                                      : c.offeredNotHeld;
     }
+    QString *v = values.data() + kOptionCount * kChoiceKeys;
+    page.battleValue = std::move(v[0]);
+    page.escapeValue = std::move(v[1]);
+    page.battle = rules::opensBattle(page.battleValue);
+    page.escape = rules::escapeAllowed(page.escapeValue);
+    page.win = std::move(v[2]);
+    page.lose = std::move(v[3]);
+    page.escapePage = std::move(v[4]);
+    page.loot = std::move(v[5]);
+    page.winPage = resolve(page.win);
+    page.losePage = resolve(page.lose);
+    page.escapeDest = resolve(page.escapePage);
+}
 
-    // Items whose holding changes what a choice offers get a bit each.
-    for (Page &page : m_pages) {
+// Items whose holding changes what a choice offers get a bit each; choices
+// and fights that give such an item, its bit.
+void numberItems(QuestPages &q)
+{
+    for (Page &page : q.pages) {
         for (Choice &c : page.choices) {
             if (c.item.isEmpty() || c.offeredHeld == c.offeredNotHeld)
                 continue;
-            auto it = m_itemBits.constFind(c.item);
-            if (it == m_itemBits.cend()) {
-                it = m_itemBits.insert(c.item, int(m_bitItems.size()));
-                m_bitItems.append(c.item);
+            auto it = q.itemBits.constFind(c.item);
+            if (it == q.itemBits.cend()) {
+                it = q.itemBits.insert(c.item, int(q.bitItems.size()));
+                q.bitItems.append(c.item);
             }
             c.itemBit = it.value();
         }
     }
-    for (Page &page : m_pages) {
+    for (Page &page : q.pages) {
         for (Choice &c : page.choices)
             if (c.visible() && rules::givesItem(c.add, c.item))
-                c.giveBit = m_itemBits.value(c.item, -1);
+                c.giveBit = q.itemBits.value(c.item, -1);
         if (page.battle && !page.loot.isEmpty())
-            page.lootBit = m_itemBits.value(page.loot, -1);
+            page.lootBit = q.itemBits.value(page.loot, -1);
     }
-    m_moves.resize(m_pages.size());
-    for (size_t p = 0; p < m_pages.size(); ++p) {
-        const Page &page = m_pages[p];
-        PageMoves &m = m_moves[p];
-        for (size_t i = 0; i < page.choices.size(); ++i) {
-            const Choice &c = page.choices[i];
-            m.choices[i] = {c.destPage,       std::int8_t(c.itemBit), std::int8_t(c.giveBit), c.fixedOffer,
-                            c.offeredHeld, c.offeredNotHeld};
-        }
-        m.winPage = page.winPage;
-        m.losePage = page.losePage;
-        m.escapeDest = page.escapeDest;
-        m.lootBit = std::int8_t(page.lootBit);
-        m.battle = page.battle;
-        m.escape = page.escape;
-        m.leavesOnWin = rules::leavesBattlePage(page.win);
-        m.leavesOnLose = rules::leavesBattlePage(page.lose);
-        m.hasChoices = page.hasChoices;
+}
+
+PageMoves movesOf(const Page &page)
+{
+    PageMoves m;
+    for (size_t i = 0; i < page.choices.size(); ++i) {
+        const Choice &c = page.choices[i];
+        m.choices[i] = {c.destPage,       std::int8_t(c.itemBit), std::int8_t(c.giveBit), c.fixedOffer,
+                        c.offeredHeld, c.offeredNotHeld};
     }
+    m.winPage = page.winPage;
+    m.losePage = page.losePage;
+    m.escapeDest = page.escapeDest;
+    m.lootBit = std::int8_t(page.lootBit);
+    m.battle = page.battle;
+    m.escape = page.escape;
+    m.leavesOnWin = rules::leavesBattlePage(page.win);
+    m.leavesOnLose = rules::leavesBattlePage(page.lose);
+    m.hasChoices = page.hasChoices;
+    return m;
+}
+
+} // namespace
+
+QuestPages readQuestPages(const QuestSnapshot &quest)
+{
+    QuestPages q;
+    const QStringList &names = quest.pages();
+    q.pages.resize(size_t(names.size()));
+    const QStringList keyNames = pageKeyNames();
+    std::vector<QStringView> keys(keyNames.cbegin(), keyNames.cend());
+    std::vector<QString> values(keys.size());
+    for (qsizetype p = 0; p < names.size(); ++p) {
+        Page &page = q.pages[size_t(p)];
+        page.name = names[p];
+        quest.readValues(page.name, keys, values);
+        fillPage(quest, values, page);
+    }
+    numberItems(q);
+    q.moves.resize(q.pages.size());
+    for (size_t p = 0; p < q.pages.size(); ++p)
+        q.moves[p] = movesOf(q.pages[p]);
+    return q;
 }
 
 } // namespace fc::check::detail

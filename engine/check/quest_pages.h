@@ -2,13 +2,17 @@
 // The checker's view of a quest's pages: each choice and battle setting as
 // read, and the moves the exploration takes from them.
 
+#include "engine/check/step_trail.h"
 #include "storage/quest_format.h"
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace fc::check::detail {
 
@@ -60,5 +64,29 @@ struct Page
     int winPage = -1, losePage = -1, escapeDest = -1;
     int lootBit = -1;
 };
+
+// Whether choice c is offered to a player holding the items of mask.
+template <typename C> bool offered(const C &c, Mask mask)
+{
+    if (c.itemBit < 0)
+        return c.fixedOffer;
+    return (mask >> c.itemBit) & 1 ? c.offeredHeld : c.offeredNotHeld;
+}
+
+// A quest as the checks and the exploration read it: its pages in the order
+// of QuestSnapshot::pages(), and a bit for each key item whose holding
+// changes what some choice offers.
+struct QuestPages
+{
+    std::vector<Page> pages;
+    std::vector<PageMoves> moves; // beside pages
+    QHash<QString, int> itemBits;
+    QStringList bitItems; // the item of each bit
+
+    size_t size() const { return pages.size(); }
+};
+
+// Reads every page of quest, through the snapshot's reads.
+QuestPages readQuestPages(const QuestSnapshot &quest);
 
 } // namespace fc::check::detail

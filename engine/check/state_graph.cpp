@@ -1,26 +1,18 @@
 // Exploring the states a player can reach, and numbering them so that each
 // layer's states are neighbours and every move leads to the same layer or a
 // later one.
-#include "engine/check/explorer.h"
+#include "engine/check/state_graph.h"
 
 #include "engine/rules.h"
-#include "engine/score.h"
-
-#include <QElapsedTimer>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
-#include <queue>
-#include <system_error>
-#include <thread>
 
 namespace fc::check::detail {
 
 // ---------------------------------------------------------------------------
 // Exploring
 
-std::int32_t Explorer::layerFor(Mask mask)
+std::int32_t StateGraph::layerFor(Mask mask)
 {
     const auto [it, added] = m_g.layerOf.try_emplace(mask, std::int32_t(m_g.layerMask.size()));
     if (added)
@@ -28,32 +20,46 @@ std::int32_t Explorer::layerFor(Mask mask)
     return it->second;
 }
 
-std::int32_t Explorer::blockFor(std::int32_t layer, std::int32_t node)
+namespace {
+
+// The entry of the open-addressed table keys that holds key, or the free one
+// where it goes.
+size_t freeOrSame(const std::vector<std::uint64_t> &keys, std::uint64_t key)
+{
+    const size_t bits = keys.size() - 1;
+    size_t at = mix(key) & bits;
+    while (keys[at] != Graph::kEmpty && keys[at] != key)
+        at = (at + 1) & bits;
+    return at;
+}
+
+} // namespace
+
+// Doubles the block index, 1024 entries to begin with.
+void StateGraph::growIndex()
+{
+    std::vector<std::uint64_t> oldKey = std::move(m_g.blockKey);
+    std::vector<std::int32_t> oldAt = std::move(m_g.blockAt);
+    m_g.blockKey.assign(oldKey.empty() ? 1024 : oldKey.size() * 2, Graph::kEmpty);
+    m_g.blockAt.assign(m_g.blockKey.size(), -1);
+    for (size_t i = 0; i < oldKey.size(); ++i)
+        if (oldKey[i] != Graph::kEmpty) {
+            const size_t at = freeOrSame(m_g.blockKey, oldKey[i]);
+            m_g.blockKey[at] = oldKey[i];
+            m_g.blockAt[at] = oldAt[i];
+        }
+}
+
+std::int32_t StateGraph::blockFor(std::int32_t layer, std::int32_t node)
 {
     const std::uint64_t key = (std::uint64_t(std::uint32_t(layer)) << 32) | std::uint32_t(node / Graph::kBlock);
     const size_t recent = Graph::recentAt(key);
     if (m_g.recentKey[recent] == key)
         return m_g.recentBlock[recent];
-    auto find = [&](std::uint64_t k) {
-        const size_t bits = m_g.blockKey.size() - 1;
-        size_t at = mix(k) & bits;
-        while (m_g.blockKey[at] != Graph::kEmpty && m_g.blockKey[at] != k)
-            at = (at + 1) & bits;
-        return at;
-    };
+    auto find = [&](std::uint64_t k) { return freeOrSame(m_g.blockKey, k); };
     const auto count = std::int32_t(m_g.blocks.size() / Graph::kBlock);
-    if (size_t(count) * 2 >= m_g.blockKey.size()) {
-        std::vector<std::uint64_t> oldKey = std::move(m_g.blockKey);
-        std::vector<std::int32_t> oldAt = std::move(m_g.blockAt);
-        m_g.blockKey.assign(oldKey.empty() ? 1024 : oldKey.size() * 2, Graph::kEmpty);
-        m_g.blockAt.assign(m_g.blockKey.size(), -1);
-        for (size_t i = 0; i < oldKey.size(); ++i)
-            if (oldKey[i] != Graph::kEmpty) {
-                const size_t at = find(oldKey[i]);
-                m_g.blockKey[at] = oldKey[i];
-                m_g.blockAt[at] = oldAt[i];
-            }
-    }
+    if (size_t(count) * 2 >= m_g.blockKey.size())
+        growIndex();
     const size_t at = find(key);
     if (m_g.blockKey[at] == Graph::kEmpty) {
         m_g.blockKey[at] = key;
@@ -65,7 +71,7 @@ std::int32_t Explorer::blockFor(std::int32_t layer, std::int32_t node)
 }
 
 // The block of a state already found.
-std::int32_t Explorer::findBlock(std::int32_t layer, std::int32_t node) const
+std::int32_t StateGraph::findBlock(std::int32_t layer, std::int32_t node) const
 {
     const std::uint64_t key = (std::uint64_t(std::uint32_t(layer)) << 32) | std::uint32_t(node / Graph::kBlock);
     const size_t bits = m_g.blockKey.size() - 1;
@@ -75,7 +81,7 @@ std::int32_t Explorer::findBlock(std::int32_t layer, std::int32_t node) const
     return m_g.blockAt[at];
 }
 
-std::int32_t Explorer::intern(std::int32_t node, std::int32_t layer, std::int32_t parent, std::int8_t slot)
+std::int32_t StateGraph::intern(std::int32_t node, std::int32_t layer, std::int32_t parent, std::int8_t slot)
 {
     std::int32_t &state = m_g.blocks[size_t(blockFor(layer, node)) * Graph::kBlock + size_t(node % Graph::kBlock)];
     if (state >= 0)
@@ -88,18 +94,18 @@ std::int32_t Explorer::intern(std::int32_t node, std::int32_t layer, std::int32_
     return state;
 }
 
-void Explorer::makeNodes()
+void StateGraph::makeNodes()
 {
-    const auto pages = std::int32_t(m_pages.size());
+    const auto pages = std::int32_t(m_quest.pages.size());
     m_nodePage.clear();
     m_nodePhase.clear();
     m_closedNode.assign(size_t(pages), -1);
     for (std::int32_t p = 0; p < pages; ++p) {
         m_nodePage.push_back(p);
-        m_nodePhase.push_back(m_pages[size_t(p)].battle ? BattleOpen : Presented);
+        m_nodePhase.push_back(m_quest.pages[size_t(p)].battle ? BattleOpen : Presented);
     }
     for (std::int32_t p = 0; p < pages; ++p) {
-        const Page &page = m_pages[size_t(p)];
+        const Page &page = m_quest.pages[size_t(p)];
         if (!page.battle || (rules::leavesBattlePage(page.win) && rules::leavesBattlePage(page.lose)))
             continue;
         m_closedNode[size_t(p)] = std::int32_t(m_nodePage.size());
@@ -110,10 +116,10 @@ void Explorer::makeNodes()
 
 // Every move from state s, in the order the steps number them:
 // move(slot, node, layer). A broken destination makes no move.
-template <typename LayerOf, typename Move> void Explorer::forEachMove(std::int32_t s, LayerOf &&layerOf, Move &&move) const
+template <typename LayerOf, typename Move> void StateGraph::forEachMove(std::int32_t s, LayerOf &&layerOf, Move &&move) const
 {
     const int pageIndex = pageOf(s);
-    const PageMoves &p = m_moves[size_t(pageIndex)];
+    const PageMoves &p = m_quest.moves[size_t(pageIndex)];
     const Phase phase = phaseOf(s);
     const std::int32_t layer = m_g.layer[size_t(s)];
     const Mask mask = maskOf(s);
@@ -152,21 +158,20 @@ template <typename LayerOf, typename Move> void Explorer::forEachMove(std::int32
 
 // Breadth first from the start, so that each state's parent lies on a
 // shortest way there.
-bool Explorer::explore()
+bool StateGraph::explore(int first, qint64 maxStates, qint64 maxIndexEntries, QString &error)
 {
     makeNodes();
     m_g.forgetRecent();
-    const int first = m_quest.pageIndex(quest::kFirstPage);
     if (first < 0)
         return true;
     intern(first, layerFor(0), -1, NoSlot);
     for (std::int32_t s = 0; s < std::int32_t(m_g.node.size()); ++s) {
-        if (qint64(m_g.node.size()) > m_options.maxStates) {
-            m_report.error = QStringLiteral("more than %1 states: the quest is too big to check").arg(m_options.maxStates);
+        if (qint64(m_g.node.size()) > maxStates) {
+            error = QStringLiteral("more than %1 states: the quest is too big to check").arg(maxStates);
             return false;
         }
-        if (qint64(m_g.blocks.size()) > m_options.maxIndexEntries) {
-            m_report.error = QStringLiteral("the states are spread too thinly over the pages and key items: the quest "
+        if (qint64(m_g.blocks.size()) > maxIndexEntries) {
+            error = QStringLiteral("the states are spread too thinly over the pages and key items: the quest "
                                             "is too big to check");
             return false;
         }
@@ -181,7 +186,7 @@ bool Explorer::explore()
 // by node inside a layer, so that a layer's states are neighbours in memory
 // and every move leads to the same layer or a later one; then lists each
 // state's moves. m_rank keeps the order in which the states were found.
-void Explorer::renumber()
+void StateGraph::renumber()
 {
     const auto n = std::int32_t(m_g.size());
     m_g.edgeStart.assign(size_t(n) + 1, 0);
@@ -190,13 +195,36 @@ void Explorer::renumber()
         return;
     }
     const std::vector<std::int32_t> byMask = layersByMask();
-    const BlockOrder blocks = renumberStates(byMask);
+    const BlockOrder blocks = sortedBlocks(byMask);
+    renumberStates(blocks);
     reindexLayers(byMask, blocks);
     listMoves();
 }
 
+void StateGraph::dropIndex()
+{
+    m_g.blocks = {};
+    m_g.blockKey = {};
+    m_g.blockAt = {};
+}
+
+void StateGraph::handOver(StepTrail &t)
+{
+    m_g.edgeStart = {};
+    m_g.edgeTarget = {};
+    m_g.edgeSlot = {};
+    m_rank = {};
+    t.parent = std::move(m_g.parent);
+    t.parentSlot = std::move(m_g.parentSlot);
+    t.node = std::move(m_g.node);
+    t.layer = std::move(m_g.layer);
+    t.nodePage = std::move(m_nodePage);
+    t.nodePhase = std::move(m_nodePhase);
+    t.layerMask = m_g.layerMask;
+}
+
 // The layers in the order of their masks.
-std::vector<std::int32_t> Explorer::layersByMask() const
+std::vector<std::int32_t> StateGraph::layersByMask() const
 {
     const auto layers = std::int32_t(m_g.layerMask.size());
     std::vector<std::int32_t> byMask(static_cast<size_t>(layers));
@@ -207,17 +235,13 @@ std::vector<std::int32_t> Explorer::layersByMask() const
     return byMask;
 }
 
-// Numbers the states anew, walking the blocks by (layer rank, node); returns
-// the blocks in that order, keyed by the new layer numbers.
-Explorer::BlockOrder Explorer::renumberStates(const std::vector<std::int32_t> &byMask)
+// The blocks by (layer rank, node), keyed by the new layer numbers.
+StateGraph::BlockOrder StateGraph::sortedBlocks(const std::vector<std::int32_t> &byMask) const
 {
-    const auto n = std::int32_t(m_g.size());
     const auto layers = std::int32_t(m_g.layerMask.size());
     std::vector<std::int32_t> layerRank(static_cast<size_t>(layers));
     for (std::int32_t r = 0; r < layers; ++r)
         layerRank[size_t(byMask[size_t(r)])] = r;
-
-    // The blocks, by (layer rank, node).
     BlockOrder blocks;
     blocks.reserve(m_g.blocks.size() / Graph::kBlock);
     for (size_t i = 0; i < m_g.blockKey.size(); ++i)
@@ -226,8 +250,14 @@ Explorer::BlockOrder Explorer::renumberStates(const std::vector<std::int32_t> &b
             blocks.push_back({(std::uint64_t(layerRank[size_t(key >> 32)]) << 32) | (key & 0xffffffffULL), m_g.blockAt[i]});
         }
     std::sort(blocks.begin(), blocks.end());
+    return blocks;
+}
 
-    // Walking the blocks in that order numbers the states anew.
+// Numbers the states anew, walking the blocks in their order.
+void StateGraph::renumberStates(const BlockOrder &blocks)
+{
+    const auto n = std::int32_t(m_g.size());
+    const auto layers = std::int32_t(m_g.layerMask.size());
     std::vector<std::int32_t> newId(static_cast<size_t>(n)), node(static_cast<size_t>(n)),
         layer(static_cast<size_t>(n));
     m_rank.assign(size_t(n), 0);
@@ -264,12 +294,10 @@ Explorer::BlockOrder Explorer::renumberStates(const std::vector<std::int32_t> &b
         m_g.parentSlot.swap(slot);
     }
     m_start = newId[0];
-    newId = {};
-    return blocks;
 }
 
 // The layers and the block index under the new layer numbers.
-void Explorer::reindexLayers(const std::vector<std::int32_t> &byMask, const BlockOrder &blocks)
+void StateGraph::reindexLayers(const std::vector<std::int32_t> &byMask, const BlockOrder &blocks)
 {
     const auto layers = std::int32_t(m_g.layerMask.size());
     std::vector<Mask> masks(static_cast<size_t>(layers));
@@ -294,7 +322,7 @@ void Explorer::reindexLayers(const std::vector<std::int32_t> &byMask, const Bloc
 // Each state's moves, counted first, then listed. Inside a layer, a table by
 // node finds the state a move leads to; the block index only serves moves
 // that gain an item.
-void Explorer::listMoves()
+void StateGraph::listMoves()
 {
     const auto n = std::int32_t(m_g.size());
     auto layerOf = [this](Mask m) { return m_g.layerOf.find(m)->second; };

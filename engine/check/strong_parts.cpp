@@ -1,29 +1,31 @@
 // The strongly connected parts of the state graph, layer by layer.
-#include "engine/check/explorer.h"
-
-
-#include "engine/rules.h"
-#include "engine/score.h"
-
-#include <QElapsedTimer>
+#include "engine/check/strong_parts.h"
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
-#include <queue>
-#include <system_error>
-#include <thread>
+#include <utility>
 
 namespace fc::check::detail {
+
+namespace {
+
+// One layer's parts, as layerParts() finds them, and its scratch.
+struct LayerParts
+{
+    std::vector<std::int32_t> part, members, start;
+    std::vector<std::int32_t> index, low, stack; // scratch
+    std::vector<std::pair<std::int32_t, std::int32_t>> calls;
+};
 
 // The strongly connected parts of layer l's states, in the order Tarjan's
 // algorithm completes them: a part comes after every part it leads to. A
 // move never leads back to an earlier layer, so no part spans two layers.
 // part[s - first] is each state's part; members lists the states part by
 // part, part c being members[start[c]] .. members[start[c + 1] - 1].
-void Explorer::layerParts(std::int32_t l, LayerParts &out) const
+void layerParts(const StateGraph &graph, std::int32_t l, LayerParts &out)
 {
-    const std::int32_t first = m_layerStart[size_t(l)], end = m_layerStart[size_t(l) + 1];
+    const Graph &g = graph.graph();
+    const std::int32_t first = graph.layerStart()[size_t(l)], end = graph.layerStart()[size_t(l) + 1];
     const auto size = size_t(end - first);
     out.part.assign(size, -1);
     out.members.clear();
@@ -38,7 +40,7 @@ void Explorer::layerParts(std::int32_t l, LayerParts &out) const
     auto enter = [&](std::int32_t v) {
         index[size_t(v - first)] = low[size_t(v - first)] = counter++;
         stack.push_back(v);
-        calls.push_back({v, m_g.edgeStart[size_t(v)]});
+        calls.push_back({v, g.edgeStart[size_t(v)]});
     };
     for (std::int32_t root = first; root < end; ++root) {
         if (index[size_t(root - first)] >= 0)
@@ -46,8 +48,8 @@ void Explorer::layerParts(std::int32_t l, LayerParts &out) const
         enter(root);
         while (!calls.empty()) {
             auto &[v, e] = calls.back();
-            if (e < m_g.edgeStart[size_t(v) + 1]) {
-                const std::int32_t w = m_g.edgeTarget[size_t(e++)];
+            if (e < g.edgeStart[size_t(v) + 1]) {
+                const std::int32_t w = g.edgeTarget[size_t(e++)];
                 if (w < first || w >= end)
                     continue; // another layer
                 if (index[size_t(w - first)] < 0)
@@ -77,74 +79,134 @@ void Explorer::layerParts(std::int32_t l, LayerParts &out) const
     }
 }
 
-// Every layer's parts, each with its score offsets and loops (partScores).
-// Layers are independent here, so a big graph is shared out between two
-// threads.
-void Explorer::findParts()
+// Whether a loop in a part changes the score, and the choice that names it.
+struct PartLoop
 {
-    const auto n = std::int32_t(m_g.size());
-    const auto layers = std::int32_t(m_layerStart.size()) - 1;
-    m_partMembers.assign(size_t(n), 0);
-    m_partOf.assign(size_t(n), 0);
-    m_potential.assign(size_t(n), 0.0);
-    // Per layer, where each part after the first begins (from the layer's
-    // first state), and how many parts it has.
-    std::vector<std::int32_t> partCount(size_t(std::max(layers, 0)), 0);
-    // What each half of the layers finds: where its parts start, and their
-    // loops.
-    struct Found
-    {
-        std::vector<std::int32_t> starts, loopFrom;
-        std::vector<std::uint8_t> loops;
-        std::vector<std::int8_t> loopSlot;
+    std::uint8_t loops = 0;
+    std::int32_t from = -1;
+    std::int8_t slot = NoSlot;
+};
+
+// Scores inside one part of layer l (part is its number among the layer's
+// parts, localPart each of the layer's states' part): each member's offset
+// from the part's first member, found breadth first, into potential. A move
+// that disagrees with the offsets closes a loop that changes the score. Such
+// a loop is named by one of the part's score-changing choices: the first in
+// the quest, so that the same loop held with other items names the same
+// choice, at its state nearest the start.
+PartLoop partScores(const StateGraph &graph, const ScoreTable &scores, std::int32_t l, std::int32_t part,
+                    std::span<const std::int32_t> members, const std::vector<std::int32_t> &localPart,
+                    std::vector<std::uint8_t> &placed, std::vector<std::int32_t> &queue, std::vector<double> &potential)
+{
+    const Graph &g = graph.graph();
+    const std::int32_t first = graph.layerStart()[size_t(l)], end = graph.layerStart()[size_t(l) + 1];
+    PartLoop loop;
+    auto inPart = [&](std::int32_t v) { return v >= first && v < end && localPart[size_t(v - first)] == part; };
+    auto before = [&](std::int32_t u, std::int8_t slot) {
+        if (loop.from < 0)
+            return true;
+        if (graph.pageOf(u) != graph.pageOf(loop.from))
+            return graph.pageOf(u) < graph.pageOf(loop.from);
+        return slot != loop.slot ? slot < loop.slot : graph.rank(u) < graph.rank(loop.from);
     };
-    auto work = [&](std::int32_t from, std::int32_t to, Found &found) {
-        LayerParts parts;
-        std::vector<std::uint8_t> placed;
-        std::vector<std::int32_t> queue;
-        for (std::int32_t l = from; l < to; ++l) {
-            layerParts(l, parts);
-            const std::int32_t first = m_layerStart[size_t(l)];
-            std::copy(parts.members.begin(), parts.members.end(), m_partMembers.begin() + first);
-            std::copy(parts.part.begin(), parts.part.end(), m_partOf.begin() + first);
-            placed.assign(parts.part.size(), 0);
-            for (size_t c = 0; c + 1 < parts.start.size(); ++c) {
-                if (c > 0)
-                    found.starts.push_back(first + parts.start[c]);
-                std::uint8_t loops = 0;
-                std::int32_t loopFrom = -1;
-                std::int8_t loopSlot = NoSlot;
-                partScores(l, std::int32_t(c),
-                           std::span<const std::int32_t>(parts.members.data() + parts.start[c],
-                                                         size_t(parts.start[c + 1] - parts.start[c])),
-                           parts.part, placed, queue, loops, loopFrom, loopSlot);
-                found.loops.push_back(loops);
-                found.loopFrom.push_back(loopFrom);
-                found.loopSlot.push_back(loopSlot);
+    queue.assign(1, members.front());
+    placed[size_t(members.front() - first)] = 1;
+    potential[size_t(members.front())] = 0;
+    for (size_t q = 0; q < queue.size(); ++q) {
+        const std::int32_t u = queue[q];
+        for (std::int32_t e = g.edgeStart[size_t(u)]; e < g.edgeStart[size_t(u) + 1]; ++e) {
+            const std::int32_t v = g.edgeTarget[size_t(e)];
+            if (!inPart(v))
+                continue;
+            const std::int8_t slot = g.edgeSlot[size_t(e)];
+            const double d = scores.scoreOf(graph.pageOf(u), slot);
+            const double want = potential[size_t(u)] + d;
+            if (!placed[size_t(v - first)]) {
+                placed[size_t(v - first)] = 1;
+                potential[size_t(v)] = want;
+                queue.push_back(v);
+            } else if (std::abs(potential[size_t(v)] - want) > 1e-9) {
+                loop.loops = 1;
             }
-            if (parts.start.size() > 1)
-                found.starts.push_back(first + parts.start.back());
-            partCount[size_t(l)] = std::int32_t(parts.start.size() - 1);
+            if (d != 0 && before(u, slot)) {
+                loop.from = u;
+                loop.slot = slot;
+            }
         }
-    };
+    }
+    return loop;
+}
+
+// What one run over some layers finds: where its parts start, and their
+// loops.
+struct Found
+{
+    std::vector<std::int32_t> starts, loopFrom;
+    std::vector<std::uint8_t> loops;
+    std::vector<std::int8_t> loopSlot;
+};
+
+// The parts of layers from .. to - 1 into out (members, partOf with layer-local
+// part numbers, potential) and found; partCount per layer.
+void findLayerParts(const StateGraph &graph, const ScoreTable &scores, std::int32_t from, std::int32_t to,
+                    StrongParts &out, std::vector<std::int32_t> &partCount, Found &found)
+{
+    LayerParts parts;
+    std::vector<std::uint8_t> placed;
+    std::vector<std::int32_t> queue;
+    for (std::int32_t l = from; l < to; ++l) {
+        layerParts(graph, l, parts);
+        const std::int32_t first = graph.layerStart()[size_t(l)];
+        std::copy(parts.members.begin(), parts.members.end(), out.members.begin() + first);
+        std::copy(parts.part.begin(), parts.part.end(), out.partOf.begin() + first);
+        placed.assign(parts.part.size(), 0);
+        for (size_t c = 0; c + 1 < parts.start.size(); ++c) {
+            if (c > 0)
+                found.starts.push_back(first + parts.start[c]);
+            const PartLoop loop = partScores(graph, scores, l, std::int32_t(c),
+                                             std::span<const std::int32_t>(parts.members.data() + parts.start[c],
+                                                                           size_t(parts.start[c + 1] - parts.start[c])),
+                                             parts.part, placed, queue, out.potential);
+            found.loops.push_back(loop.loops);
+            found.loopFrom.push_back(loop.from);
+            found.loopSlot.push_back(loop.slot);
+        }
+        if (parts.start.size() > 1)
+            found.starts.push_back(first + parts.start.back());
+        partCount[size_t(l)] = std::int32_t(parts.start.size() - 1);
+    }
+}
+
+} // namespace
+
+StrongParts findStrongParts(const StateGraph &graph, const ScoreTable &scores)
+{
+    const std::int32_t n = graph.size();
+    const auto layers = std::int32_t(graph.layerStart().size()) - 1;
+    StrongParts out;
+    out.members.assign(size_t(n), 0);
+    out.partOf.assign(size_t(n), 0);
+    out.potential.assign(size_t(n), 0.0);
+    // Per layer, how many parts it has.
+    std::vector<std::int32_t> partCount(size_t(std::max(layers, 0)), 0);
     Found low, high;
-    shareLayers([&](std::int32_t from, std::int32_t to) { work(from, to, from == 0 ? low : high); });
-    m_partStart.assign(1, 0);
-    m_partLoops.clear();
-    m_partLoopFrom.clear();
-    m_partLoopSlot.clear();
-    for (Found *f : {&low, &high}) {
-        m_partStart.insert(m_partStart.end(), f->starts.begin(), f->starts.end());
-        m_partLoops.insert(m_partLoops.end(), f->loops.begin(), f->loops.end());
-        m_partLoopFrom.insert(m_partLoopFrom.end(), f->loopFrom.begin(), f->loopFrom.end());
-        m_partLoopSlot.insert(m_partLoopSlot.end(), f->loopSlot.begin(), f->loopSlot.end());
+    graph.shareLayers([&](std::int32_t from, std::int32_t to) {
+        findLayerParts(graph, scores, from, to, out, partCount, from == 0 ? low : high);
+    });
+    out.start.assign(1, 0);
+    for (const Found *f : {&low, &high}) {
+        out.start.insert(out.start.end(), f->starts.begin(), f->starts.end());
+        out.loops.insert(out.loops.end(), f->loops.begin(), f->loops.end());
+        out.loopFrom.insert(out.loopFrom.end(), f->loopFrom.begin(), f->loopFrom.end());
+        out.loopSlot.insert(out.loopSlot.end(), f->loopSlot.begin(), f->loopSlot.end());
     }
-    m_layerParts.assign(size_t(layers) + 1, 0);
+    out.layerParts.assign(size_t(layers) + 1, 0);
     for (std::int32_t l = 0; l < layers; ++l) {
-        m_layerParts[size_t(l) + 1] = m_layerParts[size_t(l)] + partCount[size_t(l)];
-        for (std::int32_t s = m_layerStart[size_t(l)]; s < m_layerStart[size_t(l) + 1]; ++s)
-            m_partOf[size_t(s)] += m_layerParts[size_t(l)];
+        out.layerParts[size_t(l) + 1] = out.layerParts[size_t(l)] + partCount[size_t(l)];
+        for (std::int32_t s = graph.layerStart()[size_t(l)]; s < graph.layerStart()[size_t(l) + 1]; ++s)
+            out.partOf[size_t(s)] += out.layerParts[size_t(l)];
     }
+    return out;
 }
 
 } // namespace fc::check::detail
