@@ -174,6 +174,9 @@ async function compare(page, want, musicStarted) {
   return diffs;
 }
 
+// Screenshots still to take while playing.
+const shots = new Set(['battle']);
+
 // Plays a planned way with the keys; checks after every action.
 async function playWay(page, label, way) {
   for (const [i, { action, state }] of way.entries()) {
@@ -182,6 +185,13 @@ async function playWay(page, label, way) {
     if (diffs.length) {
       check(false, `${label}: after ${way.slice(0, i + 1).map((s) => s.action).join(' ')}: ${diffs.join('; ')}`);
       return false;
+    }
+    if (state.battle && shots.has('battle')) {
+      shots.delete('battle');
+      await screenshot(page, `battle-${shots.browser}-1280.png`);
+      await page.setViewport({ width: 360, height: 780 });
+      await screenshot(page, `battle-${shots.browser}-360.png`);
+      await page.setViewport({ width: 1280, height: 900 });
     }
   }
   const end = way[way.length - 1].state;
@@ -239,6 +249,7 @@ try {
   check(same(await compare(page, start, false), []), 'the page shows the engine\'s first state, with its picture');
   check(await page.$eval('#music', (e) => e.dataset.state === 'stopped'), 'no music before the first key');
   await screenshot(page, 'start-1280.png');
+  shots.browser = 'chromium';
   let reached = 0;
   for (const [n, { goal, way }] of ways.entries()) {
     if (n > 0) {
@@ -357,6 +368,8 @@ if (firefox) {
     page.on('pageerror', (e) => errors.push(e.message));
     await page.setViewport({ width: 1280, height: 900 });
     figures.firefoxFirstPageMs = await openPage(page, pageUrl);
+    shots.add('battle');
+    shots.browser = 'firefox';
     check(same(await compare(page, fresh.state(), false), []), 'firefox: the first page is shown with its picture');
     if (check(way !== null, 'firefox: a way through a fight to an ending')) {
       await playWay(page, `firefox: ending ${way[way.length - 1].state.page}`, way);

@@ -192,13 +192,20 @@ let deferredCharacter = false;
 let battleShown = 0;
 
 // Adds the new text as a paragraph and scrolls the box to its start.
+const newest = new Map(); // box -> its newest paragraph
 function appendText(box, text) {
   if (!text) return;
   const block = document.createElement('p');
   block.textContent = text.replace(/^(\r\n)+/, '').replace(/\r\n/g, '\n');
   box.append(block);
+  newest.set(box, block);
   box.scrollTop = block.offsetTop - box.offsetTop;
 }
+// A new width (a phone turned, the text enlarged) moves the lines: the newest
+// text stays at the top of its box.
+window.addEventListener('resize', () => {
+  for (const [box, block] of newest) if (block.isConnected) box.scrollTop = block.offsetTop - box.offsetTop;
+});
 
 function render() {
   const s = screen;
@@ -268,9 +275,13 @@ function autosave() {
 // ending, else the story.
 function restoreFocus() {
   if (document.querySelector('dialog[open]')) return;
-  if (screen.battleBox) $('attack').focus();
-  else if (screen.isEnding) $('playAgain').focus();
-  else $('story').focus({ preventScroll: true });
+  const target = screen.battleBox ? $('attack') : screen.isEnding ? $('playAgain') : null;
+  if (target) {
+    target.focus();
+    target.scrollIntoView({ block: 'nearest' });
+  } else {
+    $('story').focus({ preventScroll: true });
+  }
 }
 
 function act(step) {
