@@ -26,12 +26,13 @@ export function readExportedPage(file) {
 }
 
 // The engine as the page runs it: the page's host without a screen. Media
-// calls are noted: the picture, the fight's picture and the music playing.
+// calls are noted: the picture, the fight's picture, the music playing and
+// the last sound and movie started (the page keeps them loaded).
 export class PagePlayer {
   constructor(exported, seed) {
     this.exported = exported;
     this.quest = new IniFile(exported.bytes);
-    this.media = { picture: '', battlePicture: '', music: '' };
+    this.media = { picture: '', battlePicture: '', music: '', sound: '', movie: '' };
     this.game = new Game(this.host());
     this.game.setSeed(seed);
     this.game.openQuest(exported.name);
@@ -58,7 +59,11 @@ export class PagePlayer {
         else if (kind === 'battle-picture' && known(value)) this.media.battlePicture = value;
         else if (kind === 'midi-stop') this.media.music = '';
         else if (kind === 'midi-start' && known(value)) this.media.music = value;
-        else if (kind === 'movie') return known(value);
+        else if (kind === 'sound' && known(value)) this.media.sound = value;
+        else if (kind === 'movie') {
+          if (known(value)) this.media.movie = value;
+          return known(value);
+        }
         return true;
       },
     };
