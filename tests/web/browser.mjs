@@ -312,6 +312,7 @@ try {
   const webSav = path.join(downloads, path.basename(questFile).replace(/\.qst$/i, '.sav'));
   fs.rmSync(webSav, { force: true });
   check(await chooseInMenu(page, 'saveGame'), 'Tab reaches Save Game');
+  check(await page.evaluate(() => document.getElementById('continueGame').hidden), 'in a game the menu does not offer Continue');
   await page.keyboard.press('Enter');
   check(await downloaded(webSav), `Save Game downloads ${path.basename(webSav)}`);
   s = await shown(page);

@@ -260,7 +260,7 @@ function render() {
   } else if (!s.characterPanel && character.open) {
     character.close();
   }
-  $('continueGame').hidden = !localStorage.getItem(storageKey);
+  $('continueGame').hidden = playedThisVisit || !localStorage.getItem(storageKey);
 }
 
 function autosave() {
@@ -284,9 +284,14 @@ function restoreFocus() {
   }
 }
 
+// Continue brings back the game of an earlier visit: once this visit's game
+// has begun, the automatic save is that game and the menu no longer offers it.
+let playedThisVisit = false;
+
 function act(step) {
   deferredCharacter = false;
   step();
+  playedThisVisit = true;
   render();
   autosave();
   restoreFocus();
