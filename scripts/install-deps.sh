@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev
   libfluidsynth-dev libsndfile1-dev timgm6mb-soundfont
   gstreamer1.0-plugins-good gstreamer1.0-libav gstreamer1.0-tools
-  nodejs chromium
+  nodejs chromium firefox-esr
   xvfb xauth x11-utils
   dbus-x11 at-spi2-core python3-pyatspi
   dpkg-dev file
@@ -27,8 +27,9 @@ if ! command -v npm >/dev/null 2>&1 && ! dpkg-query -W -f='${Status}' npm 2>/dev
   missing+=(npm)
 fi
 
-# The web page's browser test drives chromium with the npm packages pinned in
-# tests/web/package-lock.json (no browser is downloaded).
+# The web page's browser test drives chromium (and firefox-esr, when it is
+# installed) with the npm packages pinned in tests/web/package-lock.json (no
+# browser is downloaded).
 install_npm_packages() {
   local web
   web="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/web"

@@ -31,7 +31,7 @@ const storageKey = `fablecraft:${questName}:${questData.data.length}:${quest.rea
 const music = $('music');
 const sound = $('sound');
 let userActed = false;
-let pendingMusic = null;
+let pendingMusic = null; // {url, value}: waits for the first key or click
 
 function mediaUrl(value) {
   for (const key of [value, value.replace(/\\/g, '/')]) {
@@ -54,6 +54,7 @@ function stopMusicNow() {
   if (musicSource) { try { musicSource.stop(); } catch { /* never started */ } musicSource = null; }
   music.pause();
   music.dataset.state = 'stopped';
+  delete music.dataset.track;
 }
 
 async function loopBuffer(url) {
@@ -71,10 +72,12 @@ async function loopBuffer(url) {
   music.dataset.state = 'playing';
 }
 
-function playMusic(url) {
-  if (!userActed) { pendingMusic = url; return; }
+// value: the quest's name of the music, kept in data-track while it plays.
+function playMusic(url, value) {
+  if (!userActed) { pendingMusic = { url, value }; return; }
   stopMusicNow();
   musicUrl = url;
+  music.dataset.track = value;
   try {
     audioContext ??= new AudioContext();
     if (audioContext.state === 'suspended') audioContext.resume().catch(() => {});
@@ -91,7 +94,7 @@ function playMusic(url) {
 function firstAction() {
   if (userActed) return;
   userActed = true;
-  if (pendingMusic) playMusic(pendingMusic);
+  if (pendingMusic) playMusic(pendingMusic.url, pendingMusic.value);
 }
 document.addEventListener('keydown', firstAction, true);
 document.addEventListener('pointerdown', firstAction, true);
@@ -174,7 +177,7 @@ const host = {
         return true;
       }
       case 'midi-stop': stopMusicNow(); return true;
-      case 'midi-start': if (url) playMusic(url); return true;
+      case 'midi-start': if (url) playMusic(url, value); return true;
       default: return true;
     }
   },
@@ -189,13 +192,20 @@ let deferredCharacter = false;
 let battleShown = 0;
 
 // Adds the new text as a paragraph and scrolls the box to its start.
+const newest = new Map(); // box -> its newest paragraph
 function appendText(box, text) {
   if (!text) return;
   const block = document.createElement('p');
   block.textContent = text.replace(/^(\r\n)+/, '').replace(/\r\n/g, '\n');
   box.append(block);
+  newest.set(box, block);
   box.scrollTop = block.offsetTop - box.offsetTop;
 }
+// A new width (a phone turned, the text enlarged) moves the lines: the newest
+// text stays at the top of its box.
+window.addEventListener('resize', () => {
+  for (const [box, block] of newest) if (block.isConnected) box.scrollTop = block.offsetTop - box.offsetTop;
+});
 
 function render() {
   const s = screen;
@@ -250,7 +260,7 @@ function render() {
   } else if (!s.characterPanel && character.open) {
     character.close();
   }
-  $('continueGame').hidden = !localStorage.getItem(storageKey);
+  $('continueGame').hidden = playedThisVisit || !localStorage.getItem(storageKey);
 }
 
 function autosave() {
@@ -265,14 +275,23 @@ function autosave() {
 // ending, else the story.
 function restoreFocus() {
   if (document.querySelector('dialog[open]')) return;
-  if (screen.battleBox) $('attack').focus();
-  else if (screen.isEnding) $('playAgain').focus();
-  else $('story').focus({ preventScroll: true });
+  const target = screen.battleBox ? $('attack') : screen.isEnding ? $('playAgain') : null;
+  if (target) {
+    target.focus();
+    target.scrollIntoView({ block: 'nearest' });
+  } else {
+    $('story').focus({ preventScroll: true });
+  }
 }
+
+// Continue brings back the game of an earlier visit: once this visit's game
+// has begun, the automatic save is that game and the menu no longer offers it.
+let playedThisVisit = false;
 
 function act(step) {
   deferredCharacter = false;
   step();
+  playedThisVisit = true;
   render();
   autosave();
   restoreFocus();
@@ -388,6 +407,10 @@ document.addEventListener('keydown', (e) => {
 
 // --- start ----------------------------------------------------------------------
 logShown = screen.log.length; // "No Quest Loaded." belongs to the desktop's empty screen
+// "#seed=N" after the page's address replays the same fights and character
+// rolls, as the desktop's seed does.
+const seed = /(?:^#|&)seed=(\d{1,10})(?:&|$)/.exec(location.hash);
+if (seed && Number(seed[1]) <= 0xffffffff) game.setSeed(Number(seed[1]));
 game.openQuest(questName);
 screen.title = quest.read('Story Info', 'Title') || questName;
 render();
