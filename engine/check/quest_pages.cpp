@@ -18,7 +18,9 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace fc::check::detail {
@@ -31,13 +33,20 @@ void Explorer::readPages()
     auto resolve = [&](const QString &dest) { return dest.isEmpty() ? -1 : m_quest.pageIndex(dest); };
 
     // Every key read, a page at a time: per choice its six keys, then the
-    // fight's.
-    constexpr int kChoiceKeys = 6;
+    // fight's; each beside the field it fills.
+    static constexpr std::pair<QString (*)(int), QString Choice::*> choiceKeys[] = {
+        {optionKey, &Choice::caption},  {destinationKey, &Choice::destination}, {scoreKey, &Choice::score},
+        {keyItemKey, &Choice::item},    {requiredKey, &Choice::required},       {addKey, &Choice::add}};
+    static constexpr std::pair<QLatin1String, QString Page::*> fightKeys[] = {
+        {kBattle, &Page::battleValue}, {kBattleEscapeCheck, &Page::escapeValue}, {kBattleWin, &Page::win},
+        {kBattleLose, &Page::lose},    {kBattleEscape, &Page::escapePage},      {kBattleMonKeyItem, &Page::loot}};
+    constexpr int kChoiceKeys = int(std::size(choiceKeys));
     QStringList keyNames;
     for (int i = 1; i <= kOptionCount; ++i)
-        keyNames << optionKey(i) << destinationKey(i) << scoreKey(i) << keyItemKey(i) << requiredKey(i) << addKey(i);
-    for (const QLatin1String &k : {kBattle, kBattleEscapeCheck, kBattleWin, kBattleLose, kBattleEscape, kBattleMonKeyItem})
-        keyNames << QString(k);
+        for (const auto &[key, field] : choiceKeys)
+            keyNames << key(i);
+    for (const auto &[key, field] : fightKeys)
+        keyNames << QString(key);
     std::vector<QStringView> keys(keyNames.cbegin(), keyNames.cend());
     std::vector<QString> values(keys.size());
 
@@ -48,12 +57,8 @@ void Explorer::readPages()
         for (int i = 0; i < kOptionCount; ++i) {
             Choice &c = page.choices[size_t(i)];
             QString *v = values.data() + i * kChoiceKeys;
-            c.caption = std::move(v[0]);
-            c.destination = std::move(v[1]);
-            c.score = std::move(v[2]);
-            c.item = std::move(v[3]);
-            c.required = std::move(v[4]);
-            c.add = std::move(v[5]);
+            for (const auto &[key, field] : choiceKeys)
+                c.*field = std::move(*v++);
             c.destPage = resolve(c.destination);
             c.scoreAdd = parseDecimal(c.score);
             page.hasChoices = page.hasChoices || c.visible();
@@ -64,14 +69,10 @@ void Explorer::readPages()
                                                                                           : c.offeredNotHeld;
         }
         QString *v = values.data() + kOptionCount * kChoiceKeys;
-        page.battleValue = std::move(v[0]);
-        page.escapeValue = std::move(v[1]);
+        for (const auto &[key, field] : fightKeys)
+            page.*field = std::move(*v++);
         page.battle = rules::opensBattle(page.battleValue);
         page.escape = rules::escapeAllowed(page.escapeValue);
-        page.win = std::move(v[2]);
-        page.lose = std::move(v[3]);
-        page.escapePage = std::move(v[4]);
-        page.loot = std::move(v[5]);
         page.winPage = resolve(page.win);
         page.losePage = resolve(page.lose);
         page.escapeDest = resolve(page.escapePage);

@@ -112,14 +112,7 @@ protected:
         QImage hall(12, 9, QImage::Format_RGB32);
         hall.fill(Qt::darkGreen);
         ASSERT_TRUE(hall.save(programDir.filePath(QStringLiteral("hall.png"))));
-        ports.dialogs = &dialogs;
-        ports.fileDialog = &files;
-        ports.pictures = &pictures;
-        ports.sound = &sound;
-        ports.movie = &movie;
-        ports.music = &music;
-        ports.launcher = &launcher;
-        ports.clock = &clock;
+        ports = portsOf(*this);
         // A box that was not answered in advance would wait for a user who is
         // not there: fail the test and close it instead of hanging.
         QObject::connect(&modalWatch, &QTimer::timeout, [] {
@@ -199,6 +192,8 @@ protected:
     QTemporaryDir programDir;
     QString tale;
     GameScreen screen;
+
+public: // the port set, read by portsOf
     MediaLog media;
     QtDialogs dialogs;
     QtFileDialog files;
