@@ -45,17 +45,7 @@ namespace {
 
 const QString kWc = QStringLiteral("tmpquest.ini");
 
-template <typename F> bool waitFor(F condition, int ms = 3000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using test::waitFor;
 
 class EditorFormsTest : public ::testing::Test
 {
@@ -69,15 +59,7 @@ protected:
         wiring->game().startUp();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-        // A box or file dialog nobody answered in advance would wait for a
-        // user who is not there: fail and close it instead of hanging.
-        QObject::connect(&modalWatch, &QTimer::timeout, [] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                ADD_FAILURE() << "unanswered modal window: " << modal->windowTitle().toStdString();
-                modal->close();
-            }
-        });
-        modalWatch.start(100);
+        test::failOnUnansweredModals(modalWatch);
     }
 
     void TearDown() override

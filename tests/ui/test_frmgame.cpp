@@ -84,17 +84,7 @@ public:
     }
 };
 
-template <typename F> bool waitFor(F condition, int ms = 3000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using test::waitFor;
 
 QString plain(QString log)
 {
@@ -113,15 +103,7 @@ protected:
         hall.fill(Qt::darkGreen);
         ASSERT_TRUE(hall.save(programDir.filePath(QStringLiteral("hall.png"))));
         ports = portsOf(*this);
-        // A box that was not answered in advance would wait for a user who is
-        // not there: fail the test and close it instead of hanging.
-        QObject::connect(&modalWatch, &QTimer::timeout, [] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                ADD_FAILURE() << "unanswered modal window: " << modal->windowTitle().toStdString();
-                modal->close();
-            }
-        });
-        modalWatch.start(100);
+        test::failOnUnansweredModals(modalWatch);
     }
 
     void TearDown() override
