@@ -4,6 +4,7 @@
 // "Test Game" showing the game screen. What the editor wrote is read back from
 // the working copy on disk.
 #include "app/program.h"
+#include "compiler/ui/frmcompile.h"
 #include "editor/editor.h"
 #include "editor/ui/checkpanel.h"
 #include "editor/ui/createquest.h"
@@ -590,4 +591,44 @@ TEST_F(EditorFormsTest, CheckQuestListsFindingsAndSelectsTheirPage)
     EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("Location")), "Hall");
     // The copy that was checked is gone.
     EXPECT_TRUE(QDir(GetWindowsDir()).entryList({QStringLiteral("tmpquest-check-*")}, QDir::Files).isEmpty());
+}
+
+// The whole game program over the platform's ports, driven by keys through
+// its menus: File, "&Create 'A' Quest" opens the editor; the editor's
+// "&Compile", "&Compile Game…" opens the compile dialog on the quest loaded.
+TEST(GameProgramTest, MenusOpenTheEditorAndItsCompileDialogByKeys)
+{
+    QTemporaryDir programDir;
+    ASSERT_TRUE(programDir.isValid());
+    QFile::remove(QDir(GetWindowsDir()).filePath(kWc));
+    const QString quest = programDir.filePath(QStringLiteral("tale.qst"));
+    ASSERT_TRUE(test::writeFile(quest, "[Story Info]\r\nTitle=Tale\r\n[1]\r\nLocation=Gate\r\nPage Text=Hello.\r\n"));
+    QTimer modalWatch;
+    Program program(programDir.path());
+    program.start();
+    test::failOnUnansweredModals(modalWatch);
+    FrmGame &window = program.window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // Picks an entry of the menu bar by Alt and its mnemonic, then a command
+    // of the menu that opened by its mnemonic.
+    auto pick = [](QWidget &w, Qt::Key menuKey, Qt::Key commandKey) {
+        w.activateWindow();
+        ASSERT_TRUE(waitFor([&] { return w.isActiveWindow(); }));
+        QTest::keyClick(&w, menuKey, Qt::AltModifier);
+        ASSERT_TRUE(waitFor([] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); }));
+        QTest::keyClick(QApplication::activePopupWidget(), commandKey);
+    };
+
+    pick(window, Qt::Key_F, Qt::Key_C);
+    CreateQuest &editorWindow = program.parts().createquest();
+    ASSERT_TRUE(waitFor([&] { return editorWindow.isVisible(); }));
+    program.parts().editorFileDialog().setNextFileName(quest);
+    pick(editorWindow, Qt::Key_F, Qt::Key_L); // "&Load A Quest File"
+    ASSERT_TRUE(waitFor([&] { return program.parts().editor().questFile() == quest; }));
+
+    CompileWindow &compile = program.parts().compileWindow();
+    compile.dialogs().setNextAnswer(Answer::Yes); // the compiler's notice
+    pick(editorWindow, Qt::Key_C, Qt::Key_C);
+    EXPECT_TRUE(waitFor([&] { return compile.window().isVisible(); }));
+    EXPECT_EQ(compile.compiler().questFile(), quest);
 }
