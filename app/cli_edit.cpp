@@ -101,12 +101,9 @@ public:
         m_dialogs.defaultAnswer = o.answer;
         m_questions.answer = o.saveAnswer;
         m_questions.recoverAnswer = o.answer == Answer::Yes;
-        Ports ports;
-        ports.dialogs = &m_dialogs;
-        ports.fileDialog = &m_files;
-        ports.pictures = &m_pictures;
-        ports.sound = &m_sound;
-        ports.music = &m_music;
+        // No movie, launcher or clock: the editor uses none of them.
+        const Ports ports{
+            .dialogs = &m_dialogs, .fileDialog = &m_files, .pictures = &m_pictures, .sound = &m_sound, .music = &m_music};
         m_editor = std::make_unique<Editor>(m_state, m_wc, ports, o.programDir);
         m_editor->setSaveQuestions(&m_questions);
         m_editor->setGame(&m_play.game());

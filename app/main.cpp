@@ -1,9 +1,6 @@
 // The program's entry: the game screen over the engine.
 #include "app/first_frame_report.h"
 #include "app/program.h"
-#include "editor/editor.h"
-#include "editor/ui/editorwiring.h"
-#include "engine/game.h"
 #include "engine/media/packaged_runtime.h"
 #include "engine/ui/qt_ports.h"
 
@@ -98,11 +95,7 @@ int main(int argc, char **argv)
     fc::firstframe::mark("shown");
     if (edit) {
         // As "&Create 'A' Quest" followed by "&Load A Quest File" choosing it.
-        fc::EditorProgram *editor = fc::EditorProgram::of(program.window());
-        editor->createquest();
-        editor->editor().show();
-        editor->fileDialog().setNextFileName(quest);
-        editor->editor().menuLoad();
+        program.parts().editQuest(quest);
     }
     return app.exec();
 }

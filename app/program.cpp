@@ -1,8 +1,10 @@
 #include "app/program.h"
 
-#include "compiler/ui/compilewiring.h"
+#include "compiler/ui/frmcompile.h"
 #include "editor/editor.h"
-#include "editor/ui/editorwiring.h"
+#include "editor/ui/createquest.h"
+#include "editor/ui/editordialogs.h"
+#include "editor/ui/editorports.h"
 #include "engine/game.h"
 #include "engine/media/midi_music_player.h"
 #include "engine/media/qt_media_player.h"
@@ -18,57 +20,181 @@
 
 namespace fc {
 
+namespace {
+
+// A window that is open already comes to the front.
+void toFront(QWidget *window)
+{
+    if (window->isVisible()) {
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+} // namespace
+
+struct ProgramParts::Parts
+{
+    Parts(const Ports &gamePorts, const QString &programDir)
+        : programDir(programDir)
+        , game(screen, gamePorts, programDir)
+        , window(game)
+        , editorPorts(gamePorts)
+    {
+        editorPorts.dialogs = &editorBoxes;
+        editorPorts.fileDialog = &editorFiles;
+        editor = std::make_unique<Editor>(editorState, workingCopy, editorPorts, programDir);
+        editor->setSaveQuestions(&saveQuestions);
+        editor->setGame(&game);
+    }
+
+    QString programDir;
+    GameScreen screen;
+    Game game;
+    FrmGame window;
+    // The editor, with message boxes and file dialogs of its own.
+    EditorBoxes editorBoxes;
+    EditorFiles editorFiles;
+    QtSaveQuestions saveQuestions;
+    Ports editorPorts;
+    EditorState editorState;
+    WorkingCopy workingCopy;
+    std::unique_ptr<Editor> editor;
+    // The editor's windows: the dialogs are children of the editor form.
+    std::unique_ptr<CreateQuest> form;
+    FrmBattle *battle = nullptr;
+    FrmCharCreate *character = nullptr;
+    // A window of its own, above whichever window asked for it.
+    std::unique_ptr<CompileWindow> compile;
+};
+
+ProgramParts::ProgramParts(const Ports &ports, const QString &programDir)
+    : m(std::make_unique<Parts>(ports, programDir))
+{
+    FrmGame &window = m->window;
+    Editor &editor = *m->editor;
+    // "&Create 'A' Quest" and Image8 show the editor.
+    QObject::connect(&window, &FrmGame::editorRequested, &window, [this] { showEditor(); });
+    // "Test Game": the game screen comes to the front, playing the working copy.
+    QObject::connect(&editor, &Editor::gameScreenShowRequested, &window, [&window] {
+        window.show();
+        window.raise();
+        window.activateWindow();
+    });
+    // A form the editor shows must exist.
+    QObject::connect(&m->editorState, &EditorState::formChanged, &editor, [this](const QString &) { createquest(); });
+    // "&Compile" and "Export for &Web…" open the compile dialog on the editor's quest file.
+    QObject::connect(&editor, &Editor::compileRequested, &window,
+                     [this](const QString &questFile) { compileWindow().open(questFile); });
+    QObject::connect(&editor, &Editor::webExportRequested, &window,
+                     [this](const QString &questFile) { compileWindow().openForWeb(questFile); });
+    // Writes still on their way reach the file before the program ends.
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &editor,
+                     [&editor] { (void)editor.flush(); /* failures: banner */ });
+}
+
+ProgramParts::~ProgramParts()
+{
+    (void)m->editor->flush(); // a failure was shown in the banner
+    m->compile.reset();
+    m->form.reset(); // the dialogs go with it
+}
+
+GameScreen &ProgramParts::screen() { return m->screen; }
+Game &ProgramParts::game() { return m->game; }
+FrmGame &ProgramParts::window() { return m->window; }
+Editor &ProgramParts::editor() { return *m->editor; }
+
+CreateQuest &ProgramParts::createquest()
+{
+    if (!m->form) {
+        m->form = std::make_unique<CreateQuest>(*m->editor);
+        m->editorBoxes.editorWindow = m->form.get();
+        m->saveQuestions.editorWindow = m->form.get();
+        m->editorFiles.editorWindow = m->form.get();
+        m->battle = new FrmBattle(*m->editor, m->form.get());
+        m->character = new FrmCharCreate(*m->editor, m->form.get());
+        // A dialog that is open already comes to the front when its button is
+        // clicked again.
+        QObject::connect(m->form.get(), &CreateQuest::battleButtonClicked, m->battle, [b = m->battle] { toFront(b); });
+        QObject::connect(m->form.get(), &CreateQuest::characterButtonClicked, m->character,
+                         [c = m->character] { toFront(c); });
+    }
+    return *m->form;
+}
+
+FrmBattle &ProgramParts::battle()
+{
+    createquest();
+    return *m->battle;
+}
+
+FrmCharCreate &ProgramParts::character()
+{
+    createquest();
+    return *m->character;
+}
+
+QtDialogs &ProgramParts::editorDialogs() { return m->editorBoxes.boxes; }
+QtFileDialog &ProgramParts::editorFileDialog() { return m->editorFiles.files; }
+QtSaveQuestions &ProgramParts::saveQuestions() { return m->saveQuestions; }
+
+CompileWindow &ProgramParts::compileWindow()
+{
+    if (!m->compile)
+        m->compile = std::make_unique<CompileWindow>(m->programDir, m->window.windowIcon(), nullptr);
+    return *m->compile;
+}
+
+void ProgramParts::showEditor()
+{
+    CreateQuest &form = createquest();
+    m->editor->show();
+    // Shown already (perhaps behind the game screen): to the front.
+    toFront(&form);
+}
+
+void ProgramParts::editQuest(const QString &quest)
+{
+    createquest();
+    m->editor->show();
+    m->editorFiles.files.setNextFileName(quest);
+    m->editor->menuLoad();
+}
+
 struct Program::Parts
 {
     explicit Parts(const QString &programDir)
-        : game(screen, ports(), programDir)
-        , window(game)
+        : program(portsOf(*this), programDir)
     {
     }
 
-    Ports ports()
-    {
-        Ports p;
-        p.dialogs = &dialogs;
-        p.fileDialog = &fileDialog;
-        p.pictures = &pictures;
-        p.sound = &sound;
-        p.movie = &movie;
-        p.music = &music;
-        p.launcher = &launcher;
-        p.clock = &clock;
-        return p;
-    }
-
-    GameScreen screen;
     QtDialogs dialogs;
-    QtFileDialog fileDialog;
+    QtFileDialog files;
     QtPictureLoader pictures;
     QtMediaPlayer sound;
     QtMediaPlayer movie;
     MidiMusicPlayer music{nullptr}; // its window, the game screen, follows the engine
     QtLauncher launcher;
     QtClock clock;
-    Game game;
-    FrmGame window;
+    ProgramParts program;
 };
 
 Program::Program(const QString &programDir)
 {
     m = std::make_unique<Parts>(programDir);
-    m->dialogs.setParent(&m->window);
-    m->fileDialog.setParent(&m->window);
+    FrmGame &window = m->program.window();
+    m->dialogs.setParent(&window);
+    m->files.setParent(&window);
     // The video output is made with the first movie, not at start.
-    QObject::connect(&m->window, &FrmGame::movieWidgetCreated, &m->movie,
+    QObject::connect(&window, &FrmGame::movieWidgetCreated, &m->movie,
                      [this](QWidget *surface) { m->movie.setVideoOutput(surface); });
-    m->music.setWindow(&m->window);
-    EditorProgram *editor = wireEditor(m->window, m->game, m->ports(), programDir);
-    wireCompiler(editor->editor(), m->window, programDir);
+    m->music.setWindow(&window);
     // Quitting asks the editor about unsaved work first; Cancel keeps the program running.
     QObject::connect(
-        &m->game, &Game::quitRequested, qApp,
-        [editor] {
-            if (editor->editor().quitRequest())
+        &m->program.game(), &Game::quitRequested, qApp,
+        [this] {
+            if (m->program.editor().quitRequest())
                 QCoreApplication::quit();
         },
         Qt::QueuedConnection);
@@ -123,15 +249,16 @@ void Program::start(const QString &quest)
     // once the first frame is out: the synthesizer and its SoundFont are
     // made then.
     m->music.hold();
-    new FirstPaint(&m->window, [this] { m->music.release(); });
-    m->game.startUp();
+    new FirstPaint(&window(), [this] { m->music.release(); });
+    game().startUp();
     // A quest named at start is on the screen in the first frame.
     if (!quest.isEmpty())
-        m->game.openQuest(quest);
-    m->window.show();
+        game().openQuest(quest);
+    window().show();
 }
 
-FrmGame &Program::window() { return m->window; }
-Game &Program::game() { return m->game; }
+FrmGame &Program::window() { return m->program.window(); }
+Game &Program::game() { return m->program.game(); }
+ProgramParts &Program::parts() { return m->program; }
 
 } // namespace fc

@@ -4,9 +4,9 @@
 // click events), so the forms' own refreshing is counted with the editor's
 // work. The working copy lives in a temporary per-user folder. Run it with
 // QT_QPA_PLATFORM=offscreen or under Xvfb.
+#include "app/program.h"
 #include "editor/editor.h"
 #include "editor/ui/createquest.h"
-#include "editor/ui/editorwiring.h"
 #include "engine/game.h"
 #include "engine/recording_ports.h"
 #include "engine/ui/frmgame.h"
@@ -58,33 +58,26 @@ struct Session
 {
     explicit Session(int pages)
     {
-        ports = set.ports();
-        game = std::make_unique<Game>(screen, ports, folder.path());
-        window = std::make_unique<FrmGame>(*game);
-        editor = wireEditor(*window, *game, ports, folder.path());
-        window->show();
-        window->findChild<QAction *>(QStringLiteral("mnucreatequest"))->trigger();
+        program = std::make_unique<ProgramParts>(set.ports(), folder.path());
+        program->window().show();
+        program->window().findChild<QAction *>(QStringLiteral("mnucreatequest"))->trigger();
         quest = writeQuest(folder.path(), pages);
     }
 
     void load()
     {
-        editor->fileDialog().setNextFileName(quest);
-        editor->createquest().findChild<QAction *>(QStringLiteral("mnuload"))->trigger();
+        program->editorFileDialog().setNextFileName(quest);
+        program->createquest().findChild<QAction *>(QStringLiteral("mnuload"))->trigger();
     }
 
     template <typename T = QWidget> T *control(const char *name)
     {
-        return editor->createquest().findChild<T *>(QString::fromLatin1(name));
+        return program->createquest().findChild<T *>(QString::fromLatin1(name));
     }
 
     QTemporaryDir folder;
-    GameScreen screen;
     RecordingPortSet set;
-    Ports ports;
-    std::unique_ptr<Game> game;
-    std::unique_ptr<FrmGame> window;
-    EditorProgram *editor = nullptr;
+    std::unique_ptr<ProgramParts> program;
     QString quest;
 };
 
@@ -96,7 +89,7 @@ void BM_LoadQuest(benchmark::State &state)
         if (s.control<QListView>("pg")->model()->rowCount() != state.range(0))
             state.SkipWithError("the page list does not hold every page");
     }
-    if (!s.editor->editor().flush())
+    if (!s.program->editor().flush())
         std::abort();
 }
 BENCHMARK(BM_LoadQuest)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -115,7 +108,7 @@ void BM_KeystrokeInPageText(benchmark::State &state)
         QTest::keyClick(text1, add ? Qt::Key_A : Qt::Key_Backspace);
         add = !add;
     }
-    if (!s.editor->editor().flush())
+    if (!s.program->editor().flush())
         std::abort();
 }
 BENCHMARK(BM_KeystrokeInPageText)->Arg(1000)->Arg(20000)->Unit(benchmark::kMicrosecond)->Iterations(400);
@@ -131,7 +124,7 @@ void BM_SelectPage(benchmark::State &state)
         QTest::keyClick(pg, down ? Qt::Key_Down : Qt::Key_Up);
         down = !down;
     }
-    if (!s.editor->editor().flush())
+    if (!s.program->editor().flush())
         std::abort();
 }
 BENCHMARK(BM_SelectPage)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(100);
@@ -143,7 +136,7 @@ void BM_TestGame(benchmark::State &state)
     auto *test = s.control<QPushButton>("Command13");
     for (auto _ : state) {
         test->click();
-        if (s.screen.pg() != QLatin1String("1"))
+        if (s.program->screen().pg() != QLatin1String("1"))
             state.SkipWithError("the first page is not shown");
     }
 }

@@ -123,4 +123,21 @@ struct Ports
     Clock *clock = nullptr;
 };
 
+// The Ports over a set that holds one of each port as its members dialogs,
+// files, pictures, sound, movie, music, launcher and clock: the program's
+// platform ports, the recording ports and the tests' mixed sets alike.
+template <typename Set> Ports portsOf(Set &set)
+{
+    Ports p;
+    p.dialogs = &set.dialogs;
+    p.fileDialog = &set.files;
+    p.pictures = &set.pictures;
+    p.sound = &set.sound;
+    p.movie = &set.movie;
+    p.music = &set.music;
+    p.launcher = &set.launcher;
+    p.clock = &set.clock;
+    return p;
+}
+
 } // namespace fc

@@ -136,19 +136,7 @@ struct RecordingPortSet
     RecordingLauncher launcher;
     InstantClock clock;
 
-    Ports ports()
-    {
-        Ports p;
-        p.dialogs = &dialogs;
-        p.fileDialog = &files;
-        p.pictures = &pictures;
-        p.sound = &sound;
-        p.movie = &movie;
-        p.music = &music;
-        p.launcher = &launcher;
-        p.clock = &clock;
-        return p;
-    }
+    Ports ports() { return portsOf(*this); }
 };
 
 } // namespace fc

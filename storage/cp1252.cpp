@@ -142,33 +142,17 @@ int sequenceLength(const unsigned char *p, qsizetype i, qsizetype size)
     return len;
 }
 
-} // namespace
-
-bool isValid(const char *data, qsizetype size, bool *multiByte)
+struct SequenceCounts
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(data);
-    bool multi = false;
-    qsizetype i = 0;
-    while (i < size) {
-        if (i + 8 <= size && wordIsAscii(p + i)) {
-            i += 8;
-            continue;
-        }
-        const int len = sequenceLength(p, i, size);
-        if (len == 0)
-            return false;
-        multi = multi || len > 1;
-        i += len;
-    }
-    if (multiByte)
-        *multiByte = multi;
-    return true;
-}
-
-bool isMostlyValid(const char *data, qsizetype size)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(data);
     qsizetype multi = 0, invalid = 0;
+};
+
+// Counts the multi-byte sequences and the invalid bytes of data; with
+// stopAtInvalid, stops at the first invalid byte (counted).
+SequenceCounts countSequences(const char *data, qsizetype size, bool stopAtInvalid)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(data);
+    SequenceCounts counts;
     qsizetype i = 0;
     while (i < size) {
         if (i + 8 <= size && wordIsAscii(p + i)) {
@@ -177,14 +161,34 @@ bool isMostlyValid(const char *data, qsizetype size)
         }
         const int len = sequenceLength(p, i, size);
         if (len == 0) {
-            ++invalid;
+            ++counts.invalid;
+            if (stopAtInvalid)
+                break;
             ++i;
             continue;
         }
-        multi += len > 1;
+        counts.multi += len > 1;
         i += len;
     }
-    return multi > 0 && invalid <= multi;
+    return counts;
+}
+
+} // namespace
+
+bool isValid(const char *data, qsizetype size, bool *multiByte)
+{
+    const SequenceCounts counts = countSequences(data, size, true);
+    if (counts.invalid > 0)
+        return false;
+    if (multiByte)
+        *multiByte = counts.multi > 0;
+    return true;
+}
+
+bool isMostlyValid(const char *data, qsizetype size)
+{
+    const SequenceCounts counts = countSequences(data, size, false);
+    return counts.multi > 0 && counts.invalid <= counts.multi;
 }
 
 } // namespace fc::utf8

@@ -66,6 +66,12 @@ CreateQuest::CreateQuest(Editor &editor, QWidget *parent)
     resize(1060, 720);
     m_binding->refreshAll();
     connect(m_binding, &FormBinding::formChanged, this, &CreateQuest::followState);
+    connect(m_binding, &FormBinding::buttonClicked, this, [this](const QString &name) {
+        if (name == QLatin1String("Command7"))
+            Q_EMIT battleButtonClicked();
+        else if (name == QLatin1String("Command8"))
+            Q_EMIT characterButtonClicked();
+    });
     followState();
 }
 

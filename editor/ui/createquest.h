@@ -25,6 +25,12 @@ public:
     FormBinding &binding() { return *m_binding; }
     CheckPanel &checkPanel() { return *m_checkPanel; }
 
+Q_SIGNALS:
+    // Command7 ("battle settings") and Command8 ("character settings") were
+    // clicked; the Editor has opened their dialog.
+    void battleButtonClicked();
+    void characterButtonClicked();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

@@ -15,6 +15,7 @@
 #include "storage/quest_format.h"
 #include <QListView>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 
 namespace fc {
@@ -196,7 +197,12 @@ QWidget *FormBinding::create(const Control &c, QWidget *parent)
     case ControlKind::Button: {
         auto *button = new QPushButton(parent);
         button->setAutoDefault(false);
-        connect(button, &QPushButton::clicked, this, [this, name] { m_editor.click(m_form, name); });
+        connect(button, &QPushButton::clicked, this, [this, name] {
+            const QPointer<FormBinding> alive(this);
+            m_editor.click(m_form, name);
+            if (alive)
+                Q_EMIT buttonClicked(name);
+        });
         return button;
     }
     case ControlKind::Frame: {

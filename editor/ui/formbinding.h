@@ -72,6 +72,8 @@ public:
 Q_SIGNALS:
     // The form's visibility or caption changed in the state.
     void formChanged();
+    // The button `name` was clicked; the Editor has taken the click.
+    void buttonClicked(const QString &name);
 
 private:
     QWidget *create(const Control &c, QWidget *parent);

@@ -153,15 +153,23 @@ size_t StepTrail::play(const std::vector<std::int32_t> &path, const std::vector<
     return path.size();
 }
 
+std::vector<size_t> StepTrail::fightsOn(const std::vector<std::int32_t> &way) const
+{
+    std::vector<size_t> fights;
+    for (size_t k = 1; k < way.size(); ++k) {
+        const std::int8_t slot = parentSlot[size_t(way[k])];
+        if (slot == Win || slot == Lose)
+            fights.push_back(k);
+    }
+    return fights;
+}
+
 bool StepTrail::findSeeds(std::int32_t s) const
 {
     const std::lock_guard lock(m_mutex);
     const std::vector<std::int32_t> way = path(s);
     std::vector<int> seeds(way.size(), 0);
-    for (size_t k = 1; k < way.size(); ++k) {
-        const std::int8_t slot = parentSlot[size_t(way[k])];
-        if (slot != Win && slot != Lose)
-            continue;
+    for (const size_t k : fightsOn(way)) {
         // The way to a state is the same for every finding that passes it,
         // and so is the seed its fight needs.
         const auto known = m_seeds.constFind(way[k]);
@@ -189,11 +197,8 @@ QStringList StepTrail::fightSteps(std::int32_t s) const
     const std::lock_guard lock(m_mutex);
     const std::vector<std::int32_t> way = path(s);
     std::vector<int> seeds(way.size(), 0);
-    for (size_t k = 1; k < way.size(); ++k) {
-        const std::int8_t slot = parentSlot[size_t(way[k])];
-        if (slot == Win || slot == Lose)
-            seeds[k] = m_seeds.value(way[k], 0);
-    }
+    for (const size_t k : fightsOn(way))
+        seeds[k] = m_seeds.value(way[k], 0);
     QStringList steps;
     if (play(way, seeds, &steps) != way.size())
         return {};

@@ -78,6 +78,8 @@ struct StepTrail
 
 private:
     Mask realMask(std::int32_t s) const;
+    // The places along way of the states a fight (won or lost) reached.
+    std::vector<size_t> fightsOn(const std::vector<std::int32_t> &way) const;
     size_t play(const std::vector<std::int32_t> &path, const std::vector<int> &seeds, QStringList *steps) const;
 
     mutable std::mutex m_mutex; // the quest and the seeds, for reports read on several threads

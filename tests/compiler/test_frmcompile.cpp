@@ -1,7 +1,7 @@
 // The compile form over the core: names, keyboard, and events forwarded.
 #include "compiler/ui/frmcompile.h"
 #include "compiler_fixture.h"
-#include "compiler/ui/compilewiring.h"
+#include "app/program.h"
 #include "editor/editor.h"
 #include "engine/ui/qt_ports.h"
 
@@ -171,16 +171,12 @@ TEST(QtLauncherTest, StartsProgramsDetachedAndRefusesWhatIsNoProgram)
 // The editor's "&Compile" opens the dialog on the editor's quest file.
 TEST_F(FrmCompileTest, EditorCompileOpensTheDialog)
 {
-    fc::EditorState state;
-    fc::WorkingCopy wc(QStringLiteral("tmpquest.ini"));
-    fc::Editor editor(state, wc, ports.ports(), programDir);
-    QWidget gameWindow;
-    fc::wireCompiler(editor, gameWindow, programDir);
+    fc::ProgramParts parts(ports.ports(), programDir);
+    fc::Editor &editor = parts.editor();
     editor.show();
-    ports.files.names = {quest};
+    parts.editorFileDialog().setNextFileName(quest);
     editor.menuLoad();
-    fc::CompileWindow *dialog = fc::compileWindowOf(gameWindow);
-    ASSERT_NE(dialog, nullptr);
+    fc::CompileWindow *dialog = &parts.compileWindow();
     dialog->dialogs().setNextAnswer(fc::Answer::Yes); // the notice
     editor.menuCompile();
     EXPECT_EQ(dialog->dialogs().lastText(), fc::Compiler::kNotice);

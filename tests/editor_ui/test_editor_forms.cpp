@@ -3,11 +3,13 @@
 // character dialogs by their buttons, picking files, the help line, and
 // "Test Game" showing the game screen. What the editor wrote is read back from
 // the working copy on disk.
+#include "app/program.h"
+#include "compiler/ui/frmcompile.h"
 #include "editor/editor.h"
 #include "editor/ui/checkpanel.h"
 #include "editor/ui/createquest.h"
 #include "editor/ui/editordialogs.h"
-#include "editor/ui/editorwiring.h"
+#include "editor/ui/editorports.h"
 #include "editor/ui/formbinding.h"
 #include "engine/game.h"
 #include "engine/recording_ports.h"
@@ -44,17 +46,7 @@ namespace {
 
 const QString kWc = QStringLiteral("tmpquest.ini");
 
-template <typename F> bool waitFor(F condition, int ms = 3000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using test::waitFor;
 
 class EditorFormsTest : public ::testing::Test
 {
@@ -63,29 +55,18 @@ protected:
     {
         ASSERT_TRUE(programDir.isValid());
         QFile::remove(QDir(GetWindowsDir()).filePath(kWc));
-        ports = set.ports();
-        game = std::make_unique<Game>(screen, ports, programDir.path());
-        window = std::make_unique<FrmGame>(*game);
-        wiring = wireEditor(*window, *game, ports, programDir.path());
-        game->startUp();
+        wiring = std::make_unique<ProgramParts>(set.ports(), programDir.path());
+        window = &wiring->window();
+        wiring->game().startUp();
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        // A box or file dialog nobody answered in advance would wait for a
-        // user who is not there: fail and close it instead of hanging.
-        QObject::connect(&modalWatch, &QTimer::timeout, [] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                ADD_FAILURE() << "unanswered modal window: " << modal->windowTitle().toStdString();
-                modal->close();
-            }
-        });
-        modalWatch.start(100);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        test::failOnUnansweredModals(modalWatch);
     }
 
     void TearDown() override
     {
         modalWatch.stop();
-        window.reset(); // the editor goes with the game screen
-        game.reset();
+        wiring.reset(); // the game screen and the editor
     }
 
     // "&Create 'A' Quest" on the game screen.
@@ -157,12 +138,9 @@ protected:
 
     QTimer modalWatch;
     QTemporaryDir programDir;
-    GameScreen screen;
     RecordingPortSet set;
-    Ports ports;
-    std::unique_ptr<Game> game;
-    std::unique_ptr<FrmGame> window;
-    EditorProgram *wiring = nullptr;
+    std::unique_ptr<ProgramParts> wiring;
+    FrmGame *window = nullptr;
 };
 
 } // namespace
@@ -208,6 +186,24 @@ TEST_F(EditorFormsTest, EveryControlIsAWidgetByItsNameWithNameHelpAndKeyboardAcc
     // Modeless: the game screen stays usable beside the editor.
     EXPECT_FALSE(QApplication::activeModalWidget());
     EXPECT_TRUE(window->isEnabled());
+}
+
+// A dialog that is open already comes to the front when its button on the
+// editor form is clicked again.
+TEST_F(EditorFormsTest, AnOpenDialogComesToTheFrontWhenItsButtonIsClickedAgain)
+{
+    openEditor();
+    click(cq("Check9"));
+    const std::pair<const char *, QWidget *> buttons[] = {{"Command7", &wiring->battle()},
+                                                          {"Command8", &wiring->character()}};
+    for (const auto &[button, dialog] : buttons) {
+        click(cq(button));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog)) << button;
+        editorWindow().activateWindow();
+        ASSERT_TRUE(waitFor([&] { return editorWindow().isActiveWindow(); })) << button;
+        click(cq(button));
+        EXPECT_TRUE(waitFor([&] { return dialog->isActiveWindow(); })) << button;
+    }
 }
 
 TEST_F(EditorFormsTest, TypingWritesThePageKeysLineBreaksBecomeBlanksAndLimitsHold)
@@ -344,16 +340,16 @@ TEST_F(EditorFormsTest, PickersTakeTheScriptedFileAndACancelChangesNothing)
     const QString movie = programDir.filePath(QStringLiteral("dawn.avi"));
     ASSERT_TRUE(test::writeFile(movie, "RIFF"));
 
-    wiring->fileDialog().setNextFileName(picture);
+    wiring->editorFileDialog().setNextFileName(picture);
     click(cq("Command6"));
     EXPECT_EQ(cq<QLineEdit>("Text20")->text(), picture);
     EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("Image")), picture);
-    wiring->fileDialog().setNextFileName(QString()); // cancelled
+    wiring->editorFileDialog().setNextFileName(QString()); // cancelled
     click(cq("Command6"));
     EXPECT_EQ(cq<QLineEdit>("Text20")->text(), picture);
     EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("Image")), picture);
 
-    wiring->fileDialog().setNextFileName(movie);
+    wiring->editorFileDialog().setNextFileName(movie);
     click(cq("Command9"));
     EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("Movie")), movie);
     auto *text25 = cq<QLineEdit>("Text25");
@@ -365,7 +361,7 @@ TEST_F(EditorFormsTest, PickersTakeTheScriptedFileAndACancelChangesNothing)
     EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("Movie")), QString());
     EXPECT_FALSE(cq("Text25Clear")->isEnabled());
     // The Delete key in the field clears it as well.
-    wiring->fileDialog().setNextFileName(movie);
+    wiring->editorFileDialog().setNextFileName(movie);
     click(cq("Command9"));
     EXPECT_TRUE(cq("Text25Clear")->isEnabled());
     text25->setFocus();
@@ -380,7 +376,7 @@ TEST_F(EditorFormsTest, PickersTakeTheScriptedFileAndACancelChangesNothing)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&battle));
     auto *preview = control<PreviewView>(battle, "Image1");
     EXPECT_NE(preview->kind(), int(Picture::File));
-    wiring->fileDialog().setNextFileName(picture);
+    wiring->editorFileDialog().setNextFileName(picture);
     click(control(battle, "Command6"));
     EXPECT_EQ(control<QLineEdit>(battle, "Text5")->text(), picture);
     EXPECT_EQ(preview->kind(), int(Picture::File));
@@ -477,14 +473,14 @@ TEST_F(EditorFormsTest, TestGameShowsTheGameScreenPlayingTheWorkingCopyAndTheEdi
     type(cq("Text1"), QStringLiteral("Hello from the editor."));
     type(cq("Text2"), QStringLiteral("Onward"));
     window->hide();
-    ASSERT_TRUE(screen.menuPanelVisible());
+    ASSERT_TRUE(wiring->screen().menuPanelVisible());
     click(cq("Command13"));
     EXPECT_TRUE(window->isVisible());
-    EXPECT_FALSE(screen.menuPanelVisible());
+    EXPECT_FALSE(wiring->screen().menuPanelVisible());
     EXPECT_FALSE(window->centralWidget()->findChild<QWidget *>(QStringLiteral("Picture2"))->isVisible());
-    EXPECT_EQ(screen.questFile(), kWc);
-    EXPECT_TRUE(screen.log().contains(QStringLiteral("Hello from the editor.")));
-    EXPECT_EQ(screen.option(0).caption, QStringLiteral("Onward"));
+    EXPECT_EQ(wiring->screen().questFile(), kWc);
+    EXPECT_TRUE(wiring->screen().log().contains(QStringLiteral("Hello from the editor.")));
+    EXPECT_EQ(wiring->screen().option(0).caption, QStringLiteral("Onward"));
     EXPECT_TRUE(editorWindow().isVisible());
 
     // Closing hides the editor (unsaved work: the question is answered
@@ -501,19 +497,19 @@ TEST_F(EditorFormsTest, ClosingAfterASaveAsksWithNoAsDefault)
     openEditor();
     type(cq("Text19"), QStringLiteral("Saved"));
     const QString quest = programDir.filePath(QStringLiteral("mine.qst"));
-    wiring->fileDialog().setNextFileName(quest);
+    wiring->editorFileDialog().setNextFileName(quest);
     auto *save = editorWindow().findChild<QAction *>(QStringLiteral("mnusave"));
     ASSERT_NE(save, nullptr);
     save->trigger();
     EXPECT_EQ(ReadIni(quest, QStringLiteral("1"), QStringLiteral("Location")), QStringLiteral("Saved"));
     EXPECT_EQ(cq<QLabel>("filepath")->text(), quest);
 
-    wiring->dialogs().setNextAnswer(Answer::No);
+    wiring->editorDialogs().setNextAnswer(Answer::No);
     editorWindow().close();
     QCoreApplication::processEvents();
     EXPECT_TRUE(editorWindow().isVisible());
-    EXPECT_EQ(wiring->dialogs().lastTitle(), QStringLiteral("WARNING!!!!"));
-    wiring->dialogs().setNextAnswer(Answer::Yes);
+    EXPECT_EQ(wiring->editorDialogs().lastTitle(), QStringLiteral("WARNING!!!!"));
+    wiring->editorDialogs().setNextAnswer(Answer::Yes);
     editorWindow().close();
     EXPECT_TRUE(waitFor([&] { return !editorWindow().isVisible(); }));
 }
@@ -595,4 +591,44 @@ TEST_F(EditorFormsTest, CheckQuestListsFindingsAndSelectsTheirPage)
     EXPECT_EQ(onDisk(QStringLiteral("1"), QStringLiteral("Location")), "Hall");
     // The copy that was checked is gone.
     EXPECT_TRUE(QDir(GetWindowsDir()).entryList({QStringLiteral("tmpquest-check-*")}, QDir::Files).isEmpty());
+}
+
+// The whole game program over the platform's ports, driven by keys through
+// its menus: File, "&Create 'A' Quest" opens the editor; the editor's
+// "&Compile", "&Compile Game…" opens the compile dialog on the quest loaded.
+TEST(GameProgramTest, MenusOpenTheEditorAndItsCompileDialogByKeys)
+{
+    QTemporaryDir programDir;
+    ASSERT_TRUE(programDir.isValid());
+    QFile::remove(QDir(GetWindowsDir()).filePath(kWc));
+    const QString quest = programDir.filePath(QStringLiteral("tale.qst"));
+    ASSERT_TRUE(test::writeFile(quest, "[Story Info]\r\nTitle=Tale\r\n[1]\r\nLocation=Gate\r\nPage Text=Hello.\r\n"));
+    QTimer modalWatch;
+    Program program(programDir.path());
+    program.start();
+    test::failOnUnansweredModals(modalWatch);
+    FrmGame &window = program.window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // Picks an entry of the menu bar by Alt and its mnemonic, then a command
+    // of the menu that opened by its mnemonic.
+    auto pick = [](QWidget &w, Qt::Key menuKey, Qt::Key commandKey) {
+        w.activateWindow();
+        ASSERT_TRUE(waitFor([&] { return w.isActiveWindow(); }));
+        QTest::keyClick(&w, menuKey, Qt::AltModifier);
+        ASSERT_TRUE(waitFor([] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); }));
+        QTest::keyClick(QApplication::activePopupWidget(), commandKey);
+    };
+
+    pick(window, Qt::Key_F, Qt::Key_C);
+    CreateQuest &editorWindow = program.parts().createquest();
+    ASSERT_TRUE(waitFor([&] { return editorWindow.isVisible(); }));
+    program.parts().editorFileDialog().setNextFileName(quest);
+    pick(editorWindow, Qt::Key_F, Qt::Key_L); // "&Load A Quest File"
+    ASSERT_TRUE(waitFor([&] { return program.parts().editor().questFile() == quest; }));
+
+    CompileWindow &compile = program.parts().compileWindow();
+    compile.dialogs().setNextAnswer(Answer::Yes); // the compiler's notice
+    pick(editorWindow, Qt::Key_C, Qt::Key_C);
+    EXPECT_TRUE(waitFor([&] { return compile.window().isVisible(); }));
+    EXPECT_EQ(compile.compiler().questFile(), quest);
 }

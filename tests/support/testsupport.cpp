@@ -1,7 +1,12 @@
 #include "tests/support/testsupport.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include <cstdio>
 
@@ -36,6 +41,17 @@ quint32 randomSeed()
     std::printf("random seed %u (FABLECRAFT_TEST_SEED=%u replays it)\n", seed, seed);
     std::fflush(stdout);
     return seed;
+}
+
+void failOnUnansweredModals(QTimer &watch)
+{
+    QObject::connect(&watch, &QTimer::timeout, [] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            ADD_FAILURE() << "unanswered modal window: " << modal->windowTitle().toStdString();
+            modal->close();
+        }
+    });
+    watch.start(100);
 }
 
 } // namespace fc::test

@@ -2,8 +2,12 @@
 // Helpers shared by the tests.
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTemporaryDir>
+
+class QTimer;
 
 namespace fc::test {
 
@@ -19,5 +23,23 @@ QString dataDir();
 // The seed for a test's random moments: FABLECRAFT_TEST_SEED when it is set
 // (to replay a failure), else a fresh one. Printed either way.
 quint32 randomSeed();
+
+// Handles events until condition() holds; false when ms passed first.
+template <typename F> bool waitFor(F condition, int ms = 3000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// Starts watch: a modal window that no test answered in advance, which
+// would wait for a user who is not there, fails the test and is closed
+// instead of hanging it.
+void failOnUnansweredModals(QTimer &watch);
 
 } // namespace fc::test

@@ -84,17 +84,7 @@ public:
     }
 };
 
-template <typename F> bool waitFor(F condition, int ms = 3000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using test::waitFor;
 
 QString plain(QString log)
 {
@@ -112,23 +102,8 @@ protected:
         QImage hall(12, 9, QImage::Format_RGB32);
         hall.fill(Qt::darkGreen);
         ASSERT_TRUE(hall.save(programDir.filePath(QStringLiteral("hall.png"))));
-        ports.dialogs = &dialogs;
-        ports.fileDialog = &files;
-        ports.pictures = &pictures;
-        ports.sound = &sound;
-        ports.movie = &movie;
-        ports.music = &music;
-        ports.launcher = &launcher;
-        ports.clock = &clock;
-        // A box that was not answered in advance would wait for a user who is
-        // not there: fail the test and close it instead of hanging.
-        QObject::connect(&modalWatch, &QTimer::timeout, [] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                ADD_FAILURE() << "unanswered modal window: " << modal->windowTitle().toStdString();
-                modal->close();
-            }
-        });
-        modalWatch.start(100);
+        ports = portsOf(*this);
+        test::failOnUnansweredModals(modalWatch);
     }
 
     void TearDown() override
@@ -199,6 +174,8 @@ protected:
     QTemporaryDir programDir;
     QString tale;
     GameScreen screen;
+
+public: // the port set, read by portsOf
     MediaLog media;
     QtDialogs dialogs;
     QtFileDialog files;

@@ -2,12 +2,10 @@
 // "Web page (one HTML file)".
 #include "tests/support/testsupport.h"
 
-#include "compiler/ui/compilewiring.h"
+#include "app/program.h"
 #include "compiler/ui/frmcompile.h"
 #include "editor/editor.h"
 #include "editor/ui/createquest.h"
-#include "editor/editor_state.h"
-#include "editor/working_copy.h"
 #include "engine/recording_ports.h"
 #include "engine/ui/qt_ports.h"
 
@@ -25,19 +23,15 @@ TEST(WebExportUi, ExportForWebOpensTheDialogWithTheWebChoiceAndWritesThePage)
     const QString quest = tmp.filePath(QStringLiteral("tale.qst"));
     ASSERT_TRUE(fc::test::writeFile(quest, "[Story Info]\r\nTitle=Tale\r\n[1]\r\nPage Text=Hello.\r\n"));
     fc::RecordingPortSet ports;
-    fc::EditorState state;
-    fc::WorkingCopy wc(QStringLiteral("tmpquest.ini"));
-    fc::Editor editor(state, wc, ports.ports(), tmp.path());
-    QWidget gameWindow;
-    fc::wireCompiler(editor, gameWindow, tmp.path());
+    fc::ProgramParts parts(ports.ports(), tmp.path());
+    fc::Editor &editor = parts.editor();
     editor.show();
-    ports.files.names = {quest};
+    parts.editorFileDialog().setNextFileName(quest);
     editor.menuLoad();
-    fc::CompileWindow *dialog = fc::compileWindowOf(gameWindow);
-    ASSERT_NE(dialog, nullptr);
+    fc::CompileWindow *dialog = &parts.compileWindow();
 
     // The editor's "&Compile" menu: the game folder, or the web page.
-    fc::CreateQuest window(editor);
+    fc::CreateQuest &window = parts.createquest();
     auto *menu = window.findChild<QMenu *>(QStringLiteral("mnucompilemenu"));
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->title(), QStringLiteral("&Compile"));
