@@ -118,7 +118,7 @@ public:
             m_compiled << f;
             m_compiler->open(f);
         });
-        m_play.game().startUp();
+        m_play.game().questStart().startUp();
         m_started = m_editor->show();
     }
 

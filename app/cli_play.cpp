@@ -101,14 +101,14 @@ int Session::choose(const QString &number, bool full)
     const int n = number.toInt(&ok);
     if (!ok || n < 1 || n > 4)
         return usage(QStringLiteral("a choice is 1, 2, 3 or 4"));
-    if (!m_game->selectOption(n - 1)) {
+    if (!m_game->pages().selectOption(n - 1)) {
         QTextStream(stderr) << "choice " << n << " is not offered\n";
         return kExitUnavailable;
     }
     if (full)
-        m_game->pressPlayTurn();
+        m_game->pages().pressPlayTurn();
     else
-        m_game->clickChoose();
+        m_game->pages().clickChoose();
     return 0;
 }
 
@@ -126,38 +126,38 @@ int Session::step(const QString &s)
     if (colon < 0 && s.size() == 1 && s[0] >= QLatin1Char('1') && s[0] <= QLatin1Char('4'))
         return choose(s, true);
     if (s == QLatin1String("turn")) {
-        m_game->pressPlayTurn();
+        m_game->pages().pressPlayTurn();
     } else if (name == QLatin1String("choose") && colon >= 0) {
         return choose(arg, false);
     } else if (s == QLatin1String("new-game")) {
         if (!menus)
             return stepUnavailable(s);
-        m_game->menuNewGame();
+        m_game->questStart().menuNewGame();
     } else if (s == QLatin1String("book")) {
         if (!m_screen.bookVisible())
             return stepUnavailable(s);
-        m_game->clickBook();
+        m_game->questStart().clickBook();
     } else if (name == QLatin1String("load-quest") && colon >= 0) {
         if (!menus)
             return stepUnavailable(s);
-        withFile(arg, [this] { m_game->menuLoadQuest(); });
+        withFile(arg, [this] { m_game->questStart().menuLoadQuest(); });
     } else if (s == QLatin1String("attack") || s == QLatin1String("escape")) {
         if (!m_screen.battleBoxVisible() || (s == QLatin1String("escape") && !m_screen.escapeEnabled()))
             return stepUnavailable(s);
         if (s == QLatin1String("attack"))
-            m_game->clickAttack();
+            m_game->fight().clickAttack();
         else
-            m_game->clickEscape();
+            m_game->fight().clickEscape();
     } else if (name == QLatin1String("save") && colon >= 0) {
         if (!menus)
             return stepUnavailable(s);
-        withFile(arg, [this] { m_game->menuSave(); });
+        withFile(arg, [this] { m_game->savedGames().menuSave(); });
     } else if (name == QLatin1String("load") && colon >= 0) {
         if (!menus)
             return stepUnavailable(s);
-        withFile(arg, [this] { m_game->menuLoad(); });
+        withFile(arg, [this] { m_game->savedGames().menuLoad(); });
     } else if (name == QLatin1String("load-without-items") && colon >= 0) {
-        withFile(arg, [this] { m_game->clickLoadGame(); });
+        withFile(arg, [this] { m_game->savedGames().clickLoadGame(); });
     } else if (name == QLatin1String("seed") && colon >= 0) {
         bool ok = false;
         const quint32 seed = arg.toUInt(&ok);
@@ -165,7 +165,7 @@ int Session::step(const QString &s)
             return usage(QStringLiteral("seed:N takes a whole number"));
         m_game->setSeed(seed);
     } else if (s == QLatin1String("close")) {
-        m_game->closeRequest();
+        m_game->shell().closeRequest();
     } else {
         return usage(QStringLiteral("unknown step ") + s);
     }
@@ -310,9 +310,9 @@ int runPlay(const QStringList &args)
         return usage(error);
 
     Session session(*options);
-    session.game().startUp();
+    session.game().questStart().startUp();
     if (options->quest != QLatin1String("-")) {
-        session.withFile(options->quest, [&] { session.game().menuLoadQuest(); });
+        session.withFile(options->quest, [&] { session.game().questStart().menuLoadQuest(); });
     }
 
     if (options->steps.isEmpty() && !options->json && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO))

@@ -124,10 +124,10 @@ void Program::start(const QString &quest)
     // made then.
     m->music.hold();
     new FirstPaint(&m->window, [this] { m->music.release(); });
-    m->game.startUp();
+    m->game.questStart().startUp();
     // A quest named at start is on the screen in the first frame.
     if (!quest.isEmpty())
-        m->game.openQuest(quest);
+        m->game.questStart().openQuest(quest);
     m->window.show();
 }
 

@@ -50,15 +50,15 @@ void BM_PlayTurn(benchmark::State &state)
     fc::GameScreen screen;
     fc::Game game(screen, ports, dir.path());
     fakes.files.names.push_back(quest);
-    game.menuLoadQuest();
+    game.questStart().menuLoadQuest();
     // A long game first: a turn must cost the same after thousands of turns.
     for (int i = 0; i < state.range(1); ++i) {
         screen.select(i % 4);
-        game.PlayTurn();
+        game.pages().PlayTurn();
     }
     for (auto _ : state) {
         screen.select(int(state.iterations() % 4));
-        game.PlayTurn();
+        game.pages().PlayTurn();
     }
     state.counters["log_kB"] = double(screen.log().size()) * 2 / 1024;
 }

@@ -206,7 +206,7 @@ void Menus::testGame()
         game->screen().setMenuPanelVisible(false);
     Q_EMIT c.editor.gameScreenShowRequested();
     if (game)
-        skipOnFailure([&] { game->LoadTmpGame(); });
+        skipOnFailure([&] { game->questStart().LoadTmpGame(); });
 }
 
 } // namespace fc

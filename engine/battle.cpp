@@ -10,12 +10,16 @@
 // with full hit points. The deciding exchange and the outcome are written to
 // the story log as well as to the battle text. An empty page closes the box
 // and leaves the choices of the battle page standing.
-#include "engine/game.h"
+#include "engine/fight.h"
+#include "engine/game_context.h"
+#include "engine/page_flow.h"
 #include "engine/rules.h"
 #include "engine/score.h"
 #include "engine/skip.h"
 
 #include "storage/quest_format.h"
+
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cmath>
@@ -46,19 +50,28 @@ int positiveOr(const QString &value, int fallback) { return fightValue(value, 1,
 int nonNegativeOr(const QString &value, int fallback) { return fightValue(value, 0, fallback); }
 } // namespace
 
+Fight::Fight(GameContext &context, PageFlow &pages, QObject *parent)
+    : QObject(parent)
+    , m_ctx(context)
+    , m_screen(context.screen())
+    , m_ports(context.ports())
+    , m_pages(pages)
+{
+}
+
 // A quest starts with the player's hit points full, from the character panel
 // when the player made a character, else from the quest.
-void Game::startCharacter()
+void Fight::startCharacter()
 {
     using namespace quest;
     // A character made for another quest does not count in this one.
     m_characterCreated = false;
-    m_playerMaxHp = positiveOr(questRead(kCharacterDataSection, kCharHp), kDefaultHp);
+    m_playerMaxHp = positiveOr(m_ctx.questRead(kCharacterDataSection, kCharHp), kDefaultHp);
     m_playerHp = m_playerMaxHp;
     m_screen.setBattleBoxVisible(false);
-    if (questRead(kCharacterDataSection, kCharCreateAllow) == QLatin1String("1")) {
+    if (m_ctx.questRead(kCharacterDataSection, kCharCreateAllow) == QLatin1String("1")) {
         CharacterRoll roll = m_screen.characterRoll();
-        roll.name = questRead(kCharacterDataSection, kCharName);
+        roll.name = m_ctx.questRead(kCharacterDataSection, kCharName);
         m_screen.setCharacterRoll(roll);
         reRollCharacter();
         m_screen.setCharacterPanelVisible(true);
@@ -67,7 +80,7 @@ void Game::startCharacter()
 }
 
 // Both hit-point bars (the battle box's and HPPlay) show what the fight uses.
-void Game::showPlayerHp()
+void Fight::showPlayerHp()
 {
     const Bar bar{double(std::max(m_playerMaxHp, 1)), double(std::max(m_playerHp, 0))};
     m_screen.setPlayerBar(bar);
@@ -75,13 +88,13 @@ void Game::showPlayerHp()
     m_screen.setPlayerHpText(QString::number(std::max(m_playerHp, 0)));
 }
 
-void Game::Battle()
+void Fight::Battle()
 {
     using namespace quest;
-    const QString name = pageRead(kBattleMonName);
+    const QString name = m_ctx.pageRead(kBattleMonName);
     skipOnFailure([&] { m_screen.setEnemyLabel(name + QStringLiteral("'s HP:")); });
     bool ok = false;
-    float hp = pageRead(kBattleMonHp).trimmed().toFloat(&ok);
+    float hp = m_ctx.pageRead(kBattleMonHp).trimmed().toFloat(&ok);
     ok = ok && std::isfinite(hp);
     if (ok)
         hp = std::min(hp, float(kMaxFightValue));
@@ -91,39 +104,39 @@ void Game::Battle()
     });
     // A monster without positive hit points falls at the first blow.
     m_monsterHp = ok && hp >= 1 ? int(hp) : 0;
-    skipOnFailure([&] { m_screen.setEnemyHpText(pageRead(kBattleMonHp)); });
+    skipOnFailure([&] { m_screen.setEnemyHpText(m_ctx.pageRead(kBattleMonHp)); });
     skipOnFailure([&] {
         if (!m_ports.pictures)
             return;
-        if (auto image = m_ports.pictures->load(PictureSlot::Battle, mediaPath(pageRead(kBattleImage))))
+        if (auto image = m_ports.pictures->load(PictureSlot::Battle, m_ctx.mediaPath(m_ctx.pageRead(kBattleImage))))
             m_screen.setBattlePicture(*image);
     });
-    const QString music = pageRead(kBattleMusic);
-    skipOnFailure([&] { m_screen.setEscapeEnabled(rules::escapeAllowed(pageRead(kBattleEscapeCheck))); });
+    const QString music = m_ctx.pageRead(kBattleMusic);
+    skipOnFailure([&] { m_screen.setEscapeEnabled(rules::escapeAllowed(m_ctx.pageRead(kBattleEscapeCheck))); });
     skipOnFailure([&] { m_screen.appendBattleText(QStringLiteral("You are under attack from ") + name + QLatin1Char('!')); });
     if (!music.isEmpty()) {
-        stopMusic();
-        startMusic(music);
+        m_ctx.stopMusic();
+        m_ctx.startMusic(music);
     }
     showPlayerHp();
     m_screen.setBattleBoxVisible(true);
 }
 
-void Game::clickAttack()
+void Fight::clickAttack()
 {
     using namespace quest;
     if (!m_screen.battleBoxVisible())
         return;
-    const QString name = pageRead(kBattleMonName);
+    const QString name = m_ctx.pageRead(kBattleMonName);
     const QString monster = name.isEmpty() ? QStringLiteral("the monster") : name;
     const auto roll = [this] { return int(m_random.bounded(1, 7)); };
 
     const int playerAtk = m_characterCreated ? m_characterAtk
-                                             : positiveOr(questRead(kCharacterDataSection, kCharAtk), kDefaultAtk);
+                                             : positiveOr(m_ctx.questRead(kCharacterDataSection, kCharAtk), kDefaultAtk);
     const int playerDef = m_characterCreated ? m_characterDef
-                                             : nonNegativeOr(questRead(kCharacterDataSection, kCharDef), kDefaultDef);
-    const int monsterAtk = positiveOr(pageRead(kBattleMonAtk), kDefaultMonsterAtk);
-    const int monsterDef = nonNegativeOr(pageRead(kBattleMonDef), 0);
+                                             : nonNegativeOr(m_ctx.questRead(kCharacterDataSection, kCharDef), kDefaultDef);
+    const int monsterAtk = positiveOr(m_ctx.pageRead(kBattleMonAtk), kDefaultMonsterAtk);
+    const int monsterDef = nonNegativeOr(m_ctx.pageRead(kBattleMonDef), 0);
 
     // The blows of this exchange; the deciding one also goes to the story
     // log, where it stays readable once the box has closed.
@@ -147,28 +160,28 @@ void Game::clickAttack()
     if (m_monsterHp <= 0) {
         m_screen.appendBattleText(QStringLiteral("\r\nYou have defeated %1!").arg(monster));
         logOutcome(QStringLiteral("You defeat the %1.").arg(name.isEmpty() ? QStringLiteral("monster") : name));
-        const QString item = pageRead(kBattleMonKeyItem);
+        const QString item = m_ctx.pageRead(kBattleMonKeyItem);
         if (!item.isEmpty())
             m_screen.addItem(item);
-        const int exp = nonNegativeOr(pageRead(kBattleMonExp), 0);
+        const int exp = nonNegativeOr(m_ctx.pageRead(kBattleMonExp), 0);
         if (exp > 0) {
             const double value = m_screen.experienceBar().value + exp;
             m_screen.setExperienceBar({std::max(m_screen.experienceBar().maximum, value), value});
         }
         Q_EMIT fightDecided(true);
-        leaveBattleTo(pageRead(kBattleWin));
+        leaveBattleTo(m_ctx.pageRead(kBattleWin));
         return;
     }
 
-    const QString altName = pageRead(kAltAtk);
-    const int altDamage = positiveOr(pageRead(kAltAtkDam), 0);
+    const QString altName = m_ctx.pageRead(kAltAtk);
+    const int altDamage = positiveOr(m_ctx.pageRead(kAltAtkDam), 0);
     int taken = 0;
     if (!altName.isEmpty() && altDamage > 0 && m_random.bounded(4) == 0) {
         taken = altDamage;
         blow(QStringLiteral("%1 uses %2! You take %3 damage.").arg(monster, altName).arg(taken));
     } else {
         taken = std::max(1, monsterAtk + roll() - playerDef);
-        const QString message = pageRead(kAtkMessage);
+        const QString message = m_ctx.pageRead(kAtkMessage);
         blow(QStringLiteral("%1 You take %2 damage.")
                  .arg(message.isEmpty() ? monster + QStringLiteral(" strikes back!") : message)
                  .arg(taken));
@@ -178,7 +191,7 @@ void Game::clickAttack()
     if (m_playerHp <= 0) {
         m_screen.appendBattleText(QStringLiteral("\r\nYou have been defeated by %1.").arg(monster));
         logOutcome(QStringLiteral("The %1 defeats you.").arg(name.isEmpty() ? QStringLiteral("monster") : name));
-        const QString lose = pageRead(kBattleLose);
+        const QString lose = m_ctx.pageRead(kBattleLose);
         m_playerHp = m_playerMaxHp; // the hero gets up again for what follows
         Q_EMIT fightDecided(false);
         leaveBattleTo(lose);
@@ -188,20 +201,16 @@ void Game::clickAttack()
 
 // The presenter's entry for leaving a battle: the page goes to the log and
 // is presented in full, a new battle included.
-void Game::enterPageFromBattle(const QString &page)
+void Fight::enterPageFromBattle(const QString &page)
 {
     m_screen.setBattleBoxVisible(false);
-    skipOnFailure([&] { AppendPage(page); });
-    m_screen.setPg(page);
-    skipOnFailure([&] { m_screen.setRoom(questRead(page, quest::kPageText)); });
-    skipOnFailure([&] { ShowOptions(page); });
-    PlayTurn();
+    m_pages.enterFromBattle(page);
     Q_EMIT battleLeft();
 }
 
 // Ends a fight on its win or lose page; with no page the box just closes and
 // the battle page's choices stand.
-void Game::leaveBattleTo(const QString &page)
+void Fight::leaveBattleTo(const QString &page)
 {
     if (!rules::leavesBattlePage(page)) {
         m_screen.setBattleBoxVisible(false);
@@ -210,16 +219,84 @@ void Game::leaveBattleTo(const QString &page)
         enterPageFromBattle(page);
 }
 
-void Game::clickEscape()
+void Fight::clickEscape()
 {
     if (!m_screen.battleBoxVisible() || !m_screen.escapeEnabled())
         return;
-    enterPageFromBattle(pageRead(quest::kBattleEscape));
+    enterPageFromBattle(m_ctx.pageRead(quest::kBattleEscape));
 }
 
-void Game::clickItem()
+void Fight::clickItem()
 {
-    openInventory();
+    m_screen.setInventoryPanelVisible(true);
+}
+
+// Draws whole parts of r * scale until the value exceeds floor, as the dice of
+// the character panel do.
+static int rollAbove(QRandomGenerator &rng, int scale, int floor)
+{
+    int v = 0;
+    do
+        v = int(rng.generateDouble() * scale);
+    while (v <= floor);
+    return v;
+}
+
+void Fight::reRollCharacter()
+{
+    QRandomGenerator &rng = m_random;
+    CharacterRoll roll = m_screen.characterRoll();
+    roll.hitPoints = QString::number(rollAbove(rng, 50, 25));
+    roll.strength = QString::number(rollAbove(rng, 15, 10));
+    roll.defence = QString::number(rollAbove(rng, 10, 5));
+    m_screen.setCharacterRoll(roll);
+}
+
+namespace {
+// A whole number from low to high typed into a character box, or -1.
+int characterValue(const QString &text, int low, int high)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    return ok && v >= low && v <= high ? v : -1;
+}
+} // namespace
+
+void Fight::createCharacter()
+{
+    const CharacterRoll &roll = m_screen.characterRoll();
+    const int hp = characterValue(roll.hitPoints, 1, 999);
+    const int strength = characterValue(roll.strength, 1, 999);
+    const int defence = characterValue(roll.defence, 0, 999);
+    QString refusal;
+    if (hp < 0)
+        refusal = QStringLiteral("Hit Points must be a whole number from 1 to 999.");
+    else if (strength < 0)
+        refusal = QStringLiteral("Strength must be a whole number from 1 to 999.");
+    else if (defence < 0)
+        refusal = QStringLiteral("Defence must be a whole number from 0 to 999.");
+    if (!refusal.isEmpty()) {
+        if (m_ports.dialogs)
+            m_ports.dialogs->information(QStringLiteral("Create your character"), refusal);
+        return; // the panel stays open for a correction
+    }
+    m_characterCreated = true;
+    m_characterHp = hp;
+    m_characterAtk = strength;
+    m_characterDef = defence;
+    m_playerHp = m_playerMaxHp = hp;
+    showPlayerHp();
+    m_screen.setCharacterPanelVisible(false);
+}
+
+void Fight::closeCharacterPanel()
+{
+    m_screen.setCharacterPanelVisible(false);
+}
+
+void Fight::setSeed(quint32 seed)
+{
+    m_random.seed(seed);
 }
 
 } // namespace fc

@@ -1,5 +1,6 @@
 // Option choice: applying the selected option of the current page.
-#include "engine/game.h"
+#include "engine/page_flow.h"
+#include "engine/game_context.h"
 #include "engine/rules.h"
 #include "engine/score.h"
 #include "engine/skip.h"
@@ -8,14 +9,14 @@
 
 namespace fc {
 
-bool Game::selectOption(int i)
+bool PageFlow::selectOption(int i)
 {
     if (!m_screen.choicesAvailable())
         return false;
     return m_screen.select(i);
 }
 
-void Game::ApplyChoice()
+void PageFlow::ApplyChoice()
 {
     using namespace quest;
     const int chosen = m_screen.chosenOption();
@@ -23,28 +24,28 @@ void Game::ApplyChoice()
         return;
     const int i = chosen + 1;
 
-    const QString item = pageRead(keyItemKey(i));
-    if (rules::givesItem(pageRead(addKey(i)), item))
+    const QString item = m_ctx.pageRead(keyItemKey(i));
+    if (rules::givesItem(m_ctx.pageRead(addKey(i)), item))
         m_screen.addItem(item);
 
-    m_screen.setScore(addToScore(m_screen.score(), pageRead(scoreKey(i))));
+    m_screen.setScore(addToScore(m_screen.score(), m_ctx.pageRead(scoreKey(i))));
 
-    const QString destination = pageRead(destinationKey(i));
+    const QString destination = m_ctx.pageRead(destinationKey(i));
     m_screen.setPg(destination);
     AppendPage(destination);
     ShowOptions(destination);
-    m_screen.setRoom(questRead(destination, kPageText));
+    m_screen.setRoom(m_ctx.questRead(destination, kPageText));
 }
 
-void Game::pressPlayTurn()
+void PageFlow::pressPlayTurn()
 {
     if (!m_screen.choicesAvailable())
         return; // a fight ends by winning, losing or escaping
-    pressAnimation(PressedButton::Choose);
+    m_ctx.pressAnimation(PressedButton::Choose);
     PlayTurn();
 }
 
-void Game::clickChoose()
+void PageFlow::clickChoose()
 {
     using namespace quest;
     if (!m_screen.choicesAvailable())
@@ -52,12 +53,12 @@ void Game::clickChoose()
     const int chosen = m_screen.chosenOption();
     if (chosen >= 0) {
         const int i = chosen + 1;
-        m_screen.setScore(addToScore(m_screen.score(), pageRead(scoreKey(i))));
-        const QString destination = pageRead(destinationKey(i));
+        m_screen.setScore(addToScore(m_screen.score(), m_ctx.pageRead(scoreKey(i))));
+        const QString destination = m_ctx.pageRead(destinationKey(i));
         m_screen.setPg(destination);
-        m_screen.appendLog(QStringLiteral("\r\n>\r\n") + questRead(destination, kPageText));
+        m_screen.appendLog(QStringLiteral("\r\n>\r\n") + m_ctx.questRead(destination, kPageText));
         ShowOptions(destination);
-        m_screen.setRoom(questRead(destination, kPageText));
+        m_screen.setRoom(m_ctx.questRead(destination, kPageText));
     }
     m_screen.clearSelection();
 }

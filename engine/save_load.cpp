@@ -1,5 +1,6 @@
 // Saving and restoring games.
-#include "engine/game.h"
+#include "engine/saved_games.h"
+#include "engine/game_context.h"
 #include "engine/skip.h"
 
 #include "storage/ini_file.h"
@@ -42,7 +43,15 @@ QString report(const QString &file, const QString &outcome, const QString &room)
 }
 } // namespace
 
-void Game::menuSave()
+SavedGames::SavedGames(GameContext &context, QObject *parent)
+    : QObject(parent)
+    , m_ctx(context)
+    , m_screen(context.screen())
+    , m_ports(context.ports())
+{
+}
+
+void SavedGames::menuSave()
 {
     if (!m_screen.questLoaded()) {
         if (m_ports.dialogs)
@@ -50,7 +59,7 @@ void Game::menuSave()
         return;
     }
     FileDialogOptions options;
-    options.initialDir = m_programDir;
+    options.initialDir = m_ctx.programDir();
     options.filter = kSavedGameFilter;
     const QString file = m_ports.fileDialog ? m_ports.fileDialog->saveFile(options) : QString();
     if (file.isEmpty())
@@ -79,10 +88,10 @@ void Game::menuSave()
     m_screen.appendLog(report(file, QStringLiteral("Saved Successfully."), m_screen.room()));
 }
 
-bool Game::loadSavedGame(bool withInventory)
+bool SavedGames::loadSavedGame(bool withInventory)
 {
     FileDialogOptions options;
-    options.initialDir = m_programDir;
+    options.initialDir = m_ctx.programDir();
     options.filter = kSavedGameFilter;
     if (!m_screen.questLoaded()) {
         if (m_ports.dialogs)
@@ -112,18 +121,23 @@ bool Game::loadSavedGame(bool withInventory)
     for (const QString &item : g.inventory)
         m_screen.addItem(item);
     m_screen.appendLog(report(file, QStringLiteral("Loaded Successfully."), m_screen.room()));
-    stopMusic();
-    skipOnFailure([&] { loadPagePicture(pageRead(quest::kImage)); });
-    startMusic(pageRead(quest::kMusic));
+    m_ctx.stopMusic();
+    skipOnFailure([&] { m_ctx.loadPagePicture(m_ctx.pageRead(quest::kImage)); });
+    m_ctx.startMusic(m_ctx.pageRead(quest::kMusic));
     return true;
 }
 
-void Game::menuLoad()
+void SavedGames::menuLoad()
 {
     loadSavedGame(true);
 }
 
-void Game::clickLoadGame()
+void SavedGames::clickEndingLoadGame()
+{
+    menuLoad();
+}
+
+void SavedGames::clickLoadGame()
 {
     if (loadSavedGame(false))
         m_screen.setMenuPanelVisible(false);

@@ -1,5 +1,7 @@
 // Start-up, packaged-game mode and quest loading.
-#include "engine/game.h"
+#include "engine/quest_start.h"
+#include "engine/game_context.h"
+#include "engine/page_flow.h"
 #include "engine/skip.h"
 
 #include "storage/quest_format.h"
@@ -14,9 +16,18 @@ const QString kEndGameWarning = QStringLiteral("Are you sure? This will end the 
 const QString kWarningTitle = QStringLiteral("WARNING!!!!");
 } // namespace
 
-void Game::startUp()
+QuestStart::QuestStart(GameContext &context, PageFlow &pages, QObject *parent)
+    : QObject(parent)
+    , m_ctx(context)
+    , m_screen(context.screen())
+    , m_ports(context.ports())
+    , m_pages(pages)
 {
-    const QString questFile = launchFileRead(quest::kLaunchSection, quest::kLaunchQuestFile);
+}
+
+void QuestStart::startUp()
+{
+    const QString questFile = m_ctx.launchFileRead(quest::kLaunchSection, quest::kLaunchQuestFile);
     m_packaged = !questFile.isEmpty();
     if (!m_packaged)
         return; // the empty screen: "No Quest Loaded.", every menu present
@@ -25,16 +36,16 @@ void Game::startUp()
 
 // The start of a packaged game; the book picture runs it again with the
 // inventory cleared instead of showing the book.
-void Game::packagedStart(bool clearInventory)
+void QuestStart::packagedStart(bool clearInventory)
 {
     using namespace quest;
-    const QString questPath = m_programDir + QLatin1Char('/') + launchFileRead(kLaunchSection, kLaunchQuestFile);
+    const QString questPath = m_ctx.programDir() + QLatin1Char('/') + m_ctx.launchFileRead(kLaunchSection, kLaunchQuestFile);
     if (clearInventory)
         m_screen.clearInventory();
     else
         m_screen.setBookVisible(true);
     m_screen.setMenusVisible(false);
-    skipOnFailure([&] { m_screen.setTitle(launchFileRead(kLaunchGameSection, kLaunchTitle)); });
+    skipOnFailure([&] { m_screen.setTitle(m_ctx.launchFileRead(kLaunchGameSection, kLaunchTitle)); });
     m_screen.setAuthoringButtonsVisible(false);
     m_screen.setQuestFile(questPath);
     startQuestAt1();
@@ -42,23 +53,23 @@ void Game::packagedStart(bool clearInventory)
     m_screen.setHeightTwips(6600);
 }
 
-void Game::startQuestAt1()
+void QuestStart::startQuestAt1()
 {
-    skipOnFailure([&] { BeginQuest(); });
-    skipOnFailure([&] { PlayTurn(); });
+    skipOnFailure([&] { m_pages.BeginQuest(); });
+    skipOnFailure([&] { m_pages.PlayTurn(); });
 }
 
-void Game::clickBook()
+void QuestStart::clickBook()
 {
-    if (launchFileRead(quest::kLaunchSection, quest::kLaunchQuestFile).isEmpty())
+    if (m_ctx.launchFileRead(quest::kLaunchSection, quest::kLaunchQuestFile).isEmpty())
         return;
     packagedStart(true);
 }
 
-void Game::menuLoadQuest()
+void QuestStart::menuLoadQuest()
 {
     FileDialogOptions options;
-    options.initialDir = m_programDir;
+    options.initialDir = m_ctx.programDir();
     options.filter = QStringLiteral("*.qst|*.qst");
     if (m_screen.questLoaded()
         && (!m_ports.dialogs || m_ports.dialogs->question(kWarningTitle, kEndGameWarning) != Answer::Yes))
@@ -69,7 +80,7 @@ void Game::menuLoadQuest()
     openQuest(chosen);
 }
 
-void Game::openQuest(const QString &path)
+void QuestStart::openQuest(const QString &path)
 {
     m_screen.clearInventory();
     m_screen.setQuestFile(path);
@@ -77,23 +88,23 @@ void Game::openQuest(const QString &path)
     m_screen.setMenuPanelVisible(false);
 }
 
-QString Game::defaultAdventure() const
+QString QuestStart::defaultAdventure() const
 {
-    const QString beside = m_programDir + QLatin1Char('/') + quest::kDefaultAdventureFile;
+    const QString beside = m_ctx.programDir() + QLatin1Char('/') + quest::kDefaultAdventureFile;
     if (QFileInfo::exists(beside))
         return beside;
-    const QString installed = QDir::cleanPath(m_programDir + QStringLiteral("/../share/fablecraft/"))
+    const QString installed = QDir::cleanPath(m_ctx.programDir() + QStringLiteral("/../share/fablecraft/"))
                               + QLatin1Char('/') + quest::kDefaultAdventureFile;
     return QFileInfo::exists(installed) ? installed : beside;
 }
 
-void Game::clickLoadQuest()
+void QuestStart::clickLoadQuest()
 {
     menuLoadQuest();
     m_screen.setMenuPanelVisible(false);
 }
 
-void Game::clickPlayAgain()
+void QuestStart::clickPlayAgain()
 {
     if (!m_screen.questLoaded())
         return;
@@ -106,35 +117,14 @@ void Game::clickPlayAgain()
     m_screen.setMenuPanelVisible(false);
 }
 
-void Game::clickEndingLoadGame()
-{
-    menuLoad();
-}
-
-void Game::clickEndingMenu()
-{
-    clickMenu();
-}
-
-void Game::menuNewGame()
+void QuestStart::menuNewGame()
 {
     using namespace quest;
-    stopMusic();
+    m_ctx.stopMusic();
     m_screen.setQuestFile(defaultAdventure());
-    skipOnFailure([&] { BeginQuest(); });
-    skipOnFailure([&] { loadPagePicture(questRead(kFirstPage, kImage)); });
-    startMusic(questRead(kFirstPage, kMusic));
-}
-
-void Game::menuWhatsNew()
-{
-    if (!m_ports.dialogs)
-        return;
-    m_ports.dialogs->information(
-        QStringLiteral("What's New:"),
-        QStringLiteral("1. Compiler now has the option to include all needed runtime files.\r\n"
-                       "2. Compiled games now have the New Game option by clicking the book on the table.\r\n"
-                       "3. Also... Some other small changes you won't notice!"));
+    skipOnFailure([&] { m_pages.BeginQuest(); });
+    skipOnFailure([&] { m_ctx.loadPagePicture(m_ctx.questRead(kFirstPage, kImage)); });
+    m_ctx.startMusic(m_ctx.questRead(kFirstPage, kMusic));
 }
 
 } // namespace fc

@@ -1,12 +1,14 @@
 // Test play of the editor's working copy: a fresh game, the story log kept.
-#include "engine/game.h"
+#include "engine/quest_start.h"
+#include "engine/game_context.h"
+#include "engine/page_flow.h"
 #include "engine/skip.h"
 
 #include "storage/quest_format.h"
 
 namespace fc {
 
-void Game::LoadTmpGame()
+void QuestStart::LoadTmpGame()
 {
     using namespace quest;
     // Nothing of the previous game shows but its story: no battle, picture,
@@ -25,11 +27,11 @@ void Game::LoadTmpGame()
     m_screen.setMenuPanelVisible(false);
     m_screen.setQuestFile(kWorkingCopyFile);
     m_screen.clearInventory();
-    skipOnFailure([&] { BeginQuest(); });
-    skipOnFailure([&] { loadPagePicture(questRead(kFirstPage, kImage)); });
-    playSound(questRead(kFirstPage, kMp3));
-    startMusic(questRead(kFirstPage, kMusic));
-    playMovie(questRead(kFirstPage, kMovie));
+    skipOnFailure([&] { m_pages.BeginQuest(); });
+    skipOnFailure([&] { m_ctx.loadPagePicture(m_ctx.questRead(kFirstPage, kImage)); });
+    m_ctx.playSound(m_ctx.questRead(kFirstPage, kMp3));
+    m_ctx.startMusic(m_ctx.questRead(kFirstPage, kMusic));
+    m_ctx.playMovie(m_ctx.questRead(kFirstPage, kMovie));
 }
 
 } // namespace fc

@@ -116,8 +116,8 @@ void playRuns(const QuestSnapshot &quest, const QString &path, const PlaytestOpt
             }
         };
         screen.setQuestFile(path);
-        game.BeginQuest();
-        game.PlayTurn();
+        game.pages().BeginQuest();
+        game.pages().PlayTurn();
         visit();
 
         bool ended = false;
@@ -129,11 +129,11 @@ void playRuns(const QuestSnapshot &quest, const QString &path, const PlaytestOpt
                 if (screen.escapeEnabled() && choose.bounded(2) == 0) {
                     if (here >= 0)
                         ++tally.escaped[size_t(here)];
-                    game.clickEscape();
+                    game.fight().clickEscape();
                 } else {
                     decided = -1;
                     for (int blows = 0; decided < 0 && screen.battleBoxVisible() && blows < 100000; ++blows)
-                        game.clickAttack();
+                        game.fight().clickAttack();
                     if (here >= 0 && decided >= 0)
                         ++(decided ? tally.won : tally.lost)[size_t(here)];
                 }
@@ -158,8 +158,8 @@ void playRuns(const QuestSnapshot &quest, const QString &path, const PlaytestOpt
             const int pick = offered[choose.bounded(count)];
             if (here >= 0)
                 ++tally.taken[size_t(here) * 4 + size_t(pick)];
-            game.selectOption(pick);
-            game.PlayTurn();
+            game.pages().selectOption(pick);
+            game.pages().PlayTurn();
             visit();
         }
         if (!ended)

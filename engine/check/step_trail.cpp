@@ -111,19 +111,19 @@ size_t StepTrail::play(const std::vector<std::int32_t> &path, const std::vector<
     bool decided = false;
     QObject::connect(&game, &Game::fightDecided, [&](bool) { decided = true; });
     screen.setQuestFile(questPath);
-    game.BeginQuest();
-    game.PlayTurn();
+    game.pages().BeginQuest();
+    game.pages().PlayTurn();
     for (size_t k = 1; k < path.size(); ++k) {
         const std::int32_t target = path[k];
         const std::int8_t slot = parentSlot[size_t(target)];
         bool ok = true;
         if (slot >= 0 && slot < quest::kOptionCount) {
-            ok = game.selectOption(slot);
-            game.PlayTurn();
+            ok = game.pages().selectOption(slot);
+            game.pages().PlayTurn();
         } else if (slot == Escape) {
-            game.clickEscape();
+            game.fight().clickEscape();
         } else if (slot == Turn) {
-            game.PlayTurn();
+            game.pages().PlayTurn();
         } else {
             if (seeds[k] == 0)
                 return k; // no seed chosen for this fight yet
@@ -132,7 +132,7 @@ size_t StepTrail::play(const std::vector<std::int32_t> &path, const std::vector<
                 *steps << QStringLiteral("seed:%1").arg(seeds[k]);
             decided = false;
             for (int blows = 0; !decided && blows < 100000 && screen.battleBoxVisible(); ++blows) {
-                game.clickAttack();
+                game.fight().clickAttack();
                 if (steps)
                     *steps << QStringLiteral("attack");
             }

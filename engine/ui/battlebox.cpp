@@ -96,9 +96,9 @@ BattleBox::BattleBox(Game &game, QWidget *parent)
     buttons->addStretch();
     body()->addLayout(buttons);
 
-    connect(m_command3, &QPushButton::clicked, &game, &Game::clickAttack);
-    connect(m_command4, &QPushButton::clicked, &game, &Game::clickEscape);
-    connect(m_command5, &QPushButton::clicked, &game, &Game::clickItem);
+    connect(m_command3, &QPushButton::clicked, &game.fight(), &Fight::clickAttack);
+    connect(m_command4, &QPushButton::clicked, &game.fight(), &Fight::clickEscape);
+    connect(m_command5, &QPushButton::clicked, &game.fight(), &Fight::clickItem);
     connect(&m_screen, &GameScreen::changed, this, &BattleBox::refresh);
     connect(&m_screen, &GameScreen::battleTextAppended, this, &BattleBox::appendText);
     refresh();

@@ -75,10 +75,10 @@ CharacterPanel::CharacterPanel(Game &game, QWidget *parent)
 
     for (QLineEdit *edit : {m_text3, m_text4, m_text5, m_text6})
         connect(edit, &QLineEdit::textEdited, this, &CharacterPanel::takeTyped);
-    connect(command10, &QPushButton::clicked, &game, &Game::reRollCharacter);
+    connect(command10, &QPushButton::clicked, &game.fight(), &Fight::reRollCharacter);
     connect(command9, &QPushButton::clicked, this, [this] {
         takeTyped();
-        m_game.createCharacter();
+        m_game.fight().createCharacter();
     });
     connect(&game.screen(), &GameScreen::changed, this, &CharacterPanel::refresh);
     refresh();

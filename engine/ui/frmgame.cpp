@@ -143,19 +143,19 @@ void FrmGame::buildMenus()
         return m;
     };
     m_mnufile = menu("mnufile", QStringLiteral("&File"));
-    add(m_mnufile, "mnunewgame", QStringLiteral("&New Game"), [this] { m_game.menuNewGame(); });
+    add(m_mnufile, "mnunewgame", QStringLiteral("&New Game"), [this] { m_game.questStart().menuNewGame(); });
     add(m_mnufile, "mnucreatequest", QStringLiteral("&Create 'A' Quest"), [this] { Q_EMIT editorRequested(); });
-    add(m_mnufile, "mnuloadquest", QStringLiteral("&Load A Quest File"), [this] { m_game.menuLoadQuest(); });
-    add(m_mnufile, "mnuload", QStringLiteral("&Load Saved Game"), [this] { m_game.menuLoad(); });
-    add(m_mnufile, "mnusave", QStringLiteral("&Save Current Game"), [this] { m_game.menuSave(); });
+    add(m_mnufile, "mnuloadquest", QStringLiteral("&Load A Quest File"), [this] { m_game.questStart().menuLoadQuest(); });
+    add(m_mnufile, "mnuload", QStringLiteral("&Load Saved Game"), [this] { m_game.savedGames().menuLoad(); });
+    add(m_mnufile, "mnusave", QStringLiteral("&Save Current Game"), [this] { m_game.savedGames().menuSave(); });
     m_mnufile->addSeparator();
     add(m_mnufile, "mnuexit", QStringLiteral("&Exit"), [this] { requestClose(); });
     m_mnuhelp = menu("mnuhelp", QStringLiteral("&Help"));
-    add(m_mnuhelp, "mnuabout", QStringLiteral("&About"), [this] { m_game.menuAbout(); });
+    add(m_mnuhelp, "mnuabout", QStringLiteral("&About"), [this] { m_game.shell().menuAbout(); });
     add(m_mnuhelp, "mnucredits", QStringLiteral("&Credits"), [this] { showCredits(); });
     m_mnupdate = menu("mnupdate", QStringLiteral("&Update"));
-    add(m_mnupdate, "mnuauto", QStringLiteral("&Run Auto-Update"), [this] { m_game.menuAutoUpdate(); });
-    add(m_mnupdate, "mnunew", QStringLiteral("&What's New"), [this] { m_game.menuWhatsNew(); });
+    add(m_mnupdate, "mnuauto", QStringLiteral("&Run Auto-Update"), [this] { m_game.shell().menuAutoUpdate(); });
+    add(m_mnupdate, "mnunew", QStringLiteral("&What's New"), [this] { m_game.shell().menuWhatsNew(); });
 }
 
 QWidget *FrmGame::buildScreen()
@@ -266,7 +266,7 @@ QWidget *FrmGame::buildScreen()
         choiceLayout->addWidget(option);
         connect(option, &QRadioButton::toggled, this, [this, i](bool checked) {
             if (checked && !m_refreshing)
-                m_game.selectOption(i);
+                m_game.pages().selectOption(i);
         });
         m_options[i] = option;
     }
@@ -280,18 +280,19 @@ QWidget *FrmGame::buildScreen()
     m_endingText->setObjectName(QStringLiteral("endingText"));
     endingLayout->addWidget(m_endingText);
     endingLayout->addStretch();
-    auto endButton = [this](const char *name, const QString &caption, void (Game::*slot)()) {
+    auto endButton = [this](const char *name, const QString &caption, auto *part, auto slot) {
         auto *b = new QPushButton(caption, m_ending);
         b->setObjectName(QString::fromLatin1(name));
-        connect(b, &QPushButton::clicked, &m_game, slot);
+        connect(b, &QPushButton::clicked, part, slot);
         m_ending->layout()->addWidget(b);
         return b;
     };
-    m_playAgain = endButton("PlayAgain", QStringLiteral("Play Again"), &Game::clickPlayAgain);
+    m_playAgain = endButton("PlayAgain", QStringLiteral("Play Again"), &m_game.questStart(), &QuestStart::clickPlayAgain);
     // Said with the button that takes the focus as the story ends.
     m_playAgain->setAccessibleDescription(m_endingText->text());
-    endButton("EndingLoadGame", QStringLiteral("Load Game"), &Game::clickEndingLoadGame);
-    endButton("EndingMenu", QStringLiteral("Menu"), &Game::clickEndingMenu);
+    endButton("EndingLoadGame", QStringLiteral("Load Game"), &m_game.savedGames(),
+              &SavedGames::clickEndingLoadGame);
+    endButton("EndingMenu", QStringLiteral("Menu"), &m_game.shell(), &Shell::clickEndingMenu);
     m_ending->hide();
     choiceLayout->addWidget(m_ending);
     choiceLayout->addStretch(); // the offered choices stack from the top
@@ -327,12 +328,12 @@ QWidget *FrmGame::buildScreen()
     m_menuPanel = new MenuPanel(m_game, screen);
 
     connect(m_menuButton, &PictureButton::pointed, m_menuLabel, &QWidget::show);
-    connect(m_menuButton, &PictureButton::clicked, &m_game, &Game::clickMenu);
-    connect(m_menuLabel, &ClickLabel::clicked, &m_game, &Game::clickMenu);
-    connect(m_command1, &QPushButton::clicked, &m_game, &Game::clickChoose);
-    connect(m_picture1, &PictureButton::clicked, &m_game, &Game::pressPlayTurn);
-    connect(m_command6, &QPushButton::clicked, &m_game, &Game::openInventory);
-    connect(m_picture3, &PictureButton::clicked, &m_game, &Game::pressInventory);
+    connect(m_menuButton, &PictureButton::clicked, &m_game.shell(), &Shell::clickMenu);
+    connect(m_menuLabel, &ClickLabel::clicked, &m_game.shell(), &Shell::clickMenu);
+    connect(m_command1, &QPushButton::clicked, &m_game.pages(), &PageFlow::clickChoose);
+    connect(m_picture1, &PictureButton::clicked, &m_game.pages(), &PageFlow::pressPlayTurn);
+    connect(m_command6, &QPushButton::clicked, &m_game.shell(), &Shell::openInventory);
+    connect(m_picture3, &PictureButton::clicked, &m_game.shell(), &Shell::pressInventory);
     connect(m_menuPanel, &MenuPanel::creditsRequested, this, &FrmGame::showCredits);
     connect(m_menuPanel, &MenuPanel::editorRequested, this, &FrmGame::editorRequested);
     connect(m_menuPanel, &MenuPanel::closeRequested, this, &FrmGame::requestClose);
@@ -641,7 +642,7 @@ void FrmGame::selectByKey(int i)
 {
     if (panelOpen() || !m_screen.choicesAvailable() || !m_screen.option(i).visible())
         return;
-    m_game.selectOption(i);
+    m_game.pages().selectOption(i);
     m_options[i]->setFocus(Qt::ShortcutFocusReason);
 }
 
@@ -668,13 +669,13 @@ void FrmGame::pressEnter()
 void FrmGame::pressEscape()
 {
     if (m_screen.inventoryPanelVisible())
-        m_game.closeInventory();
+        m_game.shell().closeInventory();
     else if (m_screen.characterPanelVisible())
-        m_game.closeCharacterPanel();
+        m_game.fight().closeCharacterPanel();
     else if (m_screen.menuPanelVisible())
-        m_game.clickResume();
+        m_game.shell().clickResume();
     else
-        m_game.clickMenu();
+        m_game.shell().clickMenu();
 }
 
 void FrmGame::movePictureButton(PressedButton which, bool pressed)
@@ -721,7 +722,7 @@ void FrmGame::showCredits()
 void FrmGame::requestClose()
 {
     // Ends the program through quitRequested when the request is granted.
-    m_game.closeRequest();
+    m_game.shell().closeRequest();
 }
 
 void FrmGame::quit()

@@ -33,7 +33,7 @@ InventoryPanel::InventoryPanel(Game &game, QWidget *parent)
     buttons->addWidget(command8);
     body()->addLayout(buttons);
 
-    connect(command8, &QPushButton::clicked, &game, &Game::closeInventory);
+    connect(command8, &QPushButton::clicked, &game.shell(), &Shell::closeInventory);
     connect(&m_screen, &GameScreen::changed, this, &InventoryPanel::refresh);
     refresh();
 }

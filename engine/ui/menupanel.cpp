@@ -70,7 +70,7 @@ MenuPanel::MenuPanel(Game &game, QWidget *parent)
     m_label2->setAlignment(Qt::AlignCenter);
     m_label2->setMinimumHeight(32);
 
-    auto *label14 = new ClickLabel(QStringLiteral("Label14"), Game::kWebSite, this);
+    auto *label14 = new ClickLabel(QStringLiteral("Label14"), Shell::kWebSite, this);
     addHelp(label14, QStringLiteral("Web Site"));
     m_label15 = new ClickLabel(QStringLiteral("Label15"), QStringLiteral("Auto Update"), this);
     addHelp(m_label15, QStringLiteral("Run Auto update"));
@@ -110,17 +110,17 @@ MenuPanel::MenuPanel(Game &game, QWidget *parent)
     layout->addWidget(m_label2);
     layout->addLayout(footer);
 
-    connect(m_image11, &PictureButton::clicked, &game, &Game::clickBook);
-    connect(m_image1, &PictureButton::clicked, &game, &Game::clickLoadQuest);
-    connect(image2, &PictureButton::clicked, &game, &Game::clickLoadGame);
-    connect(image5, &PictureButton::clicked, &game, &Game::clickResume);
-    connect(image6, &PictureButton::clicked, &game, &Game::menuSave);
-    connect(image7, &PictureButton::clicked, &game, &Game::menuAbout);
+    connect(m_image11, &PictureButton::clicked, &game.questStart(), &QuestStart::clickBook);
+    connect(m_image1, &PictureButton::clicked, &game.questStart(), &QuestStart::clickLoadQuest);
+    connect(image2, &PictureButton::clicked, &game.savedGames(), &SavedGames::clickLoadGame);
+    connect(image5, &PictureButton::clicked, &game.shell(), &Shell::clickResume);
+    connect(image6, &PictureButton::clicked, &game.savedGames(), &SavedGames::menuSave);
+    connect(image7, &PictureButton::clicked, &game.shell(), &Shell::menuAbout);
     connect(m_image8, &PictureButton::clicked, this, &MenuPanel::editorRequested);
     connect(image9, &PictureButton::clicked, this, &MenuPanel::creditsRequested);
     connect(image10, &PictureButton::clicked, this, &MenuPanel::closeRequested);
-    connect(label14, &ClickLabel::clicked, &game, &Game::openWebSite);
-    connect(m_label15, &ClickLabel::clicked, &game, &Game::menuAutoUpdate);
+    connect(label14, &ClickLabel::clicked, &game.shell(), &Shell::openWebSite);
+    connect(m_label15, &ClickLabel::clicked, &game.shell(), &Shell::menuAutoUpdate);
     connect(&game.screen(), &GameScreen::changed, this, &MenuPanel::refresh);
     refresh();
 }
@@ -154,7 +154,7 @@ void MenuPanel::refresh()
     m_image8->setVisible(authoring);
     m_label15->setVisible(authoring);
     // A packaged game greets the player with its own name.
-    setTextIfChanged(m_title, m_game.packaged() && !screen.title().isEmpty() ? screen.title()
+    setTextIfChanged(m_title, m_game.questStart().packaged() && !screen.title().isEmpty() ? screen.title()
                                                                               : QStringLiteral("Fablecraft 2004"));
 }
 

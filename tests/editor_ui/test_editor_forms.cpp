@@ -67,7 +67,7 @@ protected:
         game = std::make_unique<Game>(screen, ports, programDir.path());
         window = std::make_unique<FrmGame>(*game);
         wiring = wireEditor(*window, *game, ports, programDir.path());
-        game->startUp();
+        game->questStart().startUp();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         // A box or file dialog nobody answered in advance would wait for a

@@ -29,7 +29,7 @@ protected:
     {
         int n = 0;
         while (screen.battleBoxVisible() && n < limit) {
-            game->clickAttack();
+            game->fight().clickAttack();
             ++n;
         }
         return n;
@@ -63,7 +63,7 @@ TEST_F(BattleTest, EmptyNameAndHpKeepTheBarAndRunMessagesTogether)
     EXPECT_TRUE(screen.option(0).visible());
     // Presenting the page again opens the battle again; its message follows
     // the first directly.
-    game->pressPlayTurn();
+    game->pages().pressPlayTurn();
     EXPECT_TRUE(screen.battleText().startsWith(QStringLiteral("You are under attack from !")));
     EXPECT_EQ(screen.battleText().count(QStringLiteral("You are under attack from !")), 2);
     EXPECT_EQ(screen.enemyBar().maximum, 100);
@@ -90,14 +90,14 @@ TEST_F(BattleTest, LosingLeadsToTheLosePageAndHitPointsCarryOver)
     loadBattle({"BattleMonName=Dragon", "BattleMonHp=5000", "BattleMonAtk=9", "BattleMonDef=3",
                 "ATKMessage=The dragon breathes fire!", "AltAtk=Tail Sweep", "AltAtkDam=4", "BattleWin=win",
                 "BattleLose=lose"});
-    game->clickAttack();
+    game->fight().clickAttack();
     const double afterOne = screen.playerBar().value;
     EXPECT_LT(afterOne, 20);
     EXPECT_LT(screen.enemyBar().value, 5000);
     EXPECT_TRUE(screen.battleText().contains(QStringLiteral("The dragon breathes fire!"))
                 || screen.battleText().contains(QStringLiteral("Tail Sweep")));
     // Escape and come back: the wounds stay.
-    game->clickEscape();
+    game->fight().clickEscape();
     EXPECT_FALSE(screen.battleBoxVisible());
     EXPECT_EQ(screen.pg(), "");
     loadBattle({"BattleMonName=Dragon", "BattleMonHp=5000", "BattleMonAtk=9", "BattleLose=lose"});
@@ -122,7 +122,7 @@ TEST_F(BattleTest, EscapeShowsTheEscapePageInFull)
 {
     loadBattle({"BattleMonName=Wolf", "BattleMonHp=10", "BattleEscape=away", "BattleMusic=/m/fight.mid"});
     EXPECT_TRUE(media.contains(QStringLiteral("midi-start:/m/fight.mid")));
-    game->clickEscape();
+    game->fight().clickEscape();
     EXPECT_FALSE(screen.battleBoxVisible());
     EXPECT_EQ(screen.pg(), "away");
     EXPECT_EQ(screen.option(0).caption, "Onward");
@@ -132,7 +132,7 @@ TEST_F(BattleTest, EscapeShowsTheEscapePageInFull)
 TEST_F(BattleTest, EscapeToABattlePageOpensTheNextBattle)
 {
     loadBattle({"BattleMonName=Wolf", "BattleMonHp=10", "BattleEscape=2"});
-    game->clickEscape();
+    game->fight().clickEscape();
     EXPECT_TRUE(screen.battleBoxVisible());
     EXPECT_EQ(screen.battleText().count(QStringLiteral("Wolf!")), 2);
 }
@@ -140,9 +140,9 @@ TEST_F(BattleTest, EscapeToABattlePageOpensTheNextBattle)
 TEST_F(BattleTest, ItemOpensTheInventoryAndClosingItKeepsTheBattle)
 {
     loadBattle({"BattleMonName=Wolf", "BattleMonHp=10"});
-    game->clickItem();
+    game->fight().clickItem();
     EXPECT_TRUE(screen.inventoryPanelVisible());
-    game->closeInventory();
+    game->shell().closeInventory();
     EXPECT_FALSE(screen.inventoryPanelVisible());
     EXPECT_TRUE(screen.battleBoxVisible());
 }
@@ -154,7 +154,7 @@ TEST_F(BattleTest, CharacterPanelOfferedWhenTheQuestAllowsIt)
     EXPECT_TRUE(screen.characterPanelVisible());
     EXPECT_EQ(screen.characterRoll().name, "Ilse");
     for (int i = 0; i < 50; ++i) {
-        game->reRollCharacter();
+        game->fight().reRollCharacter();
         const int hp = screen.characterRoll().hitPoints.toInt();
         const int str = screen.characterRoll().strength.toInt();
         const int def = screen.characterRoll().defence.toInt();
@@ -163,7 +163,7 @@ TEST_F(BattleTest, CharacterPanelOfferedWhenTheQuestAllowsIt)
         ASSERT_TRUE(def >= 6 && def <= 9) << def;
     }
     screen.setCharacterRoll({QStringLiteral("Ilse"), QStringLiteral("33"), QStringLiteral("12"), QStringLiteral("7")});
-    game->createCharacter();
+    game->fight().createCharacter();
     EXPECT_FALSE(screen.characterPanelVisible());
     EXPECT_EQ(screen.characterHp().maximum, 33);
     EXPECT_EQ(screen.playerBar().value, 33);
@@ -207,7 +207,7 @@ TEST_F(BattleTest, QuestNumbersAreHeldToTheFightsRange)
         loadBattle(QStringList{"BattleMonName=Giant"} + c.keys);
         ASSERT_TRUE(screen.battleBoxVisible());
         EXPECT_EQ(screen.enemyBar().maximum, c.barMax);
-        game->clickAttack();
+        game->fight().clickAttack();
         EXPECT_EQ(screen.pg(), c.page);
         if (c.hpLow < 0) {
             EXPECT_FALSE(screen.battleBoxVisible());
@@ -265,23 +265,23 @@ TEST_F(BattleTest, OutcomeOfTheFightIsWrittenToTheStoryLog)
 TEST_F(BattleTest, ChoicesAreUnavailableDuringAFight)
 {
     loadBattle({"BattleMonName=Wolf", "BattleMonHp=500", "BattleEscape=away"});
-    game->clickAttack();
+    game->fight().clickAttack();
     const double wounded = screen.enemyBar().value;
     const QString logBefore = log();
     ASSERT_TRUE(screen.option(0).visible());
     EXPECT_FALSE(screen.choicesAvailable());
-    EXPECT_FALSE(game->selectOption(0));
+    EXPECT_FALSE(game->pages().selectOption(0));
     EXPECT_EQ(screen.chosenOption(), -1);
-    game->pressPlayTurn();
-    game->clickChoose();
+    game->pages().pressPlayTurn();
+    game->pages().clickChoose();
     EXPECT_TRUE(screen.battleBoxVisible());
     EXPECT_EQ(screen.enemyBar().value, wounded); // not restarted at full strength
     EXPECT_EQ(screen.pg(), "2");
     EXPECT_EQ(log(), logBefore);
     EXPECT_FALSE(screen.isEnding());
-    game->clickEscape();
+    game->fight().clickEscape();
     EXPECT_TRUE(screen.choicesAvailable());
-    EXPECT_TRUE(game->selectOption(0));
+    EXPECT_TRUE(game->pages().selectOption(0));
 }
 
 // A created character's values are the ones the fight uses; Create refuses
@@ -308,7 +308,7 @@ TEST_F(BattleTest, CreatedCharacterFightsWithItsOwnValues)
         game->setSeed(3);
         const qsizetype messages = dialogs.shown.size();
         screen.setCharacterRoll({QStringLiteral("Ilse"), c.hp, c.strength, c.defence});
-        game->createCharacter();
+        game->fight().createCharacter();
         EXPECT_EQ(screen.characterPanelVisible(), !c.accepted);
         EXPECT_EQ(dialogs.shown.size(), messages + (c.accepted ? 0 : 1));
         if (!c.accepted)
@@ -318,7 +318,7 @@ TEST_F(BattleTest, CreatedCharacterFightsWithItsOwnValues)
         choose(1);
         ASSERT_TRUE(screen.battleBoxVisible());
         EXPECT_EQ(screen.playerBar().maximum, hp);
-        game->clickAttack();
+        game->fight().clickAttack();
         const QString text = screen.battleText();
         const int strength = c.strength.toInt();
         const int dealt = 900000 - screen.enemyHpText().toInt();

@@ -54,7 +54,7 @@ TEST_F(ChoiceTest, FullTurnGivesItemAddsScoreAndPresentsDestination)
 
     // The monster without hit points falls at the first blow; then, back on
     // page 1, the option that gives the lamp is hidden.
-    game->clickAttack();
+    game->fight().clickAttack();
     ASSERT_FALSE(screen.battleBoxVisible());
     choose(1);
     EXPECT_EQ(screen.pg(), "1");
@@ -71,7 +71,7 @@ TEST_F(ChoiceTest, ItemIsAddedEvenWhenAlreadyHeld)
 TEST_F(ChoiceTest, NothingSelectedStillPresentsTheCurrentPageAgain)
 {
     media.clear();
-    game->pressPlayTurn();
+    game->pages().pressPlayTurn();
     EXPECT_EQ(screen.pg(), "1");
     EXPECT_EQ(media, QStringList({"picture:/p/camp.png", "sound:"}));
 }
@@ -80,7 +80,7 @@ TEST_F(ChoiceTest, ChooseButtonIsTheReducedStep)
 {
     media.clear();
     screen.select(0);
-    game->clickChoose();
+    game->pages().clickChoose();
     EXPECT_TRUE(screen.inventory().isEmpty());
     EXPECT_EQ(screen.score(), "2");
     EXPECT_EQ(screen.pg(), "2");
@@ -90,7 +90,7 @@ TEST_F(ChoiceTest, ChooseButtonIsTheReducedStep)
     EXPECT_FALSE(screen.battleBoxVisible());
     EXPECT_EQ(screen.chosenOption(), -1);
     // Nothing selected: the score and page stand.
-    game->clickChoose();
+    game->pages().clickChoose();
     EXPECT_EQ(screen.pg(), "2");
 }
 
@@ -108,9 +108,9 @@ TEST_F(ChoiceTest, NegativeScoreAndMissingDestination)
 
 TEST_F(ChoiceTest, HiddenOptionCannotBeChosen)
 {
-    EXPECT_FALSE(game->selectOption(3));
+    EXPECT_FALSE(game->pages().selectOption(3));
     EXPECT_EQ(screen.chosenOption(), -1);
-    EXPECT_TRUE(game->selectOption(2));
+    EXPECT_TRUE(game->pages().selectOption(2));
     screen.setCaption(2, QString()); // a caption emptied hides the choice and drops the selection
     EXPECT_EQ(screen.chosenOption(), -1);
 }

@@ -70,8 +70,8 @@ TEST_P(GatingTest, ChoiceVisibilityFollowsKeyItems)
         choose(1); // gains Lamp
     else {
         screen.select(0);
-        game->clickChoose(); // reaches page 2 without the item
-        game->pressPlayTurn(); // present page 2 in full
+        game->pages().clickChoose(); // reaches page 2 without the item
+        game->pages().pressPlayTurn(); // present page 2 in full
     }
     ASSERT_EQ(screen.pg(), "2");
     EXPECT_EQ(screen.option(1).visible(), row.visible) << row.required << "/" << row.add << "/" << row.item;
@@ -174,10 +174,10 @@ TEST_F(PresenterTest, MissingPageOrUnreadableQuestPresentsEmpty)
 TEST(FindItem, IsCaseSensitiveWholeTextAndEmptyAlwaysFound)
 {
     const QStringList list{QStringLiteral("Lamp"), QStringLiteral("Old Key")};
-    EXPECT_EQ(Game::FindItem(list, QStringLiteral("Lamp")), "found");
-    EXPECT_EQ(Game::FindItem(list, QStringLiteral("lamp")), "");
-    EXPECT_EQ(Game::FindItem(list, QStringLiteral("Key")), "");
-    EXPECT_EQ(Game::FindItem({}, QString()), "found");
+    EXPECT_EQ(PageFlow::FindItem(list, QStringLiteral("Lamp")), "found");
+    EXPECT_EQ(PageFlow::FindItem(list, QStringLiteral("lamp")), "");
+    EXPECT_EQ(PageFlow::FindItem(list, QStringLiteral("Key")), "");
+    EXPECT_EQ(PageFlow::FindItem({}, QString()), "found");
 }
 
 TEST_F(PresenterTest, LongGamesAppendWithoutRewritingTheLog)
@@ -213,7 +213,7 @@ TEST_F(PresenterTest, EndingOffersPlayAgainLoadGameAndMenu)
 
     const qsizetype before = log().size();
     const qsizetype requests = files.requests.size();
-    game->clickPlayAgain();
+    game->questStart().clickPlayAgain();
     EXPECT_EQ(files.requests.size(), requests); // no dialog of its own
     EXPECT_FALSE(screen.isEnding());
     EXPECT_EQ(screen.pg(), "1");
@@ -225,10 +225,10 @@ TEST_F(PresenterTest, EndingOffersPlayAgainLoadGameAndMenu)
 
     choose(1);
     const qsizetype dialogsBefore = files.requests.size();
-    game->clickEndingLoadGame();
+    game->savedGames().clickEndingLoadGame();
     EXPECT_EQ(files.requests.size(), dialogsBefore + 1);
     EXPECT_EQ(files.requests.last().filter, "*.sav|*.sav");
     screen.setMenuPanelVisible(false);
-    game->clickEndingMenu();
+    game->shell().clickEndingMenu();
     EXPECT_TRUE(screen.menuPanelVisible());
 }

@@ -24,15 +24,15 @@ protected:
     void save(const QString &path)
     {
         files.names.push_back(path);
-        game->menuSave();
+        game->savedGames().menuSave();
     }
     void load(const QString &path, bool withItems)
     {
         files.names.push_back(path);
         if (withItems)
-            game->menuLoad();
+            game->savedGames().menuLoad();
         else
-            game->clickLoadGame();
+            game->savedGames().clickLoadGame();
     }
     QString savePath;
 };
@@ -55,7 +55,7 @@ TEST_F(SaveLoadTest, MenuLoadRestoresAndAppendsInventory)
 {
     save(savePath);
     choose(1); // back to page 1
-    game->clickChoose();
+    game->pages().clickChoose();
     screen.clearInventory();
     screen.addItem(QStringLiteral("Rope"));
     media.clear();
@@ -128,7 +128,7 @@ TEST_F(SaveLoadTest, DamagedPageLineIsRefused)
     const QByteArray saved = fc::test::readFile(savePath);
     ASSERT_TRUE(saved.contains("\r\npage=.\r\n")) << saved.constData();
     choose(1); // back to page 1
-    game->clickChoose();
+    game->pages().clickChoose();
     for (const char *damaged : {"\r\npage=\r\n", "\r\npa\r\n", "\r\npage=.,\r\n"}) {
         for (const bool withItems : {true, false}) {
             SCOPED_TRACE(testing::Message() << damaged << withItems);
@@ -171,8 +171,8 @@ TEST_F(SaveLoadTest, NothingHappensWithoutAQuestOrWhenCancelled)
     ports.dialogs = &dialogs;
     ports.fileDialog = &files;
     Game empty(fresh, ports, programDir);
-    empty.menuSave();
-    empty.menuLoad();
+    empty.savedGames().menuSave();
+    empty.savedGames().menuLoad();
     ASSERT_EQ(dialogs.shown.size(), 2);
     EXPECT_EQ(dialogs.shown[0].text, "You must load a quest file before attempting to save a game!");
     EXPECT_EQ(dialogs.shown[1].text, "You must load a quest file before attempting to load a saved game!");

@@ -22,8 +22,8 @@ protected:
 
 TEST_F(StartupTest, WithoutLaunchFileTheScreenStaysEmpty)
 {
-    game->startUp();
-    EXPECT_FALSE(game->packaged());
+    game->questStart().startUp();
+    EXPECT_FALSE(game->questStart().packaged());
     EXPECT_EQ(log(), "No Quest Loaded.\r\n");
     EXPECT_EQ(screen.questFile(), "No Quest Loaded.");
     EXPECT_TRUE(screen.menusVisible());
@@ -32,11 +32,11 @@ TEST_F(StartupTest, WithoutLaunchFileTheScreenStaysEmpty)
     EXPECT_EQ(screen.title(), kEngineTitle);
     // An empty QuestFile is the same as none.
     writeQuest(QStringLiteral("game.dat"), {"[loaddat]", "QuestFile=", "[Game Data]", "Title=Nope"});
-    game->startUp();
-    EXPECT_FALSE(game->packaged());
+    game->questStart().startUp();
+    EXPECT_FALSE(game->questStart().packaged());
     EXPECT_EQ(screen.title(), kEngineTitle);
     // The book does nothing then.
-    game->clickBook();
+    game->questStart().clickBook();
     EXPECT_EQ(log(), "No Quest Loaded.\r\n");
 }
 
@@ -44,8 +44,8 @@ TEST_F(StartupTest, PackagedGameStartsAtOnceWithItsTitle)
 {
     smallQuest(QStringLiteral("adventure.qst"));
     writeQuest(QStringLiteral("game.dat"), {"[loaddat]", "QuestFile=adventure.qst", "[Game Data]", "Title=My Game"});
-    game->startUp();
-    EXPECT_TRUE(game->packaged());
+    game->questStart().startUp();
+    EXPECT_TRUE(game->questStart().packaged());
     EXPECT_EQ(screen.title(), "My Game");
     EXPECT_FALSE(screen.menusVisible());
     EXPECT_FALSE(screen.authoringButtonsVisible());
@@ -62,9 +62,9 @@ TEST_F(StartupTest, PackagedGameStartsAtOnceWithItsTitle)
     // The book restarts the game with an empty inventory, below the old story.
     screen.addItem(QStringLiteral("Key"));
     for (int blows = 0; screen.battleBoxVisible() && blows < 100; ++blows)
-        game->clickAttack();
+        game->fight().clickAttack();
     choose(1);
-    game->clickBook();
+    game->questStart().clickBook();
     EXPECT_TRUE(screen.inventory().isEmpty());
     EXPECT_EQ(screen.pg(), "1");
     EXPECT_EQ(screen.score(), "0");
@@ -94,7 +94,7 @@ TEST_F(StartupTest, LoadingAsksFirstOnlyWhileAQuestRuns)
     files.names.clear();
 
     // Answered Yes but the chooser cancelled: nothing changes either.
-    game->menuLoadQuest();
+    game->questStart().menuLoadQuest();
     EXPECT_EQ(log(), before);
     EXPECT_EQ(screen.inventory(), QStringList({"Key"}));
 
@@ -111,7 +111,7 @@ TEST_F(StartupTest, NewGameMenuIsTheReducedStartOfTheDefaultAdventure)
                {"[Story Info]", "Title=Vellum", "[1]", "Page Text=Begin", "Image=/p/v.png", "Mp3=/s/v.wav",
                 "Movie=/f/v.avi", "Option One=Needs key", "Required1=1", "Key Item1=Key", "Battle=1"});
     screen.addItem(QStringLiteral("Rope"));
-    game->menuNewGame();
+    game->questStart().menuNewGame();
     EXPECT_EQ(screen.questFile(), programDir + QStringLiteral("/VellumAdventure.qst"));
     EXPECT_EQ(screen.inventory(), QStringList({"Rope"}));
     // No gating, no movie or sound, no battle; music starts even when empty.
@@ -123,7 +123,7 @@ TEST_F(StartupTest, NewGameMenuIsTheReducedStartOfTheDefaultAdventure)
 
 TEST_F(StartupTest, WhatsNewShowsItsThreeLines)
 {
-    game->menuWhatsNew();
+    game->shell().menuWhatsNew();
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].title, "What's New:");
     EXPECT_EQ(dialogs.shown[0].text.split(QStringLiteral("\r\n")).size(), 3);
@@ -136,8 +136,8 @@ TEST_F(StartupTest, TestPlayStartsTheWorkingCopyWithoutGatingOrBattle)
     fc::test::writeFile(copy, "[Story Info]\r\nTitle=Draft\r\n[1]\r\nPage Text=Try\r\nOption One=Locked\r\n"
                               "Required1=1\r\nKey Item1=Key\r\nBattle=1\r\n");
     screen.addItem(QStringLiteral("Key"));
-    game->LoadTmpGame();
-    game->LoadTmpGame();
+    game->questStart().LoadTmpGame();
+    game->questStart().LoadTmpGame();
     EXPECT_EQ(screen.questFile(), "tmpquest.ini");
     EXPECT_EQ(log().count(QStringLiteral("Draft\r\n")), 2);
     EXPECT_TRUE(screen.inventory().isEmpty());

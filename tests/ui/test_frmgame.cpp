@@ -141,7 +141,7 @@ protected:
     {
         game = std::make_unique<Game>(screen, ports, programDir.path());
         form = std::make_unique<FrmGame>(*game);
-        game->startUp();
+        game->questStart().startUp();
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }
@@ -237,7 +237,7 @@ TEST_F(GameScreenTest, EveryControlExistsWithItsCaption)
             EXPECT_EQ(l->text(), QString::fromLatin1(caption)) << name;
         }
     }
-    EXPECT_EQ(child<QLabel>("Label14")->text(), Game::kWebSite);
+    EXPECT_EQ(child<QLabel>("Label14")->text(), Shell::kWebSite);
     for (const char *name : {"Text1", "Text2", "room"})
         child<QPlainTextEdit>(name);
     for (const char *name : {"Text3", "Text4", "Text5", "Text6"})
@@ -604,7 +604,7 @@ TEST_F(GameScreenTest, MenuEntriesReachTheGame)
     EXPECT_EQ(launcher.started.size(), 1);
 
     QTest::mouseClick(child("Label14"), Qt::LeftButton);
-    EXPECT_EQ(launcher.opened, QStringList{Game::kWebSite});
+    EXPECT_EQ(launcher.opened, QStringList{Shell::kWebSite});
 }
 
 TEST_F(GameScreenTest, CreditsScrollAndHideAfterPassingTheEnd)
@@ -901,7 +901,7 @@ TEST_F(GameScreenTest, DefaultAdventureBattlePagesGoOnAfterADefeatAndAfterLoadin
     files.setNextFileName(adventure);
     action("mnuloadquest")->trigger();
     ASSERT_EQ(screen.questFile(), adventure);
-    game->closeCharacterPanel();
+    game->fight().closeCharacterPanel();
     auto take = [&](int choice) {
         clickOption(choice);
         pressPlayTurn();
@@ -943,8 +943,8 @@ TEST_F(GameScreenTest, DefaultAdventureBattlePagesGoOnAfterADefeatAndAfterLoadin
     EXPECT_EQ(screen.enemyBar().value, 18); // a new fight
 
     // The Blotwyrm, saved as the fight opens, then fought to an ending.
-    game->clickPlayAgain();
-    game->closeCharacterPanel();
+    game->questStart().clickPlayAgain();
+    game->fight().closeCharacterPanel();
     for (int choice : {1, 1, 2, 3, 4, 4, 2, 2}) // lantern, green, hill, cave, tunnel, lake, Hesper
         take(choice);
     ASSERT_EQ(screen.pg(), "27");
@@ -1225,7 +1225,7 @@ TEST_F(GameScreenTest, TestPlayStartsFresh)
     for (int run = 1; run <= 2; ++run) {
         SCOPED_TRACE(run);
         const QString before = screen.log();
-        game->LoadTmpGame();
+        game->questStart().LoadTmpGame();
         EXPECT_FALSE(child("BattleBox")->isVisible());
         EXPECT_TRUE(child<QPlainTextEdit>("Text2")->toPlainText().isEmpty());
         EXPECT_TRUE(child<PictureView>("Image3")->image().isNull());
