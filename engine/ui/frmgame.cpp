@@ -170,7 +170,44 @@ QWidget *FrmGame::buildScreen()
     m_central->installEventFilter(this);
     QWidget *screen = m_central;
 
-    // --- header: menu button, quest, page and score -------------------------
+    // Made in the order of the screen, which is the order of the focus chain.
+    QLayout *header = buildHeader(screen);
+    QWidget *log = buildStoryLog(screen);
+    QLayout *side = buildSideColumn(screen);
+    QWidget *choices = buildChoices(screen);
+    QLayout *confirm = buildConfirm(screen);
+
+    auto *middle = new QHBoxLayout;
+    middle->setSpacing(12);
+    middle->addWidget(log, 3);
+    middle->addLayout(side, 2);
+
+    auto *bottom = new QHBoxLayout;
+    bottom->setSpacing(12);
+    bottom->addWidget(choices, 1);
+    bottom->addLayout(confirm);
+
+    auto *layout = new QVBoxLayout(screen);
+    layout->setContentsMargins(14, 8, 14, 12);
+    layout->setSpacing(10);
+    layout->addLayout(header);
+    layout->addLayout(middle, 1);
+    layout->addLayout(bottom);
+
+    buildPanels(screen);
+    connectScreen();
+
+    // Tab follows the screen: header, story, side column, choices, confirm.
+    QWidget *order[] = {m_menuButton, m_menuLabel, m_pg, m_score, m_text1, m_picture3, m_command6, m_options[0],
+                        m_options[1], m_options[2], m_options[3], m_ending, m_picture1, m_command1};
+    for (size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    return screen;
+}
+
+// The header: menu button, quest, page and score.
+QLayout *FrmGame::buildHeader(QWidget *screen)
+{
     m_menuButton = new PictureButton(QStringLiteral("Image4"), QString::fromLatin1(art::kMenu), QSize(34, 34), screen);
     m_menuButton->setAccessibleName(QStringLiteral("Menu"));
     m_menuLabel = new ClickLabel(QStringLiteral("Label16"), QStringLiteral("Menu"), screen);
@@ -197,8 +234,12 @@ QWidget *FrmGame::buildScreen()
     header->addSpacing(6);
     header->addWidget(captionLabel(QStringLiteral("SCORE"), screen));
     header->addWidget(m_score);
+    return header;
+}
 
-    // --- the story log and the page picture ---------------------------------
+// The story log (and the hidden room text kept for saving).
+QWidget *FrmGame::buildStoryLog(QWidget *screen)
+{
     m_text1 = new QPlainTextEdit(screen);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setReadOnly(true);
@@ -217,9 +258,24 @@ QWidget *FrmGame::buildScreen()
     m_room->setObjectName(QStringLiteral("room"));
     m_room->setReadOnly(true);
     m_room->hide();
+    return m_text1;
+}
 
+// The side column: the page picture, the hit-point and experience bars and
+// the way to the inventory.
+QLayout *FrmGame::buildSideColumn(QWidget *screen)
+{
     m_image3 = new PictureView(QStringLiteral("Image3"), screen);
 
+    auto *side = new QVBoxLayout;
+    side->addWidget(m_image3, 1);
+    side->addLayout(buildStatusBars(screen));
+    side->addLayout(buildInventoryButtons(screen));
+    return side;
+}
+
+QLayout *FrmGame::buildStatusBars(QWidget *screen)
+{
     auto *label8 = namedLabel(QStringLiteral("Label8"), QStringLiteral("HP:"), screen);
     m_hpPlay = namedBar(QStringLiteral("HPPlay"), screen);
     m_hpPlay->setAccessibleName(QStringLiteral("Hit points"));
@@ -236,7 +292,11 @@ QWidget *FrmGame::buildScreen()
     stats->addWidget(label9, 1, 0);
     stats->addWidget(m_progressBar4, 1, 1);
     stats->setColumnStretch(1, 1);
+    return stats;
+}
 
+QLayout *FrmGame::buildInventoryButtons(QWidget *screen)
+{
     m_picture3 = new PictureButton(QStringLiteral("Picture3"), QString::fromLatin1(art::kInventory), QSize(44, 44));
     m_picture3->setAccessibleName(QStringLiteral("Inventory"));
     m_command6 = new QPushButton(QStringLiteral("Inventory"), screen);
@@ -244,18 +304,12 @@ QWidget *FrmGame::buildScreen()
     auto *inventoryRow = new QHBoxLayout;
     inventoryRow->addWidget(holder(m_picture3, this, screen));
     inventoryRow->addWidget(m_command6, 1);
+    return inventoryRow;
+}
 
-    auto *side = new QVBoxLayout;
-    side->addWidget(m_image3, 1);
-    side->addLayout(stats);
-    side->addLayout(inventoryRow);
-
-    auto *middle = new QHBoxLayout;
-    middle->setSpacing(12);
-    middle->addWidget(m_text1, 3);
-    middle->addLayout(side, 2);
-
-    // --- the four choices and the two ways to confirm -------------------------
+// The four choices, and in their place at the end of a story its offer.
+QWidget *FrmGame::buildChoices(QWidget *screen)
+{
     auto *choices = new QFrame(screen);
     choices->setObjectName(QStringLiteral("choices"));
     auto *choiceLayout = new QVBoxLayout(choices);
@@ -270,8 +324,16 @@ QWidget *FrmGame::buildScreen()
         });
         m_options[i] = option;
     }
-    // A page without choices ends the story: the area says so and offers
-    // a new start.
+    choiceLayout->addWidget(buildEnding(choices));
+    choiceLayout->addStretch(); // the offered choices stack from the top
+    choices->setMinimumHeight(4 * 26 + 12);
+    return choices;
+}
+
+// A page without choices ends the story: the choice area says so and offers
+// a new start.
+QWidget *FrmGame::buildEnding(QWidget *choices)
+{
     m_ending = new QWidget(choices);
     m_ending->setObjectName(QStringLiteral("ending"));
     auto *endingLayout = new QHBoxLayout(m_ending);
@@ -294,10 +356,12 @@ QWidget *FrmGame::buildScreen()
               &SavedGames::clickEndingLoadGame);
     endButton("EndingMenu", QStringLiteral("Menu"), &m_game.shell(), &Shell::clickEndingMenu);
     m_ending->hide();
-    choiceLayout->addWidget(m_ending);
-    choiceLayout->addStretch(); // the offered choices stack from the top
-    choices->setMinimumHeight(4 * 26 + 12);
+    return m_ending;
+}
 
+// The two ways to confirm a choice: the full turn and the reduced step.
+QLayout *FrmGame::buildConfirm(QWidget *screen)
+{
     m_picture1 = new PictureButton(QStringLiteral("Picture1"), QString::fromLatin1(art::kChoose), QSize(64, 64));
     m_picture1->setAccessibleName(QStringLiteral("Choose"));
     m_command1 = new QPushButton(QStringLiteral("Choose"), screen);
@@ -306,27 +370,23 @@ QWidget *FrmGame::buildScreen()
     confirm->addWidget(holder(m_picture1, this, screen), 0, Qt::AlignHCenter);
     confirm->addWidget(m_command1);
     confirm->addStretch();
+    return confirm;
+}
 
-    auto *bottom = new QHBoxLayout;
-    bottom->setSpacing(12);
-    bottom->addWidget(choices, 1);
-    bottom->addLayout(confirm);
-
-    auto *layout = new QVBoxLayout(screen);
-    layout->setContentsMargins(14, 8, 14, 12);
-    layout->setSpacing(10);
-    layout->addLayout(header);
-    layout->addLayout(middle, 1);
-    layout->addLayout(bottom);
-
-    // --- panels over the screen, in stacking order ------------------------------
+// The panels over the screen, in stacking order.
+void FrmGame::buildPanels(QWidget *screen)
+{
     m_movBox = new MoviePanel(screen);
     connect(m_movBox, &MoviePanel::movieCreated, this, &FrmGame::movieWidgetCreated);
     m_battleBox = new BattleBox(m_game, screen);
     m_charCreate = new CharacterPanel(m_game, screen);
     m_invBox = new InventoryPanel(m_game, screen);
     m_menuPanel = new MenuPanel(m_game, screen);
+}
 
+// The screen's buttons and the panels' requests of the window.
+void FrmGame::connectScreen()
+{
     connect(m_menuButton, &PictureButton::pointed, m_menuLabel, &QWidget::show);
     connect(m_menuButton, &PictureButton::clicked, &m_game.shell(), &Shell::clickMenu);
     connect(m_menuLabel, &ClickLabel::clicked, &m_game.shell(), &Shell::clickMenu);
@@ -337,13 +397,6 @@ QWidget *FrmGame::buildScreen()
     connect(m_menuPanel, &MenuPanel::creditsRequested, this, &FrmGame::showCredits);
     connect(m_menuPanel, &MenuPanel::editorRequested, this, &FrmGame::editorRequested);
     connect(m_menuPanel, &MenuPanel::closeRequested, this, &FrmGame::requestClose);
-
-    // Tab follows the screen: header, story, side column, choices, confirm.
-    QWidget *order[] = {m_menuButton, m_menuLabel, m_pg, m_score, m_text1, m_picture3, m_command6, m_options[0],
-                        m_options[1], m_options[2], m_options[3], m_ending, m_picture1, m_command1};
-    for (size_t i = 1; i < std::size(order); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
-    return screen;
 }
 
 QVideoWidget *FrmGame::movieWidget() const

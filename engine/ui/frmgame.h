@@ -10,6 +10,7 @@
 
 class QAction;
 class QLabel;
+class QLayout;
 class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
@@ -69,6 +70,18 @@ protected:
 private:
     void buildMenus();
     QWidget *buildScreen();
+    // The parts of the screen, each made on screen and returned for its
+    // place in the layout.
+    QLayout *buildHeader(QWidget *screen);
+    QWidget *buildStoryLog(QWidget *screen);
+    QLayout *buildSideColumn(QWidget *screen);
+    QLayout *buildStatusBars(QWidget *screen);
+    QLayout *buildInventoryButtons(QWidget *screen);
+    QWidget *buildChoices(QWidget *screen);
+    QWidget *buildEnding(QWidget *choices);
+    QLayout *buildConfirm(QWidget *screen);
+    void buildPanels(QWidget *screen);
+    void connectScreen();
     void refresh();
     void appendLog(const QString &added);
     void scrollLogToEnd();
