@@ -410,7 +410,7 @@ QByteArray EditSession::output(bool json)
     for (const QString &l : m_launcher.launched)
         t << "Launched: " << l << '\n';
     if (m_gameShown)
-        t << "Game screen shown, page " << m_play.screen().pg() << '\n';
+        t << "Game screen shown, page " << m_play.screen().state().page() << '\n';
     t << "Working copy: " << m_wc.path() << '\n';
     t.flush();
     return out.toUtf8();

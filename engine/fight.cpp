@@ -68,13 +68,13 @@ void Fight::startCharacter()
     m_characterCreated = false;
     m_playerMaxHp = positiveOr(m_ctx.questRead(kCharacterDataSection, kCharHp), kDefaultHp);
     m_playerHp = m_playerMaxHp;
-    m_screen.setBattleBoxVisible(false);
+    m_screen.view().setBattleBoxVisible(false);
     if (m_ctx.questRead(kCharacterDataSection, kCharCreateAllow) == QLatin1String("1")) {
-        CharacterRoll roll = m_screen.characterRoll();
+        CharacterRoll roll = m_screen.character().roll();
         roll.name = m_ctx.questRead(kCharacterDataSection, kCharName);
-        m_screen.setCharacterRoll(roll);
+        m_screen.character().setRoll(roll);
         reRollCharacter();
-        m_screen.setCharacterPanelVisible(true);
+        m_screen.view().setCharacterPanelVisible(true);
     }
     showPlayerHp();
 }
@@ -83,16 +83,16 @@ void Fight::startCharacter()
 void Fight::showPlayerHp()
 {
     const Bar bar{double(std::max(m_playerMaxHp, 1)), double(std::max(m_playerHp, 0))};
-    m_screen.setPlayerBar(bar);
-    m_screen.setCharacterHp(bar);
-    m_screen.setPlayerHpText(QString::number(std::max(m_playerHp, 0)));
+    m_screen.battle().setPlayerBar(bar);
+    m_screen.character().setHitPoints(bar);
+    m_screen.battle().setPlayerHpText(QString::number(std::max(m_playerHp, 0)));
 }
 
 void Fight::Battle()
 {
     using namespace quest;
     const QString name = m_ctx.pageRead(kBattleMonName);
-    skipOnFailure([&] { m_screen.setEnemyLabel(name + QStringLiteral("'s HP:")); });
+    skipOnFailure([&] { m_screen.battle().setEnemyLabel(name + QStringLiteral("'s HP:")); });
     bool ok = false;
     float hp = m_ctx.pageRead(kBattleMonHp).trimmed().toFloat(&ok);
     ok = ok && std::isfinite(hp);
@@ -100,32 +100,32 @@ void Fight::Battle()
         hp = std::min(hp, float(kMaxFightValue));
     skipOnFailure([&] {
         if (ok && hp > 0) // a bar maximum of 0 or less is refused: the bar keeps its values
-            m_screen.setEnemyBar({double(hp), double(hp)});
+            m_screen.battle().setEnemyBar({double(hp), double(hp)});
     });
     // A monster without positive hit points falls at the first blow.
     m_monsterHp = ok && hp >= 1 ? int(hp) : 0;
-    skipOnFailure([&] { m_screen.setEnemyHpText(m_ctx.pageRead(kBattleMonHp)); });
+    skipOnFailure([&] { m_screen.battle().setEnemyHpText(m_ctx.pageRead(kBattleMonHp)); });
     skipOnFailure([&] {
         if (!m_ports.pictures)
             return;
         if (auto image = m_ports.pictures->load(PictureSlot::Battle, m_ctx.mediaPath(m_ctx.pageRead(kBattleImage))))
-            m_screen.setBattlePicture(*image);
+            m_screen.battle().setPicture(*image);
     });
     const QString music = m_ctx.pageRead(kBattleMusic);
-    skipOnFailure([&] { m_screen.setEscapeEnabled(rules::escapeAllowed(m_ctx.pageRead(kBattleEscapeCheck))); });
-    skipOnFailure([&] { m_screen.appendBattleText(QStringLiteral("You are under attack from ") + name + QLatin1Char('!')); });
+    skipOnFailure([&] { m_screen.battle().setEscapeEnabled(rules::escapeAllowed(m_ctx.pageRead(kBattleEscapeCheck))); });
+    skipOnFailure([&] { m_screen.battle().appendText(QStringLiteral("You are under attack from ") + name + QLatin1Char('!')); });
     if (!music.isEmpty()) {
         m_ctx.stopMusic();
         m_ctx.startMusic(music);
     }
     showPlayerHp();
-    m_screen.setBattleBoxVisible(true);
+    m_screen.view().setBattleBoxVisible(true);
 }
 
 void Fight::clickAttack()
 {
     using namespace quest;
-    if (!m_screen.battleBoxVisible())
+    if (!m_screen.view().battleBoxVisible())
         return;
     const QString name = m_ctx.pageRead(kBattleMonName);
     const QString monster = name.isEmpty() ? QStringLiteral("the monster") : name;
@@ -143,30 +143,30 @@ void Fight::clickAttack()
     QStringList blows;
     const auto blow = [&](const QString &text) {
         blows << text;
-        m_screen.appendBattleText(QStringLiteral("\r\n") + text);
+        m_screen.battle().appendText(QStringLiteral("\r\n") + text);
     };
     const auto logOutcome = [&](const QString &outcome) {
-        m_screen.appendLog(QStringLiteral("\r\n>\r\n") + blows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")
+        m_screen.state().appendLog(QStringLiteral("\r\n>\r\n") + blows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")
                            + outcome);
     };
 
     const int dealt = std::max(1, playerAtk + roll() - monsterDef);
     m_monsterHp = std::max(0, m_monsterHp - dealt);
     blow(QStringLiteral("You strike %1 for %2 damage.").arg(monster).arg(dealt));
-    if (m_screen.enemyBar().maximum > 0 && m_monsterHp <= m_screen.enemyBar().maximum)
-        m_screen.setEnemyBar({m_screen.enemyBar().maximum, double(m_monsterHp)});
-    m_screen.setEnemyHpText(QString::number(m_monsterHp));
+    if (m_screen.battle().enemyBar().maximum > 0 && m_monsterHp <= m_screen.battle().enemyBar().maximum)
+        m_screen.battle().setEnemyBar({m_screen.battle().enemyBar().maximum, double(m_monsterHp)});
+    m_screen.battle().setEnemyHpText(QString::number(m_monsterHp));
 
     if (m_monsterHp <= 0) {
-        m_screen.appendBattleText(QStringLiteral("\r\nYou have defeated %1!").arg(monster));
+        m_screen.battle().appendText(QStringLiteral("\r\nYou have defeated %1!").arg(monster));
         logOutcome(QStringLiteral("You defeat the %1.").arg(name.isEmpty() ? QStringLiteral("monster") : name));
         const QString item = m_ctx.pageRead(kBattleMonKeyItem);
         if (!item.isEmpty())
-            m_screen.addItem(item);
+            m_screen.state().addItem(item);
         const int exp = nonNegativeOr(m_ctx.pageRead(kBattleMonExp), 0);
         if (exp > 0) {
-            const double value = m_screen.experienceBar().value + exp;
-            m_screen.setExperienceBar({std::max(m_screen.experienceBar().maximum, value), value});
+            const double value = m_screen.character().experience().value + exp;
+            m_screen.character().setExperience({std::max(m_screen.character().experience().maximum, value), value});
         }
         Q_EMIT fightDecided(true);
         leaveBattleTo(m_ctx.pageRead(kBattleWin));
@@ -189,7 +189,7 @@ void Fight::clickAttack()
     m_playerHp = std::max(0, m_playerHp - taken);
     showPlayerHp();
     if (m_playerHp <= 0) {
-        m_screen.appendBattleText(QStringLiteral("\r\nYou have been defeated by %1.").arg(monster));
+        m_screen.battle().appendText(QStringLiteral("\r\nYou have been defeated by %1.").arg(monster));
         logOutcome(QStringLiteral("The %1 defeats you.").arg(name.isEmpty() ? QStringLiteral("monster") : name));
         const QString lose = m_ctx.pageRead(kBattleLose);
         m_playerHp = m_playerMaxHp; // the hero gets up again for what follows
@@ -203,7 +203,7 @@ void Fight::clickAttack()
 // is presented in full, a new battle included.
 void Fight::enterPageFromBattle(const QString &page)
 {
-    m_screen.setBattleBoxVisible(false);
+    m_screen.view().setBattleBoxVisible(false);
     m_pages.enterFromBattle(page);
     Q_EMIT battleLeft();
 }
@@ -213,7 +213,7 @@ void Fight::enterPageFromBattle(const QString &page)
 void Fight::leaveBattleTo(const QString &page)
 {
     if (!rules::leavesBattlePage(page)) {
-        m_screen.setBattleBoxVisible(false);
+        m_screen.view().setBattleBoxVisible(false);
         Q_EMIT battleLeft();
     } else
         enterPageFromBattle(page);
@@ -221,14 +221,14 @@ void Fight::leaveBattleTo(const QString &page)
 
 void Fight::clickEscape()
 {
-    if (!m_screen.battleBoxVisible() || !m_screen.escapeEnabled())
+    if (!m_screen.view().battleBoxVisible() || !m_screen.battle().escapeEnabled())
         return;
     enterPageFromBattle(m_ctx.pageRead(quest::kBattleEscape));
 }
 
 void Fight::clickItem()
 {
-    m_screen.setInventoryPanelVisible(true);
+    m_screen.view().setInventoryPanelVisible(true);
 }
 
 // Draws whole parts of r * scale until the value exceeds floor, as the dice of
@@ -245,11 +245,11 @@ static int rollAbove(QRandomGenerator &rng, int scale, int floor)
 void Fight::reRollCharacter()
 {
     QRandomGenerator &rng = m_random;
-    CharacterRoll roll = m_screen.characterRoll();
+    CharacterRoll roll = m_screen.character().roll();
     roll.hitPoints = QString::number(rollAbove(rng, 50, 25));
     roll.strength = QString::number(rollAbove(rng, 15, 10));
     roll.defence = QString::number(rollAbove(rng, 10, 5));
-    m_screen.setCharacterRoll(roll);
+    m_screen.character().setRoll(roll);
 }
 
 namespace {
@@ -264,7 +264,7 @@ int characterValue(const QString &text, int low, int high)
 
 void Fight::createCharacter()
 {
-    const CharacterRoll &roll = m_screen.characterRoll();
+    const CharacterRoll &roll = m_screen.character().roll();
     const int hp = characterValue(roll.hitPoints, 1, 999);
     const int strength = characterValue(roll.strength, 1, 999);
     const int defence = characterValue(roll.defence, 0, 999);
@@ -286,12 +286,12 @@ void Fight::createCharacter()
     m_characterDef = defence;
     m_playerHp = m_playerMaxHp = hp;
     showPlayerHp();
-    m_screen.setCharacterPanelVisible(false);
+    m_screen.view().setCharacterPanelVisible(false);
 }
 
 void Fight::closeCharacterPanel()
 {
-    m_screen.setCharacterPanelVisible(false);
+    m_screen.view().setCharacterPanelVisible(false);
 }
 
 void Fight::setSeed(quint32 seed)

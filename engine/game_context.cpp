@@ -21,7 +21,7 @@ GameContext::GameContext(GameScreen &screen, const Ports &ports, const QString &
     if (m_ports.movie)
         connect(m_ports.movie, &MediaPlayer::stoppedChanged, this, [this](bool stopped) {
             if (stopped)
-                m_screen.setMoviePanelVisible(false);
+                m_screen.view().setMoviePanelVisible(false);
         });
 }
 
@@ -29,7 +29,7 @@ QString GameContext::questRead(const QString &section, const QString &key) const
 {
     if (m_questReader)
         return m_questReader(section, key);
-    return ReadIni(m_screen.questFile(), section, key);
+    return ReadIni(m_screen.state().questFile(), section, key);
 }
 
 void GameContext::setQuestReader(QuestReader reader)
@@ -39,7 +39,7 @@ void GameContext::setQuestReader(QuestReader reader)
 
 QString GameContext::pageRead(const QString &key) const
 {
-    return questRead(m_screen.pg(), key);
+    return questRead(m_screen.state().page(), key);
 }
 
 QString GameContext::launchFileRead(const QString &section, const QString &key) const
@@ -49,7 +49,7 @@ QString GameContext::launchFileRead(const QString &section, const QString &key) 
 
 QString GameContext::mediaPath(const QString &value) const
 {
-    return rules::mediaPath(m_screen.questFile(), value);
+    return rules::mediaPath(m_screen.state().questFile(), value);
 }
 
 void GameContext::loadPagePicture(const QString &value)
@@ -57,7 +57,7 @@ void GameContext::loadPagePicture(const QString &value)
     if (value.isEmpty() || !m_ports.pictures)
         return;
     if (auto image = m_ports.pictures->load(PictureSlot::Page, mediaPath(value)))
-        m_screen.setPagePicture(*image);
+        m_screen.view().setPagePicture(*image);
 }
 
 void GameContext::playSound(const QString &value)
@@ -75,11 +75,11 @@ void GameContext::playMovie(const QString &value)
     skipOnFailure([&] {
         if (value.isEmpty() || !m_ports.movie)
             return;
-        m_screen.setMoviePanelVisible(true);
+        m_screen.view().setMoviePanelVisible(true);
         m_ports.movie->setFileName(mediaPath(value));
         m_ports.movie->play();
         if (m_ports.movie->isStopped()) // nothing to play: the panel hides again
-            m_screen.setMoviePanelVisible(false);
+            m_screen.view().setMoviePanelVisible(false);
     });
 }
 

@@ -13,28 +13,28 @@ bool PageFlow::selectOption(int i)
 {
     if (!m_screen.choicesAvailable())
         return false;
-    return m_screen.select(i);
+    return m_screen.state().select(i);
 }
 
 void PageFlow::ApplyChoice()
 {
     using namespace quest;
-    const int chosen = m_screen.chosenOption();
+    const int chosen = m_screen.state().chosenOption();
     if (chosen < 0)
         return;
     const int i = chosen + 1;
 
     const QString item = m_ctx.pageRead(keyItemKey(i));
     if (rules::givesItem(m_ctx.pageRead(addKey(i)), item))
-        m_screen.addItem(item);
+        m_screen.state().addItem(item);
 
-    m_screen.setScore(addToScore(m_screen.score(), m_ctx.pageRead(scoreKey(i))));
+    m_screen.state().setScore(addToScore(m_screen.state().score(), m_ctx.pageRead(scoreKey(i))));
 
     const QString destination = m_ctx.pageRead(destinationKey(i));
-    m_screen.setPg(destination);
+    m_screen.state().setPage(destination);
     AppendPage(destination);
     ShowOptions(destination);
-    m_screen.setRoom(m_ctx.questRead(destination, kPageText));
+    m_screen.state().setRoom(m_ctx.questRead(destination, kPageText));
 }
 
 void PageFlow::pressPlayTurn()
@@ -50,17 +50,17 @@ void PageFlow::clickChoose()
     using namespace quest;
     if (!m_screen.choicesAvailable())
         return;
-    const int chosen = m_screen.chosenOption();
+    const int chosen = m_screen.state().chosenOption();
     if (chosen >= 0) {
         const int i = chosen + 1;
-        m_screen.setScore(addToScore(m_screen.score(), m_ctx.pageRead(scoreKey(i))));
+        m_screen.state().setScore(addToScore(m_screen.state().score(), m_ctx.pageRead(scoreKey(i))));
         const QString destination = m_ctx.pageRead(destinationKey(i));
-        m_screen.setPg(destination);
-        m_screen.appendLog(QStringLiteral("\r\n>\r\n") + m_ctx.questRead(destination, kPageText));
+        m_screen.state().setPage(destination);
+        m_screen.state().appendLog(QStringLiteral("\r\n>\r\n") + m_ctx.questRead(destination, kPageText));
         ShowOptions(destination);
-        m_screen.setRoom(m_ctx.questRead(destination, kPageText));
+        m_screen.state().setRoom(m_ctx.questRead(destination, kPageText));
     }
-    m_screen.clearSelection();
+    m_screen.state().clearSelection();
 }
 
 } // namespace fc

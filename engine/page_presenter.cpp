@@ -36,25 +36,25 @@ void PageFlow::AppendStoryHeader()
     using namespace quest;
     QString header;
     // A new story begins on a line of its own, below the last one.
-    if (!m_screen.log().isEmpty() && !m_screen.log().endsWith(QLatin1Char('\n')))
+    if (!m_screen.state().log().isEmpty() && !m_screen.state().log().endsWith(QLatin1Char('\n')))
         header += kCrLf;
     header += m_ctx.questRead(kStoryInfoSection, kTitle) + kCrLf;
     header += kSeparator + kCrLf;
     header += m_ctx.questRead(kStoryInfoSection, kAuthor) + kCrLf;
     header += QStringLiteral("Version: ") + m_ctx.questRead(kStoryInfoSection, kVersion) + kCrLf;
     header += kSeparator + kCrLf;
-    m_screen.appendLog(header);
+    m_screen.state().appendLog(header);
 }
 
 void PageFlow::AppendPage(const QString &page)
 {
-    m_screen.appendLog(kPrompt + m_ctx.questRead(page, quest::kLocation) + kPrompt + m_ctx.questRead(page, quest::kPageText));
+    m_screen.state().appendLog(kPrompt + m_ctx.questRead(page, quest::kLocation) + kPrompt + m_ctx.questRead(page, quest::kPageText));
 }
 
 void PageFlow::ShowOptions(const QString &page)
 {
     for (int i = 1; i <= quest::kOptionCount; ++i)
-        m_screen.setCaption(i - 1, m_ctx.questRead(page, quest::optionKey(i)));
+        m_screen.state().setCaption(i - 1, m_ctx.questRead(page, quest::optionKey(i)));
 }
 
 void PageFlow::BeginQuest()
@@ -62,10 +62,10 @@ void PageFlow::BeginQuest()
     const QString first = quest::kFirstPage;
     skipOnFailure([&] { AppendStoryHeader(); });
     skipOnFailure([&] { AppendPage(first); });
-    skipOnFailure([&] { m_screen.setRoom(m_ctx.questRead(first, quest::kPageText)); });
-    m_screen.setPg(first);
+    skipOnFailure([&] { m_screen.state().setRoom(m_ctx.questRead(first, quest::kPageText)); });
+    m_screen.state().setPage(first);
     skipOnFailure([&] { ShowOptions(first); });
-    m_screen.setScore(QStringLiteral("0"));
+    m_screen.state().setScore(QStringLiteral("0"));
     skipOnFailure([&] { m_fight.startCharacter(); });
 }
 
@@ -76,8 +76,8 @@ void PageFlow::PresentPage()
     //      item that is missing hides it; an explicitly ungated option shows.
     skipOnFailure([&] {
         for (int i = 1; i <= kOptionCount; ++i) {
-            const bool held = FindItem(m_screen.inventory(), m_ctx.pageRead(keyItemKey(i))) == QLatin1String("found");
-            m_screen.setCaption(i - 1, rules::gateByItem(m_screen.option(i - 1).caption, m_ctx.pageRead(optionKey(i)),
+            const bool held = FindItem(m_screen.state().inventory(), m_ctx.pageRead(keyItemKey(i))) == QLatin1String("found");
+            m_screen.state().setCaption(i - 1, rules::gateByItem(m_screen.state().option(i - 1).caption, m_ctx.pageRead(optionKey(i)),
                                                          m_ctx.pageRead(requiredKey(i)), held));
         }
     });
@@ -88,8 +88,8 @@ void PageFlow::PresentPage()
     // 5. Items already held hide the options that would give them again.
     skipOnFailure([&] {
         for (int i = 1; i <= kOptionCount; ++i) {
-            const bool held = FindItem(m_screen.inventory(), m_ctx.pageRead(keyItemKey(i))) == QLatin1String("found");
-            m_screen.setCaption(i - 1, rules::hideHeldGift(m_screen.option(i - 1).caption, m_ctx.pageRead(addKey(i)), held));
+            const bool held = FindItem(m_screen.state().inventory(), m_ctx.pageRead(keyItemKey(i))) == QLatin1String("found");
+            m_screen.state().setCaption(i - 1, rules::hideHeldGift(m_screen.state().option(i - 1).caption, m_ctx.pageRead(addKey(i)), held));
         }
     });
     // 6. Sound on every page (also an empty name), then the page's music.
@@ -107,7 +107,7 @@ void PageFlow::PresentPage()
             m_fight.Battle();
     });
     // 8. Clear the selection.
-    m_screen.clearSelection();
+    m_screen.state().clearSelection();
 }
 
 void PageFlow::PlayTurn()
@@ -119,8 +119,8 @@ void PageFlow::PlayTurn()
 void PageFlow::enterFromBattle(const QString &page)
 {
     skipOnFailure([&] { AppendPage(page); });
-    m_screen.setPg(page);
-    skipOnFailure([&] { m_screen.setRoom(m_ctx.questRead(page, quest::kPageText)); });
+    m_screen.state().setPage(page);
+    skipOnFailure([&] { m_screen.state().setRoom(m_ctx.questRead(page, quest::kPageText)); });
     skipOnFailure([&] { ShowOptions(page); });
     PlayTurn();
 }

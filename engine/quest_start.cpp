@@ -41,16 +41,16 @@ void QuestStart::packagedStart(bool clearInventory)
     using namespace quest;
     const QString questPath = m_ctx.programDir() + QLatin1Char('/') + m_ctx.launchFileRead(kLaunchSection, kLaunchQuestFile);
     if (clearInventory)
-        m_screen.clearInventory();
+        m_screen.state().clearInventory();
     else
-        m_screen.setBookVisible(true);
-    m_screen.setMenusVisible(false);
-    skipOnFailure([&] { m_screen.setTitle(m_ctx.launchFileRead(kLaunchGameSection, kLaunchTitle)); });
-    m_screen.setAuthoringButtonsVisible(false);
-    m_screen.setQuestFile(questPath);
+        m_screen.view().setBookVisible(true);
+    m_screen.view().setMenusVisible(false);
+    skipOnFailure([&] { m_screen.view().setTitle(m_ctx.launchFileRead(kLaunchGameSection, kLaunchTitle)); });
+    m_screen.view().setAuthoringButtonsVisible(false);
+    m_screen.state().setQuestFile(questPath);
     startQuestAt1();
-    m_screen.setMenuPanelVisible(false);
-    m_screen.setHeightTwips(6600);
+    m_screen.view().setMenuPanelVisible(false);
+    m_screen.view().setHeightTwips(6600);
 }
 
 void QuestStart::startQuestAt1()
@@ -71,7 +71,7 @@ void QuestStart::menuLoadQuest()
     FileDialogOptions options;
     options.initialDir = m_ctx.programDir();
     options.filter = QStringLiteral("*.qst|*.qst");
-    if (m_screen.questLoaded()
+    if (m_screen.state().questLoaded()
         && (!m_ports.dialogs || m_ports.dialogs->question(kWarningTitle, kEndGameWarning) != Answer::Yes))
         return;
     const QString chosen = m_ports.fileDialog ? m_ports.fileDialog->openFile(options) : QString();
@@ -82,10 +82,10 @@ void QuestStart::menuLoadQuest()
 
 void QuestStart::openQuest(const QString &path)
 {
-    m_screen.clearInventory();
-    m_screen.setQuestFile(path);
+    m_screen.state().clearInventory();
+    m_screen.state().setQuestFile(path);
     startQuestAt1();
-    m_screen.setMenuPanelVisible(false);
+    m_screen.view().setMenuPanelVisible(false);
 }
 
 QString QuestStart::defaultAdventure() const
@@ -101,27 +101,27 @@ QString QuestStart::defaultAdventure() const
 void QuestStart::clickLoadQuest()
 {
     menuLoadQuest();
-    m_screen.setMenuPanelVisible(false);
+    m_screen.view().setMenuPanelVisible(false);
 }
 
 void QuestStart::clickPlayAgain()
 {
-    if (!m_screen.questLoaded())
+    if (!m_screen.state().questLoaded())
         return;
     if (m_packaged) {
         packagedStart(true);
         return;
     }
-    m_screen.clearInventory();
+    m_screen.state().clearInventory();
     startQuestAt1();
-    m_screen.setMenuPanelVisible(false);
+    m_screen.view().setMenuPanelVisible(false);
 }
 
 void QuestStart::menuNewGame()
 {
     using namespace quest;
     m_ctx.stopMusic();
-    m_screen.setQuestFile(defaultAdventure());
+    m_screen.state().setQuestFile(defaultAdventure());
     skipOnFailure([&] { m_pages.BeginQuest(); });
     skipOnFailure([&] { m_ctx.loadPagePicture(m_ctx.questRead(kFirstPage, kImage)); });
     m_ctx.startMusic(m_ctx.questRead(kFirstPage, kMusic));

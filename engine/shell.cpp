@@ -22,14 +22,14 @@ Shell::Shell(GameContext &context, QObject *parent)
 
 bool Shell::closeRequest()
 {
-    if (m_screen.questLoaded()
+    if (m_screen.state().questLoaded()
         && (!m_ports.dialogs
             || m_ports.dialogs->question(kWarningTitle,
                                          QStringLiteral("Are you sure? This will end the current game without saving!"))
                    != Answer::Yes))
         return false;
     m_ctx.stopMusic();
-    if (m_screen.questLoaded() && m_ports.clock)
+    if (m_screen.state().questLoaded() && m_ports.clock)
         m_ports.clock->pause(0.2);
     Q_EMIT quitRequested();
     return true;
@@ -78,11 +78,11 @@ void Shell::menuWhatsNew()
                        "3. Also... Some other small changes you won't notice!"));
 }
 
-void Shell::clickResume() { m_screen.setMenuPanelVisible(false); }
-void Shell::clickMenu() { m_screen.setMenuPanelVisible(true); }
+void Shell::clickResume() { m_screen.view().setMenuPanelVisible(false); }
+void Shell::clickMenu() { m_screen.view().setMenuPanelVisible(true); }
 void Shell::clickEndingMenu() { clickMenu(); }
-void Shell::openInventory() { m_screen.setInventoryPanelVisible(true); }
-void Shell::closeInventory() { m_screen.setInventoryPanelVisible(false); }
+void Shell::openInventory() { m_screen.view().setInventoryPanelVisible(true); }
+void Shell::closeInventory() { m_screen.view().setInventoryPanelVisible(false); }
 
 void Shell::pressInventory()
 {

@@ -48,7 +48,7 @@ BattleBox::BattleBox(Game &game, QWidget *parent)
     m_text2 = new QPlainTextEdit(this);
     m_text2->setObjectName(QStringLiteral("Text2"));
     m_text2->setReadOnly(true);
-    m_text2->setPlainText(m_screen.battleText());
+    m_text2->setPlainText(m_screen.battle().text());
     m_text2->setMinimumHeight(70);
     m_text2->setTabChangesFocus(true);
     m_command3 = button(QStringLiteral("Command3"), QStringLiteral("Attack"), this);
@@ -60,9 +60,9 @@ BattleBox::BattleBox(Game &game, QWidget *parent)
     m_progressBar1->setAccessibleName(QStringLiteral("Your Hp:"));
     m_text2->setAccessibleName(QStringLiteral("Battle"));
     m_label3 = label(QStringLiteral("Label3"), QStringLiteral("Your Hp:"), this);
-    m_label4 = label(QStringLiteral("Label4"), m_screen.enemyLabel(), this);
+    m_label4 = label(QStringLiteral("Label4"), m_screen.battle().enemyLabel(), this);
     m_label5 = label(QStringLiteral("Label5"), QString(), this);
-    m_label6 = label(QStringLiteral("Label6"), m_screen.enemyHpText(), this);
+    m_label6 = label(QStringLiteral("Label6"), m_screen.battle().enemyHpText(), this);
     for (QLabel *number : {m_label5, m_label6}) {
         number->setMinimumWidth(36);
         number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -106,17 +106,17 @@ BattleBox::BattleBox(Game &game, QWidget *parent)
 
 void BattleBox::refresh()
 {
-    if (m_screen.battleText().isEmpty() && !m_text2->document()->isEmpty())
+    if (m_screen.battle().text().isEmpty() && !m_text2->document()->isEmpty())
         m_text2->clear();
-    setTextIfChanged(m_label4, m_screen.enemyLabel());
-    setTextIfChanged(m_label6, m_screen.enemyHpText());
-    setTextIfChanged(m_label5, m_screen.playerHpText());
-    showBar(m_progressBar1, m_screen.playerBar());
-    showBar(m_progressBar2, m_screen.enemyBar());
-    setAccessibleNameIfChanged(m_progressBar2, m_screen.enemyLabel());
-    m_command4->setEnabled(m_screen.escapeEnabled());
-    if (m_picture4->image().cacheKey() != m_screen.battlePicture().cacheKey())
-        m_picture4->setImage(m_screen.battlePicture());
+    setTextIfChanged(m_label4, m_screen.battle().enemyLabel());
+    setTextIfChanged(m_label6, m_screen.battle().enemyHpText());
+    setTextIfChanged(m_label5, m_screen.battle().playerHpText());
+    showBar(m_progressBar1, m_screen.battle().playerBar());
+    showBar(m_progressBar2, m_screen.battle().enemyBar());
+    setAccessibleNameIfChanged(m_progressBar2, m_screen.battle().enemyLabel());
+    m_command4->setEnabled(m_screen.battle().escapeEnabled());
+    if (m_picture4->image().cacheKey() != m_screen.battle().picture().cacheKey())
+        m_picture4->setImage(m_screen.battle().picture());
 }
 
 void BattleBox::appendText(const QString &added)

@@ -86,12 +86,12 @@ CharacterPanel::CharacterPanel(Game &game, QWidget *parent)
 
 void CharacterPanel::takeTyped()
 {
-    m_game.screen().setCharacterRoll({m_text6->text(), m_text5->text(), m_text3->text(), m_text4->text()});
+    m_game.screen().character().setRoll({m_text6->text(), m_text5->text(), m_text3->text(), m_text4->text()});
 }
 
 void CharacterPanel::refresh()
 {
-    const CharacterRoll &roll = m_game.screen().characterRoll();
+    const CharacterRoll &roll = m_game.screen().character().roll();
     setIfDifferent(m_text6, roll.name);
     setIfDifferent(m_text5, roll.hitPoints);
     setIfDifferent(m_text3, roll.strength);

@@ -212,13 +212,13 @@ QLayout *FrmGame::buildHeader(QWidget *screen)
     m_menuButton->setAccessibleName(QStringLiteral("Menu"));
     m_menuLabel = new ClickLabel(QStringLiteral("Label16"), QStringLiteral("Menu"), screen);
     m_menuLabel->hide();
-    m_questfil = namedLabel(QStringLiteral("questfil"), m_screen.questFile(), screen);
+    m_questfil = namedLabel(QStringLiteral("questfil"), m_screen.state().questFile(), screen);
     m_questfil->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_pg = namedLabel(QStringLiteral("pg"), m_screen.pg(), screen);
+    m_pg = namedLabel(QStringLiteral("pg"), m_screen.state().page(), screen);
     m_pg->setProperty("badge", true);
     m_pg->setAlignment(Qt::AlignCenter);
     m_pg->setFocusPolicy(Qt::TabFocus); // a screen reader user reaches page and score
-    m_score = namedLabel(QStringLiteral("score"), m_screen.score(), screen);
+    m_score = namedLabel(QStringLiteral("score"), m_screen.state().score(), screen);
     m_score->setFocusPolicy(Qt::TabFocus);
     m_score->setProperty("badge", true);
     m_score->setAlignment(Qt::AlignCenter);
@@ -248,8 +248,8 @@ QWidget *FrmGame::buildStoryLog(QWidget *screen)
     m_text1->setTabChangesFocus(true);
     m_text1->setAccessibleName(QStringLiteral("Story"));
     m_text1->setUndoRedoEnabled(false);
-    m_text1->setPlainText(asPlain(m_screen.log()));
-    m_logEndsWithCr = m_screen.log().endsWith(QLatin1Char('\r'));
+    m_text1->setPlainText(asPlain(m_screen.state().log()));
+    m_logEndsWithCr = m_screen.state().log().endsWith(QLatin1Char('\r'));
     m_text1->viewport()->setMouseTracking(true);
     m_text1->viewport()->installEventFilter(this);
     m_text1->setMinimumWidth(300);
@@ -407,22 +407,22 @@ QVideoWidget *FrmGame::movieWidget() const
 void FrmGame::refresh()
 {
     m_refreshing = true;
-    setWindowTitle(m_screen.title());
-    setTextIfChanged(m_questfil, m_screen.questFile());
-    if (m_questfil->toolTip() != m_screen.questFile())
-        m_questfil->setToolTip(m_screen.questFile());
-    setTextIfChanged(m_pg, m_screen.pg());
-    setTextIfChanged(m_score, m_screen.score());
-    setAccessibleNameIfChanged(m_pg, QStringLiteral("Page ") + m_screen.pg());
-    setAccessibleNameIfChanged(m_score, QStringLiteral("Score ") + m_screen.score());
-    if (m_room->toPlainText() != m_screen.room())
-        m_room->setPlainText(m_screen.room());
+    setWindowTitle(m_screen.view().title());
+    setTextIfChanged(m_questfil, m_screen.state().questFile());
+    if (m_questfil->toolTip() != m_screen.state().questFile())
+        m_questfil->setToolTip(m_screen.state().questFile());
+    setTextIfChanged(m_pg, m_screen.state().page());
+    setTextIfChanged(m_score, m_screen.state().score());
+    setAccessibleNameIfChanged(m_pg, QStringLiteral("Page ") + m_screen.state().page());
+    setAccessibleNameIfChanged(m_score, QStringLiteral("Score ") + m_screen.state().score());
+    if (m_room->toPlainText() != m_screen.state().room())
+        m_room->setPlainText(m_screen.state().room());
 
     // During a fight the choices wait: only winning, losing or escaping ends it.
     const bool choosing = m_screen.choicesAvailable();
     for (int i = 0; i < 4; ++i) {
         ChoiceButton *button = m_options[i];
-        const OptionButton &option = m_screen.option(i);
+        const OptionButton &option = m_screen.state().option(i);
         button->setCaption(option.caption);
         button->setVisible(option.visible());
         button->setEnabled(choosing);
@@ -444,41 +444,41 @@ void FrmGame::refresh()
     const bool endingAppears = ending && !m_ending->isVisible();
     m_ending->setVisible(ending);
 
-    const bool menus = m_screen.menusVisible();
+    const bool menus = m_screen.view().menusVisible();
     m_mnufile->menuAction()->setVisible(menus);
     m_mnuhelp->menuAction()->setVisible(menus);
     m_mnupdate->menuAction()->setVisible(menus);
     menuBar()->setVisible(menus);
 
     QWidget *focusBefore = QApplication::focusWidget();
-    m_menuPanel->setVisible(m_screen.menuPanelVisible());
+    m_menuPanel->setVisible(m_screen.view().menuPanelVisible());
     // The menu panel lies over the screen, outside its layout: the screen is
     // kept wide enough for the panel's row of buttons.
     m_central->setMinimumWidth(m_menuPanel->minimumSizeHint().width());
-    m_battleBox->setVisible(m_screen.battleBoxVisible());
-    m_invBox->setVisible(m_screen.inventoryPanelVisible());
-    m_movBox->setVisible(m_screen.moviePanelVisible());
-    m_charCreate->setVisible(m_screen.characterPanelVisible());
-    followPanel(m_menuPanel, m_screen.menuPanelVisible(), nullptr, focusBefore);
-    followPanel(m_battleBox, m_screen.battleBoxVisible(), m_battleBox->findChild<QWidget *>(QStringLiteral("Command3")),
+    m_battleBox->setVisible(m_screen.view().battleBoxVisible());
+    m_invBox->setVisible(m_screen.view().inventoryPanelVisible());
+    m_movBox->setVisible(m_screen.view().moviePanelVisible());
+    m_charCreate->setVisible(m_screen.view().characterPanelVisible());
+    followPanel(m_menuPanel, m_screen.view().menuPanelVisible(), nullptr, focusBefore);
+    followPanel(m_battleBox, m_screen.view().battleBoxVisible(), m_battleBox->findChild<QWidget *>(QStringLiteral("Command3")),
                 focusBefore);
-    followPanel(m_charCreate, m_screen.characterPanelVisible(), nullptr, focusBefore);
-    followPanel(m_invBox, m_screen.inventoryPanelVisible(), nullptr, focusBefore);
+    followPanel(m_charCreate, m_screen.view().characterPanelVisible(), nullptr, focusBefore);
+    followPanel(m_invBox, m_screen.view().inventoryPanelVisible(), nullptr, focusBefore);
     if (endingAppears) {
         QAccessibleEvent reached(m_endingText, QAccessible::Alert);
         QAccessible::updateAccessibility(&reached);
         if (!panelOpen())
             m_playAgain->setFocus(Qt::OtherFocusReason);
     }
-    if (m_screen.battleBoxVisible() || m_screen.moviePanelVisible())
+    if (m_screen.view().battleBoxVisible() || m_screen.view().moviePanelVisible())
         placeOverlays(); // the box keeps clear of the newest story text, the movie covers the picture
 
-    if (m_image3->image().cacheKey() != m_screen.pagePicture().cacheKey())
-        m_image3->setImage(m_screen.pagePicture());
-    showBar(m_hpPlay, m_screen.characterHp());
-    showBar(m_progressBar4, m_screen.experienceBar());
+    if (m_image3->image().cacheKey() != m_screen.view().pagePicture().cacheKey())
+        m_image3->setImage(m_screen.view().pagePicture());
+    showBar(m_hpPlay, m_screen.character().hitPoints());
+    showBar(m_progressBar4, m_screen.character().experience());
 
-    if (m_screen.heightTwips() > 0 && m_screen.heightTwips() != m_appliedHeightTwips)
+    if (m_screen.view().heightTwips() > 0 && m_screen.view().heightTwips() != m_appliedHeightTwips)
         applyHeight();
     m_refreshing = false;
 }
@@ -487,7 +487,7 @@ void FrmGame::applyHeight()
 {
     // The height in twips is the whole window's, frame included; the frame is
     // known once the window is shown, so it is applied again then.
-    m_appliedHeightTwips = m_screen.heightTwips();
+    m_appliedHeightTwips = m_screen.view().heightTwips();
     m_heightNeedsFrame = !isVisible();
     const int frame = isVisible() ? frameGeometry().height() - geometry().height() : 0;
     // The height was the original form's, whose screen was laid out more
@@ -586,19 +586,19 @@ void FrmGame::placeOverlays()
 
 bool FrmGame::panelOpen() const
 {
-    return m_screen.menuPanelVisible() || m_screen.battleBoxVisible() || m_screen.characterPanelVisible()
-           || m_screen.inventoryPanelVisible();
+    return m_screen.view().menuPanelVisible() || m_screen.view().battleBoxVisible() || m_screen.view().characterPanelVisible()
+           || m_screen.view().inventoryPanelVisible();
 }
 
 QWidget *FrmGame::trappingPanel() const
 {
-    if (m_screen.menuPanelVisible())
+    if (m_screen.view().menuPanelVisible())
         return m_menuPanel;
-    if (m_screen.inventoryPanelVisible())
+    if (m_screen.view().inventoryPanelVisible())
         return m_invBox;
-    if (m_screen.characterPanelVisible())
+    if (m_screen.view().characterPanelVisible())
         return m_charCreate;
-    if (m_screen.battleBoxVisible())
+    if (m_screen.view().battleBoxVisible())
         return m_battleBox;
     return nullptr;
 }
@@ -693,7 +693,7 @@ void FrmGame::buildKeys()
 
 void FrmGame::selectByKey(int i)
 {
-    if (panelOpen() || !m_screen.choicesAvailable() || !m_screen.option(i).visible())
+    if (panelOpen() || !m_screen.choicesAvailable() || !m_screen.state().option(i).visible())
         return;
     m_game.pages().selectOption(i);
     m_options[i]->setFocus(Qt::ShortcutFocusReason);
@@ -709,7 +709,7 @@ void FrmGame::pressEnter()
         button->click();
         return;
     }
-    if (m_screen.characterPanelVisible()) {
+    if (m_screen.view().characterPanelVisible()) {
         if (auto *create = m_charCreate->findChild<QPushButton *>(QStringLiteral("Command9")))
             create->click();
         return;
@@ -721,11 +721,11 @@ void FrmGame::pressEnter()
 
 void FrmGame::pressEscape()
 {
-    if (m_screen.inventoryPanelVisible())
+    if (m_screen.view().inventoryPanelVisible())
         m_game.shell().closeInventory();
-    else if (m_screen.characterPanelVisible())
+    else if (m_screen.view().characterPanelVisible())
         m_game.fight().closeCharacterPanel();
-    else if (m_screen.menuPanelVisible())
+    else if (m_screen.view().menuPanelVisible())
         m_game.shell().clickResume();
     else
         m_game.shell().clickMenu();

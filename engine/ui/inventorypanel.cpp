@@ -40,7 +40,7 @@ InventoryPanel::InventoryPanel(Game &game, QWidget *parent)
 
 void InventoryPanel::refresh()
 {
-    const QStringList &items = m_screen.inventory();
+    const QStringList &items = m_screen.state().inventory();
     bool same = m_list1->count() == items.size();
     for (int i = 0; same && i < items.size(); ++i)
         same = m_list1->item(i)->text() == items[i];

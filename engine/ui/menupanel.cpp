@@ -147,14 +147,14 @@ void MenuPanel::addHelp(QWidget *control, const QString &help)
 void MenuPanel::refresh()
 {
     const GameScreen &screen = m_game.screen();
-    m_image11->setVisible(screen.bookVisible());
-    m_startHint->setVisible(!screen.bookVisible() && screen.menusVisible());
-    const bool authoring = screen.authoringButtonsVisible();
+    m_image11->setVisible(screen.view().bookVisible());
+    m_startHint->setVisible(!screen.view().bookVisible() && screen.view().menusVisible());
+    const bool authoring = screen.view().authoringButtonsVisible();
     m_image1->setVisible(authoring);
     m_image8->setVisible(authoring);
     m_label15->setVisible(authoring);
     // A packaged game greets the player with its own name.
-    setTextIfChanged(m_title, m_game.questStart().packaged() && !screen.title().isEmpty() ? screen.title()
+    setTextIfChanged(m_title, m_game.questStart().packaged() && !screen.view().title().isEmpty() ? screen.view().title()
                                                                               : QStringLiteral("Fablecraft 2004"));
 }
 

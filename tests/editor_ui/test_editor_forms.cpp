@@ -477,14 +477,14 @@ TEST_F(EditorFormsTest, TestGameShowsTheGameScreenPlayingTheWorkingCopyAndTheEdi
     type(cq("Text1"), QStringLiteral("Hello from the editor."));
     type(cq("Text2"), QStringLiteral("Onward"));
     window->hide();
-    ASSERT_TRUE(screen.menuPanelVisible());
+    ASSERT_TRUE(screen.view().menuPanelVisible());
     click(cq("Command13"));
     EXPECT_TRUE(window->isVisible());
-    EXPECT_FALSE(screen.menuPanelVisible());
+    EXPECT_FALSE(screen.view().menuPanelVisible());
     EXPECT_FALSE(window->centralWidget()->findChild<QWidget *>(QStringLiteral("Picture2"))->isVisible());
-    EXPECT_EQ(screen.questFile(), kWc);
-    EXPECT_TRUE(screen.log().contains(QStringLiteral("Hello from the editor.")));
-    EXPECT_EQ(screen.option(0).caption, QStringLiteral("Onward"));
+    EXPECT_EQ(screen.state().questFile(), kWc);
+    EXPECT_TRUE(screen.state().log().contains(QStringLiteral("Hello from the editor.")));
+    EXPECT_EQ(screen.state().option(0).caption, QStringLiteral("Onward"));
     EXPECT_TRUE(editorWindow().isVisible());
 
     // Closing hides the editor (unsaved work: the question is answered

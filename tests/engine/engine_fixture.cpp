@@ -32,7 +32,7 @@ QStringList EngineTest::captions() const
 {
     QStringList c;
     for (int i = 0; i < 4; ++i)
-        c << screen.option(i).caption;
+        c << screen.state().option(i).caption;
     return c;
 }
 

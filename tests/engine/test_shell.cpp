@@ -57,11 +57,11 @@ TEST_F(ShellTest, AutoUpdateAsksThenStartsTheUpdaterOrSaysItIsMissing)
 TEST_F(ShellTest, PanelsOpenAndClose)
 {
     game->shell().clickResume();
-    EXPECT_FALSE(screen.menuPanelVisible());
+    EXPECT_FALSE(screen.view().menuPanelVisible());
     game->shell().clickMenu();
-    EXPECT_TRUE(screen.menuPanelVisible());
+    EXPECT_TRUE(screen.view().menuPanelVisible());
     game->shell().pressInventory();
-    EXPECT_TRUE(screen.inventoryPanelVisible());
+    EXPECT_TRUE(screen.view().inventoryPanelVisible());
     EXPECT_EQ(clock.pauses, 1);
     game->shell().openWebSite();
     EXPECT_EQ(launcher.opened, QStringList({Shell::kWebSite}));
