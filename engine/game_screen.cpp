@@ -2,29 +2,7 @@
 
 namespace fc {
 
-namespace {
-// Sets field to value and announces the change through emit; nothing happens
-// when the value stands.
-template <typename T, typename Emit> void setAndAnnounce(T &field, const T &value, Emit emit)
-{
-    if (field == value)
-        return;
-    field = value;
-    emit();
-}
-} // namespace
-
 // --- GameState ---------------------------------------------------------------
-
-GameState::GameState(QObject *parent)
-    : QObject(parent)
-{
-}
-
-template <typename T> void GameState::set(T &field, const T &value)
-{
-    setAndAnnounce(field, value, [this] { Q_EMIT changed(); });
-}
 
 void GameState::setQuestFile(const QString &v) { set(m_questFile, v); }
 void GameState::setPage(const QString &v) { set(m_page, v); }
@@ -93,16 +71,6 @@ int GameState::chosenOption() const
 
 // --- ScreenView --------------------------------------------------------------
 
-ScreenView::ScreenView(QObject *parent)
-    : QObject(parent)
-{
-}
-
-template <typename T> void ScreenView::set(T &field, const T &value)
-{
-    setAndAnnounce(field, value, [this] { Q_EMIT changed(); });
-}
-
 void ScreenView::setTitle(const QString &v) { set(m_title, v); }
 void ScreenView::setMenusVisible(bool v) { set(m_menusVisible, v); }
 void ScreenView::setAuthoringButtonsVisible(bool v) { set(m_authoringVisible, v); }
@@ -121,16 +89,6 @@ void ScreenView::setPagePicture(const QImage &v)
 }
 
 // --- BattleView --------------------------------------------------------------
-
-BattleView::BattleView(QObject *parent)
-    : QObject(parent)
-{
-}
-
-template <typename T> void BattleView::set(T &field, const T &value)
-{
-    setAndAnnounce(field, value, [this] { Q_EMIT changed(); });
-}
 
 void BattleView::appendText(const QString &text)
 {
@@ -154,16 +112,6 @@ void BattleView::setPicture(const QImage &v)
 
 // --- CharacterView -----------------------------------------------------------
 
-CharacterView::CharacterView(QObject *parent)
-    : QObject(parent)
-{
-}
-
-template <typename T> void CharacterView::set(T &field, const T &value)
-{
-    setAndAnnounce(field, value, [this] { Q_EMIT changed(); });
-}
-
 void CharacterView::setRoll(const CharacterRoll &v) { set(m_roll, v); }
 void CharacterView::setHitPoints(const Bar &v) { set(m_hitPoints, v); }
 void CharacterView::setExperience(const Bar &v) { set(m_experience, v); }
@@ -173,12 +121,12 @@ void CharacterView::setExperience(const Bar &v) { set(m_experience, v); }
 GameScreen::GameScreen(QObject *parent)
     : QObject(parent)
 {
-    connect(&m_state, &GameState::changed, this, &GameScreen::changed);
+    connect(&m_state, &ScreenPart::changed, this, &GameScreen::changed);
     connect(&m_state, &GameState::logAppended, this, &GameScreen::logAppended);
-    connect(&m_view, &ScreenView::changed, this, &GameScreen::changed);
-    connect(&m_battle, &BattleView::changed, this, &GameScreen::changed);
+    connect(&m_view, &ScreenPart::changed, this, &GameScreen::changed);
+    connect(&m_battle, &ScreenPart::changed, this, &GameScreen::changed);
     connect(&m_battle, &BattleView::textAppended, this, &GameScreen::battleTextAppended);
-    connect(&m_character, &CharacterView::changed, this, &GameScreen::changed);
+    connect(&m_character, &ScreenPart::changed, this, &GameScreen::changed);
 }
 
 bool GameScreen::isEnding() const

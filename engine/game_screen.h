@@ -45,12 +45,34 @@ struct Bar
     bool operator==(const Bar &) const = default;
 };
 
-// The game's state: what a saved game keeps and the rules decide on.
-class GameState : public QObject
+// A part of the game screen: announces every change of its values.
+class ScreenPart : public QObject
 {
     Q_OBJECT
 public:
-    explicit GameState(QObject *parent = nullptr);
+    using QObject::QObject;
+
+Q_SIGNALS:
+    void changed();
+
+protected:
+    // Sets field to value and announces the change; nothing happens when the
+    // value stands.
+    template <typename T> void set(T &field, const T &value)
+    {
+        if (field == value)
+            return;
+        field = value;
+        Q_EMIT changed();
+    }
+};
+
+// The game's state: what a saved game keeps and the rules decide on.
+class GameState : public ScreenPart
+{
+    Q_OBJECT
+public:
+    using ScreenPart::ScreenPart;
 
     const QString &questFile() const { return m_questFile; } // questfil
     void setQuestFile(const QString &v);
@@ -87,11 +109,8 @@ public:
 Q_SIGNALS:
     // Text was added at the end of the story log.
     void logAppended(const QString &added);
-    void changed();
 
 private:
-    template <typename T> void set(T &field, const T &value);
-
     QString m_questFile = QString::fromLatin1(kNoQuestLoaded);
     QString m_page = QStringLiteral("1");
     QString m_score = QStringLiteral("0");
@@ -103,11 +122,11 @@ private:
 
 // The screen's view state: title, menus and buttons, the panels over the
 // screen, the page picture and the window height.
-class ScreenView : public QObject
+class ScreenView : public ScreenPart
 {
     Q_OBJECT
 public:
-    explicit ScreenView(QObject *parent = nullptr);
+    using ScreenPart::ScreenPart;
 
     const QString &title() const { return m_title; }
     void setTitle(const QString &v);
@@ -138,12 +157,7 @@ public:
     const QImage &pagePicture() const { return m_pagePicture; } // Image3
     void setPagePicture(const QImage &v);
 
-Q_SIGNALS:
-    void changed();
-
 private:
-    template <typename T> void set(T &field, const T &value);
-
     QString m_title = QString::fromLatin1(kEngineTitle);
     bool m_menusVisible = true;
     bool m_authoringVisible = true;
@@ -158,11 +172,11 @@ private:
 };
 
 // The battle box's contents.
-class BattleView : public QObject
+class BattleView : public ScreenPart
 {
     Q_OBJECT
 public:
-    explicit BattleView(QObject *parent = nullptr);
+    using ScreenPart::ScreenPart;
 
     const QString &text() const { return m_text; } // Text2
     void appendText(const QString &text);
@@ -185,11 +199,8 @@ public:
 Q_SIGNALS:
     // Text was added at the end of the battle text.
     void textAppended(const QString &added);
-    void changed();
 
 private:
-    template <typename T> void set(T &field, const T &value);
-
     QString m_text;
     QString m_enemyLabel = QStringLiteral("Enemy Hp:");
     QString m_enemyHpText = QStringLiteral("00");
@@ -201,11 +212,11 @@ private:
 
 // The player's character as the screen shows it: the character panel's roll,
 // the hit points (HPPlay) and the experience (ProgressBar4).
-class CharacterView : public QObject
+class CharacterView : public ScreenPart
 {
     Q_OBJECT
 public:
-    explicit CharacterView(QObject *parent = nullptr);
+    using ScreenPart::ScreenPart;
 
     const CharacterRoll &roll() const { return m_roll; }
     void setRoll(const CharacterRoll &v);
@@ -214,12 +225,7 @@ public:
     const Bar &experience() const { return m_experience; } // ProgressBar4
     void setExperience(const Bar &v);
 
-Q_SIGNALS:
-    void changed();
-
 private:
-    template <typename T> void set(T &field, const T &value);
-
     CharacterRoll m_roll;
     Bar m_hitPoints, m_experience;
 };
