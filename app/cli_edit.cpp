@@ -115,7 +115,7 @@ public:
             m_compiled << f;
             m_compiler->open(f);
         });
-        m_play.game().startUp();
+        m_play.game().questStart().startUp();
         m_started = m_editor->show();
     }
 
@@ -407,7 +407,7 @@ QByteArray EditSession::output(bool json)
     for (const QString &l : m_launcher.launched)
         t << "Launched: " << l << '\n';
     if (m_gameShown)
-        t << "Game screen shown, page " << m_play.screen().pg() << '\n';
+        t << "Game screen shown, page " << m_play.screen().state().page() << '\n';
     t << "Working copy: " << m_wc.path() << '\n';
     t.flush();
     return out.toUtf8();

@@ -101,14 +101,14 @@ int Session::choose(const QString &number, bool full)
     const int n = number.toInt(&ok);
     if (!ok || n < 1 || n > 4)
         return usage(QStringLiteral("a choice is 1, 2, 3 or 4"));
-    if (!m_game->selectOption(n - 1)) {
+    if (!m_game->pages().selectOption(n - 1)) {
         QTextStream(stderr) << "choice " << n << " is not offered\n";
         return kExitUnavailable;
     }
     if (full)
-        m_game->pressPlayTurn();
+        m_game->pages().pressPlayTurn();
     else
-        m_game->clickChoose();
+        m_game->pages().clickChoose();
     return 0;
 }
 
@@ -117,7 +117,7 @@ int Session::step(const QString &s)
     const int colon = s.indexOf(QLatin1Char(':'));
     const QString name = colon < 0 ? s : s.left(colon);
     const QString arg = colon < 0 ? QString() : s.mid(colon + 1);
-    const bool menus = m_screen.menusVisible();
+    const bool menus = m_screen.view().menusVisible();
     const bool choice = (colon < 0 && s.size() == 1 && s[0] >= QLatin1Char('1') && s[0] <= QLatin1Char('4'))
                         || s == QLatin1String("turn") || (name == QLatin1String("choose") && colon >= 0);
     if (choice && !m_screen.choicesAvailable())
@@ -126,38 +126,38 @@ int Session::step(const QString &s)
     if (colon < 0 && s.size() == 1 && s[0] >= QLatin1Char('1') && s[0] <= QLatin1Char('4'))
         return choose(s, true);
     if (s == QLatin1String("turn")) {
-        m_game->pressPlayTurn();
+        m_game->pages().pressPlayTurn();
     } else if (name == QLatin1String("choose") && colon >= 0) {
         return choose(arg, false);
     } else if (s == QLatin1String("new-game")) {
         if (!menus)
             return stepUnavailable(s);
-        m_game->menuNewGame();
+        m_game->questStart().menuNewGame();
     } else if (s == QLatin1String("book")) {
-        if (!m_screen.bookVisible())
+        if (!m_screen.view().bookVisible())
             return stepUnavailable(s);
-        m_game->clickBook();
+        m_game->questStart().clickBook();
     } else if (name == QLatin1String("load-quest") && colon >= 0) {
         if (!menus)
             return stepUnavailable(s);
-        withFile(arg, [this] { m_game->menuLoadQuest(); });
+        withFile(arg, [this] { m_game->questStart().menuLoadQuest(); });
     } else if (s == QLatin1String("attack") || s == QLatin1String("escape")) {
-        if (!m_screen.battleBoxVisible() || (s == QLatin1String("escape") && !m_screen.escapeEnabled()))
+        if (!m_screen.view().battleBoxVisible() || (s == QLatin1String("escape") && !m_screen.battle().escapeEnabled()))
             return stepUnavailable(s);
         if (s == QLatin1String("attack"))
-            m_game->clickAttack();
+            m_game->fight().clickAttack();
         else
-            m_game->clickEscape();
+            m_game->fight().clickEscape();
     } else if (name == QLatin1String("save") && colon >= 0) {
         if (!menus)
             return stepUnavailable(s);
-        withFile(arg, [this] { m_game->menuSave(); });
+        withFile(arg, [this] { m_game->savedGames().menuSave(); });
     } else if (name == QLatin1String("load") && colon >= 0) {
         if (!menus)
             return stepUnavailable(s);
-        withFile(arg, [this] { m_game->menuLoad(); });
+        withFile(arg, [this] { m_game->savedGames().menuLoad(); });
     } else if (name == QLatin1String("load-without-items") && colon >= 0) {
-        withFile(arg, [this] { m_game->clickLoadGame(); });
+        withFile(arg, [this] { m_game->savedGames().clickLoadGame(); });
     } else if (name == QLatin1String("seed") && colon >= 0) {
         bool ok = false;
         const quint32 seed = arg.toUInt(&ok);
@@ -165,7 +165,7 @@ int Session::step(const QString &s)
             return usage(QStringLiteral("seed:N takes a whole number"));
         m_game->setSeed(seed);
     } else if (s == QLatin1String("close")) {
-        m_game->closeRequest();
+        m_game->shell().closeRequest();
     } else {
         return usage(QStringLiteral("unknown step ") + s);
     }
@@ -175,41 +175,41 @@ int Session::step(const QString &s)
 QByteArray Session::output(bool json) const
 {
     if (!json)
-        return m_screen.log().toUtf8();
+        return m_screen.state().log().toUtf8();
     return QJsonDocument(this->json()).toJson(QJsonDocument::Indented);
 }
 
 QJsonObject Session::json() const
 {
     QJsonObject o;
-    o[QStringLiteral("log")] = m_screen.log();
-    o[QStringLiteral("quest")] = m_screen.questFile();
-    o[QStringLiteral("page")] = m_screen.pg();
-    o[QStringLiteral("score")] = m_screen.score();
-    o[QStringLiteral("room")] = m_screen.room();
-    o[QStringLiteral("title")] = m_screen.title();
+    o[QStringLiteral("log")] = m_screen.state().log();
+    o[QStringLiteral("quest")] = m_screen.state().questFile();
+    o[QStringLiteral("page")] = m_screen.state().page();
+    o[QStringLiteral("score")] = m_screen.state().score();
+    o[QStringLiteral("room")] = m_screen.state().room();
+    o[QStringLiteral("title")] = m_screen.view().title();
     QJsonArray options;
     for (int i = 0; i < 4; ++i)
-        options.append(QJsonObject{{QStringLiteral("caption"), m_screen.option(i).caption},
-                                   {QStringLiteral("visible"), m_screen.option(i).visible()}});
+        options.append(QJsonObject{{QStringLiteral("caption"), m_screen.state().option(i).caption},
+                                   {QStringLiteral("visible"), m_screen.state().option(i).visible()}});
     o[QStringLiteral("options")] = options;
-    o[QStringLiteral("inventory")] = QJsonArray::fromStringList(m_screen.inventory());
+    o[QStringLiteral("inventory")] = QJsonArray::fromStringList(m_screen.state().inventory());
     QJsonArray messages;
     for (const ShownMessage &m : m_ports.dialogs.shown)
         messages.append(QJsonObject{{QStringLiteral("title"), m.title}, {QStringLiteral("text"), m.text}});
     o[QStringLiteral("messages")] = messages;
     o[QStringLiteral("media")] = QJsonArray::fromStringList(m_ports.media);
     o[QStringLiteral("ending")] = m_screen.isEnding();
-    const Bar &enemy = m_screen.enemyBar();
+    const Bar &enemy = m_screen.battle().enemyBar();
     o[QStringLiteral("battle")] = QJsonObject{
-        {QStringLiteral("open"), m_screen.battleBoxVisible()},
-        {QStringLiteral("text"), m_screen.battleText()},
-        {QStringLiteral("enemy_label"), m_screen.enemyLabel()},
-        {QStringLiteral("enemy_hp_text"), m_screen.enemyHpText()},
+        {QStringLiteral("open"), m_screen.view().battleBoxVisible()},
+        {QStringLiteral("text"), m_screen.battle().text()},
+        {QStringLiteral("enemy_label"), m_screen.battle().enemyLabel()},
+        {QStringLiteral("enemy_hp_text"), m_screen.battle().enemyHpText()},
         {QStringLiteral("enemy_hp_max"), enemy.maximum},
         {QStringLiteral("enemy_hp_value"), enemy.value},
-        {QStringLiteral("player_hp_value"), m_screen.playerBar().value},
-        {QStringLiteral("escape_enabled"), m_screen.escapeEnabled()},
+        {QStringLiteral("player_hp_value"), m_screen.battle().playerBar().value},
+        {QStringLiteral("escape_enabled"), m_screen.battle().escapeEnabled()},
     };
     return o;
 }
@@ -229,7 +229,7 @@ int playInteractively(Session &session)
 {
     QTextStream in(stdin);
     qsizetype shown = 0;
-    qsizetype battleShown = session.screen().battleText().size();
+    qsizetype battleShown = session.screen().battle().text().size();
     qsizetype messagesShown = 0;
     for (;;) {
         // What happened since the last prompt: message boxes and the fight's
@@ -240,7 +240,7 @@ int playInteractively(Session &session)
             const ShownMessage &m = messages[messagesShown];
             news += QStringLiteral("\n[%1] %2\n").arg(m.title.isEmpty() ? QStringLiteral("Message") : m.title, m.text);
         }
-        const QString &battle = session.screen().battleText();
+        const QString &battle = session.screen().battle().text();
         if (battle.size() > battleShown) {
             QString added = battle.mid(battleShown);
             if (added.startsWith(QLatin1String("\r\n")))
@@ -248,7 +248,7 @@ int playInteractively(Session &session)
             news += QStringLiteral("\n") + added + QStringLiteral("\n");
         }
         battleShown = battle.size();
-        const QString &log = session.screen().log();
+        const QString &log = session.screen().state().log();
         news += log.mid(shown);
         shown = log.size();
         news.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -258,22 +258,22 @@ int playInteractively(Session &session)
         QString menu = QStringLiteral("\n\n");
         bool any = false;
         for (int i = 0; i < 4; ++i) {
-            const OptionButton &o = session.screen().option(i);
+            const OptionButton &o = session.screen().state().option(i);
             if (o.visible()) {
                 menu += QStringLiteral("  %1. %2\n").arg(i + 1).arg(o.caption);
                 any = true;
             }
         }
-        if (session.screen().battleBoxVisible())
+        if (session.screen().view().battleBoxVisible())
             menu += QStringLiteral("  Battle: %1  (attack%2)\n")
-                        .arg(session.screen().enemyLabel() + QLatin1Char(' ') + session.screen().enemyHpText(),
-                             session.screen().escapeEnabled() ? QStringLiteral(", escape") : QString());
+                        .arg(session.screen().battle().enemyLabel() + QLatin1Char(' ') + session.screen().battle().enemyHpText(),
+                             session.screen().battle().escapeEnabled() ? QStringLiteral(", escape") : QString());
         if (session.screen().isEnding())
             menu += QStringLiteral("  The story ends here. Type: load FILE, or quit\n");
-        else if (!any && !session.screen().battleBoxVisible())
+        else if (!any && !session.screen().view().battleBoxVisible())
             menu += QStringLiteral("  No choices are offered here.\n");
         menu += QStringLiteral("Score %1. Type a choice number, or: save FILE, load FILE, items, quit\n> ")
-                    .arg(session.screen().score());
+                    .arg(session.screen().state().score());
         writeOut(menu.toUtf8());
         const QString line = in.readLine();
         if (line.isNull())
@@ -284,7 +284,7 @@ int playInteractively(Session &session)
         if (answer == QLatin1String("quit") || answer == QLatin1String("q"))
             return 0;
         if (answer == QLatin1String("items")) {
-            const QStringList &items = session.screen().inventory();
+            const QStringList &items = session.screen().state().inventory();
             writeOut((QStringLiteral("Your items: ") + (items.isEmpty() ? QStringLiteral("none") : items.join(QStringLiteral(", ")))
                       + QLatin1Char('\n'))
                          .toUtf8());
@@ -310,9 +310,9 @@ int runPlay(const QStringList &args)
         return usage(error);
 
     Session session(*options);
-    session.game().startUp();
+    session.game().questStart().startUp();
     if (options->quest != QLatin1String("-")) {
-        session.withFile(options->quest, [&] { session.game().menuLoadQuest(); });
+        session.withFile(options->quest, [&] { session.game().questStart().menuLoadQuest(); });
     }
 
     if (options->steps.isEmpty() && !options->json && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO))

@@ -250,10 +250,10 @@ void Program::start(const QString &quest)
     // made then.
     m->music.hold();
     new FirstPaint(&window(), [this] { m->music.release(); });
-    game().startUp();
+    game().questStart().startUp();
     // A quest named at start is on the screen in the first frame.
     if (!quest.isEmpty())
-        game().openQuest(quest);
+        game().questStart().openQuest(quest);
     window().show();
 }
 

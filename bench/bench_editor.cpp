@@ -221,7 +221,7 @@ void BM_TestGame(benchmark::State &state)
         const auto t0 = Clock::now();
         rig.editor.click(kCq, QStringLiteral("Command13"));
         samples.push_back(ms(Clock::now() - t0));
-        if (rig.screen.room() != rig.state.text(kCq, QStringLiteral("Text1")))
+        if (rig.screen.state().room() != rig.state.text(kCq, QStringLiteral("Text1")))
             state.SkipWithError("the game shows an old page text");
     }
     record(state, "testgame", samples);

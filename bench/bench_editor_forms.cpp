@@ -136,7 +136,7 @@ void BM_TestGame(benchmark::State &state)
     auto *test = s.control<QPushButton>("Command13");
     for (auto _ : state) {
         test->click();
-        if (s.program->screen().pg() != QLatin1String("1"))
+        if (s.program->screen().state().page() != QLatin1String("1"))
             state.SkipWithError("the first page is not shown");
     }
 }

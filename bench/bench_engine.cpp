@@ -50,17 +50,17 @@ void BM_PlayTurn(benchmark::State &state)
     fc::GameScreen screen;
     fc::Game game(screen, ports, dir.path());
     fakes.files.names.push_back(quest);
-    game.menuLoadQuest();
+    game.questStart().menuLoadQuest();
     // A long game first: a turn must cost the same after thousands of turns.
     for (int i = 0; i < state.range(1); ++i) {
-        screen.select(i % 4);
-        game.PlayTurn();
+        screen.state().select(i % 4);
+        game.pages().PlayTurn();
     }
     for (auto _ : state) {
-        screen.select(int(state.iterations() % 4));
-        game.PlayTurn();
+        screen.state().select(int(state.iterations() % 4));
+        game.pages().PlayTurn();
     }
-    state.counters["log_kB"] = double(screen.log().size()) * 2 / 1024;
+    state.counters["log_kB"] = double(screen.state().log().size()) * 2 / 1024;
 }
 BENCHMARK(BM_PlayTurn)->Args({1000, 0})->Args({20000, 0})->Args({20000, 5000})->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 

@@ -260,7 +260,7 @@ void Editor::setGame(Game *game)
     // Test play reads the document itself, so a choice taken right after an
     // edit already sees it, whatever the file's lag.
     game->setQuestReader([this, game](const QString &section, const QString &key) {
-        const QString file = game->screen().questFile();
+        const QString file = game->screen().state().questFile();
         if (file == QLatin1String(quest::kWorkingCopyFile))
             return m_wc.read(section, key);
         return ReadIni(file, section, key);

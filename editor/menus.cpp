@@ -203,10 +203,10 @@ void Menus::testGame()
     // the file follows on its own.
     Game *game = c.editor.game();
     if (game)
-        game->screen().setMenuPanelVisible(false);
+        game->screen().view().setMenuPanelVisible(false);
     Q_EMIT c.editor.gameScreenShowRequested();
     if (game)
-        skipOnFailure([&] { game->LoadTmpGame(); });
+        skipOnFailure([&] { game->questStart().LoadTmpGame(); });
 }
 
 } // namespace fc

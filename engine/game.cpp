@@ -1,110 +1,20 @@
 #include "engine/game.h"
-#include "engine/rules.h"
-
-#include "engine/skip.h"
-#include "storage/profile_store.h"
-#include "storage/quest_format.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 namespace fc {
 
 Game::Game(GameScreen &screen, const Ports &ports, const QString &programDir, QObject *parent)
     : QObject(parent)
-    , m_screen(screen)
-    , m_ports(ports)
-    , m_programDir(programDir)
+    , m_context(screen, ports, programDir)
+    , m_pages(m_context, m_fight)
+    , m_fight(m_context, m_pages)
+    , m_saved(m_context)
+    , m_start(m_context, m_pages)
+    , m_shell(m_context)
 {
-    // The movie panel shows only while the movie plays: follow the player's
-    // state instead of polling it.
-    if (m_ports.movie)
-        connect(m_ports.movie, &MediaPlayer::stoppedChanged, this, [this](bool stopped) {
-            if (stopped)
-                m_screen.setMoviePanelVisible(false);
-        });
-}
-
-QString Game::questRead(const QString &section, const QString &key) const
-{
-    if (m_questReader)
-        return m_questReader(section, key);
-    return ReadIni(m_screen.questFile(), section, key);
-}
-
-void Game::setQuestReader(QuestReader reader)
-{
-    m_questReader = std::move(reader);
-}
-
-QString Game::pageRead(const QString &key) const
-{
-    return questRead(m_screen.pg(), key);
-}
-
-QString Game::launchFileRead(const QString &section, const QString &key) const
-{
-    return ReadIni(m_programDir + QLatin1Char('/') + quest::kLaunchFile, section, key);
-}
-
-QString Game::mediaPath(const QString &value) const
-{
-    return rules::mediaPath(m_screen.questFile(), value);
-}
-
-void Game::loadPagePicture(const QString &value)
-{
-    if (value.isEmpty() || !m_ports.pictures)
-        return;
-    if (auto image = m_ports.pictures->load(PictureSlot::Page, mediaPath(value)))
-        m_screen.setPagePicture(*image);
-}
-
-void Game::playSound(const QString &value)
-{
-    skipOnFailure([&] {
-        if (!m_ports.sound)
-            return;
-        m_ports.sound->setFileName(mediaPath(value));
-        m_ports.sound->play();
-    });
-}
-
-void Game::playMovie(const QString &value)
-{
-    skipOnFailure([&] {
-        if (value.isEmpty() || !m_ports.movie)
-            return;
-        m_screen.setMoviePanelVisible(true);
-        m_ports.movie->setFileName(mediaPath(value));
-        m_ports.movie->play();
-        if (m_ports.movie->isStopped()) // nothing to play: the panel hides again
-            m_screen.setMoviePanelVisible(false);
-    });
-}
-
-void Game::stopMusic()
-{
-    skipOnFailure([&] {
-        if (m_ports.music)
-            m_ports.music->stop();
-    });
-}
-
-void Game::startMusic(const QString &value)
-{
-    skipOnFailure([&] {
-        if (m_ports.music)
-            m_ports.music->start(mediaPath(value));
-    });
-}
-
-void Game::pressAnimation(PressedButton button)
-{
-    Q_EMIT pictureButtonPressed(button, true);
-    if (m_ports.clock)
-        m_ports.clock->pause(0.2);
-    Q_EMIT pictureButtonPressed(button, false);
+    connect(&m_context, &GameContext::pictureButtonPressed, this, &Game::pictureButtonPressed);
+    connect(&m_fight, &Fight::fightDecided, this, &Game::fightDecided);
+    connect(&m_fight, &Fight::battleLeft, this, &Game::battleLeft);
+    connect(&m_shell, &Shell::quitRequested, this, &Game::quitRequested);
 }
 
 } // namespace fc

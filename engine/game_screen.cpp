@@ -2,39 +2,26 @@
 
 namespace fc {
 
-GameScreen::GameScreen(QObject *parent)
-    : QObject(parent)
-{
-}
+// --- GameState ---------------------------------------------------------------
 
-template <typename T> void GameScreen::set(T &field, const T &value)
-{
-    if (field == value)
-        return;
-    field = value;
-    Q_EMIT changed();
-}
+void GameState::setQuestFile(const QString &v) { set(m_questFile, v); }
+void GameState::setPage(const QString &v) { set(m_page, v); }
+void GameState::setScore(const QString &v) { set(m_score, v); }
+void GameState::setRoom(const QString &v) { set(m_room, v); }
 
-static bool operator==(const Bar &a, const Bar &b) { return a.maximum == b.maximum && a.value == b.value; }
-
-void GameScreen::setQuestFile(const QString &v) { set(m_questFile, v); }
-void GameScreen::setPg(const QString &v) { set(m_pg, v); }
-void GameScreen::setScore(const QString &v) { set(m_score, v); }
-void GameScreen::setRoom(const QString &v) { set(m_room, v); }
-
-void GameScreen::appendLog(const QString &text)
+void GameState::appendLog(const QString &text)
 {
     m_log += text;
     Q_EMIT logAppended(text);
 }
 
-void GameScreen::addItem(const QString &item)
+void GameState::addItem(const QString &item)
 {
     m_inventory.append(item);
     Q_EMIT changed();
 }
 
-void GameScreen::clearInventory()
+void GameState::clearInventory()
 {
     if (m_inventory.isEmpty())
         return;
@@ -42,7 +29,7 @@ void GameScreen::clearInventory()
     Q_EMIT changed();
 }
 
-void GameScreen::setCaption(int i, const QString &caption)
+void GameState::setCaption(int i, const QString &caption)
 {
     OptionButton &o = m_options[size_t(i)];
     if (o.caption == caption)
@@ -53,7 +40,7 @@ void GameScreen::setCaption(int i, const QString &caption)
     Q_EMIT changed();
 }
 
-bool GameScreen::select(int i)
+bool GameState::select(int i)
 {
     if (i < 0 || i > 3 || !m_options[size_t(i)].visible())
         return false;
@@ -63,7 +50,7 @@ bool GameScreen::select(int i)
     return true;
 }
 
-void GameScreen::clearSelection()
+void GameState::clearSelection()
 {
     bool any = false;
     for (auto &o : m_options) {
@@ -74,7 +61,7 @@ void GameScreen::clearSelection()
         Q_EMIT changed();
 }
 
-int GameScreen::chosenOption() const
+int GameState::chosenOption() const
 {
     for (size_t k = 0; k < m_options.size(); ++k)
         if (m_options[k].visible() && m_options[k].selected)
@@ -82,55 +69,74 @@ int GameScreen::chosenOption() const
     return -1;
 }
 
-void GameScreen::setTitle(const QString &v) { set(m_title, v); }
-void GameScreen::setMenusVisible(bool v) { set(m_menusVisible, v); }
-void GameScreen::setAuthoringButtonsVisible(bool v) { set(m_authoringVisible, v); }
-void GameScreen::setBookVisible(bool v) { set(m_bookVisible, v); }
-void GameScreen::setMenuPanelVisible(bool v) { set(m_menuPanel, v); }
-void GameScreen::setInventoryPanelVisible(bool v) { set(m_invBox, v); }
-void GameScreen::setMoviePanelVisible(bool v) { set(m_movBox, v); }
-void GameScreen::setBattleBoxVisible(bool v) { set(m_battleBox, v); }
-void GameScreen::setCharacterPanelVisible(bool v) { set(m_charCreate, v); }
-void GameScreen::setCharacterRoll(const CharacterRoll &v) { set(m_roll, v); }
+// --- ScreenView --------------------------------------------------------------
+
+void ScreenView::setTitle(const QString &v) { set(m_title, v); }
+void ScreenView::setMenusVisible(bool v) { set(m_menusVisible, v); }
+void ScreenView::setAuthoringButtonsVisible(bool v) { set(m_authoringVisible, v); }
+void ScreenView::setBookVisible(bool v) { set(m_bookVisible, v); }
+void ScreenView::setMenuPanelVisible(bool v) { set(m_menuPanel, v); }
+void ScreenView::setInventoryPanelVisible(bool v) { set(m_inventoryPanel, v); }
+void ScreenView::setMoviePanelVisible(bool v) { set(m_moviePanel, v); }
+void ScreenView::setBattleBoxVisible(bool v) { set(m_battleBox, v); }
+void ScreenView::setCharacterPanelVisible(bool v) { set(m_characterPanel, v); }
+void ScreenView::setHeightTwips(int v) { set(m_heightTwips, v); }
+
+void ScreenView::setPagePicture(const QImage &v)
+{
+    m_pagePicture = v;
+    Q_EMIT changed();
+}
+
+// --- BattleView --------------------------------------------------------------
+
+void BattleView::appendText(const QString &text)
+{
+    m_text += text;
+    Q_EMIT textAppended(text);
+}
+
+void BattleView::clearText() { set(m_text, QString()); }
+void BattleView::setEnemyLabel(const QString &v) { set(m_enemyLabel, v); }
+void BattleView::setEnemyHpText(const QString &v) { set(m_enemyHpText, v); }
+void BattleView::setPlayerHpText(const QString &v) { set(m_playerHpText, v); }
+void BattleView::setEnemyBar(const Bar &v) { set(m_enemyBar, v); }
+void BattleView::setPlayerBar(const Bar &v) { set(m_playerBar, v); }
+void BattleView::setEscapeEnabled(bool v) { set(m_escapeEnabled, v); }
+
+void BattleView::setPicture(const QImage &v)
+{
+    m_picture = v;
+    Q_EMIT changed();
+}
+
+// --- CharacterView -----------------------------------------------------------
+
+void CharacterView::setRoll(const CharacterRoll &v) { set(m_roll, v); }
+void CharacterView::setHitPoints(const Bar &v) { set(m_hitPoints, v); }
+void CharacterView::setExperience(const Bar &v) { set(m_experience, v); }
+
+// --- GameScreen --------------------------------------------------------------
+
+GameScreen::GameScreen(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_state, &ScreenPart::changed, this, &GameScreen::changed);
+    connect(&m_state, &GameState::logAppended, this, &GameScreen::logAppended);
+    connect(&m_view, &ScreenPart::changed, this, &GameScreen::changed);
+    connect(&m_battle, &ScreenPart::changed, this, &GameScreen::changed);
+    connect(&m_battle, &BattleView::textAppended, this, &GameScreen::battleTextAppended);
+    connect(&m_character, &ScreenPart::changed, this, &GameScreen::changed);
+}
 
 bool GameScreen::isEnding() const
 {
-    if (!questLoaded() || m_battleBox)
+    if (!m_state.questLoaded() || m_view.battleBoxVisible())
         return false;
-    for (const OptionButton &o : m_options)
-        if (o.visible())
+    for (int i = 0; i < 4; ++i)
+        if (m_state.option(i).visible())
             return false;
     return true;
-}
-void GameScreen::setHeightTwips(int v) { set(m_heightTwips, v); }
-
-void GameScreen::setPagePicture(const QImage &v)
-{
-    m_image3 = v;
-    Q_EMIT changed();
-}
-
-void GameScreen::appendBattleText(const QString &text)
-{
-    m_text2 += text;
-    Q_EMIT battleTextAppended(text);
-}
-
-void GameScreen::clearBattleText() { set(m_text2, QString()); }
-
-void GameScreen::setEnemyLabel(const QString &v) { set(m_enemyLabel, v); }
-void GameScreen::setEnemyHpText(const QString &v) { set(m_enemyHpText, v); }
-void GameScreen::setPlayerHpText(const QString &v) { set(m_playerHpText, v); }
-void GameScreen::setEnemyBar(const Bar &v) { set(m_enemyBar, v); }
-void GameScreen::setPlayerBar(const Bar &v) { set(m_playerBar, v); }
-void GameScreen::setExperienceBar(const Bar &v) { set(m_experienceBar, v); }
-void GameScreen::setCharacterHp(const Bar &v) { set(m_hpPlay, v); }
-void GameScreen::setEscapeEnabled(bool v) { set(m_escapeEnabled, v); }
-
-void GameScreen::setBattlePicture(const QImage &v)
-{
-    m_picture4 = v;
-    Q_EMIT changed();
 }
 
 } // namespace fc

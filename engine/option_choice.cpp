@@ -1,5 +1,6 @@
 // Option choice: applying the selected option of the current page.
-#include "engine/game.h"
+#include "engine/page_flow.h"
+#include "engine/game_context.h"
 #include "engine/rules.h"
 #include "engine/score.h"
 #include "engine/skip.h"
@@ -8,58 +9,58 @@
 
 namespace fc {
 
-bool Game::selectOption(int i)
+bool PageFlow::selectOption(int i)
 {
     if (!m_screen.choicesAvailable())
         return false;
-    return m_screen.select(i);
+    return m_screen.state().select(i);
 }
 
-void Game::ApplyChoice()
+void PageFlow::ApplyChoice()
 {
     using namespace quest;
-    const int chosen = m_screen.chosenOption();
+    const int chosen = m_screen.state().chosenOption();
     if (chosen < 0)
         return;
     const int i = chosen + 1;
 
-    const QString item = pageRead(keyItemKey(i));
-    if (rules::givesItem(pageRead(addKey(i)), item))
-        m_screen.addItem(item);
+    const QString item = m_ctx.pageRead(keyItemKey(i));
+    if (rules::givesItem(m_ctx.pageRead(addKey(i)), item))
+        m_screen.state().addItem(item);
 
-    m_screen.setScore(addToScore(m_screen.score(), pageRead(scoreKey(i))));
+    m_screen.state().setScore(addToScore(m_screen.state().score(), m_ctx.pageRead(scoreKey(i))));
 
-    const QString destination = pageRead(destinationKey(i));
-    m_screen.setPg(destination);
+    const QString destination = m_ctx.pageRead(destinationKey(i));
+    m_screen.state().setPage(destination);
     AppendPage(destination);
     ShowOptions(destination);
-    m_screen.setRoom(questRead(destination, kPageText));
+    m_screen.state().setRoom(m_ctx.questRead(destination, kPageText));
 }
 
-void Game::pressPlayTurn()
+void PageFlow::pressPlayTurn()
 {
     if (!m_screen.choicesAvailable())
         return; // a fight ends by winning, losing or escaping
-    pressAnimation(PressedButton::Choose);
+    m_ctx.pressAnimation(PressedButton::Choose);
     PlayTurn();
 }
 
-void Game::clickChoose()
+void PageFlow::clickChoose()
 {
     using namespace quest;
     if (!m_screen.choicesAvailable())
         return;
-    const int chosen = m_screen.chosenOption();
+    const int chosen = m_screen.state().chosenOption();
     if (chosen >= 0) {
         const int i = chosen + 1;
-        m_screen.setScore(addToScore(m_screen.score(), pageRead(scoreKey(i))));
-        const QString destination = pageRead(destinationKey(i));
-        m_screen.setPg(destination);
-        m_screen.appendLog(QStringLiteral("\r\n>\r\n") + questRead(destination, kPageText));
+        m_screen.state().setScore(addToScore(m_screen.state().score(), m_ctx.pageRead(scoreKey(i))));
+        const QString destination = m_ctx.pageRead(destinationKey(i));
+        m_screen.state().setPage(destination);
+        m_screen.state().appendLog(QStringLiteral("\r\n>\r\n") + m_ctx.questRead(destination, kPageText));
         ShowOptions(destination);
-        m_screen.setRoom(questRead(destination, kPageText));
+        m_screen.state().setRoom(m_ctx.questRead(destination, kPageText));
     }
-    m_screen.clearSelection();
+    m_screen.state().clearSelection();
 }
 
 } // namespace fc

@@ -106,7 +106,7 @@ void playRuns(const QuestSnapshot &quest, const QString &path, const PlaytestOpt
         QObject::connect(&game, &Game::fightDecided, [&decided](bool w) { decided = w ? 1 : 0; });
 
         auto visit = [&] {
-            const int p = quest.pageIndex(screen.pg());
+            const int p = quest.pageIndex(screen.state().page());
             if (p < 0)
                 return;
             ++tally.visits[size_t(p)];
@@ -115,25 +115,25 @@ void playRuns(const QuestSnapshot &quest, const QString &path, const PlaytestOpt
                 ++tally.runsReaching[size_t(p)];
             }
         };
-        screen.setQuestFile(path);
-        game.BeginQuest();
-        game.PlayTurn();
+        screen.state().setQuestFile(path);
+        game.pages().BeginQuest();
+        game.pages().PlayTurn();
         visit();
 
         bool ended = false;
         for (int step = 0; step < options.maxSteps && !ended; ++step) {
-            const int here = quest.pageIndex(screen.pg());
-            if (screen.battleBoxVisible()) {
+            const int here = quest.pageIndex(screen.state().page());
+            if (screen.view().battleBoxVisible()) {
                 if (here >= 0)
                     tally.battled[size_t(here)] = 1;
-                if (screen.escapeEnabled() && choose.bounded(2) == 0) {
+                if (screen.battle().escapeEnabled() && choose.bounded(2) == 0) {
                     if (here >= 0)
                         ++tally.escaped[size_t(here)];
-                    game.clickEscape();
+                    game.fight().clickEscape();
                 } else {
                     decided = -1;
-                    for (int blows = 0; decided < 0 && screen.battleBoxVisible() && blows < 100000; ++blows)
-                        game.clickAttack();
+                    for (int blows = 0; decided < 0 && screen.view().battleBoxVisible() && blows < 100000; ++blows)
+                        game.fight().clickAttack();
                     if (here >= 0 && decided >= 0)
                         ++(decided ? tally.won : tally.lost)[size_t(here)];
                 }
@@ -143,7 +143,7 @@ void playRuns(const QuestSnapshot &quest, const QString &path, const PlaytestOpt
             int offered[4];
             int count = 0;
             for (int i = 0; i < 4; ++i)
-                if (screen.option(i).visible())
+                if (screen.state().option(i).visible())
                     offered[count++] = i;
             if (count == 0) {
                 ended = true;
@@ -152,14 +152,14 @@ void playRuns(const QuestSnapshot &quest, const QString &path, const PlaytestOpt
                 else if (hasChoices[size_t(here)])
                     ++tally.stuck;
                 else
-                    tally.ending(here, screen.score().toInt());
+                    tally.ending(here, screen.state().score().toInt());
                 break;
             }
             const int pick = offered[choose.bounded(count)];
             if (here >= 0)
                 ++tally.taken[size_t(here) * 4 + size_t(pick)];
-            game.selectOption(pick);
-            game.PlayTurn();
+            game.pages().selectOption(pick);
+            game.pages().PlayTurn();
             visit();
         }
         if (!ended)

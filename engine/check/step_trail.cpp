@@ -110,20 +110,20 @@ size_t StepTrail::play(const std::vector<std::int32_t> &path, const std::vector<
     game.setQuestReader([snapshot](const QString &section, const QString &key) { return snapshot->read(section, key); });
     bool decided = false;
     QObject::connect(&game, &Game::fightDecided, [&](bool) { decided = true; });
-    screen.setQuestFile(questPath);
-    game.BeginQuest();
-    game.PlayTurn();
+    screen.state().setQuestFile(questPath);
+    game.pages().BeginQuest();
+    game.pages().PlayTurn();
     for (size_t k = 1; k < path.size(); ++k) {
         const std::int32_t target = path[k];
         const std::int8_t slot = parentSlot[size_t(target)];
         bool ok = true;
         if (slot >= 0 && slot < quest::kOptionCount) {
-            ok = game.selectOption(slot);
-            game.PlayTurn();
+            ok = game.pages().selectOption(slot);
+            game.pages().PlayTurn();
         } else if (slot == Escape) {
-            game.clickEscape();
+            game.fight().clickEscape();
         } else if (slot == Turn) {
-            game.PlayTurn();
+            game.pages().PlayTurn();
         } else {
             if (seeds[k] == 0)
                 return k; // no seed chosen for this fight yet
@@ -131,8 +131,8 @@ size_t StepTrail::play(const std::vector<std::int32_t> &path, const std::vector<
             if (steps)
                 *steps << QStringLiteral("seed:%1").arg(seeds[k]);
             decided = false;
-            for (int blows = 0; !decided && blows < 100000 && screen.battleBoxVisible(); ++blows) {
-                game.clickAttack();
+            for (int blows = 0; !decided && blows < 100000 && screen.view().battleBoxVisible(); ++blows) {
+                game.fight().clickAttack();
                 if (steps)
                     *steps << QStringLiteral("attack");
             }
@@ -141,13 +141,13 @@ size_t StepTrail::play(const std::vector<std::int32_t> &path, const std::vector<
             *steps << slotStep(slot);
         // Where the game stands now must be the state the path needs.
         Mask held = 0;
-        for (const QString &item : screen.inventory()) {
+        for (const QString &item : screen.state().inventory()) {
             const int bit = itemBits.value(item, -1);
             if (bit >= 0)
                 held |= Mask(1) << bit;
         }
-        if (!ok || quest->pageIndex(screen.pg()) != nodePage[size_t(node[size_t(target)])] || held != realMask(target)
-            || screen.battleBoxVisible() != (nodePhase[size_t(node[size_t(target)])] == BattleOpen))
+        if (!ok || quest->pageIndex(screen.state().page()) != nodePage[size_t(node[size_t(target)])] || held != realMask(target)
+            || screen.view().battleBoxVisible() != (nodePhase[size_t(node[size_t(target)])] == BattleOpen))
             return k;
     }
     return path.size();

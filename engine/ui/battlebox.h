@@ -27,11 +27,11 @@ private:
     void appendText(const QString &added);
 
     GameScreen &m_screen;
-    PictureView *m_picture4;
-    QPlainTextEdit *m_text2;
-    QPushButton *m_command3, *m_command4, *m_command5;
+    PictureView *m_monsterPicture;
+    QPlainTextEdit *m_battleText;
+    QPushButton *m_attackButton, *m_escapeButton, *m_itemButton;
     QProgressBar *m_progressBar1, *m_progressBar2;
-    QLabel *m_label3, *m_label4, *m_label5, *m_label6;
+    QLabel *m_playerHpCaption, *m_enemyHpCaption, *m_playerHpLabel, *m_enemyHpLabel;
 };
 
 } // namespace fc

@@ -37,11 +37,11 @@ CharacterPanel::CharacterPanel(Game &game, QWidget *parent)
     : PanelFrame(QStringLiteral("CharCreate"), QStringLiteral("Create your character"), parent)
     , m_game(game)
 {
-    m_text6 = box(QStringLiteral("Text6"), this);
-    m_text5 = box(QStringLiteral("Text5"), this);
-    m_text3 = box(QStringLiteral("Text3"), this);
-    m_text4 = box(QStringLiteral("Text4"), this);
-    for (QLineEdit *number : {m_text5, m_text3, m_text4})
+    m_nameBox = box(QStringLiteral("Text6"), this);
+    m_hitPointsBox = box(QStringLiteral("Text5"), this);
+    m_strengthBox = box(QStringLiteral("Text3"), this);
+    m_defenceBox = box(QStringLiteral("Text4"), this);
+    for (QLineEdit *number : {m_hitPointsBox, m_strengthBox, m_defenceBox})
         number->setValidator(new QIntValidator(0, 999, number)); // Create says what else it needs
 
     auto *form = new QFormLayout;
@@ -51,10 +51,10 @@ CharacterPanel::CharacterPanel(Game &game, QWidget *parent)
         edit->setAccessibleName(caption.chopped(1)); // the label without its colon
         form->addRow(l, edit);
     };
-    addRow("Label13", QStringLiteral("Name:"), m_text6);
-    addRow("Label12", QStringLiteral("Hit Points:"), m_text5);
-    addRow("Label11", QStringLiteral("Strength:"), m_text3);
-    addRow("Label10", QStringLiteral("Defence:"), m_text4);
+    addRow("Label13", QStringLiteral("Name:"), m_nameBox);
+    addRow("Label12", QStringLiteral("Hit Points:"), m_hitPointsBox);
+    addRow("Label11", QStringLiteral("Strength:"), m_strengthBox);
+    addRow("Label10", QStringLiteral("Defence:"), m_defenceBox);
     body()->addLayout(form);
 
     auto *command10 = new QPushButton(QStringLiteral("Re-Roll"), this);
@@ -73,12 +73,12 @@ CharacterPanel::CharacterPanel(Game &game, QWidget *parent)
     buttons->addWidget(command9);
     body()->addLayout(buttons);
 
-    for (QLineEdit *edit : {m_text3, m_text4, m_text5, m_text6})
+    for (QLineEdit *edit : {m_strengthBox, m_defenceBox, m_hitPointsBox, m_nameBox})
         connect(edit, &QLineEdit::textEdited, this, &CharacterPanel::takeTyped);
-    connect(command10, &QPushButton::clicked, &game, &Game::reRollCharacter);
+    connect(command10, &QPushButton::clicked, &game.fight(), &Fight::reRollCharacter);
     connect(command9, &QPushButton::clicked, this, [this] {
         takeTyped();
-        m_game.createCharacter();
+        m_game.fight().createCharacter();
     });
     connect(&game.screen(), &GameScreen::changed, this, &CharacterPanel::refresh);
     refresh();
@@ -86,16 +86,16 @@ CharacterPanel::CharacterPanel(Game &game, QWidget *parent)
 
 void CharacterPanel::takeTyped()
 {
-    m_game.screen().setCharacterRoll({m_text6->text(), m_text5->text(), m_text3->text(), m_text4->text()});
+    m_game.screen().character().setRoll({m_nameBox->text(), m_hitPointsBox->text(), m_strengthBox->text(), m_defenceBox->text()});
 }
 
 void CharacterPanel::refresh()
 {
-    const CharacterRoll &roll = m_game.screen().characterRoll();
-    setIfDifferent(m_text6, roll.name);
-    setIfDifferent(m_text5, roll.hitPoints);
-    setIfDifferent(m_text3, roll.strength);
-    setIfDifferent(m_text4, roll.defence);
+    const CharacterRoll &roll = m_game.screen().character().roll();
+    setIfDifferent(m_nameBox, roll.name);
+    setIfDifferent(m_hitPointsBox, roll.hitPoints);
+    setIfDifferent(m_strengthBox, roll.strength);
+    setIfDifferent(m_defenceBox, roll.defence);
 }
 
 } // namespace fc

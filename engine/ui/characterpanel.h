@@ -22,7 +22,7 @@ private:
     void takeTyped();
 
     Game &m_game;
-    QLineEdit *m_text3, *m_text4, *m_text5, *m_text6;
+    QLineEdit *m_strengthBox, *m_defenceBox, *m_hitPointsBox, *m_nameBox;
 };
 
 } // namespace fc

@@ -33,18 +33,18 @@ FrmCredits::FrmCredits(QWidget *parent)
                                 .scaledToHeight(pictureHeight, Qt::SmoothTransformation);
     setFixedSize(picture.width(), formHeight);
 
-    m_picture1 = new QWidget(this);
-    m_picture1->setObjectName(QStringLiteral("Picture1"));
-    m_picture1->setFixedSize(picture.size());
-    m_image1 = new QLabel(m_picture1);
-    m_image1->setObjectName(QStringLiteral("Image1"));
-    m_image1->setGeometry(QRect(QPoint(), picture.size()));
-    m_image1->setPixmap(picture);
+    m_creditsRoll = new QWidget(this);
+    m_creditsRoll->setObjectName(QStringLiteral("Picture1"));
+    m_creditsRoll->setFixedSize(picture.size());
+    m_creditsPicture = new QLabel(m_creditsRoll);
+    m_creditsPicture->setObjectName(QStringLiteral("Image1"));
+    m_creditsPicture->setGeometry(QRect(QPoint(), picture.size()));
+    m_creditsPicture->setPixmap(picture);
 
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setInterval(kIntervalMs);
-    connect(m_timer1, &QTimer::timeout, this, &FrmCredits::tick);
+    m_scrollTimer = new QTimer(this);
+    m_scrollTimer->setObjectName(QStringLiteral("Timer1"));
+    m_scrollTimer->setInterval(kIntervalMs);
+    connect(m_scrollTimer, &QTimer::timeout, this, &FrmCredits::tick);
     place();
 }
 
@@ -60,18 +60,18 @@ void FrmCredits::place()
 {
     // The position is kept in twips; pixels are derived each time, so the
     // rounding of one step does not add up over the scroll.
-    m_picture1->move(0, twipsToPixelsY(this, m_topTwips));
+    m_creditsRoll->move(0, twipsToPixelsY(this, m_topTwips));
 }
 
 void FrmCredits::showEvent(QShowEvent *event)
 {
-    m_timer1->start();
+    m_scrollTimer->start();
     QWidget::showEvent(event);
 }
 
 void FrmCredits::hideEvent(QHideEvent *event)
 {
-    m_timer1->stop();
+    m_scrollTimer->stop();
     QWidget::hideEvent(event);
 }
 

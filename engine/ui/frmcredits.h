@@ -20,7 +20,7 @@ public:
 
     // Top of Picture1 in twips (0 at first, lowered by each tick).
     int topTwips() const { return m_topTwips; }
-    QTimer *timer() const { return m_timer1; }
+    QTimer *timer() const { return m_scrollTimer; }
 
     static constexpr int kStepTwips = 25;
     static constexpr int kIntervalMs = 25;
@@ -37,9 +37,9 @@ protected:
 private:
     void place();
 
-    QWidget *m_picture1;
-    QLabel *m_image1;
-    QTimer *m_timer1;
+    QWidget *m_creditsRoll;
+    QLabel *m_creditsPicture;
+    QTimer *m_scrollTimer;
     int m_topTwips = 0;
 };
 

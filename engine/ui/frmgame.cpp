@@ -142,20 +142,20 @@ void FrmGame::buildMenus()
         m->setObjectName(QString::fromLatin1(name));
         return m;
     };
-    m_mnufile = menu("mnufile", QStringLiteral("&File"));
-    add(m_mnufile, "mnunewgame", QStringLiteral("&New Game"), [this] { m_game.menuNewGame(); });
-    add(m_mnufile, "mnucreatequest", QStringLiteral("&Create 'A' Quest"), [this] { Q_EMIT editorRequested(); });
-    add(m_mnufile, "mnuloadquest", QStringLiteral("&Load A Quest File"), [this] { m_game.menuLoadQuest(); });
-    add(m_mnufile, "mnuload", QStringLiteral("&Load Saved Game"), [this] { m_game.menuLoad(); });
-    add(m_mnufile, "mnusave", QStringLiteral("&Save Current Game"), [this] { m_game.menuSave(); });
-    m_mnufile->addSeparator();
-    add(m_mnufile, "mnuexit", QStringLiteral("&Exit"), [this] { requestClose(); });
-    m_mnuhelp = menu("mnuhelp", QStringLiteral("&Help"));
-    add(m_mnuhelp, "mnuabout", QStringLiteral("&About"), [this] { m_game.menuAbout(); });
-    add(m_mnuhelp, "mnucredits", QStringLiteral("&Credits"), [this] { showCredits(); });
-    m_mnupdate = menu("mnupdate", QStringLiteral("&Update"));
-    add(m_mnupdate, "mnuauto", QStringLiteral("&Run Auto-Update"), [this] { m_game.menuAutoUpdate(); });
-    add(m_mnupdate, "mnunew", QStringLiteral("&What's New"), [this] { m_game.menuWhatsNew(); });
+    m_fileMenu = menu("mnufile", QStringLiteral("&File"));
+    add(m_fileMenu, "mnunewgame", QStringLiteral("&New Game"), [this] { m_game.questStart().menuNewGame(); });
+    add(m_fileMenu, "mnucreatequest", QStringLiteral("&Create 'A' Quest"), [this] { Q_EMIT editorRequested(); });
+    add(m_fileMenu, "mnuloadquest", QStringLiteral("&Load A Quest File"), [this] { m_game.questStart().menuLoadQuest(); });
+    add(m_fileMenu, "mnuload", QStringLiteral("&Load Saved Game"), [this] { m_game.savedGames().menuLoad(); });
+    add(m_fileMenu, "mnusave", QStringLiteral("&Save Current Game"), [this] { m_game.savedGames().menuSave(); });
+    m_fileMenu->addSeparator();
+    add(m_fileMenu, "mnuexit", QStringLiteral("&Exit"), [this] { requestClose(); });
+    m_helpMenu = menu("mnuhelp", QStringLiteral("&Help"));
+    add(m_helpMenu, "mnuabout", QStringLiteral("&About"), [this] { m_game.shell().menuAbout(); });
+    add(m_helpMenu, "mnucredits", QStringLiteral("&Credits"), [this] { showCredits(); });
+    m_updateMenu = menu("mnupdate", QStringLiteral("&Update"));
+    add(m_updateMenu, "mnuauto", QStringLiteral("&Run Auto-Update"), [this] { m_game.shell().menuAutoUpdate(); });
+    add(m_updateMenu, "mnunew", QStringLiteral("&What's New"), [this] { m_game.shell().menuWhatsNew(); });
 }
 
 QWidget *FrmGame::buildScreen()
@@ -170,141 +170,17 @@ QWidget *FrmGame::buildScreen()
     m_central->installEventFilter(this);
     QWidget *screen = m_central;
 
-    // --- header: menu button, quest, page and score -------------------------
-    m_menuButton = new PictureButton(QStringLiteral("Image4"), QString::fromLatin1(art::kMenu), QSize(34, 34), screen);
-    m_menuButton->setAccessibleName(QStringLiteral("Menu"));
-    m_menuLabel = new ClickLabel(QStringLiteral("Label16"), QStringLiteral("Menu"), screen);
-    m_menuLabel->hide();
-    m_questfil = namedLabel(QStringLiteral("questfil"), m_screen.questFile(), screen);
-    m_questfil->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_pg = namedLabel(QStringLiteral("pg"), m_screen.pg(), screen);
-    m_pg->setProperty("badge", true);
-    m_pg->setAlignment(Qt::AlignCenter);
-    m_pg->setFocusPolicy(Qt::TabFocus); // a screen reader user reaches page and score
-    m_score = namedLabel(QStringLiteral("score"), m_screen.score(), screen);
-    m_score->setFocusPolicy(Qt::TabFocus);
-    m_score->setProperty("badge", true);
-    m_score->setAlignment(Qt::AlignCenter);
-
-    auto *header = new QHBoxLayout;
-    header->setSpacing(8);
-    header->addWidget(m_menuButton);
-    header->addWidget(m_menuLabel);
-    header->addSpacing(8);
-    header->addWidget(m_questfil, 1);
-    header->addWidget(captionLabel(QStringLiteral("PAGE"), screen));
-    header->addWidget(m_pg);
-    header->addSpacing(6);
-    header->addWidget(captionLabel(QStringLiteral("SCORE"), screen));
-    header->addWidget(m_score);
-
-    // --- the story log and the page picture ---------------------------------
-    m_text1 = new QPlainTextEdit(screen);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setReadOnly(true);
-    m_text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_text1->setFocusPolicy(Qt::StrongFocus);
-    m_text1->setTabChangesFocus(true);
-    m_text1->setAccessibleName(QStringLiteral("Story"));
-    m_text1->setUndoRedoEnabled(false);
-    m_text1->setPlainText(asPlain(m_screen.log()));
-    m_logEndsWithCr = m_screen.log().endsWith(QLatin1Char('\r'));
-    m_text1->viewport()->setMouseTracking(true);
-    m_text1->viewport()->installEventFilter(this);
-    m_text1->setMinimumWidth(300);
-
-    m_room = new QPlainTextEdit(screen); // kept for saving; not shown
-    m_room->setObjectName(QStringLiteral("room"));
-    m_room->setReadOnly(true);
-    m_room->hide();
-
-    m_image3 = new PictureView(QStringLiteral("Image3"), screen);
-
-    auto *label8 = namedLabel(QStringLiteral("Label8"), QStringLiteral("HP:"), screen);
-    m_hpPlay = namedBar(QStringLiteral("HPPlay"), screen);
-    m_hpPlay->setAccessibleName(QStringLiteral("Hit points"));
-    label8->setBuddy(m_hpPlay);
-    auto *label9 = namedLabel(QStringLiteral("Label9"), QStringLiteral("Exp:"), screen);
-    m_progressBar4 = namedBar(QStringLiteral("ProgressBar4"), screen);
-    m_progressBar4->setAccessibleName(QStringLiteral("Experience"));
-    label9->setBuddy(m_progressBar4);
-    auto *stats = new QGridLayout;
-    stats->setHorizontalSpacing(6);
-    stats->setVerticalSpacing(4);
-    stats->addWidget(label8, 0, 0);
-    stats->addWidget(m_hpPlay, 0, 1);
-    stats->addWidget(label9, 1, 0);
-    stats->addWidget(m_progressBar4, 1, 1);
-    stats->setColumnStretch(1, 1);
-
-    m_picture3 = new PictureButton(QStringLiteral("Picture3"), QString::fromLatin1(art::kInventory), QSize(44, 44));
-    m_picture3->setAccessibleName(QStringLiteral("Inventory"));
-    m_command6 = new QPushButton(QStringLiteral("Inventory"), screen);
-    m_command6->setObjectName(QStringLiteral("Command6"));
-    auto *inventoryRow = new QHBoxLayout;
-    inventoryRow->addWidget(holder(m_picture3, this, screen));
-    inventoryRow->addWidget(m_command6, 1);
-
-    auto *side = new QVBoxLayout;
-    side->addWidget(m_image3, 1);
-    side->addLayout(stats);
-    side->addLayout(inventoryRow);
+    // Made in the order of the screen, which is the order of the focus chain.
+    QLayout *header = buildHeader(screen);
+    QWidget *log = buildStoryLog(screen);
+    QLayout *side = buildSideColumn(screen);
+    QWidget *choices = buildChoices(screen);
+    QLayout *confirm = buildConfirm(screen);
 
     auto *middle = new QHBoxLayout;
     middle->setSpacing(12);
-    middle->addWidget(m_text1, 3);
+    middle->addWidget(log, 3);
     middle->addLayout(side, 2);
-
-    // --- the four choices and the two ways to confirm -------------------------
-    auto *choices = new QFrame(screen);
-    choices->setObjectName(QStringLiteral("choices"));
-    auto *choiceLayout = new QVBoxLayout(choices);
-    choiceLayout->setContentsMargins(10, 6, 10, 6);
-    choiceLayout->setSpacing(3);
-    for (int i = 0; i < 4; ++i) {
-        auto *option = new ChoiceButton(QStringLiteral("Option%1").arg(i + 1), choices);
-        choiceLayout->addWidget(option);
-        connect(option, &QRadioButton::toggled, this, [this, i](bool checked) {
-            if (checked && !m_refreshing)
-                m_game.selectOption(i);
-        });
-        m_options[i] = option;
-    }
-    // A page without choices ends the story: the area says so and offers
-    // a new start.
-    m_ending = new QWidget(choices);
-    m_ending->setObjectName(QStringLiteral("ending"));
-    auto *endingLayout = new QHBoxLayout(m_ending);
-    endingLayout->setContentsMargins(0, 0, 0, 0);
-    m_endingText = new HeadingLabel(QStringLiteral("The story ends here."), m_ending);
-    m_endingText->setObjectName(QStringLiteral("endingText"));
-    endingLayout->addWidget(m_endingText);
-    endingLayout->addStretch();
-    auto endButton = [this](const char *name, const QString &caption, void (Game::*slot)()) {
-        auto *b = new QPushButton(caption, m_ending);
-        b->setObjectName(QString::fromLatin1(name));
-        connect(b, &QPushButton::clicked, &m_game, slot);
-        m_ending->layout()->addWidget(b);
-        return b;
-    };
-    m_playAgain = endButton("PlayAgain", QStringLiteral("Play Again"), &Game::clickPlayAgain);
-    // Said with the button that takes the focus as the story ends.
-    m_playAgain->setAccessibleDescription(m_endingText->text());
-    endButton("EndingLoadGame", QStringLiteral("Load Game"), &Game::clickEndingLoadGame);
-    endButton("EndingMenu", QStringLiteral("Menu"), &Game::clickEndingMenu);
-    m_ending->hide();
-    choiceLayout->addWidget(m_ending);
-    choiceLayout->addStretch(); // the offered choices stack from the top
-    choices->setMinimumHeight(4 * 26 + 12);
-
-    m_picture1 = new PictureButton(QStringLiteral("Picture1"), QString::fromLatin1(art::kChoose), QSize(64, 64));
-    m_picture1->setAccessibleName(QStringLiteral("Choose"));
-    m_command1 = new QPushButton(QStringLiteral("Choose"), screen);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    auto *confirm = new QVBoxLayout;
-    confirm->addWidget(holder(m_picture1, this, screen), 0, Qt::AlignHCenter);
-    confirm->addWidget(m_command1);
-    confirm->addStretch();
 
     auto *bottom = new QHBoxLayout;
     bottom->setSpacing(12);
@@ -318,31 +194,209 @@ QWidget *FrmGame::buildScreen()
     layout->addLayout(middle, 1);
     layout->addLayout(bottom);
 
-    // --- panels over the screen, in stacking order ------------------------------
-    m_movBox = new MoviePanel(screen);
-    connect(m_movBox, &MoviePanel::movieCreated, this, &FrmGame::movieWidgetCreated);
-    m_battleBox = new BattleBox(m_game, screen);
-    m_charCreate = new CharacterPanel(m_game, screen);
-    m_invBox = new InventoryPanel(m_game, screen);
-    m_menuPanel = new MenuPanel(m_game, screen);
-
-    connect(m_menuButton, &PictureButton::pointed, m_menuLabel, &QWidget::show);
-    connect(m_menuButton, &PictureButton::clicked, &m_game, &Game::clickMenu);
-    connect(m_menuLabel, &ClickLabel::clicked, &m_game, &Game::clickMenu);
-    connect(m_command1, &QPushButton::clicked, &m_game, &Game::clickChoose);
-    connect(m_picture1, &PictureButton::clicked, &m_game, &Game::pressPlayTurn);
-    connect(m_command6, &QPushButton::clicked, &m_game, &Game::openInventory);
-    connect(m_picture3, &PictureButton::clicked, &m_game, &Game::pressInventory);
-    connect(m_menuPanel, &MenuPanel::creditsRequested, this, &FrmGame::showCredits);
-    connect(m_menuPanel, &MenuPanel::editorRequested, this, &FrmGame::editorRequested);
-    connect(m_menuPanel, &MenuPanel::closeRequested, this, &FrmGame::requestClose);
+    buildPanels(screen);
+    connectScreen();
 
     // Tab follows the screen: header, story, side column, choices, confirm.
-    QWidget *order[] = {m_menuButton, m_menuLabel, m_pg, m_score, m_text1, m_picture3, m_command6, m_options[0],
-                        m_options[1], m_options[2], m_options[3], m_ending, m_picture1, m_command1};
+    QWidget *order[] = {m_menuButton, m_menuLabel, m_pageLabel, m_scoreLabel, m_storyLog, m_inventoryPicture, m_inventoryButton, m_options[0],
+                        m_options[1], m_options[2], m_options[3], m_ending, m_choosePicture, m_chooseButton};
     for (size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
     return screen;
+}
+
+// The header: menu button, quest, page and score.
+QLayout *FrmGame::buildHeader(QWidget *screen)
+{
+    m_menuButton = new PictureButton(QStringLiteral("Image4"), QString::fromLatin1(art::kMenu), QSize(34, 34), screen);
+    m_menuButton->setAccessibleName(QStringLiteral("Menu"));
+    m_menuLabel = new ClickLabel(QStringLiteral("Label16"), QStringLiteral("Menu"), screen);
+    m_menuLabel->hide();
+    m_questLabel = namedLabel(QStringLiteral("questfil"), m_screen.state().questFile(), screen);
+    m_questLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_pageLabel = namedLabel(QStringLiteral("pg"), m_screen.state().page(), screen);
+    m_pageLabel->setProperty("badge", true);
+    m_pageLabel->setAlignment(Qt::AlignCenter);
+    m_pageLabel->setFocusPolicy(Qt::TabFocus); // a screen reader user reaches page and score
+    m_scoreLabel = namedLabel(QStringLiteral("score"), m_screen.state().score(), screen);
+    m_scoreLabel->setFocusPolicy(Qt::TabFocus);
+    m_scoreLabel->setProperty("badge", true);
+    m_scoreLabel->setAlignment(Qt::AlignCenter);
+
+    auto *header = new QHBoxLayout;
+    header->setSpacing(8);
+    header->addWidget(m_menuButton);
+    header->addWidget(m_menuLabel);
+    header->addSpacing(8);
+    header->addWidget(m_questLabel, 1);
+    header->addWidget(captionLabel(QStringLiteral("PAGE"), screen));
+    header->addWidget(m_pageLabel);
+    header->addSpacing(6);
+    header->addWidget(captionLabel(QStringLiteral("SCORE"), screen));
+    header->addWidget(m_scoreLabel);
+    return header;
+}
+
+// The story log (and the hidden room text kept for saving).
+QWidget *FrmGame::buildStoryLog(QWidget *screen)
+{
+    m_storyLog = new QPlainTextEdit(screen);
+    m_storyLog->setObjectName(QStringLiteral("Text1"));
+    m_storyLog->setReadOnly(true);
+    m_storyLog->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_storyLog->setFocusPolicy(Qt::StrongFocus);
+    m_storyLog->setTabChangesFocus(true);
+    m_storyLog->setAccessibleName(QStringLiteral("Story"));
+    m_storyLog->setUndoRedoEnabled(false);
+    m_storyLog->setPlainText(asPlain(m_screen.state().log()));
+    m_logEndsWithCr = m_screen.state().log().endsWith(QLatin1Char('\r'));
+    m_storyLog->viewport()->setMouseTracking(true);
+    m_storyLog->viewport()->installEventFilter(this);
+    m_storyLog->setMinimumWidth(300);
+
+    m_roomText = new QPlainTextEdit(screen); // kept for saving; not shown
+    m_roomText->setObjectName(QStringLiteral("room"));
+    m_roomText->setReadOnly(true);
+    m_roomText->hide();
+    return m_storyLog;
+}
+
+// The side column: the page picture, the hit-point and experience bars and
+// the way to the inventory.
+QLayout *FrmGame::buildSideColumn(QWidget *screen)
+{
+    m_pagePicture = new PictureView(QStringLiteral("Image3"), screen);
+
+    auto *side = new QVBoxLayout;
+    side->addWidget(m_pagePicture, 1);
+    side->addLayout(buildStatusBars(screen));
+    side->addLayout(buildInventoryButtons(screen));
+    return side;
+}
+
+QLayout *FrmGame::buildStatusBars(QWidget *screen)
+{
+    auto *label8 = namedLabel(QStringLiteral("Label8"), QStringLiteral("HP:"), screen);
+    m_hitPointsBar = namedBar(QStringLiteral("HPPlay"), screen);
+    m_hitPointsBar->setAccessibleName(QStringLiteral("Hit points"));
+    label8->setBuddy(m_hitPointsBar);
+    auto *label9 = namedLabel(QStringLiteral("Label9"), QStringLiteral("Exp:"), screen);
+    m_experienceBar = namedBar(QStringLiteral("ProgressBar4"), screen);
+    m_experienceBar->setAccessibleName(QStringLiteral("Experience"));
+    label9->setBuddy(m_experienceBar);
+    auto *stats = new QGridLayout;
+    stats->setHorizontalSpacing(6);
+    stats->setVerticalSpacing(4);
+    stats->addWidget(label8, 0, 0);
+    stats->addWidget(m_hitPointsBar, 0, 1);
+    stats->addWidget(label9, 1, 0);
+    stats->addWidget(m_experienceBar, 1, 1);
+    stats->setColumnStretch(1, 1);
+    return stats;
+}
+
+QLayout *FrmGame::buildInventoryButtons(QWidget *screen)
+{
+    m_inventoryPicture = new PictureButton(QStringLiteral("Picture3"), QString::fromLatin1(art::kInventory), QSize(44, 44));
+    m_inventoryPicture->setAccessibleName(QStringLiteral("Inventory"));
+    m_inventoryButton = new QPushButton(QStringLiteral("Inventory"), screen);
+    m_inventoryButton->setObjectName(QStringLiteral("Command6"));
+    auto *inventoryRow = new QHBoxLayout;
+    inventoryRow->addWidget(holder(m_inventoryPicture, this, screen));
+    inventoryRow->addWidget(m_inventoryButton, 1);
+    return inventoryRow;
+}
+
+// The four choices, and in their place at the end of a story its offer.
+QWidget *FrmGame::buildChoices(QWidget *screen)
+{
+    auto *choices = new QFrame(screen);
+    choices->setObjectName(QStringLiteral("choices"));
+    auto *choiceLayout = new QVBoxLayout(choices);
+    choiceLayout->setContentsMargins(10, 6, 10, 6);
+    choiceLayout->setSpacing(3);
+    for (int i = 0; i < 4; ++i) {
+        auto *option = new ChoiceButton(QStringLiteral("Option%1").arg(i + 1), choices);
+        choiceLayout->addWidget(option);
+        connect(option, &QRadioButton::toggled, this, [this, i](bool checked) {
+            if (checked && !m_refreshing)
+                m_game.pages().selectOption(i);
+        });
+        m_options[i] = option;
+    }
+    choiceLayout->addWidget(buildEnding(choices));
+    choiceLayout->addStretch(); // the offered choices stack from the top
+    choices->setMinimumHeight(4 * 26 + 12);
+    return choices;
+}
+
+// A page without choices ends the story: the choice area says so and offers
+// a new start.
+QWidget *FrmGame::buildEnding(QWidget *choices)
+{
+    m_ending = new QWidget(choices);
+    m_ending->setObjectName(QStringLiteral("ending"));
+    auto *endingLayout = new QHBoxLayout(m_ending);
+    endingLayout->setContentsMargins(0, 0, 0, 0);
+    m_endingText = new HeadingLabel(QStringLiteral("The story ends here."), m_ending);
+    m_endingText->setObjectName(QStringLiteral("endingText"));
+    endingLayout->addWidget(m_endingText);
+    endingLayout->addStretch();
+    auto endButton = [this](const char *name, const QString &caption, auto *part, auto slot) {
+        auto *b = new QPushButton(caption, m_ending);
+        b->setObjectName(QString::fromLatin1(name));
+        connect(b, &QPushButton::clicked, part, slot);
+        m_ending->layout()->addWidget(b);
+        return b;
+    };
+    m_playAgain = endButton("PlayAgain", QStringLiteral("Play Again"), &m_game.questStart(), &QuestStart::clickPlayAgain);
+    // Said with the button that takes the focus as the story ends.
+    m_playAgain->setAccessibleDescription(m_endingText->text());
+    endButton("EndingLoadGame", QStringLiteral("Load Game"), &m_game.savedGames(),
+              &SavedGames::clickEndingLoadGame);
+    endButton("EndingMenu", QStringLiteral("Menu"), &m_game.shell(), &Shell::clickEndingMenu);
+    m_ending->hide();
+    return m_ending;
+}
+
+// The two ways to confirm a choice: the full turn and the reduced step.
+QLayout *FrmGame::buildConfirm(QWidget *screen)
+{
+    m_choosePicture = new PictureButton(QStringLiteral("Picture1"), QString::fromLatin1(art::kChoose), QSize(64, 64));
+    m_choosePicture->setAccessibleName(QStringLiteral("Choose"));
+    m_chooseButton = new QPushButton(QStringLiteral("Choose"), screen);
+    m_chooseButton->setObjectName(QStringLiteral("Command1"));
+    auto *confirm = new QVBoxLayout;
+    confirm->addWidget(holder(m_choosePicture, this, screen), 0, Qt::AlignHCenter);
+    confirm->addWidget(m_chooseButton);
+    confirm->addStretch();
+    return confirm;
+}
+
+// The panels over the screen, in stacking order.
+void FrmGame::buildPanels(QWidget *screen)
+{
+    m_movBox = new MoviePanel(screen);
+    connect(m_movBox, &MoviePanel::movieCreated, this, &FrmGame::movieWidgetCreated);
+    m_battleBox = new BattleBox(m_game, screen);
+    m_characterPanel = new CharacterPanel(m_game, screen);
+    m_inventoryPanel = new InventoryPanel(m_game, screen);
+    m_menuPanel = new MenuPanel(m_game, screen);
+}
+
+// The screen's buttons and the panels' requests of the window.
+void FrmGame::connectScreen()
+{
+    connect(m_menuButton, &PictureButton::pointed, m_menuLabel, &QWidget::show);
+    connect(m_menuButton, &PictureButton::clicked, &m_game.shell(), &Shell::clickMenu);
+    connect(m_menuLabel, &ClickLabel::clicked, &m_game.shell(), &Shell::clickMenu);
+    connect(m_chooseButton, &QPushButton::clicked, &m_game.pages(), &PageFlow::clickChoose);
+    connect(m_choosePicture, &PictureButton::clicked, &m_game.pages(), &PageFlow::pressPlayTurn);
+    connect(m_inventoryButton, &QPushButton::clicked, &m_game.shell(), &Shell::openInventory);
+    connect(m_inventoryPicture, &PictureButton::clicked, &m_game.shell(), &Shell::pressInventory);
+    connect(m_menuPanel, &MenuPanel::creditsRequested, this, &FrmGame::showCredits);
+    connect(m_menuPanel, &MenuPanel::editorRequested, this, &FrmGame::editorRequested);
+    connect(m_menuPanel, &MenuPanel::closeRequested, this, &FrmGame::requestClose);
 }
 
 QVideoWidget *FrmGame::movieWidget() const
@@ -353,22 +407,22 @@ QVideoWidget *FrmGame::movieWidget() const
 void FrmGame::refresh()
 {
     m_refreshing = true;
-    setWindowTitle(m_screen.title());
-    setTextIfChanged(m_questfil, m_screen.questFile());
-    if (m_questfil->toolTip() != m_screen.questFile())
-        m_questfil->setToolTip(m_screen.questFile());
-    setTextIfChanged(m_pg, m_screen.pg());
-    setTextIfChanged(m_score, m_screen.score());
-    setAccessibleNameIfChanged(m_pg, QStringLiteral("Page ") + m_screen.pg());
-    setAccessibleNameIfChanged(m_score, QStringLiteral("Score ") + m_screen.score());
-    if (m_room->toPlainText() != m_screen.room())
-        m_room->setPlainText(m_screen.room());
+    setWindowTitle(m_screen.view().title());
+    setTextIfChanged(m_questLabel, m_screen.state().questFile());
+    if (m_questLabel->toolTip() != m_screen.state().questFile())
+        m_questLabel->setToolTip(m_screen.state().questFile());
+    setTextIfChanged(m_pageLabel, m_screen.state().page());
+    setTextIfChanged(m_scoreLabel, m_screen.state().score());
+    setAccessibleNameIfChanged(m_pageLabel, QStringLiteral("Page ") + m_screen.state().page());
+    setAccessibleNameIfChanged(m_scoreLabel, QStringLiteral("Score ") + m_screen.state().score());
+    if (m_roomText->toPlainText() != m_screen.state().room())
+        m_roomText->setPlainText(m_screen.state().room());
 
     // During a fight the choices wait: only winning, losing or escaping ends it.
     const bool choosing = m_screen.choicesAvailable();
     for (int i = 0; i < 4; ++i) {
         ChoiceButton *button = m_options[i];
-        const OptionButton &option = m_screen.option(i);
+        const OptionButton &option = m_screen.state().option(i);
         button->setCaption(option.caption);
         button->setVisible(option.visible());
         button->setEnabled(choosing);
@@ -384,47 +438,47 @@ void FrmGame::refresh()
         }
     }
 
-    m_picture1->setEnabled(choosing);
-    m_command1->setEnabled(choosing);
+    m_choosePicture->setEnabled(choosing);
+    m_chooseButton->setEnabled(choosing);
     const bool ending = m_screen.isEnding();
     const bool endingAppears = ending && !m_ending->isVisible();
     m_ending->setVisible(ending);
 
-    const bool menus = m_screen.menusVisible();
-    m_mnufile->menuAction()->setVisible(menus);
-    m_mnuhelp->menuAction()->setVisible(menus);
-    m_mnupdate->menuAction()->setVisible(menus);
+    const bool menus = m_screen.view().menusVisible();
+    m_fileMenu->menuAction()->setVisible(menus);
+    m_helpMenu->menuAction()->setVisible(menus);
+    m_updateMenu->menuAction()->setVisible(menus);
     menuBar()->setVisible(menus);
 
     QWidget *focusBefore = QApplication::focusWidget();
-    m_menuPanel->setVisible(m_screen.menuPanelVisible());
+    m_menuPanel->setVisible(m_screen.view().menuPanelVisible());
     // The menu panel lies over the screen, outside its layout: the screen is
     // kept wide enough for the panel's row of buttons.
     m_central->setMinimumWidth(m_menuPanel->minimumSizeHint().width());
-    m_battleBox->setVisible(m_screen.battleBoxVisible());
-    m_invBox->setVisible(m_screen.inventoryPanelVisible());
-    m_movBox->setVisible(m_screen.moviePanelVisible());
-    m_charCreate->setVisible(m_screen.characterPanelVisible());
-    followPanel(m_menuPanel, m_screen.menuPanelVisible(), nullptr, focusBefore);
-    followPanel(m_battleBox, m_screen.battleBoxVisible(), m_battleBox->findChild<QWidget *>(QStringLiteral("Command3")),
+    m_battleBox->setVisible(m_screen.view().battleBoxVisible());
+    m_inventoryPanel->setVisible(m_screen.view().inventoryPanelVisible());
+    m_movBox->setVisible(m_screen.view().moviePanelVisible());
+    m_characterPanel->setVisible(m_screen.view().characterPanelVisible());
+    followPanel(m_menuPanel, m_screen.view().menuPanelVisible(), nullptr, focusBefore);
+    followPanel(m_battleBox, m_screen.view().battleBoxVisible(), m_battleBox->findChild<QWidget *>(QStringLiteral("Command3")),
                 focusBefore);
-    followPanel(m_charCreate, m_screen.characterPanelVisible(), nullptr, focusBefore);
-    followPanel(m_invBox, m_screen.inventoryPanelVisible(), nullptr, focusBefore);
+    followPanel(m_characterPanel, m_screen.view().characterPanelVisible(), nullptr, focusBefore);
+    followPanel(m_inventoryPanel, m_screen.view().inventoryPanelVisible(), nullptr, focusBefore);
     if (endingAppears) {
         QAccessibleEvent reached(m_endingText, QAccessible::Alert);
         QAccessible::updateAccessibility(&reached);
         if (!panelOpen())
             m_playAgain->setFocus(Qt::OtherFocusReason);
     }
-    if (m_screen.battleBoxVisible() || m_screen.moviePanelVisible())
+    if (m_screen.view().battleBoxVisible() || m_screen.view().moviePanelVisible())
         placeOverlays(); // the box keeps clear of the newest story text, the movie covers the picture
 
-    if (m_image3->image().cacheKey() != m_screen.pagePicture().cacheKey())
-        m_image3->setImage(m_screen.pagePicture());
-    showBar(m_hpPlay, m_screen.characterHp());
-    showBar(m_progressBar4, m_screen.experienceBar());
+    if (m_pagePicture->image().cacheKey() != m_screen.view().pagePicture().cacheKey())
+        m_pagePicture->setImage(m_screen.view().pagePicture());
+    showBar(m_hitPointsBar, m_screen.character().hitPoints());
+    showBar(m_experienceBar, m_screen.character().experience());
 
-    if (m_screen.heightTwips() > 0 && m_screen.heightTwips() != m_appliedHeightTwips)
+    if (m_screen.view().heightTwips() > 0 && m_screen.view().heightTwips() != m_appliedHeightTwips)
         applyHeight();
     m_refreshing = false;
 }
@@ -433,7 +487,7 @@ void FrmGame::applyHeight()
 {
     // The height in twips is the whole window's, frame included; the frame is
     // known once the window is shown, so it is applied again then.
-    m_appliedHeightTwips = m_screen.heightTwips();
+    m_appliedHeightTwips = m_screen.view().heightTwips();
     m_heightNeedsFrame = !isVisible();
     const int frame = isVisible() ? frameGeometry().height() - geometry().height() : 0;
     // The height was the original form's, whose screen was laid out more
@@ -473,7 +527,7 @@ void FrmGame::appendLog(const QString &added)
         text.remove(0, 1);
     if (!added.isEmpty())
         m_logEndsWithCr = added.endsWith(QLatin1Char('\r'));
-    QTextCursor cursor(m_text1->document());
+    QTextCursor cursor(m_storyLog->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(asPlain(text));
     scrollLogToEnd();
@@ -481,11 +535,11 @@ void FrmGame::appendLog(const QString &added)
 
 void FrmGame::scrollLogToEnd()
 {
-    QTextCursor end = m_text1->textCursor();
+    QTextCursor end = m_storyLog->textCursor();
     end.movePosition(QTextCursor::End);
-    m_text1->setTextCursor(end);
-    m_text1->ensureCursorVisible();
-    m_text1->verticalScrollBar()->setValue(m_text1->verticalScrollBar()->maximum());
+    m_storyLog->setTextCursor(end);
+    m_storyLog->ensureCursorVisible();
+    m_storyLog->verticalScrollBar()->setValue(m_storyLog->verticalScrollBar()->maximum());
 }
 
 void FrmGame::placeOverlays()
@@ -497,20 +551,20 @@ void FrmGame::placeOverlays()
         panel->setGeometry(r);
     };
     m_menuPanel->setGeometry(area);
-    centred(m_invBox, 280, 340);
-    centred(m_charCreate, 380, m_charCreate->sizeHint().height());
+    centred(m_inventoryPanel, 280, 340);
+    centred(m_characterPanel, 380, m_characterPanel->sizeHint().height());
     // The movie plays over the picture frame.
-    m_movBox->setGeometry(QRect(m_image3->mapTo(m_central, QPoint()), m_image3->size()));
+    m_movBox->setGeometry(QRect(m_pagePicture->mapTo(m_central, QPoint()), m_pagePicture->size()));
 
     // The battle box keeps clear of the newest lines of the story log: below
     // them when there is room, else above them, else over the choices, which
     // wait while the fight goes on.
-    const QRect log(m_text1->mapTo(m_central, QPoint()), m_text1->size());
-    QTextCursor end(m_text1->document());
+    const QRect log(m_storyLog->mapTo(m_central, QPoint()), m_storyLog->size());
+    QTextCursor end(m_storyLog->document());
     end.movePosition(QTextCursor::End);
-    const QPoint viewport = m_text1->viewport()->mapTo(m_central, QPoint());
-    const int lastLine = qBound(log.top(), m_text1->cursorRect(end).bottom() + viewport.y(), log.bottom());
-    const int reserve = m_text1->fontMetrics().lineSpacing() * 4 + 12;
+    const QPoint viewport = m_storyLog->viewport()->mapTo(m_central, QPoint());
+    const int lastLine = qBound(log.top(), m_storyLog->cursorRect(end).bottom() + viewport.y(), log.bottom());
+    const int reserve = m_storyLog->fontMetrics().lineSpacing() * 4 + 12;
     const int needed = m_battleBox->minimumSizeHint().height();
     const int width = qMin(640, area.width() - 24);
     QRect box(0, 0, width, qMin(360, area.bottom() - 6 - (lastLine + 8)));
@@ -532,19 +586,19 @@ void FrmGame::placeOverlays()
 
 bool FrmGame::panelOpen() const
 {
-    return m_screen.menuPanelVisible() || m_screen.battleBoxVisible() || m_screen.characterPanelVisible()
-           || m_screen.inventoryPanelVisible();
+    return m_screen.view().menuPanelVisible() || m_screen.view().battleBoxVisible() || m_screen.view().characterPanelVisible()
+           || m_screen.view().inventoryPanelVisible();
 }
 
 QWidget *FrmGame::trappingPanel() const
 {
-    if (m_screen.menuPanelVisible())
+    if (m_screen.view().menuPanelVisible())
         return m_menuPanel;
-    if (m_screen.inventoryPanelVisible())
-        return m_invBox;
-    if (m_screen.characterPanelVisible())
-        return m_charCreate;
-    if (m_screen.battleBoxVisible())
+    if (m_screen.view().inventoryPanelVisible())
+        return m_inventoryPanel;
+    if (m_screen.view().characterPanelVisible())
+        return m_characterPanel;
+    if (m_screen.view().battleBoxVisible())
         return m_battleBox;
     return nullptr;
 }
@@ -576,7 +630,7 @@ QWidget *FrmGame::choiceFocus() const
             return option;
     if (m_ending->isVisible())
         return m_playAgain;
-    return m_text1;
+    return m_storyLog;
 }
 
 void FrmGame::followPanel(QWidget *panel, bool visible, QWidget *first, QWidget *focus)
@@ -614,7 +668,7 @@ void FrmGame::followPanel(QWidget *panel, bool visible, QWidget *first, QWidget 
     QWidget *back = f.returnTo;
     f.returnTo = nullptr;
     if (!back || !back->isVisible() || !back->isEnabled())
-        back = m_screen.isEnding() ? static_cast<QWidget *>(m_playAgain) : m_text1;
+        back = m_screen.isEnding() ? static_cast<QWidget *>(m_playAgain) : m_storyLog;
     if (back->isVisible())
         back->setFocus(Qt::OtherFocusReason);
 }
@@ -639,9 +693,9 @@ void FrmGame::buildKeys()
 
 void FrmGame::selectByKey(int i)
 {
-    if (panelOpen() || !m_screen.choicesAvailable() || !m_screen.option(i).visible())
+    if (panelOpen() || !m_screen.choicesAvailable() || !m_screen.state().option(i).visible())
         return;
-    m_game.selectOption(i);
+    m_game.pages().selectOption(i);
     m_options[i]->setFocus(Qt::ShortcutFocusReason);
 }
 
@@ -655,31 +709,31 @@ void FrmGame::pressEnter()
         button->click();
         return;
     }
-    if (m_screen.characterPanelVisible()) {
-        if (auto *create = m_charCreate->findChild<QPushButton *>(QStringLiteral("Command9")))
+    if (m_screen.view().characterPanelVisible()) {
+        if (auto *create = m_characterPanel->findChild<QPushButton *>(QStringLiteral("Command9")))
             create->click();
         return;
     }
-    if (panelOpen() || !m_picture1->isEnabled())
+    if (panelOpen() || !m_choosePicture->isEnabled())
         return;
-    m_picture1->click();
+    m_choosePicture->click();
 }
 
 void FrmGame::pressEscape()
 {
-    if (m_screen.inventoryPanelVisible())
-        m_game.closeInventory();
-    else if (m_screen.characterPanelVisible())
-        m_game.closeCharacterPanel();
-    else if (m_screen.menuPanelVisible())
-        m_game.clickResume();
+    if (m_screen.view().inventoryPanelVisible())
+        m_game.shell().closeInventory();
+    else if (m_screen.view().characterPanelVisible())
+        m_game.fight().closeCharacterPanel();
+    else if (m_screen.view().menuPanelVisible())
+        m_game.shell().clickResume();
     else
-        m_game.clickMenu();
+        m_game.shell().clickMenu();
 }
 
 void FrmGame::movePictureButton(PressedButton which, bool pressed)
 {
-    QWidget *button = which == PressedButton::Choose ? m_picture1 : m_picture3;
+    QWidget *button = which == PressedButton::Choose ? m_choosePicture : m_inventoryPicture;
     const QPoint step(twipsToPixelsX(this, 50), twipsToPixelsY(this, 50));
     button->move(button->pos() + (pressed ? step : -step));
 }
@@ -695,7 +749,7 @@ bool FrmGame::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_central && event->type() == QEvent::Resize)
         placeOverlays();
     // Pointing at the bare screen or at the story log hides the "Menu" label.
-    if (event->type() == QEvent::MouseMove && (watched == m_central || watched == m_text1->viewport()))
+    if (event->type() == QEvent::MouseMove && (watched == m_central || watched == m_storyLog->viewport()))
         m_menuLabel->hide();
     return QMainWindow::eventFilter(watched, event);
 }
@@ -721,7 +775,7 @@ void FrmGame::showCredits()
 void FrmGame::requestClose()
 {
     // Ends the program through quitRequested when the request is granted.
-    m_game.closeRequest();
+    m_game.shell().closeRequest();
 }
 
 void FrmGame::quit()

@@ -10,6 +10,7 @@
 
 class QAction;
 class QLabel;
+class QLayout;
 class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
@@ -69,6 +70,18 @@ protected:
 private:
     void buildMenus();
     QWidget *buildScreen();
+    // The parts of the screen, each made on screen and returned for its
+    // place in the layout.
+    QLayout *buildHeader(QWidget *screen);
+    QWidget *buildStoryLog(QWidget *screen);
+    QLayout *buildSideColumn(QWidget *screen);
+    QLayout *buildStatusBars(QWidget *screen);
+    QLayout *buildInventoryButtons(QWidget *screen);
+    QWidget *buildChoices(QWidget *screen);
+    QWidget *buildEnding(QWidget *choices);
+    QLayout *buildConfirm(QWidget *screen);
+    void buildPanels(QWidget *screen);
+    void connectScreen();
     void refresh();
     void appendLog(const QString &added);
     void scrollLogToEnd();
@@ -97,14 +110,14 @@ private:
     int m_appliedHeightTwips = 0;
     bool m_heightNeedsFrame = false; // set while hidden: applied again when shown
 
-    QMenu *m_mnufile = nullptr, *m_mnuhelp = nullptr, *m_mnupdate = nullptr;
+    QMenu *m_fileMenu = nullptr, *m_helpMenu = nullptr, *m_updateMenu = nullptr;
 
     QWidget *m_central = nullptr;
-    QPlainTextEdit *m_text1 = nullptr;
-    QPlainTextEdit *m_room = nullptr;
-    QLabel *m_questfil = nullptr, *m_pg = nullptr, *m_score = nullptr;
+    QPlainTextEdit *m_storyLog = nullptr;
+    QPlainTextEdit *m_roomText = nullptr;
+    QLabel *m_questLabel = nullptr, *m_pageLabel = nullptr, *m_scoreLabel = nullptr;
     ChoiceButton *m_options[4] = {};
-    QPushButton *m_command1 = nullptr, *m_command6 = nullptr;
+    QPushButton *m_chooseButton = nullptr, *m_inventoryButton = nullptr;
     QWidget *m_ending = nullptr; // the choice area's offer at the end of a story
     QLabel *m_endingText = nullptr;
     QPushButton *m_playAgain = nullptr;
@@ -114,16 +127,16 @@ private:
         QPointer<QWidget> returnTo;
     };
     std::map<QWidget *, PanelFocus> m_panelFocus;
-    PictureButton *m_picture1 = nullptr, *m_picture3 = nullptr, *m_menuButton = nullptr;
+    PictureButton *m_choosePicture = nullptr, *m_inventoryPicture = nullptr, *m_menuButton = nullptr;
     ClickLabel *m_menuLabel = nullptr;
-    PictureView *m_image3 = nullptr;
-    QProgressBar *m_hpPlay = nullptr, *m_progressBar4 = nullptr;
+    PictureView *m_pagePicture = nullptr;
+    QProgressBar *m_hitPointsBar = nullptr, *m_experienceBar = nullptr;
 
     MenuPanel *m_menuPanel = nullptr;
     BattleBox *m_battleBox = nullptr;
-    InventoryPanel *m_invBox = nullptr;
+    InventoryPanel *m_inventoryPanel = nullptr;
     MoviePanel *m_movBox = nullptr;
-    CharacterPanel *m_charCreate = nullptr;
+    CharacterPanel *m_characterPanel = nullptr;
     FrmCredits *m_credits = nullptr;
 };
 

@@ -15,9 +15,9 @@ InventoryPanel::InventoryPanel(Game &game, QWidget *parent)
 {
     auto *label7 = new QLabel(QStringLiteral("Your items:"), this);
     label7->setObjectName(QStringLiteral("Label7"));
-    m_list1 = new QListWidget(this);
-    m_list1->setObjectName(QStringLiteral("List1"));
-    m_list1->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_items = new QListWidget(this);
+    m_items->setObjectName(QStringLiteral("List1"));
+    m_items->setSelectionMode(QAbstractItemView::SingleSelection);
     auto *command8 = new QPushButton(QStringLiteral("Close"), this);
     command8->setObjectName(QStringLiteral("Command8"));
     // Items are used by the story's choices; this button has no action.
@@ -26,28 +26,28 @@ InventoryPanel::InventoryPanel(Game &game, QWidget *parent)
     command7->setEnabled(false);
 
     body()->addWidget(label7);
-    body()->addWidget(m_list1, 1);
+    body()->addWidget(m_items, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(command7);
     buttons->addStretch();
     buttons->addWidget(command8);
     body()->addLayout(buttons);
 
-    connect(command8, &QPushButton::clicked, &game, &Game::closeInventory);
+    connect(command8, &QPushButton::clicked, &game.shell(), &Shell::closeInventory);
     connect(&m_screen, &GameScreen::changed, this, &InventoryPanel::refresh);
     refresh();
 }
 
 void InventoryPanel::refresh()
 {
-    const QStringList &items = m_screen.inventory();
-    bool same = m_list1->count() == items.size();
+    const QStringList &items = m_screen.state().inventory();
+    bool same = m_items->count() == items.size();
     for (int i = 0; same && i < items.size(); ++i)
-        same = m_list1->item(i)->text() == items[i];
+        same = m_items->item(i)->text() == items[i];
     if (same)
         return;
-    m_list1->clear();
-    m_list1->addItems(items);
+    m_items->clear();
+    m_items->addItems(items);
 }
 
 } // namespace fc

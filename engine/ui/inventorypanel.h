@@ -21,7 +21,7 @@ private:
     void refresh();
 
     GameScreen &m_screen;
-    QListWidget *m_list1;
+    QListWidget *m_items;
 };
 
 } // namespace fc

@@ -46,9 +46,9 @@ MenuPanel::MenuPanel(Game &game, QWidget *parent)
     subtitle->setProperty("menuSubtitle", true);
     subtitle->setAlignment(Qt::AlignCenter);
 
-    m_image11 = addButton(QStringLiteral("Image11"), QString::fromLatin1(art::kBook), QStringLiteral("New Game"),
+    m_bookButton = addButton(QStringLiteral("Image11"), QString::fromLatin1(art::kBook), QStringLiteral("New Game"),
                           QSize(260, 170));
-    m_image1 = addButton(QStringLiteral("Image1"), QString::fromLatin1(art::kLoadQuest), QStringLiteral("Load Quest"),
+    m_loadQuestButton = addButton(QStringLiteral("Image1"), QString::fromLatin1(art::kLoadQuest), QStringLiteral("Load Quest"),
                          kIconSize);
     auto *image2 = addButton(QStringLiteral("Image2"), QString::fromLatin1(art::kLoadGame), QStringLiteral("Load Game"),
                              kIconSize);
@@ -58,22 +58,22 @@ MenuPanel::MenuPanel(Game &game, QWidget *parent)
                              kIconSize);
     auto *image7 = addButton(QStringLiteral("Image7"), QString::fromLatin1(art::kAbout), QStringLiteral("About"),
                              kIconSize);
-    m_image8 = addButton(QStringLiteral("Image8"), QString::fromLatin1(art::kCreate), QStringLiteral("Create A Quest"),
+    m_createButton = addButton(QStringLiteral("Image8"), QString::fromLatin1(art::kCreate), QStringLiteral("Create A Quest"),
                          kIconSize);
     auto *image9 = addButton(QStringLiteral("Image9"), QString::fromLatin1(art::kCredits), QStringLiteral("Credits"),
                              kIconSize);
-    auto *image10 = m_image10 = addButton(QStringLiteral("Image10"), QString::fromLatin1(art::kQuit), QStringLiteral("Quit"),
+    auto *image10 = m_quitButton = addButton(QStringLiteral("Image10"), QString::fromLatin1(art::kQuit), QStringLiteral("Quit"),
                               kIconSize);
 
-    m_label2 = new QLabel(this);
-    m_label2->setObjectName(QStringLiteral("Label2"));
-    m_label2->setAlignment(Qt::AlignCenter);
-    m_label2->setMinimumHeight(32);
+    m_helpLine = new QLabel(this);
+    m_helpLine->setObjectName(QStringLiteral("Label2"));
+    m_helpLine->setAlignment(Qt::AlignCenter);
+    m_helpLine->setMinimumHeight(32);
 
-    auto *label14 = new ClickLabel(QStringLiteral("Label14"), Game::kWebSite, this);
+    auto *label14 = new ClickLabel(QStringLiteral("Label14"), Shell::kWebSite, this);
     addHelp(label14, QStringLiteral("Web Site"));
-    m_label15 = new ClickLabel(QStringLiteral("Label15"), QStringLiteral("Auto Update"), this);
-    addHelp(m_label15, QStringLiteral("Run Auto update"));
+    m_autoUpdateLabel = new ClickLabel(QStringLiteral("Label15"), QStringLiteral("Auto Update"), this);
+    addHelp(m_autoUpdateLabel, QStringLiteral("Run Auto update"));
 
     // Outside a packaged game the book is not on the table: say where a game
     // begins instead.
@@ -86,9 +86,9 @@ MenuPanel::MenuPanel(Game &game, QWidget *parent)
     auto *icons = new QHBoxLayout;
     icons->setSpacing(6);
     icons->addStretch();
-    for (QWidget *w : {static_cast<QWidget *>(m_image1), static_cast<QWidget *>(image2),
+    for (QWidget *w : {static_cast<QWidget *>(m_loadQuestButton), static_cast<QWidget *>(image2),
                        static_cast<QWidget *>(image5), static_cast<QWidget *>(image6),
-                       static_cast<QWidget *>(image7), static_cast<QWidget *>(m_image8),
+                       static_cast<QWidget *>(image7), static_cast<QWidget *>(m_createButton),
                        static_cast<QWidget *>(image9), static_cast<QWidget *>(image10)})
         icons->addWidget(w);
     icons->addStretch();
@@ -96,31 +96,31 @@ MenuPanel::MenuPanel(Game &game, QWidget *parent)
     auto *footer = new QHBoxLayout;
     footer->addWidget(label14);
     footer->addStretch();
-    footer->addWidget(m_label15);
+    footer->addWidget(m_autoUpdateLabel);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 18, 24, 12);
     layout->addWidget(title);
     layout->addWidget(subtitle);
     layout->addStretch(1);
-    layout->addWidget(m_image11, 0, Qt::AlignHCenter);
+    layout->addWidget(m_bookButton, 0, Qt::AlignHCenter);
     layout->addWidget(m_startHint);
     layout->addStretch(1);
     layout->addLayout(icons);
-    layout->addWidget(m_label2);
+    layout->addWidget(m_helpLine);
     layout->addLayout(footer);
 
-    connect(m_image11, &PictureButton::clicked, &game, &Game::clickBook);
-    connect(m_image1, &PictureButton::clicked, &game, &Game::clickLoadQuest);
-    connect(image2, &PictureButton::clicked, &game, &Game::clickLoadGame);
-    connect(image5, &PictureButton::clicked, &game, &Game::clickResume);
-    connect(image6, &PictureButton::clicked, &game, &Game::menuSave);
-    connect(image7, &PictureButton::clicked, &game, &Game::menuAbout);
-    connect(m_image8, &PictureButton::clicked, this, &MenuPanel::editorRequested);
+    connect(m_bookButton, &PictureButton::clicked, &game.questStart(), &QuestStart::clickBook);
+    connect(m_loadQuestButton, &PictureButton::clicked, &game.questStart(), &QuestStart::clickLoadQuest);
+    connect(image2, &PictureButton::clicked, &game.savedGames(), &SavedGames::clickLoadGame);
+    connect(image5, &PictureButton::clicked, &game.shell(), &Shell::clickResume);
+    connect(image6, &PictureButton::clicked, &game.savedGames(), &SavedGames::menuSave);
+    connect(image7, &PictureButton::clicked, &game.shell(), &Shell::menuAbout);
+    connect(m_createButton, &PictureButton::clicked, this, &MenuPanel::editorRequested);
     connect(image9, &PictureButton::clicked, this, &MenuPanel::creditsRequested);
     connect(image10, &PictureButton::clicked, this, &MenuPanel::closeRequested);
-    connect(label14, &ClickLabel::clicked, &game, &Game::openWebSite);
-    connect(m_label15, &ClickLabel::clicked, &game, &Game::menuAutoUpdate);
+    connect(label14, &ClickLabel::clicked, &game.shell(), &Shell::openWebSite);
+    connect(m_autoUpdateLabel, &ClickLabel::clicked, &game.shell(), &Shell::menuAutoUpdate);
     connect(&game.screen(), &GameScreen::changed, this, &MenuPanel::refresh);
     refresh();
 }
@@ -137,7 +137,7 @@ PictureButton *MenuPanel::addButton(const QString &name, const QString &art, con
 
 void MenuPanel::addHelp(QWidget *control, const QString &help)
 {
-    auto show = [this, help] { m_label2->setText(help); };
+    auto show = [this, help] { m_helpLine->setText(help); };
     if (auto *button = qobject_cast<PictureButton *>(control))
         connect(button, &PictureButton::pointed, this, show);
     else if (auto *label = qobject_cast<ClickLabel *>(control))
@@ -147,14 +147,14 @@ void MenuPanel::addHelp(QWidget *control, const QString &help)
 void MenuPanel::refresh()
 {
     const GameScreen &screen = m_game.screen();
-    m_image11->setVisible(screen.bookVisible());
-    m_startHint->setVisible(!screen.bookVisible() && screen.menusVisible());
-    const bool authoring = screen.authoringButtonsVisible();
-    m_image1->setVisible(authoring);
-    m_image8->setVisible(authoring);
-    m_label15->setVisible(authoring);
+    m_bookButton->setVisible(screen.view().bookVisible());
+    m_startHint->setVisible(!screen.view().bookVisible() && screen.view().menusVisible());
+    const bool authoring = screen.view().authoringButtonsVisible();
+    m_loadQuestButton->setVisible(authoring);
+    m_createButton->setVisible(authoring);
+    m_autoUpdateLabel->setVisible(authoring);
     // A packaged game greets the player with its own name.
-    setTextIfChanged(m_title, m_game.packaged() && !screen.title().isEmpty() ? screen.title()
+    setTextIfChanged(m_title, m_game.questStart().packaged() && !screen.view().title().isEmpty() ? screen.view().title()
                                                                               : QStringLiteral("Fablecraft 2004"));
 }
 
@@ -169,7 +169,7 @@ void MenuPanel::paintEvent(QPaintEvent *)
     p.drawPixmap(target, background);
     // A shaded band under the row of buttons and the help line, so they read
     // well on any part of the picture.
-    const int top = m_image10->y() - 10;
+    const int top = m_quitButton->y() - 10;
     QLinearGradient band(0, top - 30, 0, height());
     band.setColorAt(0, QColor(0, 0, 0, 0));
     band.setColorAt(0.2, QColor(10, 5, 0, 150));
@@ -179,7 +179,7 @@ void MenuPanel::paintEvent(QPaintEvent *)
 
 void MenuPanel::mouseMoveEvent(QMouseEvent *event)
 {
-    m_label2->clear();
+    m_helpLine->clear();
     QFrame::mouseMoveEvent(event);
 }
 

@@ -36,9 +36,9 @@ private:
     Game &m_game;
     QLabel *m_title;
     QLabel *m_startHint;
-    QLabel *m_label2;
-    PictureButton *m_image1, *m_image8, *m_image10, *m_image11;
-    ClickLabel *m_label15;
+    QLabel *m_helpLine;
+    PictureButton *m_loadQuestButton, *m_createButton, *m_quitButton, *m_bookButton;
+    ClickLabel *m_autoUpdateLabel;
 };
 
 } // namespace fc

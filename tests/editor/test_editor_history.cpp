@@ -407,7 +407,7 @@ TEST_F(EditorHistory, OneEditorPerWorkingCopy)
     // made a moment ago included.
     editor->typeText(cq(), QStringLiteral("Text1"), QStringLiteral(" and new"));
     editor->click(cq(), QStringLiteral("Command13"));
-    EXPECT_EQ(screen.room(), QStringLiteral("mine and new"));
+    EXPECT_EQ(screen.state().room(), QStringLiteral("mine and new"));
 }
 
 TEST(EditorBanner, AFailedWriteIsShownUntilAWriteSucceedsAndSaveStillWorks)

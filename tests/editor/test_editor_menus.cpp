@@ -215,12 +215,12 @@ TEST_F(EditorMenus, TestGamePlaysTheWorkingCopyFromPageOne)
     for (int run = 1; run <= 2; ++run) {
         EXPECT_TRUE(editor->click(cq(), QStringLiteral("Command13")));
         EXPECT_EQ(shown.size(), run);
-        EXPECT_FALSE(screen.menuPanelVisible());
-        EXPECT_EQ(screen.questFile(), QStringLiteral("tmpquest.ini"));
-        EXPECT_EQ(screen.room(), QStringLiteral("First page"));
-        EXPECT_EQ(screen.option(0).caption, QStringLiteral("Onwards"));
-        EXPECT_FALSE(screen.battleBoxVisible());
-        EXPECT_EQ(screen.log().count(QStringLiteral("Tale\r\n")), run);
+        EXPECT_FALSE(screen.view().menuPanelVisible());
+        EXPECT_EQ(screen.state().questFile(), QStringLiteral("tmpquest.ini"));
+        EXPECT_EQ(screen.state().room(), QStringLiteral("First page"));
+        EXPECT_EQ(screen.state().option(0).caption, QStringLiteral("Onwards"));
+        EXPECT_FALSE(screen.view().battleBoxVisible());
+        EXPECT_EQ(screen.state().log().count(QStringLiteral("Tale\r\n")), run);
     }
     EXPECT_TRUE(state.createquest().visible()); // the editor stays open
 }

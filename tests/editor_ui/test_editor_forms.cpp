@@ -57,7 +57,7 @@ protected:
         QFile::remove(QDir(GetWindowsDir()).filePath(kWc));
         wiring = std::make_unique<ProgramParts>(set.ports(), programDir.path());
         window = &wiring->window();
-        wiring->game().startUp();
+        wiring->game().questStart().startUp();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         test::failOnUnansweredModals(modalWatch);
@@ -473,14 +473,14 @@ TEST_F(EditorFormsTest, TestGameShowsTheGameScreenPlayingTheWorkingCopyAndTheEdi
     type(cq("Text1"), QStringLiteral("Hello from the editor."));
     type(cq("Text2"), QStringLiteral("Onward"));
     window->hide();
-    ASSERT_TRUE(wiring->screen().menuPanelVisible());
+    ASSERT_TRUE(wiring->screen().view().menuPanelVisible());
     click(cq("Command13"));
     EXPECT_TRUE(window->isVisible());
-    EXPECT_FALSE(wiring->screen().menuPanelVisible());
+    EXPECT_FALSE(wiring->screen().view().menuPanelVisible());
     EXPECT_FALSE(window->centralWidget()->findChild<QWidget *>(QStringLiteral("Picture2"))->isVisible());
-    EXPECT_EQ(wiring->screen().questFile(), kWc);
-    EXPECT_TRUE(wiring->screen().log().contains(QStringLiteral("Hello from the editor.")));
-    EXPECT_EQ(wiring->screen().option(0).caption, QStringLiteral("Onward"));
+    EXPECT_EQ(wiring->screen().state().questFile(), kWc);
+    EXPECT_TRUE(wiring->screen().state().log().contains(QStringLiteral("Hello from the editor.")));
+    EXPECT_EQ(wiring->screen().state().option(0).caption, QStringLiteral("Onward"));
     EXPECT_TRUE(editorWindow().isVisible());
 
     // Closing hides the editor (unsaved work: the question is answered

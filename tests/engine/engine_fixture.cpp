@@ -19,20 +19,20 @@ QString EngineTest::writeQuest(const QString &name, const QStringList &lines)
 void EngineTest::loadQuest(const QString &path)
 {
     files.names.push_back(path);
-    game->menuLoadQuest();
+    game->questStart().menuLoadQuest();
 }
 
 void EngineTest::choose(int n)
 {
-    ASSERT_TRUE(game->selectOption(n - 1)) << "option " << n << " is hidden";
-    game->pressPlayTurn();
+    ASSERT_TRUE(game->pages().selectOption(n - 1)) << "option " << n << " is hidden";
+    game->pages().pressPlayTurn();
 }
 
 QStringList EngineTest::captions() const
 {
     QStringList c;
     for (int i = 0; i < 4; ++i)
-        c << screen.option(i).caption;
+        c << screen.state().option(i).caption;
     return c;
 }
 

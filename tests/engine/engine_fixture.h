@@ -25,7 +25,7 @@ protected:
     // Selects option n (1..4) and clicks the picture button.
     void choose(int n);
 
-    QString log() const { return screen.log(); }
+    QString log() const { return screen.state().log(); }
     QStringList captions() const;
 
     QTemporaryDir dir;

@@ -28,8 +28,8 @@ protected:
     int attacksUntilClosed(int limit = 200)
     {
         int n = 0;
-        while (screen.battleBoxVisible() && n < limit) {
-            game->clickAttack();
+        while (screen.view().battleBoxVisible() && n < limit) {
+            game->fight().clickAttack();
             ++n;
         }
         return n;
@@ -39,34 +39,34 @@ protected:
 TEST_F(BattleTest, OpeningFillsTheBoxFromThePage)
 {
     loadBattle({"BattleMonName=Troll", "BattleMonHp=25", "BattleEscapecheck=0", "BattleImage=/p/troll.png"});
-    EXPECT_TRUE(screen.battleBoxVisible());
-    EXPECT_EQ(screen.enemyLabel(), "Troll's HP:");
-    EXPECT_EQ(screen.enemyBar().maximum, 25);
-    EXPECT_EQ(screen.enemyBar().value, 25);
-    EXPECT_EQ(screen.enemyHpText(), "25");
-    EXPECT_FALSE(screen.escapeEnabled());
-    EXPECT_EQ(screen.playerBar().value, 20);
+    EXPECT_TRUE(screen.view().battleBoxVisible());
+    EXPECT_EQ(screen.battle().enemyLabel(), "Troll's HP:");
+    EXPECT_EQ(screen.battle().enemyBar().maximum, 25);
+    EXPECT_EQ(screen.battle().enemyBar().value, 25);
+    EXPECT_EQ(screen.battle().enemyHpText(), "25");
+    EXPECT_FALSE(screen.battle().escapeEnabled());
+    EXPECT_EQ(screen.battle().playerBar().value, 20);
     EXPECT_TRUE(media.contains(QStringLiteral("battle-picture:/p/troll.png")));
 }
 
 TEST_F(BattleTest, EmptyNameAndHpKeepTheBarAndRunMessagesTogether)
 {
     loadBattle({"BattleMonHp=", "BattleMonName="});
-    EXPECT_EQ(screen.enemyLabel(), "'s HP:");
-    EXPECT_EQ(screen.enemyHpText(), "");
-    EXPECT_EQ(screen.enemyBar().maximum, 100); // the bar's values before any battle
-    EXPECT_TRUE(screen.escapeEnabled());
+    EXPECT_EQ(screen.battle().enemyLabel(), "'s HP:");
+    EXPECT_EQ(screen.battle().enemyHpText(), "");
+    EXPECT_EQ(screen.battle().enemyBar().maximum, 100); // the bar's values before any battle
+    EXPECT_TRUE(screen.battle().escapeEnabled());
     // A monster without positive hit points falls at the first blow; with no
     // win page the box closes and the page's choices stand.
     EXPECT_EQ(attacksUntilClosed(), 1);
-    EXPECT_EQ(screen.pg(), "2");
-    EXPECT_TRUE(screen.option(0).visible());
+    EXPECT_EQ(screen.state().page(), "2");
+    EXPECT_TRUE(screen.state().option(0).visible());
     // Presenting the page again opens the battle again; its message follows
     // the first directly.
-    game->pressPlayTurn();
-    EXPECT_TRUE(screen.battleText().startsWith(QStringLiteral("You are under attack from !")));
-    EXPECT_EQ(screen.battleText().count(QStringLiteral("You are under attack from !")), 2);
-    EXPECT_EQ(screen.enemyBar().maximum, 100);
+    game->pages().pressPlayTurn();
+    EXPECT_TRUE(screen.battle().text().startsWith(QStringLiteral("You are under attack from !")));
+    EXPECT_EQ(screen.battle().text().count(QStringLiteral("You are under attack from !")), 2);
+    EXPECT_EQ(screen.battle().enemyBar().maximum, 100);
 }
 
 TEST_F(BattleTest, WinningGivesItemExperienceAndTheWinPage)
@@ -76,12 +76,12 @@ TEST_F(BattleTest, WinningGivesItemExperienceAndTheWinPage)
     const int attacks = attacksUntilClosed();
     EXPECT_GE(attacks, 1);
     EXPECT_LE(attacks, 2); // 6 + a roll of at least 1 against 8 hit points
-    EXPECT_EQ(screen.pg(), "win");
-    EXPECT_EQ(screen.room(), "Victory");
-    EXPECT_EQ(screen.inventory(), QStringList({"Tail"}));
-    EXPECT_EQ(screen.experienceBar().value, 15);
-    EXPECT_EQ(screen.enemyBar().value, 0);
-    EXPECT_TRUE(screen.battleText().contains(QStringLiteral("You have defeated Rat!")));
+    EXPECT_EQ(screen.state().page(), "win");
+    EXPECT_EQ(screen.state().room(), "Victory");
+    EXPECT_EQ(screen.state().inventory(), QStringList({"Tail"}));
+    EXPECT_EQ(screen.character().experience().value, 15);
+    EXPECT_EQ(screen.battle().enemyBar().value, 0);
+    EXPECT_TRUE(screen.battle().text().contains(QStringLiteral("You have defeated Rat!")));
     EXPECT_TRUE(log().endsWith(QStringLiteral("Victory")));
 }
 
@@ -90,21 +90,21 @@ TEST_F(BattleTest, LosingLeadsToTheLosePageAndHitPointsCarryOver)
     loadBattle({"BattleMonName=Dragon", "BattleMonHp=5000", "BattleMonAtk=9", "BattleMonDef=3",
                 "ATKMessage=The dragon breathes fire!", "AltAtk=Tail Sweep", "AltAtkDam=4", "BattleWin=win",
                 "BattleLose=lose"});
-    game->clickAttack();
-    const double afterOne = screen.playerBar().value;
+    game->fight().clickAttack();
+    const double afterOne = screen.battle().playerBar().value;
     EXPECT_LT(afterOne, 20);
-    EXPECT_LT(screen.enemyBar().value, 5000);
-    EXPECT_TRUE(screen.battleText().contains(QStringLiteral("The dragon breathes fire!"))
-                || screen.battleText().contains(QStringLiteral("Tail Sweep")));
+    EXPECT_LT(screen.battle().enemyBar().value, 5000);
+    EXPECT_TRUE(screen.battle().text().contains(QStringLiteral("The dragon breathes fire!"))
+                || screen.battle().text().contains(QStringLiteral("Tail Sweep")));
     // Escape and come back: the wounds stay.
-    game->clickEscape();
-    EXPECT_FALSE(screen.battleBoxVisible());
-    EXPECT_EQ(screen.pg(), "");
+    game->fight().clickEscape();
+    EXPECT_FALSE(screen.view().battleBoxVisible());
+    EXPECT_EQ(screen.state().page(), "");
     loadBattle({"BattleMonName=Dragon", "BattleMonHp=5000", "BattleMonAtk=9", "BattleLose=lose"});
-    EXPECT_EQ(screen.playerBar().value, 20); // a new quest starts with full hit points
+    EXPECT_EQ(screen.battle().playerBar().value, 20); // a new quest starts with full hit points
     attacksUntilClosed();
-    EXPECT_EQ(screen.pg(), "lose");
-    EXPECT_EQ(screen.room(), "Defeat");
+    EXPECT_EQ(screen.state().page(), "lose");
+    EXPECT_EQ(screen.state().room(), "Defeat");
 }
 
 TEST_F(BattleTest, FixedSeedGivesTheSameFight)
@@ -112,61 +112,61 @@ TEST_F(BattleTest, FixedSeedGivesTheSameFight)
     const QStringList keys{"BattleMonName=Ogre", "BattleMonHp=40", "BattleMonAtk=3", "BattleWin=win"};
     loadBattle(keys);
     attacksUntilClosed();
-    const QString first = screen.battleText();
+    const QString first = screen.battle().text();
     loadBattle(keys);
     attacksUntilClosed();
-    EXPECT_TRUE(screen.battleText().endsWith(first.mid(first.indexOf(QLatin1Char('\r')))));
+    EXPECT_TRUE(screen.battle().text().endsWith(first.mid(first.indexOf(QLatin1Char('\r')))));
 }
 
 TEST_F(BattleTest, EscapeShowsTheEscapePageInFull)
 {
     loadBattle({"BattleMonName=Wolf", "BattleMonHp=10", "BattleEscape=away", "BattleMusic=/m/fight.mid"});
     EXPECT_TRUE(media.contains(QStringLiteral("midi-start:/m/fight.mid")));
-    game->clickEscape();
-    EXPECT_FALSE(screen.battleBoxVisible());
-    EXPECT_EQ(screen.pg(), "away");
-    EXPECT_EQ(screen.option(0).caption, "Onward");
+    game->fight().clickEscape();
+    EXPECT_FALSE(screen.view().battleBoxVisible());
+    EXPECT_EQ(screen.state().page(), "away");
+    EXPECT_EQ(screen.state().option(0).caption, "Onward");
     EXPECT_TRUE(log().endsWith(QStringLiteral("Troll!\r\n>\r\n\r\n>\r\nSafe")));
 }
 
 TEST_F(BattleTest, EscapeToABattlePageOpensTheNextBattle)
 {
     loadBattle({"BattleMonName=Wolf", "BattleMonHp=10", "BattleEscape=2"});
-    game->clickEscape();
-    EXPECT_TRUE(screen.battleBoxVisible());
-    EXPECT_EQ(screen.battleText().count(QStringLiteral("Wolf!")), 2);
+    game->fight().clickEscape();
+    EXPECT_TRUE(screen.view().battleBoxVisible());
+    EXPECT_EQ(screen.battle().text().count(QStringLiteral("Wolf!")), 2);
 }
 
 TEST_F(BattleTest, ItemOpensTheInventoryAndClosingItKeepsTheBattle)
 {
     loadBattle({"BattleMonName=Wolf", "BattleMonHp=10"});
-    game->clickItem();
-    EXPECT_TRUE(screen.inventoryPanelVisible());
-    game->closeInventory();
-    EXPECT_FALSE(screen.inventoryPanelVisible());
-    EXPECT_TRUE(screen.battleBoxVisible());
+    game->fight().clickItem();
+    EXPECT_TRUE(screen.view().inventoryPanelVisible());
+    game->shell().closeInventory();
+    EXPECT_FALSE(screen.view().inventoryPanelVisible());
+    EXPECT_TRUE(screen.view().battleBoxVisible());
 }
 
 TEST_F(BattleTest, CharacterPanelOfferedWhenTheQuestAllowsIt)
 {
     loadQuest(writeQuest(QStringLiteral("c.qst"), {"[CharacterData]", "CharCreateAllow=1", "CharName=Ilse", "[1]",
                                                     "Page Text=Hello"}));
-    EXPECT_TRUE(screen.characterPanelVisible());
-    EXPECT_EQ(screen.characterRoll().name, "Ilse");
+    EXPECT_TRUE(screen.view().characterPanelVisible());
+    EXPECT_EQ(screen.character().roll().name, "Ilse");
     for (int i = 0; i < 50; ++i) {
-        game->reRollCharacter();
-        const int hp = screen.characterRoll().hitPoints.toInt();
-        const int str = screen.characterRoll().strength.toInt();
-        const int def = screen.characterRoll().defence.toInt();
+        game->fight().reRollCharacter();
+        const int hp = screen.character().roll().hitPoints.toInt();
+        const int str = screen.character().roll().strength.toInt();
+        const int def = screen.character().roll().defence.toInt();
         ASSERT_TRUE(hp >= 26 && hp <= 49) << hp;
         ASSERT_TRUE(str >= 11 && str <= 14) << str;
         ASSERT_TRUE(def >= 6 && def <= 9) << def;
     }
-    screen.setCharacterRoll({QStringLiteral("Ilse"), QStringLiteral("33"), QStringLiteral("12"), QStringLiteral("7")});
-    game->createCharacter();
-    EXPECT_FALSE(screen.characterPanelVisible());
-    EXPECT_EQ(screen.characterHp().maximum, 33);
-    EXPECT_EQ(screen.playerBar().value, 33);
+    screen.character().setRoll({QStringLiteral("Ilse"), QStringLiteral("33"), QStringLiteral("12"), QStringLiteral("7")});
+    game->fight().createCharacter();
+    EXPECT_FALSE(screen.view().characterPanelVisible());
+    EXPECT_EQ(screen.character().hitPoints().maximum, 33);
+    EXPECT_EQ(screen.battle().playerBar().value, 33);
 }
 
 // Numbers from the quest are held to the fight's range: a huge value is cut
@@ -202,25 +202,25 @@ TEST_F(BattleTest, QuestNumbersAreHeldToTheFightsRange)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.keys.join(QLatin1Char(' ')).left(80).toStdString());
-        screen.setEnemyBar({}); // as before any battle
-        screen.setExperienceBar({});
+        screen.battle().setEnemyBar({}); // as before any battle
+        screen.character().setExperience({});
         loadBattle(QStringList{"BattleMonName=Giant"} + c.keys);
-        ASSERT_TRUE(screen.battleBoxVisible());
-        EXPECT_EQ(screen.enemyBar().maximum, c.barMax);
-        game->clickAttack();
-        EXPECT_EQ(screen.pg(), c.page);
+        ASSERT_TRUE(screen.view().battleBoxVisible());
+        EXPECT_EQ(screen.battle().enemyBar().maximum, c.barMax);
+        game->fight().clickAttack();
+        EXPECT_EQ(screen.state().page(), c.page);
         if (c.hpLow < 0) {
-            EXPECT_FALSE(screen.battleBoxVisible());
+            EXPECT_FALSE(screen.view().battleBoxVisible());
         } else {
-            EXPECT_TRUE(screen.battleBoxVisible());
-            const int hp = screen.enemyHpText().toInt();
+            EXPECT_TRUE(screen.view().battleBoxVisible());
+            const int hp = screen.battle().enemyHpText().toInt();
             EXPECT_GE(hp, c.hpLow);
             EXPECT_LE(hp, c.hpHigh);
-            EXPECT_EQ(screen.enemyBar().value, hp);
-            EXPECT_GE(screen.playerBar().value, 0);
-            EXPECT_LE(screen.playerBar().value, 20);
+            EXPECT_EQ(screen.battle().enemyBar().value, hp);
+            EXPECT_GE(screen.battle().playerBar().value, 0);
+            EXPECT_LE(screen.battle().playerBar().value, 20);
         }
-        EXPECT_EQ(screen.experienceBar().value, c.experience);
+        EXPECT_EQ(screen.character().experience().value, c.experience);
     }
 }
 
@@ -246,8 +246,8 @@ TEST_F(BattleTest, OutcomeOfTheFightIsWrittenToTheStoryLog)
         loadBattle(c.keys);
         const qsizetype before = log().size();
         attacksUntilClosed();
-        EXPECT_FALSE(screen.battleBoxVisible());
-        EXPECT_EQ(screen.pg(), c.page);
+        EXPECT_FALSE(screen.view().battleBoxVisible());
+        EXPECT_EQ(screen.state().page(), c.page);
         const QString added = log().mid(before);
         // The deciding exchange, then the outcome.
         const QRegularExpression entry(QStringLiteral("^\r\n>\r\nYou strike [^\r\n]+ for \\d+ damage\\.(\r\n[^\r\n]+)?\r\n")
@@ -265,23 +265,23 @@ TEST_F(BattleTest, OutcomeOfTheFightIsWrittenToTheStoryLog)
 TEST_F(BattleTest, ChoicesAreUnavailableDuringAFight)
 {
     loadBattle({"BattleMonName=Wolf", "BattleMonHp=500", "BattleEscape=away"});
-    game->clickAttack();
-    const double wounded = screen.enemyBar().value;
+    game->fight().clickAttack();
+    const double wounded = screen.battle().enemyBar().value;
     const QString logBefore = log();
-    ASSERT_TRUE(screen.option(0).visible());
+    ASSERT_TRUE(screen.state().option(0).visible());
     EXPECT_FALSE(screen.choicesAvailable());
-    EXPECT_FALSE(game->selectOption(0));
-    EXPECT_EQ(screen.chosenOption(), -1);
-    game->pressPlayTurn();
-    game->clickChoose();
-    EXPECT_TRUE(screen.battleBoxVisible());
-    EXPECT_EQ(screen.enemyBar().value, wounded); // not restarted at full strength
-    EXPECT_EQ(screen.pg(), "2");
+    EXPECT_FALSE(game->pages().selectOption(0));
+    EXPECT_EQ(screen.state().chosenOption(), -1);
+    game->pages().pressPlayTurn();
+    game->pages().clickChoose();
+    EXPECT_TRUE(screen.view().battleBoxVisible());
+    EXPECT_EQ(screen.battle().enemyBar().value, wounded); // not restarted at full strength
+    EXPECT_EQ(screen.state().page(), "2");
     EXPECT_EQ(log(), logBefore);
     EXPECT_FALSE(screen.isEnding());
-    game->clickEscape();
+    game->fight().clickEscape();
     EXPECT_TRUE(screen.choicesAvailable());
-    EXPECT_TRUE(game->selectOption(0));
+    EXPECT_TRUE(game->pages().selectOption(0));
 }
 
 // A created character's values are the ones the fight uses; Create refuses
@@ -307,27 +307,27 @@ TEST_F(BattleTest, CreatedCharacterFightsWithItsOwnValues)
         loadQuest(writeQuest(QStringLiteral("char.qst"), quest));
         game->setSeed(3);
         const qsizetype messages = dialogs.shown.size();
-        screen.setCharacterRoll({QStringLiteral("Ilse"), c.hp, c.strength, c.defence});
-        game->createCharacter();
-        EXPECT_EQ(screen.characterPanelVisible(), !c.accepted);
+        screen.character().setRoll({QStringLiteral("Ilse"), c.hp, c.strength, c.defence});
+        game->fight().createCharacter();
+        EXPECT_EQ(screen.view().characterPanelVisible(), !c.accepted);
         EXPECT_EQ(dialogs.shown.size(), messages + (c.accepted ? 0 : 1));
         if (!c.accepted)
             continue;
         const int hp = c.hp.toInt();
-        EXPECT_EQ(screen.characterHp().maximum, hp);
+        EXPECT_EQ(screen.character().hitPoints().maximum, hp);
         choose(1);
-        ASSERT_TRUE(screen.battleBoxVisible());
-        EXPECT_EQ(screen.playerBar().maximum, hp);
-        game->clickAttack();
-        const QString text = screen.battleText();
+        ASSERT_TRUE(screen.view().battleBoxVisible());
+        EXPECT_EQ(screen.battle().playerBar().maximum, hp);
+        game->fight().clickAttack();
+        const QString text = screen.battle().text();
         const int strength = c.strength.toInt();
-        const int dealt = 900000 - screen.enemyHpText().toInt();
+        const int dealt = 900000 - screen.battle().enemyHpText().toInt();
         EXPECT_GE(dealt, strength + 1); // Strength plus a roll of 1..6
         EXPECT_LE(dealt, strength + 6);
         const int taken = std::max(1, 40 + 6 - c.defence.toInt());
         if (hp > 1) {
-            EXPECT_GE(screen.playerBar().value, std::max(0, hp - taken));
-            EXPECT_EQ(screen.characterHp().value, screen.playerBar().value); // HPPlay shows the fight's hit points
+            EXPECT_GE(screen.battle().playerBar().value, std::max(0, hp - taken));
+            EXPECT_EQ(screen.character().hitPoints().value, screen.battle().playerBar().value); // HPPlay shows the fight's hit points
         }
         if (c.defence == QLatin1String("999")) {
             EXPECT_TRUE(text.endsWith(QStringLiteral("You take 1 damage."))) << text.toStdString();

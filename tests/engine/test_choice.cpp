@@ -41,76 +41,76 @@ protected:
 TEST_F(ChoiceTest, FullTurnGivesItemAddsScoreAndPresentsDestination)
 {
     choose(1);
-    EXPECT_EQ(screen.inventory(), QStringList({"Lamp"}));
-    EXPECT_EQ(screen.score(), "2");
-    EXPECT_EQ(screen.pg(), "2");
-    EXPECT_EQ(screen.room(), "Dust");
+    EXPECT_EQ(screen.state().inventory(), QStringList({"Lamp"}));
+    EXPECT_EQ(screen.state().score(), "2");
+    EXPECT_EQ(screen.state().page(), "2");
+    EXPECT_EQ(screen.state().room(), "Dust");
     EXPECT_TRUE(log().endsWith(QStringLiteral("Morning\r\n>\r\nRoad\r\n>\r\nDust")));
     // The item is held now, so the option that would give it again hides.
-    EXPECT_EQ(screen.option(0).caption, "Back");
-    EXPECT_FALSE(screen.option(1).visible());
-    EXPECT_TRUE(screen.battleBoxVisible());
+    EXPECT_EQ(screen.state().option(0).caption, "Back");
+    EXPECT_FALSE(screen.state().option(1).visible());
+    EXPECT_TRUE(screen.view().battleBoxVisible());
     EXPECT_EQ(clock.pauses, 1); // the press animation waited
 
     // The monster without hit points falls at the first blow; then, back on
     // page 1, the option that gives the lamp is hidden.
-    game->clickAttack();
-    ASSERT_FALSE(screen.battleBoxVisible());
+    game->fight().clickAttack();
+    ASSERT_FALSE(screen.view().battleBoxVisible());
     choose(1);
-    EXPECT_EQ(screen.pg(), "1");
-    EXPECT_FALSE(screen.option(0).visible());
+    EXPECT_EQ(screen.state().page(), "1");
+    EXPECT_FALSE(screen.state().option(0).visible());
 }
 
 TEST_F(ChoiceTest, ItemIsAddedEvenWhenAlreadyHeld)
 {
-    screen.addItem(QStringLiteral("Lamp")); // gained after the page was shown
+    screen.state().addItem(QStringLiteral("Lamp")); // gained after the page was shown
     choose(1);
-    EXPECT_EQ(screen.inventory(), QStringList({"Lamp", "Lamp"}));
+    EXPECT_EQ(screen.state().inventory(), QStringList({"Lamp", "Lamp"}));
 }
 
 TEST_F(ChoiceTest, NothingSelectedStillPresentsTheCurrentPageAgain)
 {
     media.clear();
-    game->pressPlayTurn();
-    EXPECT_EQ(screen.pg(), "1");
+    game->pages().pressPlayTurn();
+    EXPECT_EQ(screen.state().page(), "1");
     EXPECT_EQ(media, QStringList({"picture:/p/camp.png", "sound:"}));
 }
 
 TEST_F(ChoiceTest, ChooseButtonIsTheReducedStep)
 {
     media.clear();
-    screen.select(0);
-    game->clickChoose();
-    EXPECT_TRUE(screen.inventory().isEmpty());
-    EXPECT_EQ(screen.score(), "2");
-    EXPECT_EQ(screen.pg(), "2");
+    screen.state().select(0);
+    game->pages().clickChoose();
+    EXPECT_TRUE(screen.state().inventory().isEmpty());
+    EXPECT_EQ(screen.state().score(), "2");
+    EXPECT_EQ(screen.state().page(), "2");
     // Page text without the location, no media, no battle, no gating.
     EXPECT_TRUE(log().endsWith(QStringLiteral("Morning\r\n>\r\nDust")));
     EXPECT_TRUE(media.isEmpty());
-    EXPECT_FALSE(screen.battleBoxVisible());
-    EXPECT_EQ(screen.chosenOption(), -1);
+    EXPECT_FALSE(screen.view().battleBoxVisible());
+    EXPECT_EQ(screen.state().chosenOption(), -1);
     // Nothing selected: the score and page stand.
-    game->clickChoose();
-    EXPECT_EQ(screen.pg(), "2");
+    game->pages().clickChoose();
+    EXPECT_EQ(screen.state().page(), "2");
 }
 
 TEST_F(ChoiceTest, NegativeScoreAndMissingDestination)
 {
     choose(2);
-    EXPECT_EQ(screen.score(), "-3");
-    screen.setBattleBoxVisible(false);
+    EXPECT_EQ(screen.state().score(), "-3");
+    screen.view().setBattleBoxVisible(false);
     choose(1); // back to page 1
     choose(3); // "Sleep" leads nowhere
-    EXPECT_EQ(screen.pg(), "");
+    EXPECT_EQ(screen.state().page(), "");
     EXPECT_EQ(captions(), QStringList({"", "", "", ""}));
     EXPECT_TRUE(log().endsWith(QStringLiteral("\r\n>\r\n\r\n>\r\n")));
 }
 
 TEST_F(ChoiceTest, HiddenOptionCannotBeChosen)
 {
-    EXPECT_FALSE(game->selectOption(3));
-    EXPECT_EQ(screen.chosenOption(), -1);
-    EXPECT_TRUE(game->selectOption(2));
-    screen.setCaption(2, QString()); // a caption emptied hides the choice and drops the selection
-    EXPECT_EQ(screen.chosenOption(), -1);
+    EXPECT_FALSE(game->pages().selectOption(3));
+    EXPECT_EQ(screen.state().chosenOption(), -1);
+    EXPECT_TRUE(game->pages().selectOption(2));
+    screen.state().setCaption(2, QString()); // a caption emptied hides the choice and drops the selection
+    EXPECT_EQ(screen.state().chosenOption(), -1);
 }

@@ -27,11 +27,11 @@ TEST_F(PresenterTest, BeginningAQuestWritesHeaderAndFirstPageExactly)
                              + QStringLiteral("\r\nAnn\r\nVersion: 1.2\r\n") + kSep
                              + QStringLiteral("\r\n\r\n>\r\nCellar\r\n>\r\nIt is dark.");
     EXPECT_EQ(log(), expected);
-    EXPECT_EQ(screen.pg(), "1");
-    EXPECT_EQ(screen.score(), "0");
-    EXPECT_EQ(screen.room(), "It is dark.");
+    EXPECT_EQ(screen.state().page(), "1");
+    EXPECT_EQ(screen.state().score(), "0");
+    EXPECT_EQ(screen.state().room(), "It is dark.");
     EXPECT_EQ(captions(), QStringList({"Go up", "", "", ""}));
-    EXPECT_FALSE(screen.menuPanelVisible());
+    EXPECT_FALSE(screen.view().menuPanelVisible());
 
     choose(1);
     EXPECT_TRUE(log().endsWith(QStringLiteral("It is dark.\r\n>\r\nHall\r\n>\r\nLight.")));
@@ -69,13 +69,13 @@ TEST_P(GatingTest, ChoiceVisibilityFollowsKeyItems)
     if (row.held)
         choose(1); // gains Lamp
     else {
-        screen.select(0);
-        game->clickChoose(); // reaches page 2 without the item
-        game->pressPlayTurn(); // present page 2 in full
+        screen.state().select(0);
+        game->pages().clickChoose(); // reaches page 2 without the item
+        game->pages().pressPlayTurn(); // present page 2 in full
     }
-    ASSERT_EQ(screen.pg(), "2");
-    EXPECT_EQ(screen.option(1).visible(), row.visible) << row.required << "/" << row.add << "/" << row.item;
-    EXPECT_TRUE(screen.option(2).visible());
+    ASSERT_EQ(screen.state().page(), "2");
+    EXPECT_EQ(screen.state().option(1).visible(), row.visible) << row.required << "/" << row.add << "/" << row.item;
+    EXPECT_TRUE(screen.state().option(2).visible());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -94,14 +94,14 @@ TEST_F(PresenterTest, RequiredChoiceDisappearsWhenItemIsGone)
                                       "Option One Destination Page=1", "Option Two=Wait", "Required2=0",
                                       "Option Two Destination Page=1"});
     loadQuest(quest);
-    EXPECT_FALSE(screen.option(0).visible());
-    screen.addItem(QStringLiteral("Key"));
+    EXPECT_FALSE(screen.state().option(0).visible());
+    screen.state().addItem(QStringLiteral("Key"));
     choose(2);
-    EXPECT_TRUE(screen.option(0).visible());
+    EXPECT_TRUE(screen.state().option(0).visible());
     // Loading a quest clears the inventory, so the next presentation hides it.
     loadQuest(quest);
-    EXPECT_TRUE(screen.inventory().isEmpty());
-    EXPECT_FALSE(screen.option(0).visible());
+    EXPECT_TRUE(screen.state().inventory().isEmpty());
+    EXPECT_FALSE(screen.state().option(0).visible());
 }
 
 TEST_F(PresenterTest, MediaRequestsInPageOrderAndEmptyValuesKeepWhatPlays)
@@ -114,16 +114,16 @@ TEST_F(PresenterTest, MediaRequestsInPageOrderAndEmptyValuesKeepWhatPlays)
     loadQuest(quest);
     EXPECT_EQ(media, QStringList({"picture:/pics/a.png", "movie:/films/a.avi", "sound:/snd/a.wav", "midi-stop",
                                   "midi-start:/music/a.mid"}));
-    EXPECT_TRUE(screen.moviePanelVisible());
+    EXPECT_TRUE(screen.view().moviePanelVisible());
     media.clear();
     choose(1);
     // No picture, movie or music on page 2: only the sound player is told,
     // with an empty name.
     EXPECT_EQ(media, QStringList({"sound:"}));
-    EXPECT_TRUE(screen.moviePanelVisible());
+    EXPECT_TRUE(screen.view().moviePanelVisible());
     // The movie's end hides its panel.
     movie.finish();
-    EXPECT_FALSE(screen.moviePanelVisible());
+    EXPECT_FALSE(screen.view().moviePanelVisible());
 }
 
 TEST_F(PresenterTest, RelativeMediaPathsAreTakenFromTheQuestFolder)
@@ -143,15 +143,15 @@ TEST_F(PresenterTest, BattlePageOpensBattleAfterPageAndMediaAndClearsSelection)
                                       "BattleMonHp=25", "Music=/m/page.mid", "BattleMusic=/m/battle.mid",
                                       "Option One=Flee", "Required1=0"});
     loadQuest(quest);
-    EXPECT_FALSE(screen.battleBoxVisible());
+    EXPECT_FALSE(screen.view().battleBoxVisible());
     media.clear();
     choose(1);
-    EXPECT_TRUE(screen.battleBoxVisible());
+    EXPECT_TRUE(screen.view().battleBoxVisible());
     EXPECT_TRUE(log().endsWith(QStringLiteral("A troll!")));
     EXPECT_EQ(media, QStringList({"sound:", "midi-stop", "midi-start:/m/page.mid", "battle-picture:", "midi-stop",
                                   "midi-start:/m/battle.mid"}));
-    EXPECT_EQ(screen.chosenOption(), -1);
-    EXPECT_EQ(screen.battleText(), "You are under attack from Troll!");
+    EXPECT_EQ(screen.state().chosenOption(), -1);
+    EXPECT_EQ(screen.battle().text(), "You are under attack from Troll!");
 }
 
 TEST_F(PresenterTest, MissingPageOrUnreadableQuestPresentsEmpty)
@@ -161,7 +161,7 @@ TEST_F(PresenterTest, MissingPageOrUnreadableQuestPresentsEmpty)
                                       "Option Two=Nowhere", "Required2=0"});
     loadQuest(quest);
     choose(1);
-    EXPECT_EQ(screen.pg(), "99");
+    EXPECT_EQ(screen.state().page(), "99");
     EXPECT_TRUE(log().endsWith(QStringLiteral("Edge\r\n>\r\n\r\n>\r\n")));
     EXPECT_EQ(captions(), QStringList({"", "", "", ""}));
 
@@ -174,10 +174,10 @@ TEST_F(PresenterTest, MissingPageOrUnreadableQuestPresentsEmpty)
 TEST(FindItem, IsCaseSensitiveWholeTextAndEmptyAlwaysFound)
 {
     const QStringList list{QStringLiteral("Lamp"), QStringLiteral("Old Key")};
-    EXPECT_EQ(Game::FindItem(list, QStringLiteral("Lamp")), "found");
-    EXPECT_EQ(Game::FindItem(list, QStringLiteral("lamp")), "");
-    EXPECT_EQ(Game::FindItem(list, QStringLiteral("Key")), "");
-    EXPECT_EQ(Game::FindItem({}, QString()), "found");
+    EXPECT_EQ(PageFlow::FindItem(list, QStringLiteral("Lamp")), "found");
+    EXPECT_EQ(PageFlow::FindItem(list, QStringLiteral("lamp")), "");
+    EXPECT_EQ(PageFlow::FindItem(list, QStringLiteral("Key")), "");
+    EXPECT_EQ(PageFlow::FindItem({}, QString()), "found");
 }
 
 TEST_F(PresenterTest, LongGamesAppendWithoutRewritingTheLog)
@@ -207,28 +207,28 @@ TEST_F(PresenterTest, EndingOffersPlayAgainLoadGameAndMenu)
     loadQuest(path);
     EXPECT_FALSE(screen.isEnding());
     choose(1);
-    ASSERT_EQ(screen.pg(), "2");
+    ASSERT_EQ(screen.state().page(), "2");
     EXPECT_TRUE(screen.isEnding());
-    EXPECT_EQ(screen.inventory(), QStringList{"Gem"});
+    EXPECT_EQ(screen.state().inventory(), QStringList{"Gem"});
 
     const qsizetype before = log().size();
     const qsizetype requests = files.requests.size();
-    game->clickPlayAgain();
+    game->questStart().clickPlayAgain();
     EXPECT_EQ(files.requests.size(), requests); // no dialog of its own
     EXPECT_FALSE(screen.isEnding());
-    EXPECT_EQ(screen.pg(), "1");
-    EXPECT_EQ(screen.score(), "0");
-    EXPECT_TRUE(screen.inventory().isEmpty());
-    EXPECT_EQ(screen.option(0).caption, "Take gem");
+    EXPECT_EQ(screen.state().page(), "1");
+    EXPECT_EQ(screen.state().score(), "0");
+    EXPECT_TRUE(screen.state().inventory().isEmpty());
+    EXPECT_EQ(screen.state().option(0).caption, "Take gem");
     // The new header starts on a line of its own.
     EXPECT_TRUE(log().mid(before).startsWith(QStringLiteral("\r\nShort\r\n")));
 
     choose(1);
     const qsizetype dialogsBefore = files.requests.size();
-    game->clickEndingLoadGame();
+    game->savedGames().clickEndingLoadGame();
     EXPECT_EQ(files.requests.size(), dialogsBefore + 1);
     EXPECT_EQ(files.requests.last().filter, "*.sav|*.sav");
-    screen.setMenuPanelVisible(false);
-    game->clickEndingMenu();
-    EXPECT_TRUE(screen.menuPanelVisible());
+    screen.view().setMenuPanelVisible(false);
+    game->shell().clickEndingMenu();
+    EXPECT_TRUE(screen.view().menuPanelVisible());
 }

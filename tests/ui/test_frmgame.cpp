@@ -116,7 +116,7 @@ protected:
     {
         game = std::make_unique<Game>(screen, ports, programDir.path());
         form = std::make_unique<FrmGame>(*game);
-        game->startUp();
+        game->questStart().startUp();
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }
@@ -139,7 +139,7 @@ protected:
     void loadTale()
     {
         files.setNextFileName(tale);
-        if (screen.questLoaded())
+        if (screen.state().questLoaded())
             dialogs.setNextAnswer(Answer::Yes);
         QAction *load = action("mnuloadquest");
         ASSERT_TRUE(load && load->isEnabled());
@@ -214,7 +214,7 @@ TEST_F(GameScreenTest, EveryControlExistsWithItsCaption)
             EXPECT_EQ(l->text(), QString::fromLatin1(caption)) << name;
         }
     }
-    EXPECT_EQ(child<QLabel>("Label14")->text(), Game::kWebSite);
+    EXPECT_EQ(child<QLabel>("Label14")->text(), Shell::kWebSite);
     for (const char *name : {"Text1", "Text2", "room"})
         child<QPlainTextEdit>(name);
     for (const char *name : {"Text3", "Text4", "Text5", "Text6"})
@@ -274,7 +274,7 @@ TEST_F(GameScreenTest, PlaysTwoTurnsByClickingTheForm)
     QPoint during;
     clock.probe = [&] { during = picture1->pos(); };
     clickOption(1);
-    EXPECT_TRUE(screen.option(0).selected);
+    EXPECT_TRUE(screen.state().option(0).selected);
     pressPlayTurn();
     EXPECT_EQ(during, rest + QPoint(twipsToPixelsX(form.get(), 50), twipsToPixelsY(form.get(), 50)));
     EXPECT_NE(during, rest);
@@ -299,7 +299,7 @@ TEST_F(GameScreenTest, PlaysTwoTurnsByClickingTheForm)
         EXPECT_FALSE(child(name)->isVisible()) << name;
 
     // The log shows exactly the story the game holds, and its end is in view.
-    EXPECT_EQ(text1->toPlainText(), plain(screen.log()));
+    EXPECT_EQ(text1->toPlainText(), plain(screen.state().log()));
     EXPECT_EQ(text1->verticalScrollBar()->value(), text1->verticalScrollBar()->maximum());
     EXPECT_EQ(clock.pauses, 2);
 }
@@ -320,21 +320,21 @@ TEST_F(GameScreenTest, OptionsAreShownExactlyWhileTheirCaptionIsNotEmpty)
 {
     start();
     auto *option3 = child<QRadioButton>("Option3");
-    screen.setCaption(2, QStringLiteral("Climb & hide"));
+    screen.state().setCaption(2, QStringLiteral("Climb & hide"));
     EXPECT_TRUE(option3->isVisible());
     EXPECT_EQ(option3->text(), QStringLiteral("Climb && hide")) << "an ampersand is shown, not an access key";
-    screen.select(2);
+    screen.state().select(2);
     EXPECT_TRUE(option3->isChecked());
-    screen.setCaption(2, QString());
+    screen.state().setCaption(2, QString());
     EXPECT_FALSE(option3->isVisible());
     EXPECT_FALSE(option3->isChecked());
-    EXPECT_EQ(screen.chosenOption(), -1);
+    EXPECT_EQ(screen.state().chosenOption(), -1);
 
     // A caption longer than the screen is wide is cut short on screen, not
     // by widening the window; the whole caption stays available.
     const int width = form->width();
     const QString longCaption = QStringLiteral("Follow the river ").repeated(40);
-    screen.setCaption(0, longCaption);
+    screen.state().setCaption(0, longCaption);
     QCoreApplication::processEvents();
     EXPECT_EQ(form->width(), width);
     EXPECT_EQ(child<QRadioButton>("Option1")->toolTip(), longCaption);
@@ -346,7 +346,7 @@ TEST_F(GameScreenTest, LogKeepsItsEndInViewAfterEveryChangeAndResize)
     start();
     auto *text1 = child<QPlainTextEdit>("Text1");
     for (int i = 0; i < 200; ++i)
-        screen.appendLog(QStringLiteral("\r\n>\r\nLine %1").arg(i));
+        screen.state().appendLog(QStringLiteral("\r\n>\r\nLine %1").arg(i));
     QScrollBar *bar = text1->verticalScrollBar();
     ASSERT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
@@ -357,10 +357,10 @@ TEST_F(GameScreenTest, LogKeepsItsEndInViewAfterEveryChangeAndResize)
     EXPECT_TRUE(text1->toPlainText().endsWith(QStringLiteral("\n>\nLine 199")));
 
     // A line end split over two additions is one line break.
-    screen.appendLog(QStringLiteral("\r"));
-    screen.appendLog(QStringLiteral("\nlast"));
+    screen.state().appendLog(QStringLiteral("\r"));
+    screen.state().appendLog(QStringLiteral("\nlast"));
     EXPECT_TRUE(text1->toPlainText().endsWith(QStringLiteral("Line 199\nlast")));
-    EXPECT_EQ(text1->toPlainText(), plain(screen.log()));
+    EXPECT_EQ(text1->toPlainText(), plain(screen.state().log()));
 }
 
 TEST_F(GameScreenTest, PackagedStartHidesTheAuthoringMenus)
@@ -421,7 +421,7 @@ TEST_F(GameScreenTest, CloseRequestAnsweredNoKeepsTheGameYesEndsIt)
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Are you sure? This will end the current game without saving!"));
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(quit.count(), 0);
-    EXPECT_EQ(screen.questFile(), tale);
+    EXPECT_EQ(screen.state().questFile(), tale);
 
     // The picture button "Quit" asks the same question.
     dialogs.setNextAnswer(Answer::Yes);
@@ -508,8 +508,8 @@ TEST_F(GameScreenTest, InventoryFromTheBattleBoxLeavesTheBattleOpen)
 TEST_F(GameScreenTest, InventoryOpenersShowTheItemsHeld)
 {
     start();
-    screen.addItem(QStringLiteral("Lamp"));
-    screen.addItem(QStringLiteral("Key"));
+    screen.state().addItem(QStringLiteral("Lamp"));
+    screen.state().addItem(QStringLiteral("Key"));
     QTest::mouseClick(child("Image5"), Qt::LeftButton);
     QTest::mouseClick(child("Command6"), Qt::LeftButton);
     QWidget *inventory = child("InvBox");
@@ -531,7 +531,7 @@ TEST_F(GameScreenTest, InventoryOpenersShowTheItemsHeld)
 TEST_F(GameScreenTest, CharacterPanelRollsAndCreates)
 {
     start();
-    screen.setCharacterPanelVisible(true);
+    screen.view().setCharacterPanelVisible(true);
     QWidget *panel = child("CharCreate");
     ASSERT_TRUE(panel->isVisible());
     QTest::mouseClick(child("Command10"), Qt::LeftButton);
@@ -581,7 +581,7 @@ TEST_F(GameScreenTest, MenuEntriesReachTheGame)
     EXPECT_EQ(launcher.started.size(), 1);
 
     QTest::mouseClick(child("Label14"), Qt::LeftButton);
-    EXPECT_EQ(launcher.opened, QStringList{Game::kWebSite});
+    EXPECT_EQ(launcher.opened, QStringList{Shell::kWebSite});
 }
 
 TEST_F(GameScreenTest, CreditsScrollAndHideAfterPassingTheEnd)
@@ -622,7 +622,7 @@ TEST_F(GameScreenTest, LoadWarningAnsweredNoKeepsTheGameYesLoadsTheOtherQuest)
     loadTale();
     clickOption(1);
     pressPlayTurn();
-    screen.addItem(QStringLiteral("Lamp"));
+    screen.state().addItem(QStringLiteral("Lamp"));
     const QString other = programDir.filePath(QStringLiteral("other.qst"));
     ASSERT_TRUE(test::writeFile(other, kOtherTale));
 
@@ -665,7 +665,7 @@ TEST_F(GameScreenTest, ChoicesCanBeSelectedWithTheKeyboard)
     clickOption(1);
     ASSERT_TRUE(option1->hasFocus());
     QTest::keyClick(option1, Qt::Key_Down);
-    EXPECT_EQ(screen.chosenOption(), 1);
+    EXPECT_EQ(screen.state().chosenOption(), 1);
     EXPECT_TRUE(child<QRadioButton>("Option2")->isChecked());
     EXPECT_FALSE(option1->isChecked());
 }
@@ -673,11 +673,11 @@ TEST_F(GameScreenTest, ChoicesCanBeSelectedWithTheKeyboard)
 TEST_F(GameScreenTest, WindowFollowsTheScreenState)
 {
     start();
-    screen.setTitle(QStringLiteral("Another Title"));
+    screen.view().setTitle(QStringLiteral("Another Title"));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Another Title"));
-    screen.setMenusVisible(false);
+    screen.view().setMenusVisible(false);
     EXPECT_FALSE(form->menuBar()->isVisible());
-    screen.setMenusVisible(true);
+    screen.view().setMenusVisible(true);
     EXPECT_TRUE(form->menuBar()->isVisible());
     EXPECT_TRUE(form->findChild<QMenu *>(QStringLiteral("mnupdate"))->menuAction()->isVisible());
 
@@ -686,20 +686,20 @@ TEST_F(GameScreenTest, WindowFollowsTheScreenState)
     QWidget *movBox = child("MovBox");
     EXPECT_EQ(form->movieWidget(), nullptr);
     QSignalSpy created(form.get(), &FrmGame::movieWidgetCreated);
-    screen.setMoviePanelVisible(true);
+    screen.view().setMoviePanelVisible(true);
     EXPECT_TRUE(movBox->isVisible());
     ASSERT_EQ(created.size(), 1);
     EXPECT_EQ(child("Movie"), static_cast<QWidget *>(form->movieWidget()));
     EXPECT_TRUE(child("Movie")->isVisible());
     QWidget *image3 = child("Image3");
     EXPECT_EQ(movBox->geometry(), QRect(image3->mapTo(form->centralWidget(), QPoint()), image3->size()));
-    screen.setMoviePanelVisible(false);
-    screen.setMoviePanelVisible(true);
+    screen.view().setMoviePanelVisible(false);
+    screen.view().setMoviePanelVisible(true);
     EXPECT_EQ(created.size(), 1); // made once
-    screen.setMoviePanelVisible(false);
+    screen.view().setMoviePanelVisible(false);
     EXPECT_FALSE(movBox->isVisible());
 
-    screen.setHeightTwips(10800); // taller than the normal window
+    screen.view().setHeightTwips(10800); // taller than the normal window
     EXPECT_EQ(form->frameGeometry().height(), twipsToPixelsY(form.get(), 10800));
     EXPECT_EQ(twipsToPixelsX(form.get(), 1440), form->logicalDpiX());
 }
@@ -730,7 +730,7 @@ TEST_F(GameScreenTest, SaveAndLoadThroughTheMenusAndPictures)
     loadTale();
     clickOption(1);
     pressPlayTurn(); // page 2, score 2
-    screen.addItem(QStringLiteral("Lamp"));
+    screen.state().addItem(QStringLiteral("Lamp"));
     const QString saved = programDir.filePath(QStringLiteral("game.sav"));
 
     // Save through the menu panel's picture.
@@ -815,7 +815,7 @@ TEST_F(GameScreenTest, DefaultAdventureToAnEndingWithTheKeyboardAlone)
     ASSERT_EQ(focusName(), "Image1");
     files.setNextFileName(adventure);
     press(*form, Qt::Key_Return);
-    ASSERT_EQ(screen.questFile(), adventure);
+    ASSERT_EQ(screen.state().questFile(), adventure);
     EXPECT_FALSE(child("Picture2")->isVisible());
 
     // The character panel takes the focus; Esc keeps the quest's own values.
@@ -837,31 +837,31 @@ TEST_F(GameScreenTest, DefaultAdventureToAnEndingWithTheKeyboardAlone)
                 press(*form, blows % 2 ? Qt::Key_Space : Qt::Key_Return);
             ASSERT_FALSE(child("BattleBox")->isVisible());
             // The deciding blow stays readable in the story log.
-            const qsizetype outcome = screen.log().lastIndexOf(QStringLiteral("\r\n>\r\nYou strike "));
+            const qsizetype outcome = screen.state().log().lastIndexOf(QStringLiteral("\r\n>\r\nYou strike "));
             ASSERT_GE(outcome, 0);
-            EXPECT_TRUE(screen.log().indexOf(QStringLiteral("You defeat the "), outcome) > 0
-                        || screen.log().indexOf(QStringLiteral(" defeats you."), outcome) > 0);
+            EXPECT_TRUE(screen.state().log().indexOf(QStringLiteral("You defeat the "), outcome) > 0
+                        || screen.state().log().indexOf(QStringLiteral(" defeats you."), outcome) > 0);
             // The focus is back on the first choice offered, so a number and
             // Enter take the next turn at once.
             int first = 1;
-            while (first < 4 && !screen.option(first - 1).visible())
+            while (first < 4 && !screen.state().option(first - 1).visible())
                 ++first;
-            EXPECT_EQ(focusName(), QStringLiteral("Option%1").arg(first)) << "page " << screen.pg().toStdString();
+            EXPECT_EQ(focusName(), QStringLiteral("Option%1").arg(first)) << "page " << screen.state().page().toStdString();
             continue;
         }
         ASSERT_FALSE(child("BattleBox")->isVisible()) << "a fight is going on";
-        const QString page = screen.pg();
+        const QString page = screen.state().page();
         press(*form, Qt::Key_0 + choice);
-        ASSERT_EQ(screen.chosenOption(), choice - 1) << "page " << page.toStdString();
+        ASSERT_EQ(screen.state().chosenOption(), choice - 1) << "page " << page.toStdString();
         EXPECT_EQ(focusName(), QStringLiteral("Option%1").arg(choice));
         press(*form, Qt::Key_Return);
-        ASSERT_NE(screen.pg(), page);
+        ASSERT_NE(screen.state().page(), page);
     }
-    ASSERT_TRUE(screen.isEnding()) << "page " << screen.pg().toStdString();
+    ASSERT_TRUE(screen.isEnding()) << "page " << screen.state().page().toStdString();
     EXPECT_TRUE(child("ending")->isVisible());
     EXPECT_EQ(focusName(), "PlayAgain");
     press(*form, Qt::Key_Return);
-    EXPECT_EQ(screen.pg(), "1");
+    EXPECT_EQ(screen.state().page(), "1");
     EXPECT_FALSE(child("ending")->isVisible());
     EXPECT_TRUE(child("Option1")->isVisible());
 }
@@ -877,8 +877,8 @@ TEST_F(GameScreenTest, DefaultAdventureBattlePagesGoOnAfterADefeatAndAfterLoadin
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     files.setNextFileName(adventure);
     action("mnuloadquest")->trigger();
-    ASSERT_EQ(screen.questFile(), adventure);
-    game->closeCharacterPanel();
+    ASSERT_EQ(screen.state().questFile(), adventure);
+    game->fight().closeCharacterPanel();
     auto take = [&](int choice) {
         clickOption(choice);
         pressPlayTurn();
@@ -899,46 +899,46 @@ TEST_F(GameScreenTest, DefaultAdventureBattlePagesGoOnAfterADefeatAndAfterLoadin
     // worn down, loses (the dice are fixed).
     for (int choice : {1, 2, 1, 2, 3, 1, 1}) // workshop, letter, key, green, hill, door, stair
         take(choice);
-    ASSERT_EQ(screen.pg(), "19");
+    ASSERT_EQ(screen.state().page(), "19");
     ASSERT_TRUE(child("BattleBox")->isVisible());
     game->setSeed(1);
     for (int round = 0; round < 40 && child("BattleBox")->isVisible(); ++round) {
         QTest::mouseClick(child("Command3"), Qt::LeftButton);
-        if (child("BattleBox")->isVisible() && screen.enemyBar().value < 14) {
+        if (child("BattleBox")->isVisible() && screen.battle().enemyBar().value < 14) {
             QTest::mouseClick(child("Command4"), Qt::LeftButton); // back to the hall
-            ASSERT_EQ(screen.pg(), "17");
+            ASSERT_EQ(screen.state().page(), "17");
             take(1);
         }
     }
-    ASSERT_TRUE(screen.log().endsWith(QStringLiteral("The Ink-Moth Swarm defeats you."))) << "the dice changed";
-    EXPECT_EQ(screen.pg(), "19");
+    ASSERT_TRUE(screen.state().log().endsWith(QStringLiteral("The Ink-Moth Swarm defeats you."))) << "the dice changed";
+    EXPECT_EQ(screen.state().page(), "19");
     expectChoicesOffered("Face the swarm");
     press(*form, Qt::Key_1);
     press(*form, Qt::Key_Return);
     EXPECT_TRUE(child("BattleBox")->isVisible());
     EXPECT_EQ(focusName(), "Command3");
-    EXPECT_EQ(screen.enemyBar().value, 18); // a new fight
+    EXPECT_EQ(screen.battle().enemyBar().value, 18); // a new fight
 
     // The Blotwyrm, saved as the fight opens, then fought to an ending.
-    game->clickPlayAgain();
-    game->closeCharacterPanel();
+    game->questStart().clickPlayAgain();
+    game->fight().closeCharacterPanel();
     for (int choice : {1, 1, 2, 3, 4, 4, 2, 2}) // lantern, green, hill, cave, tunnel, lake, Hesper
         take(choice);
-    ASSERT_EQ(screen.pg(), "27");
+    ASSERT_EQ(screen.state().page(), "27");
     ASSERT_TRUE(child("BattleBox")->isVisible());
     const QString saved = programDir.filePath(QStringLiteral("fight.sav"));
     files.setNextFileName(saved);
     action("mnusave")->trigger();
     for (int blows = 0; child("BattleBox")->isVisible() && blows < 60; ++blows)
         QTest::mouseClick(child("Command3"), Qt::LeftButton);
-    ASSERT_EQ(screen.pg(), "35");
+    ASSERT_EQ(screen.state().page(), "35");
     take(2);
     ASSERT_TRUE(screen.isEnding());
     EXPECT_EQ(focusName(), "PlayAgain");
 
     files.setNextFileName(saved);
     action("mnuload")->trigger();
-    EXPECT_EQ(screen.pg(), "27");
+    EXPECT_EQ(screen.state().page(), "27");
     expectChoicesOffered("Stand and fight");
     press(*form, Qt::Key_1);
     press(*form, Qt::Key_Return);
@@ -971,7 +971,7 @@ TEST_F(GameScreenTest, FocusFollowsThePanels)
 
     // Keys 1-4 wait while the fight goes on.
     press(*form, Qt::Key_1);
-    EXPECT_EQ(screen.chosenOption(), -1);
+    EXPECT_EQ(screen.state().chosenOption(), -1);
 
     press(*form, Qt::Key_Escape); // the menu panel
     ASSERT_TRUE(child("Picture2")->isVisible());
@@ -1082,7 +1082,7 @@ TEST_F(GameScreenTest, FocusReturnsToTheChoicesWhenAFightEnds)
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     files.setNextFileName(fights);
     action("mnuloadquest")->trigger();
-    ASSERT_EQ(screen.pg(), "1");
+    ASSERT_EQ(screen.state().page(), "1");
 
     struct Case
     {
@@ -1111,10 +1111,10 @@ TEST_F(GameScreenTest, FocusReturnsToTheChoicesWhenAFightEnds)
             press(*form, Qt::Key_Return);
         }
         ASSERT_FALSE(child("BattleBox")->isVisible());
-        ASSERT_EQ(screen.pg(), c.page);
+        ASSERT_EQ(screen.state().page(), c.page);
         EXPECT_EQ(focusName(), c.focus);
         if (c.logged) {
-            const QString log = screen.log();
+            const QString log = screen.state().log();
             const qsizetype entry = log.lastIndexOf(QStringLiteral("\r\n>\r\nYou strike "));
             ASSERT_GE(entry, 0);
             EXPECT_GT(log.indexOf(QString::fromLatin1(c.logged), entry), entry);
@@ -1122,7 +1122,7 @@ TEST_F(GameScreenTest, FocusReturnsToTheChoicesWhenAFightEnds)
         // The number of the focused choice and Enter: home at once.
         press(*form, Qt::Key_0 + QString::fromLatin1(c.focus).right(1).toInt());
         press(*form, Qt::Key_Return);
-        EXPECT_EQ(screen.pg(), "1");
+        EXPECT_EQ(screen.state().page(), "1");
         EXPECT_FALSE(child("Picture2")->isVisible());
     }
 }
@@ -1190,8 +1190,8 @@ TEST_F(GameScreenTest, TestPlayStartsFresh)
     ASSERT_FALSE(child<QPlainTextEdit>("Text2")->toPlainText().isEmpty());
     QTest::mouseClick(child("Command5"), Qt::LeftButton); // the inventory over the fight
     ASSERT_TRUE(child("InvBox")->isVisible());
-    screen.setExperienceBar({20, 12});
-    screen.setMoviePanelVisible(true);
+    screen.character().setExperience({20, 12});
+    screen.view().setMoviePanelVisible(true);
     movie.setFileName(QStringLiteral("old.avi"));
     movie.play();
 
@@ -1201,8 +1201,8 @@ TEST_F(GameScreenTest, TestPlayStartsFresh)
                                              "Option One=On\r\nOption One Destination Page=1\r\n"));
     for (int run = 1; run <= 2; ++run) {
         SCOPED_TRACE(run);
-        const QString before = screen.log();
-        game->LoadTmpGame();
+        const QString before = screen.state().log();
+        game->questStart().LoadTmpGame();
         EXPECT_FALSE(child("BattleBox")->isVisible());
         EXPECT_TRUE(child<QPlainTextEdit>("Text2")->toPlainText().isEmpty());
         EXPECT_TRUE(child<PictureView>("Image3")->image().isNull());
@@ -1213,13 +1213,13 @@ TEST_F(GameScreenTest, TestPlayStartsFresh)
         EXPECT_FALSE(child("InvBox")->isVisible());
         EXPECT_FALSE(child("CharCreate")->isVisible());
         EXPECT_FALSE(child("Picture2")->isVisible());
-        EXPECT_TRUE(screen.inventory().isEmpty());
-        EXPECT_EQ(screen.score(), "0");
+        EXPECT_TRUE(screen.state().inventory().isEmpty());
+        EXPECT_EQ(screen.state().score(), "0");
         EXPECT_TRUE(child("Option1")->isVisible() && child("Option1")->isEnabled());
         // The story so far stays; the new header begins a line.
-        ASSERT_TRUE(screen.log().startsWith(before));
-        EXPECT_TRUE(screen.log().mid(before.size()).startsWith(QStringLiteral("\r\nDraft Tale\r\n")))
-            << screen.log().mid(before.size() - 20, 60).toStdString();
+        ASSERT_TRUE(screen.state().log().startsWith(before));
+        EXPECT_TRUE(screen.state().log().mid(before.size()).startsWith(QStringLiteral("\r\nDraft Tale\r\n")))
+            << screen.state().log().mid(before.size() - 20, 60).toStdString();
         EXPECT_TRUE(child<QPlainTextEdit>("Text1")->toPlainText().contains(QStringLiteral("Drafty.\nDraft Tale\n"))
                     || run == 1);
     }

@@ -1,5 +1,6 @@
 // Saving and restoring games.
-#include "engine/game.h"
+#include "engine/saved_games.h"
+#include "engine/game_context.h"
 #include "engine/skip.h"
 
 #include "storage/ini_file.h"
@@ -42,27 +43,35 @@ QString report(const QString &file, const QString &outcome, const QString &room)
 }
 } // namespace
 
-void Game::menuSave()
+SavedGames::SavedGames(GameContext &context, QObject *parent)
+    : QObject(parent)
+    , m_ctx(context)
+    , m_screen(context.screen())
+    , m_ports(context.ports())
 {
-    if (!m_screen.questLoaded()) {
+}
+
+void SavedGames::menuSave()
+{
+    if (!m_screen.state().questLoaded()) {
         if (m_ports.dialogs)
             m_ports.dialogs->information(QString(), QStringLiteral("You must load a quest file before attempting to save a game!"));
         return;
     }
     FileDialogOptions options;
-    options.initialDir = m_programDir;
+    options.initialDir = m_ctx.programDir();
     options.filter = kSavedGameFilter;
     const QString file = m_ports.fileDialog ? m_ports.fileDialog->saveFile(options) : QString();
     if (file.isEmpty())
         return;
 
     SavedGame saved;
-    saved.room = m_screen.room();
+    saved.room = m_screen.state().room();
     for (int i = 0; i < 4; ++i)
-        saved.options[size_t(i)] = m_screen.option(i).caption;
-    saved.page = m_screen.pg();
-    saved.score = m_screen.score();
-    saved.inventory = m_screen.inventory();
+        saved.options[size_t(i)] = m_screen.state().option(i).caption;
+    saved.page = m_screen.state().page();
+    saved.score = m_screen.state().score();
+    saved.inventory = m_screen.state().inventory();
     const SavedGameResult result = WriteSavedGame(file, saved);
     if (!result.ok()) {
         // Nothing (or nothing usable) was written: say so instead of
@@ -76,15 +85,15 @@ void Game::menuSave()
                     : QStringLiteral("The game could not be saved: the file could not be written."));
         return;
     }
-    m_screen.appendLog(report(file, QStringLiteral("Saved Successfully."), m_screen.room()));
+    m_screen.state().appendLog(report(file, QStringLiteral("Saved Successfully."), m_screen.state().room()));
 }
 
-bool Game::loadSavedGame(bool withInventory)
+bool SavedGames::loadSavedGame(bool withInventory)
 {
     FileDialogOptions options;
-    options.initialDir = m_programDir;
+    options.initialDir = m_ctx.programDir();
     options.filter = kSavedGameFilter;
-    if (!m_screen.questLoaded()) {
+    if (!m_screen.state().questLoaded()) {
         if (m_ports.dialogs)
             m_ports.dialogs->information(
                 QString(), QStringLiteral("You must load a quest file before attempting to load a saved game!"));
@@ -95,38 +104,43 @@ bool Game::loadSavedGame(bool withInventory)
         return false;
 
     const SavedGameLoad loaded = ReadSavedGame(file, withInventory);
-    if (!loaded.ok() || !questHasPage(m_screen.questFile(), loaded.game.page)) {
+    if (!loaded.ok() || !questHasPage(m_screen.state().questFile(), loaded.game.page)) {
         if (m_ports.dialogs)
             m_ports.dialogs->critical(QStringLiteral("Error Loading Game:"),
                                       QStringLiteral("The file does not appear to be a saved game for this particular "
                                                      "game or there is an error in the file."));
-        m_screen.appendLog(report(file, QStringLiteral("Is corrupt or not for this game! :-("), m_screen.room()));
+        m_screen.state().appendLog(report(file, QStringLiteral("Is corrupt or not for this game! :-("), m_screen.state().room()));
         return false;
     }
     const SavedGame &g = loaded.game;
-    m_screen.setRoom(g.room);
+    m_screen.state().setRoom(g.room);
     for (int i = 0; i < 4; ++i)
-        m_screen.setCaption(i, g.options[size_t(i)]);
-    m_screen.setScore(g.score);
-    m_screen.setPg(g.page);
+        m_screen.state().setCaption(i, g.options[size_t(i)]);
+    m_screen.state().setScore(g.score);
+    m_screen.state().setPage(g.page);
     for (const QString &item : g.inventory)
-        m_screen.addItem(item);
-    m_screen.appendLog(report(file, QStringLiteral("Loaded Successfully."), m_screen.room()));
-    stopMusic();
-    skipOnFailure([&] { loadPagePicture(pageRead(quest::kImage)); });
-    startMusic(pageRead(quest::kMusic));
+        m_screen.state().addItem(item);
+    m_screen.state().appendLog(report(file, QStringLiteral("Loaded Successfully."), m_screen.state().room()));
+    m_ctx.stopMusic();
+    skipOnFailure([&] { m_ctx.loadPagePicture(m_ctx.pageRead(quest::kImage)); });
+    m_ctx.startMusic(m_ctx.pageRead(quest::kMusic));
     return true;
 }
 
-void Game::menuLoad()
+void SavedGames::menuLoad()
 {
     loadSavedGame(true);
 }
 
-void Game::clickLoadGame()
+void SavedGames::clickEndingLoadGame()
+{
+    menuLoad();
+}
+
+void SavedGames::clickLoadGame()
 {
     if (loadSavedGame(false))
-        m_screen.setMenuPanelVisible(false);
+        m_screen.view().setMenuPanelVisible(false);
 }
 
 } // namespace fc

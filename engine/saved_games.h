@@ -1,0 +1,32 @@
+#pragma once
+// Saving the game in progress and restoring a saved one.
+
+#include <QObject>
+
+namespace fc {
+
+class GameContext;
+class GameScreen;
+struct Ports;
+
+class SavedGames : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SavedGames(GameContext &context, QObject *parent = nullptr);
+
+    void menuSave();            // mnusave and Image6
+    void menuLoad();            // mnuload: restores the inventory too
+    void clickLoadGame();       // Image2: without the inventory, hides the menu panel
+    void clickEndingLoadGame(); // the ending's offer: as mnuload
+
+private:
+    // The load of a saved game; true when the game was restored.
+    bool loadSavedGame(bool withInventory);
+
+    GameContext &m_ctx;
+    GameScreen &m_screen;
+    const Ports &m_ports;
+};
+
+} // namespace fc
