@@ -605,31 +605,51 @@ QList<LinkHere> linksHere(const StoryGraph &graph, const QString &page)
     return out;
 }
 
+namespace {
+
+StoryPageInput readStoryPage(const QuestDocument &doc, const QString &name, SectionReader &reader)
+{
+    StoryPageInput in;
+    in.name = name;
+    if (const QuestDocument::Section *stored = doc.storedSection(name)) {
+        reader.read(stored->text);
+        in.location = reader.value(0);
+        in.text = reader.value(1);
+        for (int c = 0; c < kOptionCount; ++c) {
+            in.captions[size_t(c)] = reader.value(2 + 2 * c);
+            in.destinations[size_t(c)] = reader.value(3 + 2 * c);
+        }
+        in.battle = reader.value(10);
+        in.win = reader.value(11);
+        in.lose = reader.value(12);
+        in.escape = reader.value(13);
+        in.escapeCheck = reader.value(14);
+    }
+    return in;
+}
+
+} // namespace
+
 QList<StoryPageInput> storyPagesOf(const QuestDocument &doc)
 {
     QList<StoryPageInput> out;
     out.reserve(doc.pages().size());
     SectionReader reader(graphKeys(), isTextUtf8(doc));
-    for (const QString &name : doc.pages()) {
-        StoryPageInput in;
-        in.name = name;
-        if (const QuestDocument::Section *stored = doc.storedSection(name)) {
-            reader.read(stored->text);
-            in.location = reader.value(0);
-            in.text = reader.value(1);
-            for (int c = 0; c < kOptionCount; ++c) {
-                in.captions[size_t(c)] = reader.value(2 + 2 * c);
-                in.destinations[size_t(c)] = reader.value(3 + 2 * c);
-            }
-            in.battle = reader.value(10);
-            in.win = reader.value(11);
-            in.lose = reader.value(12);
-            in.escape = reader.value(13);
-            in.escapeCheck = reader.value(14);
-        }
-        out.append(std::move(in));
-    }
+    for (const QString &name : doc.pages())
+        out.append(readStoryPage(doc, name, reader));
     return out;
+}
+
+StoryPageInput storyPageOf(const QuestDocument &doc, const QString &name)
+{
+    SectionReader reader(graphKeys(), isTextUtf8(doc));
+    return readStoryPage(doc, name, reader);
+}
+
+bool isStoryGraphKey(const QString &key)
+{
+    static const QStringList keys = graphKeys();
+    return keys.contains(key.trimmed(), Qt::CaseInsensitive);
 }
 
 } // namespace fc::story

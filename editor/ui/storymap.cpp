@@ -1,5 +1,7 @@
 #include "editor/ui/storymap.h"
 
+#include "storage/quest_format.h"
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHelpEvent>
@@ -205,7 +207,22 @@ void StoryMap::setStory(const StoryGraph &graph, const QString &sideFile)
     m_rankByNumber.resize(n);
     for (int i = 0; i < n; ++i)
         m_rankByNumber[m_byNumber[i]] = i;
-    // Links are grouped by page already; index them both ways.
+    indexLinks();
+    m_findings.clear();
+    m_matches.clear();
+    m_addedColumn = 0;
+    rebuildGrid();
+    m_overviewDirty = true;
+    m_current = -1;
+    fit();
+    setCurrentPage(m_graph.start >= 0 ? m_graph.start : (n ? m_byNumber.first() : -1), false);
+    viewport()->update();
+}
+
+void StoryMap::indexLinks()
+{
+    // Links are grouped by page; index them both ways.
+    const int n = int(m_graph.pages.size());
     m_linkFirst.fill(0, n + 1);
     m_inFirst.fill(0, n + 1);
     for (const StoryLink &l : std::as_const(m_graph.links)) {
@@ -217,19 +234,187 @@ void StoryMap::setStory(const StoryGraph &graph, const QString &sideFile)
         m_inFirst[i + 1] += m_inFirst[i];
     }
     m_inLinks.resize(m_graph.links.size());
-    {
-        QList<int> fill = m_inFirst;
-        for (int k = 0; k < m_graph.links.size(); ++k)
-            m_inLinks[fill[m_graph.links[k].to]++] = k;
+    QList<int> fill = m_inFirst;
+    for (int k = 0; k < m_graph.links.size(); ++k)
+        m_inLinks[fill[m_graph.links[k].to]++] = k;
+}
+
+void StoryMap::findReached()
+{
+    // As the layout finds them: every page a path of links leads to from page 1.
+    const int n = int(m_graph.pages.size());
+    m_layout.reached.fill(false, n);
+    if (m_graph.start < 0)
+        return;
+    QList<int> queue{m_graph.start};
+    m_layout.reached[m_graph.start] = true;
+    for (qsizetype at = 0; at < queue.size(); ++at)
+        for (int k = m_linkFirst[queue[at]]; k < m_linkFirst[queue[at] + 1]; ++k) {
+            const int to = m_graph.links[k].to;
+            if (!m_layout.reached[to]) {
+                m_layout.reached[to] = true;
+                queue.append(to);
+            }
+        }
+}
+
+template <typename Drop> void StoryMap::spliceLinks(QList<StoryLink> added, Drop drop)
+{
+    auto before = [](const StoryLink &a, const StoryLink &b) {
+        return a.from != b.from ? a.from < b.from : a.kind < b.kind;
+    };
+    std::sort(added.begin(), added.end(), before);
+    QList<StoryLink> out;
+    out.reserve(m_graph.links.size() + added.size());
+    qsizetype a = 0;
+    for (const StoryLink &l : std::as_const(m_graph.links)) {
+        if (drop(l))
+            continue;
+        while (a < added.size() && before(added[a], l))
+            out.append(added[a++]);
+        out.append(l);
     }
-    m_findings.clear();
-    m_matches.clear();
+    while (a < added.size())
+        out.append(added[a++]);
+    m_graph.links = std::move(out);
+    indexLinks();
+    findReached();
+    m_overviewDirty = true;
+}
+
+int StoryMap::addCard(const QString &name)
+{
+    const int i = int(m_graph.pages.size());
+    StoryPage page;
+    page.name = name;
+    m_graph.pages.append(page);
+    m_graph.index.insert(foldPageName(name), i);
+    if (m_graph.start < 0 && m_graph.indexOf(QString(quest::kFirstPage)) == i) {
+        m_graph.start = i;
+        m_graph.pages[i].start = true;
+    }
+    // Cards added after the layout stand in a column of their own right of
+    // it, each in the first free place from the top.
+    if (m_addedColumn == 0)
+        m_addedColumn = (i > 0 ? m_layout.bounds.right() + 1 : 0) + kLayerGapX;
+    QRect r(QPoint(m_addedColumn, i > 0 ? m_layout.bounds.top() : 0), QSize(kCardWidth, kCardHeight));
+    while (!cardsIn(QRectF(r.adjusted(-kGapX / 2, -kGapY / 2, kGapX / 2, kGapY / 2))).isEmpty())
+        r.translate(0, kStrideY);
+    m_layout.positions.append(r.topLeft());
+    m_layout.layers.append(m_layout.reachedLayers);
+    m_layout.reached.append(false);
+    m_layout.pinned.append(false);
+    m_layout.bounds = i > 0 ? m_layout.bounds | r : r;
+    m_grid->stamp.push_back(0);
+    if (m_grid->covers(r))
+        gridAdd(i);
+    else
+        rebuildGrid();
+    // In order by number.
+    const auto at = std::lower_bound(m_byNumber.begin(), m_byNumber.end(), i, [this](int a, int b) {
+        return pageNameLess(m_graph.pages[a].name, m_graph.pages[b].name);
+    });
+    m_byNumber.insert(at, i);
+    m_rankByNumber.resize(i + 1);
+    for (int k = 0; k < m_byNumber.size(); ++k)
+        m_rankByNumber[m_byNumber[k]] = k;
+    m_linkFirst.append(m_linkFirst.last());
+    m_inFirst.append(m_inFirst.last());
+    updateScrollBars();
+    return i;
+}
+
+void StoryMap::updatePage(const StoryPageInput &input)
+{
+    int i = m_graph.indexOf(input.name);
+    QList<StoryLink> resolved; // destinations that named a page the map did not show
+    if (i < 0) {
+        i = addCard(input.name);
+        const QString f = foldPageName(input.name);
+        for (qsizetype b = m_graph.broken.size() - 1; b >= 0; --b)
+            if (foldPageName(m_graph.broken[b].destination) == f) {
+                resolved.append({m_graph.broken[b].from, i, m_graph.broken[b].kind});
+                m_graph.broken.removeAt(b);
+            }
+    }
+    PageLinks d = describePage(m_graph, i, input);
+    d.page.name = m_graph.pages[i].name;
+    d.page.start = i == m_graph.start;
+    StoryPage &page = m_graph.pages[i];
+    if (page.battle != d.page.battle || page.ending != d.page.ending)
+        m_overviewDirty = true;
+    page = std::move(d.page);
+    m_graph.broken.removeIf([i](const BrokenLink &b) { return b.from == i; });
+    m_graph.broken.append(d.broken);
+    const QList<StoryLink> current = m_graph.links.mid(m_linkFirst[i], m_linkFirst[i + 1] - m_linkFirst[i]);
+    auto same = [](const QList<StoryLink> &a, const QList<StoryLink> &b) {
+        return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend(), [](const StoryLink &x, const StoryLink &y) {
+            return x.to == y.to && x.kind == y.kind;
+        });
+    };
+    if (!resolved.isEmpty() || !same(current, d.links))
+        spliceLinks(resolved + d.links, [i](const StoryLink &l) { return l.from == i; });
+    viewport()->update();
+    if (i == m_current)
+        updateAccessibleName();
+}
+
+void StoryMap::removePage(const QString &name)
+{
+    const int r = m_graph.indexOf(name);
+    if (r < 0)
+        return;
+    const int n = int(m_graph.pages.size());
+    auto shifted = [r](int i) { return i > r ? i - 1 : i; };
+    m_graph.broken.removeIf([r](const BrokenLink &b) { return b.from == r; });
+    for (BrokenLink &b : m_graph.broken)
+        b.from = shifted(b.from);
+    // Links to the page are broken now; those from it go with it.
+    QList<StoryLink> links;
+    links.reserve(m_graph.links.size());
+    for (const StoryLink &l : std::as_const(m_graph.links)) {
+        if (l.from == r)
+            continue;
+        if (l.to == r)
+            m_graph.broken.append({shifted(l.from), l.kind, m_graph.pages[r].name});
+        else
+            links.append({shifted(l.from), shifted(l.to), l.kind});
+    }
+    m_graph.links = std::move(links);
+    m_graph.pages.removeAt(r);
+    m_graph.index.remove(foldPageName(name));
+    for (auto it = m_graph.index.begin(); it != m_graph.index.end(); ++it)
+        *it = shifted(*it);
+    m_graph.start = m_graph.start == r ? -1 : shifted(m_graph.start);
+    m_layout.positions.removeAt(r);
+    m_layout.layers.removeAt(r);
+    m_layout.reached.removeAt(r);
+    m_layout.pinned.removeAt(r);
+    m_byNumber.removeOne(r);
+    for (int &p : m_byNumber)
+        p = shifted(p);
+    m_rankByNumber.resize(n - 1);
+    for (int k = 0; k < m_byNumber.size(); ++k)
+        m_rankByNumber[m_byNumber[k]] = k;
+    auto reindex = [&](auto &byPage) {
+        std::remove_reference_t<decltype(byPage)> out;
+        for (auto it = byPage.cbegin(); it != byPage.cend(); ++it)
+            if (it.key() != r)
+                out.insert(shifted(it.key()), it.value());
+        byPage = std::move(out);
+    };
+    reindex(m_findings);
+    reindex(m_matches);
+    const bool wasCurrent = m_current == r;
+    m_current = wasCurrent ? -1 : shifted(m_current);
+    indexLinks();
+    findReached();
     rebuildGrid();
     m_overviewDirty = true;
-    m_current = -1;
-    fit();
-    setCurrentPage(m_graph.start >= 0 ? m_graph.start : (n ? m_byNumber.first() : -1), false);
     viewport()->update();
+    updateAccessibleName();
+    if (wasCurrent)
+        Q_EMIT currentPageChanged(QString());
 }
 
 void StoryMap::rebuildGrid()

@@ -67,6 +67,15 @@ public:
     // Why the side file could not be read or written, "" when it could.
     QString sideFileError() const { return m_sideFileError; }
 
+    // --- changes ----------------------------------------------------------------
+    // Shows page as it now stands: its card and the links leaving it change
+    // at once, in place, and the other cards stay where they are. A page the
+    // map does not show yet gets a card in a free place right of the laid-out
+    // cards, and destinations that named it become links to it.
+    void updatePage(const story::StoryPageInput &page);
+    // Takes away the card of the page named name; links to it become broken.
+    void removePage(const QString &name);
+
     // Findings by page name; the cards get a coloured mark and the findings in
     // their tooltip, and pages found unreachable are faded.
     void setFindings(const QHash<QString, QList<StoryMapFinding>> &findings);
@@ -133,6 +142,12 @@ protected:
 private:
     struct Grid;
     void rebuildGrid();
+    void indexLinks();
+    void findReached();
+    int addCard(const QString &name);
+    // The links without those drop says to leave out, with added merged in
+    // (links stay grouped by page, in the order of their kinds).
+    template <typename Drop> void spliceLinks(QList<story::StoryLink> added, Drop drop);
     void gridAdd(int page);
     void gridRemove(int page);
     QList<int> cardsIn(const QRectF &mapRect) const;
@@ -164,6 +179,7 @@ private:
     QString m_sideFileError;
     QHash<int, QList<StoryMapFinding>> m_findings;
     QHash<int, int> m_matches;
+    int m_addedColumn = 0; // left edge of the column of cards added since the layout, 0 for none
     std::unique_ptr<Grid> m_grid;
 
     double m_zoom = 1.0;

@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QUndoStack>
 
+#include <functional>
+
 using namespace fc;
 
 namespace {
@@ -70,9 +72,73 @@ TEST_F(StoryMapDockTest, F6OpensTheMapThatFollowsTheForm)
     QTest::keyClick(map, Qt::Key_Return);
     EXPECT_EQ(state.currentPage(), QStringLiteral("1"));
 
-    // An edit reaches the map a moment later.
-    ASSERT_TRUE(editor->setText(cq(), QStringLiteral("Text19"), QStringLiteral("Iron Gate")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return map->cardAccessibleName(0).contains(QStringLiteral("Iron Gate")); }));
+}
+
+// Each edit reaches the map through the document's notice that reports it:
+// every check below follows its edit directly, with no event or timer run
+// in between, and the cards the edit did not touch stay where they were.
+TEST_F(StoryMapDockTest, EditsChangeTheirCardsAndLinksAtOnce)
+{
+    dock->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dock->isVisible() && dock->map()->graph().pages.size() == 3; }));
+    StoryMap *map = dock->map();
+    auto cards = [&] {
+        QStringList out;
+        for (const story::StoryPage &p : map->graph().pages)
+            out << QStringLiteral("%1 %2%3").arg(p.name, p.location, p.ending ? QStringLiteral(" (end)") : QString());
+        return out;
+    };
+    auto links = [&] {
+        QStringList out;
+        for (const story::StoryLink &l : map->graph().links)
+            out << QStringLiteral("%1>%2 %3").arg(map->graph().pages[l.from].name, map->graph().pages[l.to].name,
+                                                 story::linkKindName(l.kind));
+        for (const story::BrokenLink &b : map->graph().broken)
+            out << QStringLiteral("%1>%2? %3").arg(map->graph().pages[b.from].name, b.destination,
+                                                  story::linkKindName(b.kind));
+        out.sort();
+        return out;
+    };
+    const QPoint attic = map->layout().positions[map->graph().indexOf(QStringLiteral("3"))];
+    ASSERT_TRUE(editor->selectEntry(QStringLiteral("1")));
+    const struct
+    {
+        const char *what;
+        std::function<bool()> edit;
+        QStringList cards, links;
+    } steps[] = {
+        {"a location", [&] { return editor->setText(cq(), QStringLiteral("Text19"), QStringLiteral("Iron Gate")); },
+         {"1 Iron Gate", "2 Hall (end)", "3 Attic (end)"}, {"1>2 choice1"}},
+        {"a destination", [&] { return editor->setText(cq(), QStringLiteral("Text6"), QStringLiteral("3")); },
+         {"1 Iron Gate", "2 Hall (end)", "3 Attic (end)"}, {"1>3 choice1"}},
+        {"undone", [&] { editor->undo(); return true; },
+         {"1 Iron Gate", "2 Hall (end)", "3 Attic (end)"}, {"1>2 choice1"}},
+        {"a choice to a page not yet there",
+         [&] {
+             return editor->setText(cq(), QStringLiteral("Text3"), QStringLiteral("Up"))
+                    && editor->setText(cq(), QStringLiteral("Text7"), QStringLiteral("4"));
+         },
+         {"1 Iron Gate", "2 Hall (end)", "3 Attic (end)"}, {"1>2 choice1", "1>4? choice2"}},
+        {"the page added", [&] { return editor->click(cq(), QStringLiteral("Command1")); },
+         {"1 Iron Gate", "2 Hall (end)", "3 Attic (end)", "4  (end)"}, {"1>2 choice1", "1>4 choice2"}},
+        {"a page deleted",
+         [&] { return editor->selectEntry(QStringLiteral("2")) && editor->click(cq(), QStringLiteral("Command2")); },
+         {"1 Iron Gate", "3 Attic (end)", "4  (end)"}, {"1>2? choice1", "1>4 choice2"}},
+        {"its deletion undone", [&] { editor->undo(); return true; },
+         {"1 Iron Gate", "3 Attic (end)", "4  (end)", "2 Hall (end)"}, {"1>2 choice1", "1>4 choice2"}},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.what);
+        ASSERT_TRUE(step.edit());
+        EXPECT_EQ(cards(), step.cards);
+        EXPECT_EQ(links(), step.links);
+        EXPECT_EQ(map->layout().positions[map->graph().indexOf(QStringLiteral("3"))], attic);
+    }
+    EXPECT_TRUE(map->cardAccessibleName(0).startsWith(QStringLiteral("Page 1, Iron Gate, 2 choices")));
+
+    // A new quest is drawn anew, as soon as its loading is done.
+    load(QStringLiteral(FABLECRAFT_DEFAULT_ADVENTURE));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return map->graph().pages.size() == 40; }));
 }
 
 TEST_F(StoryMapDockTest, ALinkDrawnOnTheMapSetsAFreeChoice)
