@@ -315,6 +315,36 @@ void measure(int pages, const QString &dir)
         std::printf("%-12s %8.4f  %9.2f / %8.2f ms  %9.2f / %8.2f ms  %8.1fx\n", level.name, level.zoom, m.median,
                     m.worst, s.median, s.worst, m.median > 0 ? s.median / m.median : 0.0);
     }
+
+    // An edit in the form on its card: the card changed in place and the
+    // next frame painted, for a location typed and a destination changed
+    // (its links, and at whole-quest zoom the whole-map picture, drawn anew).
+    QImage frame(kView, QImage::Format_ARGB32_Premultiplied);
+    for (const auto &level : {levels[0], levels[2]}) {
+        Timed typed, relinked;
+        for (int i = 0; i < 21; ++i) {
+            StoryPageInput in = inputs[(i * 97) % inputs.size()];
+            map.setZoom(level.zoom);
+            map.centerOn(QRectF(map.layout().cardRect(map.graph().indexOf(in.name))).center());
+            auto paint = [&] {
+                QPainter p(&frame);
+                map.paintView(p, frame.rect());
+            };
+            paint();
+            in.location += QStringLiteral(" typed %1").arg(i);
+            typed.run([&] {
+                map.updatePage(in);
+                paint();
+            });
+            in.destinations[0] = inputs[(i * 31) % inputs.size()].name;
+            relinked.run([&] {
+                map.updatePage(in);
+                paint();
+            });
+        }
+        std::printf("an edit to its card at %s zoom: a location %s;\n  a destination %s\n", level.name,
+                    qPrintable(typed.text(2)), qPrintable(relinked.text(2)));
+    }
 }
 
 void shoot(StoryMapPanel &panel, const QString &path)

@@ -267,9 +267,13 @@ template <typename Drop> void StoryMap::spliceLinks(QList<StoryLink> added, Drop
     QList<StoryLink> out;
     out.reserve(m_graph.links.size() + added.size());
     qsizetype a = 0;
+    for (const StoryLink &l : std::as_const(added))
+        m_overviewLinks.append({l, 1});
     for (const StoryLink &l : std::as_const(m_graph.links)) {
-        if (drop(l))
+        if (drop(l)) {
+            m_overviewLinks.append({l, -1});
             continue;
+        }
         while (a < added.size() && before(added[a], l))
             out.append(added[a++]);
         out.append(l);
@@ -278,8 +282,14 @@ template <typename Drop> void StoryMap::spliceLinks(QList<StoryLink> added, Drop
         out.append(added[a++]);
     m_graph.links = std::move(out);
     indexLinks();
+    const QList<bool> reached = m_layout.reached;
     findReached();
-    m_overviewDirty = true;
+    for (int i = 0; i < reached.size(); ++i)
+        if (reached[i] != m_layout.reached[i])
+            m_overviewCards.append(i); // faded, or no longer
+    // Changes to many links (a Replace All) are drawn anew as a whole.
+    if (m_overviewLinks.size() + m_overviewCards.size() > m_graph.links.size() / 4 + 64)
+        m_overviewDirty = true;
 }
 
 int StoryMap::addCard(const QString &name)
@@ -328,7 +338,8 @@ void StoryMap::updatePage(const StoryPageInput &input)
 {
     int i = m_graph.indexOf(input.name);
     QList<StoryLink> resolved; // destinations that named a page the map did not show
-    if (i < 0) {
+    const bool added = i < 0;
+    if (added) {
         i = addCard(input.name);
         const QString f = foldPageName(input.name);
         for (qsizetype b = m_graph.broken.size() - 1; b >= 0; --b)
@@ -341,8 +352,8 @@ void StoryMap::updatePage(const StoryPageInput &input)
     d.page.name = m_graph.pages[i].name;
     d.page.start = i == m_graph.start;
     StoryPage &page = m_graph.pages[i];
-    if (page.battle != d.page.battle || page.ending != d.page.ending)
-        m_overviewDirty = true;
+    if (added || page.battle != d.page.battle || page.ending != d.page.ending)
+        m_overviewCards.append(i);
     page = std::move(d.page);
     m_graph.broken.removeIf([i](const BrokenLink &b) { return b.from == i; });
     m_graph.broken.append(d.broken);
@@ -454,13 +465,24 @@ QList<int> StoryMap::cardsIn(const QRectF &mapRect) const
 
 void StoryMap::setFindings(const QHash<QString, QList<StoryMapFinding>> &findings)
 {
+    // Pages found unreachable are faded: only theirs change in the picture.
+    QSet<int> unreachable;
+    auto collect = [&] {
+        for (auto it = m_findings.cbegin(); it != m_findings.cend(); ++it)
+            for (const StoryMapFinding &f : it.value())
+                if (f.kind == QLatin1String("unreachable-page"))
+                    unreachable.insert(it.key());
+    };
+    collect();
     m_findings.clear();
     for (auto it = findings.cbegin(); it != findings.cend(); ++it) {
         const int p = m_graph.indexOf(it.key());
         if (p >= 0)
             m_findings[p] += it.value();
     }
-    m_overviewDirty = true;
+    collect();
+    for (int p : std::as_const(unreachable))
+        m_overviewCards.append(p);
     viewport()->update();
     updateAccessibleName();
 }
@@ -977,8 +999,7 @@ void StoryMap::paintView(QPainter &p, const QRect &viewRect)
     const Detail d = detail();
     m_linksThinned = false;
     if (d == Detail::Dots) {
-        if (m_overviewDirty)
-            buildOverview();
+        updateOverview();
         paintOverview(p, mapRect);
         if (m_zoom > m_overviewScale * 1.5) {
             const QList<int> cards = cardsIn(mapRect);
@@ -1018,71 +1039,129 @@ void StoryMap::buildOverview()
     // seconds, while counting how many links cross each pixel costs a few
     // milliseconds and shows where links crowd.
     m_overviewDirty = false;
+    m_overviewLinks.clear();
+    m_overviewCards.clear();
     const QRect b = m_layout.bounds;
+    m_overviewBounds = b;
     m_overviewScale = std::min({double(kOverviewSide) / std::max(1, b.width()),
                                 double(kOverviewSide) / std::max(1, b.height()), kBoxesZoom});
     const int w = std::max(1, int(std::ceil(b.width() * m_overviewScale)) + 2);
     const int h = std::max(1, int(std::ceil(b.height() * m_overviewScale)) + 2);
-    std::vector<std::uint8_t> choices(size_t(w) * size_t(h), 0), battles(size_t(w) * size_t(h), 0);
-    const double s = m_overviewScale;
-    for (const StoryLink &l : std::as_const(m_graph.links)) {
-        if (l.from == l.to)
-            continue;
-        const QLineF line = linkLine(m_layout.cardRect(l.from), m_layout.cardRect(l.to));
-        std::vector<std::uint8_t> &count = linkSlot(l.kind) == 0 ? choices : battles;
-        int x0 = std::clamp(int((line.x1() - b.left()) * s), 0, w - 1), y0 = std::clamp(int((line.y1() - b.top()) * s), 0, h - 1);
-        const int x1 = std::clamp(int((line.x2() - b.left()) * s), 0, w - 1), y1 = std::clamp(int((line.y2() - b.top()) * s), 0, h - 1);
-        const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0), sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-        for (int err = dx + dy;;) {
-            std::uint8_t &c = count[size_t(y0) * size_t(w) + size_t(x0)];
-            if (c < 255)
-                ++c;
-            if (x0 == x1 && y0 == y1)
-                break;
-            const int e2 = 2 * err;
-            if (e2 >= dy) {
-                err += dy;
-                x0 += sx;
-            }
-            if (e2 <= dx) {
-                err += dx;
-                y0 += sy;
-            }
-        }
-    }
+    m_overviewCount[0].assign(size_t(w) * size_t(h), 0);
+    m_overviewCount[1].assign(size_t(w) * size_t(h), 0);
     m_overview = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
-    const QColor choice = linkColour(LinkKind::Choice1), battle = linkColour(LinkKind::Lose);
-    for (int y = 0; y < h; ++y) {
+    for (const StoryLink &l : std::as_const(m_graph.links))
+        countOverviewLink(l, 1, nullptr);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            colourOverviewPixel(x, y);
+    for (int i = 0; i < m_graph.pages.size(); ++i)
+        paintOverviewCard(i);
+}
+
+void StoryMap::countOverviewLink(const StoryLink &l, int delta, std::vector<QPoint> *touched)
+{
+    if (l.from == l.to)
+        return;
+    const int w = m_overview.width(), h = m_overview.height();
+    const QRect b = m_overviewBounds;
+    const double s = m_overviewScale;
+    const QLineF line = linkLine(m_layout.cardRect(l.from), m_layout.cardRect(l.to));
+    std::vector<std::uint8_t> &count = m_overviewCount[linkSlot(l.kind) == 0 ? 0 : 1];
+    int x0 = std::clamp(int((line.x1() - b.left()) * s), 0, w - 1), y0 = std::clamp(int((line.y1() - b.top()) * s), 0, h - 1);
+    const int x1 = std::clamp(int((line.x2() - b.left()) * s), 0, w - 1), y1 = std::clamp(int((line.y2() - b.top()) * s), 0, h - 1);
+    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0), sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    for (int err = dx + dy;;) {
+        std::uint8_t &c = count[size_t(y0) * size_t(w) + size_t(x0)];
+        // Counts stop at 255; one that stopped there is left there.
+        if (delta > 0 && c < 255)
+            ++c;
+        else if (delta < 0 && c > 0 && c < 255)
+            --c;
+        if (touched)
+            touched->push_back(QPoint(x0, y0));
+        if (x0 == x1 && y0 == y1)
+            break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x0 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y0 += sy;
+        }
+    }
+}
+
+void StoryMap::colourOverviewPixel(int x, int y)
+{
+    const size_t at = size_t(y) * size_t(m_overview.width()) + size_t(x);
+    const int c = m_overviewCount[0][at], k = m_overviewCount[1][at];
+    auto *row = reinterpret_cast<QRgb *>(m_overview.scanLine(y));
+    if (!c && !k) {
+        row[x] = 0;
+        return;
+    }
+    // A haze that darkens where links crowd; battle links tint it only
+    // where they are most of what passes.
+    static const QColor choice = linkColour(LinkKind::Choice1), battle = linkColour(LinkKind::Lose);
+    const QColor &colour = k > 2 * c ? battle : choice;
+    const int a = std::min(140, 30 + 14 * (c + k));
+    row[x] = qRgba(colour.red() * a / 255, colour.green() * a / 255, colour.blue() * a / 255, a);
+}
+
+QRect StoryMap::overviewCardPixels(int i) const
+{
+    const int w = m_overview.width(), h = m_overview.height();
+    const QRect b = m_overviewBounds;
+    const double s = m_overviewScale;
+    const QRect r = m_layout.cardRect(i);
+    const int x0 = std::clamp(int((r.left() - b.left()) * s), 0, w - 1), y0 = std::clamp(int((r.top() - b.top()) * s), 0, h - 1);
+    const int x1 = std::clamp(int((r.right() - b.left()) * s), x0, w - 1), y1 = std::clamp(int((r.bottom() - b.top()) * s), y0, h - 1);
+    return QRect(QPoint(x0, y0), QPoint(x1, y1));
+}
+
+void StoryMap::paintOverviewCard(int i)
+{
+    const StoryPage &pg = m_graph.pages[i];
+    const QColor c = faded(i)    ? QColor(0xbc, 0xaa, 0xa4)
+                     : pg.start  ? kStartColour
+                     : pg.battle ? kBattleColour
+                     : pg.ending ? kEndingColour
+                                 : kCardBorder;
+    const QRgb rgb = c.rgba();
+    const QRect r = overviewCardPixels(i);
+    for (int y = r.top(); y <= r.bottom(); ++y) {
         auto *row = reinterpret_cast<QRgb *>(m_overview.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const int c = choices[size_t(y) * size_t(w) + size_t(x)], k = battles[size_t(y) * size_t(w) + size_t(x)];
-            if (!c && !k) {
-                row[x] = 0;
-                continue;
-            }
-            // A haze that darkens where links crowd; battle links tint it
-            // only where they are most of what passes.
-            const QColor &colour = k > 2 * c ? battle : choice;
-            const int a = std::min(140, 30 + 14 * (c + k));
-            row[x] = qRgba(colour.red() * a / 255, colour.green() * a / 255, colour.blue() * a / 255, a);
-        }
+        std::fill(row + r.left(), row + r.right() + 1, rgb);
     }
-    for (int i = 0; i < m_graph.pages.size(); ++i) {
-        const StoryPage &pg = m_graph.pages[i];
-        const QColor c = faded(i)    ? QColor(0xbc, 0xaa, 0xa4)
-                         : pg.start  ? kStartColour
-                         : pg.battle ? kBattleColour
-                         : pg.ending ? kEndingColour
-                                     : kCardBorder;
-        const QRgb rgb = c.rgba();
-        const QRect r = m_layout.cardRect(i);
-        const int x0 = std::clamp(int((r.left() - b.left()) * s), 0, w - 1), y0 = std::clamp(int((r.top() - b.top()) * s), 0, h - 1);
-        const int x1 = std::clamp(int((r.right() - b.left()) * s), x0, w - 1), y1 = std::clamp(int((r.bottom() - b.top()) * s), y0, h - 1);
-        for (int y = y0; y <= y1; ++y) {
-            auto *row = reinterpret_cast<QRgb *>(m_overview.scanLine(y));
-            std::fill(row + x0, row + x1 + 1, rgb);
-        }
+}
+
+void StoryMap::updateOverview()
+{
+    if (m_overviewDirty || m_overview.isNull() || m_overviewBounds != m_layout.bounds) {
+        buildOverview();
+        return;
     }
+    // Only what changed since: the pixels of links taken away and added, and
+    // the cards under them or whose colour changed.
+    std::vector<QPoint> touched;
+    for (const auto &[link, delta] : std::as_const(m_overviewLinks))
+        countOverviewLink(link, delta, &touched);
+    m_overviewLinks.clear();
+    QSet<int> cards(m_overviewCards.cbegin(), m_overviewCards.cend());
+    m_overviewCards.clear();
+    const double s = m_overviewScale;
+    for (const QPoint &px : touched) {
+        colourOverviewPixel(px.x(), px.y());
+        const QRectF area(QPointF(m_overviewBounds.topLeft()) + QPointF(px) / s, QSizeF(1, 1) / s);
+        for (int c : cardsIn(area))
+            cards.insert(c);
+    }
+    for (int c : std::as_const(cards))
+        if (c >= 0 && c < m_graph.pages.size())
+            paintOverviewCard(c);
 }
 
 void StoryMap::paintOverview(QPainter &p, const QRectF &mapRect)

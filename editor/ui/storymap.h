@@ -30,6 +30,9 @@
 #include <QString>
 #include <QWidget>
 
+#include <cstdint>
+#include <vector>
+
 class QToolButton;
 
 namespace fc {
@@ -157,6 +160,11 @@ private:
     void stepByNumber(int delta, bool *left);
     void markChanged();
     void buildOverview();
+    void updateOverview();
+    void countOverviewLink(const story::StoryLink &link, int delta, std::vector<QPoint> *touched);
+    void colourOverviewPixel(int x, int y);
+    QRect overviewCardPixels(int page) const;
+    void paintOverviewCard(int page);
     bool faded(int page) const;
     QRect handleRect(int page) const; // in map units
     void saveMovedCard(int page);
@@ -190,7 +198,13 @@ private:
     bool m_linksThinned = false; // the last frame left links out
     QImage m_overview; // links and dots of the whole map
     double m_overviewScale = 0;
-    bool m_overviewDirty = true;
+    QRect m_overviewBounds; // the layout's bounds the picture was drawn for
+    std::vector<std::uint8_t> m_overviewCount[2]; // choice and battle links through each pixel
+    bool m_overviewDirty = true; // to be drawn anew as a whole
+    // Changes since the picture was drawn: links with +1 (added) or -1, and
+    // cards whose colour changed.
+    QList<std::pair<story::StoryLink, int>> m_overviewLinks;
+    QList<int> m_overviewCards;
 
     enum class Drag { None, Pan, Card, Link };
     Drag m_drag = Drag::None;

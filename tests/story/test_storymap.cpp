@@ -204,6 +204,7 @@ TEST_F(StoryMapTest, PagesChangedInPlaceMatchARebuild)
     } steps[] = {
         {"a location and a choice", page(QStringLiteral("3"), QStringLiteral("The Old Mill"), {QStringLiteral("6"), QStringLiteral("5")}), false},
         {"a battle and a choice to a page not there", battle, false},
+        {"choices taken back", page(QStringLiteral("3"), QStringLiteral("The Old Mill"), {QStringLiteral("5")}), false},
         {"the missing page added", page(QStringLiteral("9"), QStringLiteral("Vault"), {QStringLiteral("1")}), false},
         {"another added, before it by number", page(QStringLiteral("10"), QStringLiteral("Hall"), {}), false},
         {"a page linked to removed", page(QStringLiteral("6"), {}, {}), true},
@@ -260,6 +261,18 @@ TEST_F(StoryMapTest, PagesChangedInPlaceMatchARebuild)
             map->centerOn(QRectF(map->layout().cardRect(i)).center());
             EXPECT_EQ(map->cardAt(map->toView(QRectF(map->layout().cardRect(i)).center())), i) << qPrintable(name);
         }
+        // The whole-map picture, changed in place, is the picture drawn anew.
+        auto picture = [&] {
+            map->setZoom(0.149); // the picture about pixel for pixel
+            map->centerOn(QRectF(map->layout().bounds).center());
+            QImage image(map->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+            QPainter p(&image);
+            map->paintView(p, image.rect());
+            return image;
+        };
+        const QImage changed = picture();
+        map->moveCard(0, map->layout().positions[0]); // where it is: the picture is drawn anew
+        EXPECT_TRUE(changed == picture());
         // Tab walks the pages by number.
         QStringList tabbed;
         map->setFocus();
