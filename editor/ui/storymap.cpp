@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QSet>
+#include <QStaticText>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -195,6 +196,7 @@ StoryMap::~StoryMap() = default;
 void StoryMap::setStory(const StoryGraph &graph, const QString &sideFile)
 {
     m_graph = graph;
+    m_numbers.clear();
     m_sideFile = sideFile;
     m_sideFileError.clear();
     PinnedPositions pinned;
@@ -393,6 +395,7 @@ void StoryMap::removePage(const QString &name)
     }
     m_graph.links = std::move(links);
     m_graph.pages.removeAt(r);
+    m_numbers.clear();
     m_graph.index.remove(foldPageName(name));
     for (auto it = m_graph.index.begin(); it != m_graph.index.end(); ++it)
         *it = shifted(*it);
@@ -1274,28 +1277,62 @@ void StoryMap::paintLinks(QPainter &p, const QList<int> &cards, const QRectF &, 
 
 void StoryMap::paintBoxes(QPainter &p, const QList<int> &cards)
 {
-    QFont font = p.font();
+    // Batched: the boxes of one style in one call, and the numbers from
+    // text laid out once per size.
     const int px = std::max(6, int(std::lround(28 * m_zoom)));
+    if (px != m_numberSize) {
+        m_numberSize = px;
+        m_numbers.clear();
+    }
+    QFont font = p.font();
     font.setPixelSize(px);
     font.setBold(true);
     p.setFont(font);
     const bool numbers = kCardWidth * m_zoom >= 36;
+    static const QColor borders[4] = {kStartColour, kBattleColour, kEndingColour, kCardBorder};
+    QVarLengthArray<int, 512> byStyle[4][2];
     for (int c : cards) {
         const StoryPage &pg = m_graph.pages[c];
-        const QRectF r(toView(QPointF(m_layout.positions[c])), QSizeF(kCardWidth, kCardHeight) * m_zoom);
-        p.setOpacity(faded(c) ? 0.4 : 1.0);
-        const QColor border = pg.start ? kStartColour : pg.battle ? kBattleColour : pg.ending ? kEndingColour : kCardBorder;
-        p.setPen(QPen(border, pg.start || pg.ending ? 3 : 1));
-        p.setBrush(kCardFill);
-        p.drawRect(r);
-        if (numbers) {
-            p.setPen(border);
-            p.drawText(r, Qt::AlignCenter, pg.name);
+        const int style = pg.start ? 0 : pg.battle ? 1 : pg.ending ? 2 : 3;
+        byStyle[style][faded(c) ? 1 : 0].append(c);
+    }
+    QVarLengthArray<QRectF, 512> rects;
+    for (int f = 0; f < 2; ++f) {
+        p.setOpacity(f ? 0.4 : 1.0);
+        for (int style = 0; style < 4; ++style) {
+            const auto &group = byStyle[style][f];
+            if (group.isEmpty())
+                continue;
+            rects.clear();
+            for (int c : group)
+                rects.append(QRectF(toView(QPointF(m_layout.positions[c])), QSizeF(kCardWidth, kCardHeight) * m_zoom));
+            p.setPen(QPen(borders[style], style == 0 || style == 2 ? 3 : 1));
+            p.setBrush(kCardFill);
+            p.drawRects(rects.constData(), int(rects.size()));
+            if (!numbers)
+                continue;
+            p.setPen(borders[style]);
+            for (qsizetype k = 0; k < group.size(); ++k) {
+                auto it = m_numbers.find(group[k]);
+                if (it == m_numbers.end()) {
+                    QStaticText text(m_graph.pages[group[k]].name);
+                    text.setPerformanceHint(QStaticText::AggressiveCaching);
+                    text.prepare(QTransform(), font);
+                    it = m_numbers.insert(group[k], text);
+                }
+                const QSizeF size = it->size();
+                p.drawStaticText(rects[k].center() - QPointF(size.width(), size.height()) / 2, *it);
+            }
         }
+    }
+    p.setOpacity(1.0);
+    for (int c : cards) {
         if (const auto it = m_findings.constFind(c); it != m_findings.cend() && !it->isEmpty()) {
+            const QRectF r(toView(QPointF(m_layout.positions[c])), QSizeF(kCardWidth, kCardHeight) * m_zoom);
             const QString &kind = std::min_element(it->cbegin(), it->cend(), [](const auto &a, const auto &b) {
                                       return findingRank(a.kind) < findingRank(b.kind);
                                   })->kind;
+            p.setOpacity(faded(c) ? 0.4 : 1.0);
             p.setPen(Qt::NoPen);
             p.setBrush(findingColour(kind));
             const double d = std::max(4.0, 20 * m_zoom);

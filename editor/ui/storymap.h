@@ -27,6 +27,7 @@
 #include <QImage>
 #include <QList>
 #include <QPointer>
+#include <QStaticText>
 #include <QString>
 #include <QWidget>
 
@@ -205,6 +206,9 @@ private:
     // cards whose colour changed.
     QList<std::pair<story::StoryLink, int>> m_overviewLinks;
     QList<int> m_overviewCards;
+    // Page numbers of the boxes, laid out at one size.
+    QHash<int, QStaticText> m_numbers;
+    int m_numberSize = 0;
 
     enum class Drag { None, Pan, Card, Link };
     Drag m_drag = Drag::None;
