@@ -386,6 +386,24 @@ void screenshots(const QString &dir, const QString &tmp)
     map.setCurrentPageName(QStringLiteral("19"));
     map.setFocus();
     shoot(panel, dir + QStringLiteral("/adventure-cards.png"));
+    // The matches of a find, with their counts.
+    {
+        QFile quest(QStringLiteral(FABLECRAFT_SOURCE_DIR "/data/VellumAdventure.qst"));
+        quest.open(QIODevice::ReadOnly);
+        QuestDocument doc;
+        doc.setBytes(quest.readAll());
+        QHash<QString, int> counts;
+        for (const FindMatch &m : findInQuest(doc, Finder(QStringLiteral("the"), {false, true, false})))
+            if (!m.page.isEmpty())
+                ++counts[m.page];
+        map.setMatches(counts);
+        map.fit();
+        shoot(panel, dir + QStringLiteral("/adventure-find-fit.png"));
+        map.setZoom(0.6);
+        map.setCurrentPageName(QStringLiteral("19"));
+        shoot(panel, dir + QStringLiteral("/adventure-find-cards.png"));
+        map.setMatches({});
+    }
 
     const QString file = QDir(tmp).filePath(QStringLiteral("shots.qst"));
     QFile out(file);
