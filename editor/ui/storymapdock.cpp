@@ -119,6 +119,12 @@ void StoryMapDock::pageChanged(const QString &section)
     const int listed = doc.pageIndex(section);
     if (listed < 0)
         return; // no page: the story info, the quest data
+    if (m_burst++ == 0)
+        QTimer::singleShot(0, this, [this] { m_burst = 0; });
+    if (m_burst > kBurst) {
+        redrawLater();
+        return;
+    }
     m_panel->map()->updatePage(story::storyPageOf(doc, doc.pages().at(listed)));
 }
 

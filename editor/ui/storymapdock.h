@@ -43,6 +43,10 @@ private:
     CheckPanel *m_checks = nullptr;
     StoryMapPanel *m_panel = nullptr;
     QTimer *m_redraw = nullptr;
+    // Pages changed within the current event: past kBurst (a Replace All
+    // over many pages) the map is drawn anew once instead.
+    static constexpr int kBurst = 64;
+    int m_burst = 0;
     bool m_syncing = false;
     bool m_drawn = false;
 };

@@ -1,6 +1,8 @@
 // The story map in the editor window: opened by F6 in "View", following the
 // page selected in the form and the other way round, and never squeezing the
 // form's fields.
+#include "bench/generated_quest.h"
+#include "editor/story_find.h"
 #include "editor/ui/checkpanel.h"
 #include "editor/ui/createquest.h"
 #include "editor/ui/storymap.h"
@@ -10,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDockWidget>
+#include <QFile>
 #include <QTest>
 #include <QUndoStack>
 
@@ -139,6 +142,25 @@ TEST_F(StoryMapDockTest, EditsChangeTheirCardsAndLinksAtOnce)
     // A new quest is drawn anew, as soon as its loading is done.
     load(QStringLiteral(FABLECRAFT_DEFAULT_ADVENTURE));
     ASSERT_TRUE(QTest::qWaitFor([&] { return map->graph().pages.size() == 40; }));
+
+    // A Replace All over many pages is drawn anew once, not page by page.
+    QFile many(dir.filePath(QStringLiteral("many.qst")));
+    ASSERT_TRUE(many.open(QIODevice::WriteOnly));
+    many.write(bench::generateQuest(300, bench::QuestMix::Varied));
+    many.close();
+    load(many.fileName());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return map->graph().pages.size() == 300; }));
+    const story::ReplaceReport r =
+        editor->replaceAll(story::Finder(QStringLiteral("^1$"), {false, false, true}), QStringLiteral("7"));
+    ASSERT_GT(r.pages.size(), 64);
+    const story::StoryGraph rebuilt = story::buildStoryGraph(story::storyPagesOf(editor->document()));
+    auto linksOf = [](const story::StoryGraph &g) {
+        QStringList out;
+        for (const story::StoryLink &l : g.links)
+            out << g.pages[l.from].name + QLatin1Char('>') + g.pages[l.to].name;
+        return out;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return linksOf(map->graph()) == linksOf(rebuilt); }));
 }
 
 TEST_F(StoryMapDockTest, ALinkDrawnOnTheMapSetsAFreeChoice)
