@@ -12,6 +12,8 @@ inline constexpr char kUsage[] =
     "       fablecraft-cli ini set FILE SECTION KEY VALUE\n"
     "       fablecraft-cli play [--program-dir DIR] [--answer yes|no] [--json] QUEST|- [STEP ...]\n"
     "       fablecraft-cli edit [--program-dir DIR] [--answer yes|no] [--json] [STEP ...]\n"
+    "                (find[/cwr]:TEXT, replace[/cwr]:FIND:WITH: c match case, w whole words,\n"
+    "                 r regular expression)\n"
     "       fablecraft-cli compile [--program-dir DIR] QUEST NAME --into DIR [--runtime] [--media]\n"
     "                              [--allow-outside] [--replace]\n"
     "       fablecraft-cli check [--json] QUEST\n"

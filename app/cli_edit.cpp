@@ -182,6 +182,31 @@ bool EditSession::isPicker(const QString &form, const QString &control) const
     return form == QLatin1String(kFrmCharCreate) && control == QLatin1String("Command1");
 }
 
+namespace {
+
+// The options of a find or replace step named name: step itself, or
+// step/FLAGS with c (match case), w (whole words), r (regular expression);
+// nothing for another step or an unknown flag.
+std::optional<story::FindOptions> findOptions(const QString &name, QLatin1String step)
+{
+    if (!name.startsWith(step) || (name.size() > step.size() && name[step.size()] != QLatin1Char('/')))
+        return std::nullopt;
+    story::FindOptions o;
+    for (QChar f : QStringView(name).mid(step.size() + 1)) {
+        if (f == QLatin1Char('c'))
+            o.caseSensitive = true;
+        else if (f == QLatin1Char('w'))
+            o.wholeWord = true;
+        else if (f == QLatin1Char('r'))
+            o.regularExpression = true;
+        else
+            return std::nullopt;
+    }
+    return o;
+}
+
+} // namespace
+
 int EditSession::step(const QString &s)
 {
     const int colon = int(s.indexOf(QLatin1Char(':')));
@@ -247,20 +272,20 @@ int EditSession::step(const QString &s)
     } else if (name == QLatin1String("hover") && colon >= 0) {
         control(&form, &ctl, nullptr);
         done = m_editor->hover(form, ctl);
-    } else if (name == QLatin1String("find") && colon >= 0) {
-        const story::Finder finder(arg, {});
+    } else if (const auto options = findOptions(name, QLatin1String("find")); options && colon >= 0) {
+        const story::Finder finder(arg, *options);
         if (!finder.isValid())
-            return usage(QStringLiteral("find takes TEXT"));
+            return usage(QStringLiteral("find takes TEXT (%1)").arg(finder.error()));
         m_found = story::findInQuest(m_editor->document(), finder);
         m_findDone = true;
         done = true;
-    } else if (name == QLatin1String("replace") && colon >= 0) {
+    } else if (const auto options = findOptions(name, QLatin1String("replace")); options && colon >= 0) {
         const int c = int(arg.indexOf(QLatin1Char(':')));
         if (c <= 0)
             return usage(QStringLiteral("replace takes FIND:WITH"));
-        const story::Finder finder(arg.left(c), {});
+        const story::Finder finder(arg.left(c), *options);
         if (!finder.isValid())
-            return usage(QStringLiteral("replace takes FIND:WITH"));
+            return usage(QStringLiteral("replace takes FIND:WITH (%1)").arg(finder.error()));
         m_replaced << m_editor->replaceAll(finder, arg.mid(c + 1));
         done = true;
     } else if (name == QLatin1String("goto") && colon >= 0) {

@@ -8,6 +8,9 @@
 // Frames are painted into a 1280x800 raster image, which is what the
 // viewport's paint event does on the offscreen and X11 raster back-ends.
 //   bench_story_map [--pages N]     the measurements (of N pages only)
+//   bench_story_map --pages N --document
+//                                   only find, the statistics and the graph
+//                                   of a quest document of N pages
 //   bench_story_map --shots DIR     pictures of the map of the default
 //                                   adventure and of 20,000 pages at three zooms
 // Run the pictures under Xvfb (QT_QPA_PLATFORM=xcb) to see them as a screen
@@ -37,6 +40,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 using namespace fc;
 using namespace fc::story;
@@ -92,12 +96,15 @@ QList<Frame> framesAround(double zoom, QPointF centre, int panFrames, int zoomFr
     return frames;
 }
 
-QList<double> drawMapFrames(StoryMap &map, const QList<Frame> &frames)
+double cpuMs();
+
+QList<double> drawMapFrames(StoryMap &map, const QList<Frame> &frames, QList<double> *cpu)
 {
     QImage image(kView, QImage::Format_ARGB32_Premultiplied);
     QList<double> ms;
     for (const Frame &f : frames) {
         QElapsedTimer t;
+        const double c = cpuMs();
         t.start();
         map.setZoom(f.zoom);
         map.centerOn(f.centre);
@@ -105,6 +112,7 @@ QList<double> drawMapFrames(StoryMap &map, const QList<Frame> &frames)
         map.paintView(p, image.rect());
         p.end();
         ms.append(t.nsecsElapsed() / 1e6);
+        cpu->append(cpuMs() - c);
     }
     return ms;
 }
@@ -149,6 +157,85 @@ struct PlainScene
     }
 };
 
+// Thread CPU time: with other work on the machine, the time this work itself
+// took beside the time that passed.
+double cpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+struct Timed
+{
+    QList<double> wall, cpu;
+    template <typename F> void run(F &&f)
+    {
+        QElapsedTimer t;
+        const double c = cpuMs();
+        t.start();
+        f();
+        wall.append(t.nsecsElapsed() / 1e6);
+        cpu.append(cpuMs() - c);
+    }
+    QString text(int decimals = 1) const
+    {
+        const Stats w = stats(wall), c = stats(cpu);
+        return QStringLiteral("median %1 ms, worst %2 ms (cpu %3 / %4 ms)")
+            .arg(w.median, 0, 'f', decimals)
+            .arg(w.worst, 0, 'f', decimals)
+            .arg(c.median, 0, 'f', decimals)
+            .arg(c.worst, 0, 'f', decimals);
+    }
+};
+
+// Find, the statistics and the graph over every page of a quest document.
+void measureDocument(int pages)
+{
+    QuestDocument doc;
+    doc.setBytes(bench::generateQuest(pages, bench::QuestMix::Varied));
+    // A word on every page, words on one page, a whole word with its case,
+    // and an expression.
+    const struct
+    {
+        const char *what, *text;
+        FindOptions options;
+    } finds[] = {
+        {"a plain word on every page", "torch", {}},
+        {"words on one page", "page 777 goes", {}},
+        {"a whole word, its case matched", "Brass", {true, true, false}},
+        {"an expression", "door [34]$", {false, false, true}},
+    };
+    for (const auto &f : finds) {
+        Timed t;
+        qsizetype found = 0;
+        for (int i = 0; i < 9; ++i)
+            t.run([&] { found = findInQuest(doc, Finder(QString::fromLatin1(f.text), f.options)).size(); });
+        std::printf("find %s: %s, %lld matches\n", f.what, qPrintable(t.text()), qlonglong(found));
+    }
+    Timed graph;
+    for (int i = 0; i < 5; ++i)
+        graph.run([&] { buildStoryGraph(storyPagesOf(doc)); });
+    std::printf("graph from the document: %s\n", qPrintable(graph.text()));
+    // A keystroke in a page text with the statistics listening, against the
+    // same keystroke with nothing listening.
+    Timed plain, counted;
+    auto type = [&](Timed &t, int round) {
+        for (int i = 0; i < 200; ++i) {
+            const QString page = QString::number(1 + (i * 97) % pages);
+            const QString text = QStringLiteral("Typed %1 %2").arg(round).arg(i);
+            t.run([&] { doc.setValue(page, QStringLiteral("Page Text"), text); });
+        }
+    };
+    type(plain, 0);
+    {
+        StoryStatistics statistics(doc);
+        type(counted, 1);
+    }
+    std::printf("a keystroke in the document: %s;\n  with the statistics updated: %s\n", qPrintable(plain.text(3)),
+                qPrintable(counted.text(3)));
+}
+
 void measure(int pages, const QString &dir)
 {
     const QString file = QDir(dir).filePath(QStringLiteral("quest%1.qst").arg(pages));
@@ -179,44 +266,7 @@ void measure(int pages, const QString &dir)
                 stats(readMs).median, stats(layoutMs).median, stats(layoutMs).worst, qlonglong(graph.pages.size()),
                 qlonglong(graph.links.size()), layout.bounds.width(), layout.bounds.height());
 
-    // Find over every page of the quest document.
-    {
-        QuestDocument doc;
-        doc.setBytes(bench::generateQuest(pages, bench::QuestMix::Varied));
-        QList<double> findMs, graphMs;
-        qsizetype found = 0;
-        for (int i = 0; i < 5; ++i) {
-            t.start();
-            found = findInQuest(doc, Finder(QStringLiteral("torch"), {})).size();
-            findMs.append(t.nsecsElapsed() / 1e6);
-        }
-        for (int i = 0; i < 3; ++i) {
-            t.start();
-            buildStoryGraph(storyPagesOf(doc));
-            graphMs.append(t.nsecsElapsed() / 1e6);
-        }
-        // A keystroke in a page text with the statistics listening, against
-        // the same keystroke with nothing listening.
-        QList<double> plainMs, statsMs;
-        auto type = [&](QList<double> &ms, int round) {
-            for (int i = 0; i < 200; ++i) {
-                const QString page = QString::number(1 + (i * 97) % pages);
-                t.start();
-                doc.setValue(page, QStringLiteral("Page Text"), QStringLiteral("Typed %1 %2").arg(round).arg(i));
-                ms.append(t.nsecsElapsed() / 1e6);
-            }
-        };
-        type(plainMs, 0);
-        {
-            StoryStatistics statistics(doc);
-            type(statsMs, 1);
-        }
-        std::printf("a keystroke in the document: median %.3f ms; with the statistics updated: median %.3f ms, worst %.3f ms\n",
-                    stats(plainMs).median, stats(statsMs).median, stats(statsMs).worst);
-        std::printf("find a plain word in the document: median %.1f ms, worst %.1f ms (%lld matches); "
-                    "graph from the document: median %.1f ms\n",
-                    stats(findMs).median, stats(findMs).worst, qlonglong(found), stats(graphMs).median);
-    }
+    measureDocument(pages);
 
     // Opening: the map widget shown, laid out and painted once at the
     // whole-quest zoom (the whole-map picture is drawn then).
@@ -263,11 +313,43 @@ void measure(int pages, const QString &dir)
     std::printf("%-12s %8s  %22s  %22s  %s\n", "zoom", "", "map: median / worst", "plain: median / worst",
                 "plain / map (median)");
     for (const auto &level : levels) {
-        const Stats m = stats(drawMapFrames(map, framesAround(level.zoom, level.at, 60, 30)));
+        QList<double> cpu;
+        const Stats m = stats(drawMapFrames(map, framesAround(level.zoom, level.at, 60, 30), &cpu));
         // The plain way is slow where it matters: fewer frames.
         const Stats s = stats(plain.draw(framesAround(level.zoom, level.at, 8, 4)));
-        std::printf("%-12s %8.4f  %9.2f / %8.2f ms  %9.2f / %8.2f ms  %8.1fx\n", level.name, level.zoom, m.median,
-                    m.worst, s.median, s.worst, m.median > 0 ? s.median / m.median : 0.0);
+        std::printf("%-12s %8.4f  %9.2f / %8.2f ms  %9.2f / %8.2f ms  %8.1fx   map cpu %.2f / %.2f ms\n", level.name,
+                    level.zoom, m.median, m.worst, s.median, s.worst, m.median > 0 ? s.median / m.median : 0.0,
+                    stats(cpu).median, stats(cpu).worst);
+    }
+
+    // An edit in the form on its card: the card changed in place and the
+    // next frame painted, for a location typed and a destination changed
+    // (its links, and at whole-quest zoom the whole-map picture, drawn anew).
+    QImage frame(kView, QImage::Format_ARGB32_Premultiplied);
+    for (const auto &level : {levels[0], levels[2]}) {
+        Timed typed, relinked;
+        for (int i = 0; i < 21; ++i) {
+            StoryPageInput in = inputs[(i * 97) % inputs.size()];
+            map.setZoom(level.zoom);
+            map.centerOn(QRectF(map.layout().cardRect(map.graph().indexOf(in.name))).center());
+            auto paint = [&] {
+                QPainter p(&frame);
+                map.paintView(p, frame.rect());
+            };
+            paint();
+            in.location += QStringLiteral(" typed %1").arg(i);
+            typed.run([&] {
+                map.updatePage(in);
+                paint();
+            });
+            in.destinations[0] = inputs[(i * 31) % inputs.size()].name;
+            relinked.run([&] {
+                map.updatePage(in);
+                paint();
+            });
+        }
+        std::printf("an edit to its card at %s zoom: a location %s;\n  a destination %s\n", level.name,
+                    qPrintable(typed.text(2)), qPrintable(relinked.text(2)));
     }
 }
 
@@ -304,6 +386,24 @@ void screenshots(const QString &dir, const QString &tmp)
     map.setCurrentPageName(QStringLiteral("19"));
     map.setFocus();
     shoot(panel, dir + QStringLiteral("/adventure-cards.png"));
+    // The matches of a find, with their counts.
+    {
+        QFile quest(QStringLiteral(FABLECRAFT_SOURCE_DIR "/data/VellumAdventure.qst"));
+        quest.open(QIODevice::ReadOnly);
+        QuestDocument doc;
+        doc.setBytes(quest.readAll());
+        QHash<QString, int> counts;
+        for (const FindMatch &m : findInQuest(doc, Finder(QStringLiteral("the"), {false, true, false})))
+            if (!m.page.isEmpty())
+                ++counts[m.page];
+        map.setMatches(counts);
+        map.fit();
+        shoot(panel, dir + QStringLiteral("/adventure-find-fit.png"));
+        map.setZoom(0.6);
+        map.setCurrentPageName(QStringLiteral("19"));
+        shoot(panel, dir + QStringLiteral("/adventure-find-cards.png"));
+        map.setMatches({});
+    }
 
     const QString file = QDir(tmp).filePath(QStringLiteral("shots.qst"));
     QFile out(file);
@@ -338,10 +438,17 @@ int main(int argc, char **argv)
     const QStorageInfo disk(tmp.path());
     std::printf("platform %s; quests written to %s (%s)\n", qPrintable(QGuiApplication::platformName()),
                 disk.device().constData(), disk.fileSystemType().constData());
-    // --pages N measures one size only.
+    // --pages N measures one size only; --document only find, the
+    // statistics and the graph of the document.
     const qsizetype only = args.indexOf(QStringLiteral("--pages"));
     if (only > 0 && only + 1 < args.size()) {
-        measure(args[only + 1].toInt(), tmp.path());
+        const int pages = args[only + 1].toInt();
+        if (args.contains(QStringLiteral("--document"))) {
+            std::printf("\n== %d pages ==\n", pages);
+            measureDocument(pages);
+        } else {
+            measure(pages, tmp.path());
+        }
         return 0;
     }
     measure(1000, tmp.path());

@@ -32,6 +32,14 @@ const char *const kTextOrder[] = {"Text1", "Text10", "Text11", "Text12", "Text13
 
 } // namespace
 
+QString Editor::battleControlOf(const QString &key)
+{
+    for (auto it = keyTable().cbegin(); it != keyTable().cend(); ++it)
+        if (it.value().compare(key, Qt::CaseInsensitive) == 0 && it.key().startsWith(QLatin1String("Text")))
+            return it.key();
+    return {};
+}
+
 void BattleDialog::fieldChanged(const QString &control)
 {
     const QString key = keyTable().value(control);

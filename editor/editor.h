@@ -193,6 +193,9 @@ public:
     // The createquest control that shows a page or story key ("Page Text":
     // Text1), or "" for a key no control of the form shows.
     static QString controlOf(const QString &key);
+    // The FrmBattle control that shows a battle key ("BattleMonName": Text1),
+    // or "" for a key the battle dialog does not show.
+    static QString battleControlOf(const QString &key);
     // Selects the page named name (as the page list does; names compare
     // without case and outer blanks). False when no page has that name.
     bool openPage(const QString &name);

@@ -265,6 +265,12 @@ QStringList QuestDocument::sectionNames() const
 
 bool QuestDocument::hasSection(const QString &section) const { return sectionIndex(section) >= 0; }
 
+const QuestDocument::Section *QuestDocument::storedSection(const QString &section) const
+{
+    const int i = sectionIndex(section);
+    return i < 0 ? nullptr : &m_sections[i];
+}
+
 IniFile QuestDocument::parseText(const QByteArray &text) const
 {
     if (isUtf8(m_encoding))

@@ -181,6 +181,11 @@ public:
         QList<Section> sections;
     };
 
+    // The stored section a read of section finds (the first of that name),
+    // or nullptr; valid until the document changes. For readers that scan
+    // many values at once, such as a search of the whole quest.
+    const Section *storedSection(const QString &section) const;
+
 private:
     using Whole = Snapshot;
     void load(const QByteArray &bytes, bool listPages);

@@ -5,6 +5,12 @@
 
 #include <QByteArrayMatcher>
 #include <QSet>
+#include <QStringDecoder>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include <algorithm>
 #include <optional>
@@ -90,66 +96,226 @@ bool namesPage(const QuestDocument &doc, const QString &name)
     return doc.pageIndex(name) >= 0 || doc.hasSection(name);
 }
 
-// Where needle stands in the document's bytes: folded section name -> folded
-// names of the keys whose lines hold it. A search then reads only those
-// values. Nothing when the bytes cannot be searched as they are (a UTF-16
-// quest, a needle that is not plain ASCII).
-using Hits = QHash<QString, QSet<QString>>;
-std::optional<Hits> linesHolding(const QuestDocument &doc, const QString &needle, bool caseSensitive)
+// The values of a few keys in one stored section, found as a profile read
+// finds them (storage/ini_file.h): a line ends at CR LF, CR or LF; a key line
+// is a line after the header whose first character other than blank or tab
+// is not ";" and that holds "="; key and value are what stands before and
+// after the first "=", blanks and tabs around them trimmed; names compare
+// without regard to case; the first of equal keys wins; one pair of
+// enclosing quotes is dropped from a value, and a read gives at most
+// kMaxReadLength characters. One pass over the section's bytes reads every
+// key asked for, where reading values one by one parses the section anew;
+// a search reads only as far as its last hit.
+class SectionReader
 {
-    if (doc.encoding() == ini::FileEncoding::Utf16Le || doc.encoding() == ini::FileEncoding::Utf16Be)
-        return std::nullopt;
-    for (QChar c : needle)
-        if (c.unicode() >= 128 || c.unicode() < 32)
-            return std::nullopt;
-    QByteArray bytes = doc.toBytes();
-    QByteArray n = needle.toLatin1();
-    if (!caseSensitive) {
-        bytes = std::move(bytes).toLower();
-        n = n.toLower();
-    }
-    const char *data = bytes.constData();
-    const qsizetype size = bytes.size();
-    const bool utf8 = doc.encoding() != ini::FileEncoding::Windows1252;
-    auto text = [&](qsizetype from, qsizetype length) {
-        return utf8 ? QString::fromUtf8(data + from, length) : cp1252::decode(data + from, length);
-    };
-    Hits out;
-    QString section; // folded name of the section the scan is in
-    qsizetype scanned = 0; // headers are known up to here
-    auto lineEnd = [&](qsizetype at) {
-        while (at < size && data[at] != '\n' && data[at] != '\r')
-            ++at;
-        return at;
-    };
-    // Moves the known section forward to the line starting at lineStart.
-    auto headerUpTo = [&](qsizetype lineStart) {
-        while (scanned <= lineStart && scanned < size) {
-            const qsizetype end = lineEnd(scanned);
-            qsizetype i = scanned;
-            while (i < end && (data[i] == ' ' || data[i] == '\t'))
-                ++i;
-            if (i < end && data[i] == '[') {
-                const qsizetype close = bytes.indexOf(']', i);
-                if (close > i && close < end)
-                    section = foldPageName(text(i + 1, close - i - 1));
-            }
-            scanned = end + 1;
+public:
+    static constexpr int kMaxKeys = 32;
+
+    // keys: at most kMaxKeys names of plain ASCII characters.
+    SectionReader(const QStringList &keys, bool utf8)
+        : m_utf8(utf8)
+        , m_utf8Decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless)
+    {
+        Q_ASSERT(keys.size() <= kMaxKeys);
+        for (const QString &k : keys) {
+            const QByteArray lower = k.trimmed().toLatin1().toLower();
+            if (lower.size() < kLongest)
+                m_byLength[size_t(lower.size())].append(int(m_keys.size()));
+            m_keys.append(lower);
         }
-    };
-    const QByteArrayMatcher matcher(n);
-    for (qsizetype at = matcher.indexIn(bytes); at >= 0;) {
-        qsizetype start = at;
-        while (start > 0 && data[start - 1] != '\n' && data[start - 1] != '\r')
-            --start;
-        headerUpTo(start);
-        const qsizetype end = lineEnd(at);
-        const qsizetype eq = bytes.indexOf('=', start);
-        if (eq >= start && eq < at && data[start] != ';')
-            out[section].insert(foldPageName(text(start, eq - start)));
-        at = end < size ? matcher.indexIn(bytes, end) : -1;
+        m_spans.resize(m_keys.size());
     }
-    return out;
+    int count() const { return int(m_keys.size()); }
+
+    // Starts on text, a section's stored text (its header line first).
+    void start(const QByteArray &text)
+    {
+        m_text = text;
+        m_data = m_text.constData();
+        m_size = m_text.size();
+        std::fill(m_spans.begin(), m_spans.end(), std::pair<qsizetype, qsizetype>(-1, -1));
+        m_missing = count();
+        qsizetype e = 0;
+        while (e < m_size && m_data[e] != '\r' && m_data[e] != '\n')
+            ++e;
+        m_pos = nextLine(e); // past the header line
+    }
+    // Reads every value.
+    void read(const QByteArray &text)
+    {
+        start(text);
+        qsizetype end = 0;
+        while (m_pos < m_size && m_missing > 0)
+            readLine(&end);
+    }
+    // Reads on to the line that holds the byte at pos: the key that line
+    // gives its value (-1 for none: no key line, a key not asked for, or one
+    // an earlier line gave already), and in *lineEnd where the line ends.
+    int keyOfLineAt(qsizetype pos, qsizetype *lineEnd)
+    {
+        *lineEnd = m_pos;
+        if (pos < m_pos)
+            return -1; // the header line
+        while (m_pos < m_size && m_missing > 0) {
+            const int k = readLine(lineEnd);
+            if (pos <= *lineEnd)
+                return k;
+        }
+        *lineEnd = m_size; // later lines give no value
+        return -1;
+    }
+
+    bool has(int k) const { return m_spans[size_t(k)].first >= 0; }
+    // Where the value of key k stands in the text (quotes dropped).
+    std::pair<qsizetype, qsizetype> span(int k) const { return m_spans[size_t(k)]; }
+    QString value(int k)
+    {
+        const auto [vs, ve] = m_spans[size_t(k)];
+        if (vs < 0)
+            return QString();
+        const char *d = m_data + vs;
+        QString v = !utf8::hasHighBytes(d, ve - vs) ? QString::fromLatin1(d, ve - vs)
+                    : m_utf8                        ? m_utf8Decoder.decode(QByteArrayView(d, ve - vs))
+                                                    : cp1252::decode(d, ve - vs);
+        if (v.size() > ini::IniFile::kMaxReadLength) {
+            qsizetype cut = ini::IniFile::kMaxReadLength;
+            if (v.at(cut - 1).isHighSurrogate())
+                --cut;
+            v.truncate(cut);
+        }
+        return v;
+    }
+
+private:
+    static constexpr int kLongest = 64; // longer names are no key asked for, unless outside ASCII
+
+    static bool isBlank(char c) { return c == ' ' || c == '\t'; }
+    qsizetype nextLine(qsizetype e) const
+    {
+        if (e >= m_size)
+            return m_size;
+        return m_data[e] == '\r' && e + 1 < m_size && m_data[e + 1] == '\n' ? e + 2 : e + 1;
+    }
+    // Reads the line at m_pos and moves on; the key it gives its value first, or -1.
+    int readLine(qsizetype *lineEnd)
+    {
+        const char *d = m_data;
+        const qsizetype n = m_size;
+        qsizetype f = m_pos;
+        while (f < n && isBlank(d[f]))
+            ++f;
+        // The first "=" is near the start of a line; its end is found by
+        // memchr over the long values.
+        qsizetype eq = f;
+        while (eq < n && d[eq] != '=' && d[eq] != '\r' && d[eq] != '\n')
+            ++eq;
+        qsizetype e = eq;
+        if (eq < n && d[eq] == '=') {
+            const void *lf = std::memchr(d + eq, '\n', size_t(n - eq));
+            e = lf ? static_cast<const char *>(lf) - d : n;
+            if (const void *cr = std::memchr(d + eq, '\r', size_t(e - eq)))
+                e = static_cast<const char *>(cr) - d;
+        }
+        *lineEnd = e;
+        m_pos = nextLine(e);
+        if (eq >= e || d[f] == ';')
+            return -1;
+        qsizetype ke = eq;
+        while (ke > f && isBlank(d[ke - 1]))
+            --ke;
+        const int k = keyIndex(d + f, ke - f);
+        if (k < 0 || m_spans[size_t(k)].first >= 0)
+            return -1;
+        qsizetype vs = eq + 1, ve = e;
+        while (vs < ve && isBlank(d[vs]))
+            ++vs;
+        while (ve > vs && isBlank(d[ve - 1]))
+            --ve;
+        if (ve - vs >= 2 && d[vs] == d[ve - 1] && (d[vs] == '"' || d[vs] == '\'')) {
+            ++vs;
+            --ve;
+        }
+        m_spans[size_t(k)] = {vs, ve};
+        --m_missing;
+        return k;
+    }
+    int keyIndex(const char *p, qsizetype len)
+    {
+        bool ascii = true;
+        for (qsizetype i = 0; i < len && ascii; ++i)
+            ascii = static_cast<unsigned char>(p[i]) < 0x80;
+        if (ascii) {
+            if (len >= kLongest || m_byLength[size_t(len)].isEmpty())
+                return -1;
+            char lower[kLongest];
+            for (qsizetype i = 0; i < len; ++i)
+                lower[i] = p[i] >= 'A' && p[i] <= 'Z' ? char(p[i] + 32) : p[i];
+            for (int k : m_byLength[size_t(len)])
+                if (std::memcmp(m_keys[k].constData(), lower, size_t(len)) == 0)
+                    return k;
+            return -1;
+        }
+        // A name outside ASCII folds as the profile store folds it (some
+        // characters fold to ASCII letters: the Kelvin sign to "k").
+        const QString name = m_utf8 ? m_utf8Decoder.decode(QByteArrayView(p, len)) : cp1252::decode(p, len);
+        const QByteArray folded = name.toCaseFolded().toUtf8();
+        for (int k = 0; k < m_keys.size(); ++k)
+            if (m_keys[k] == folded)
+                return k;
+        return -1;
+    }
+
+    QList<QByteArray> m_keys; // lower-cased
+    std::array<QList<int>, kLongest> m_byLength;
+    std::vector<std::pair<qsizetype, qsizetype>> m_spans;
+    QByteArray m_text;
+    const char *m_data = nullptr;
+    qsizetype m_size = 0, m_pos = 0;
+    int m_missing = 0;
+    bool m_utf8;
+    QStringDecoder m_utf8Decoder;
+};
+
+// Copies size bytes with ASCII letters lowered, eight at a time; whether a
+// byte outside ASCII was among them.
+bool lowerAscii(const char *from, qsizetype size, char *to)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+    std::uint64_t high = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, from + i, 8);
+        high |= x;
+        const std::uint64_t seven = x & ~highs;
+        const std::uint64_t atLeastA = seven + (0x80 - 'A') * ones;
+        const std::uint64_t aboveZ = seven + (0x80 - 'Z' - 1) * ones;
+        const std::uint64_t upper = atLeastA & ~aboveZ & ~x & highs;
+        x |= upper >> 2;
+        std::memcpy(to + i, &x, 8);
+    }
+    for (; i < size; ++i) {
+        const char c = from[i];
+        high |= static_cast<unsigned char>(c);
+        to[i] = c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+    }
+    return high & highs;
+}
+
+bool isTextUtf8(const QuestDocument &doc)
+{
+    return doc.encoding() != ini::FileEncoding::Windows1252;
+}
+
+// The keys of a page the story graph reads, in the order storyPagesOf takes them.
+QStringList graphKeys()
+{
+    QStringList k{QString(kLocation), QString(kPageText)};
+    for (int c = 1; c <= kOptionCount; ++c)
+        k << optionKey(c) << destinationKey(c);
+    k << QString(kBattle) << QString(kBattleWin) << QString(kBattleLose) << QString(kBattleEscape)
+      << QString(kBattleEscapeCheck);
+    return k;
 }
 
 } // namespace
@@ -232,31 +398,79 @@ QList<FindMatch> findInQuest(const QuestDocument &doc, const Finder &finder)
     QList<FindMatch> out;
     if (!finder.isValid())
         return out;
-    // Names in the lower-cased bytes fold as the names themselves do: only
-    // ASCII letters were lowered.
-    const std::optional<Hits> holding =
-        finder.literal().isEmpty() ? std::nullopt : linesHolding(doc, finder.literal(), finder.options().caseSensitive);
-    auto search = [&](const QString &page, const QString &section, const QStringList &keys) {
-        const QSet<QString> *lines = nullptr;
-        if (holding) {
-            const auto it = holding->constFind(foldPageName(section));
-            if (it == holding->cend())
-                return;
-            lines = &it.value();
+    // A text of ASCII characters is looked for in the stored bytes (with
+    // their ASCII letters lowered for a search that ignores case): only the
+    // values that hold it are decoded and searched, and a section is read
+    // only as far as its last hit. Any other search reads every value.
+    const QString literal = finder.literal();
+    bool ascii = !literal.isEmpty();
+    for (QChar c : literal)
+        ascii = ascii && c.unicode() < 0x80;
+    const bool caseSensitive = finder.options().caseSensitive;
+    const bool plain = ascii && !finder.options().wholeWord;
+    const QByteArray needle = ascii ? (caseSensitive ? literal.toLatin1() : literal.toLatin1().toLower()) : QByteArray();
+    const QByteArrayMatcher matcher(needle);
+    QByteArray lowered;
+
+    const bool utf8 = isTextUtf8(doc);
+    auto search = [&](const QString &page, const QString &section, const QStringList &keys, SectionReader &reader) {
+        const QuestDocument::Section *stored = doc.storedSection(section);
+        if (!stored)
+            return;
+        const QByteArray &text = stored->text;
+        const char *bytes = text.constData();
+        const qsizetype size = text.size();
+        reader.start(text);
+        std::uint32_t candidates = 0; // keys whose values may hold a match
+        bool high = false;
+        if (ascii && !caseSensitive) {
+            lowered.resize(size);
+            high = lowerAscii(text.constData(), size, lowered.data());
+            bytes = lowered.constData();
         }
-        for (const QString &key : keys) {
-            if (lines && !lines->contains(key.toCaseFolded()))
+        if (!ascii || high) {
+            // Every value: an expression, a text outside ASCII, or characters
+            // outside ASCII that fold to the text's letters (the Kelvin sign to k).
+            reader.read(text);
+            for (int k = 0; k < reader.count(); ++k)
+                if (reader.has(k))
+                    candidates |= 1u << k;
+        } else {
+            for (qsizetype at = matcher.indexIn(bytes, size); at >= 0;) {
+                qsizetype lineEnd = 0;
+                const int k = reader.keyOfLineAt(at, &lineEnd);
+                if (k >= 0)
+                    candidates |= 1u << k;
+                at = lineEnd < size ? matcher.indexIn(bytes, size, lineEnd) : -1;
+            }
+        }
+        for (int k = 0; candidates >> k; ++k) {
+            if (!(candidates & (1u << k)))
                 continue;
-            const QString v = doc.value(section, key);
+            const auto [vs, ve] = reader.span(k);
+            if (plain && ve - vs <= ini::IniFile::kMaxReadLength && !utf8::hasHighBytes(bytes + vs, ve - vs)) {
+                // ASCII: characters are bytes, and the bytes give the matches.
+                QString v;
+                for (qsizetype at = matcher.indexIn(bytes + vs, ve - vs); at >= 0;
+                     at = matcher.indexIn(bytes + vs, ve - vs, at + needle.size())) {
+                    if (v.isNull())
+                        v = QString::fromLatin1(text.constData() + vs, ve - vs);
+                    out.append({page, section, keys[k], v, int(at), int(needle.size())});
+                }
+                continue;
+            }
+            const QString v = reader.value(k);
             if (v.isEmpty())
                 continue;
             for (const auto &[start, length] : finder.matches(v))
-                out.append({page, section, key, v, start, length});
+                out.append({page, section, keys[k], v, start, length});
         }
     };
+    SectionReader pageReader(searchedPageKeys(), utf8);
     for (const QString &p : distinctPages(doc))
-        search(p, p, searchedPageKeys());
-    search(QString(), QString(kStoryInfoSection), storyKeys());
+        search(p, p, searchedPageKeys(), pageReader);
+    SectionReader storyReader(storyKeys(), utf8);
+    search(QString(), QString(kStoryInfoSection), storyKeys(), storyReader);
     return out;
 }
 
@@ -291,19 +505,19 @@ ReplaceReport replaceAll(QuestDocument &doc, const Finder &finder, const QString
     ReplaceReport r;
     if (!finder.isValid())
         return r;
+    // Only the fields find lists hold a match: the others stay unread.
+    const QList<FindMatch> found = findInQuest(doc, finder);
     doc.beginRecord();
-    auto replaceIn = [&](const QString &page, const QString &section, const QStringList &keys) {
-        for (const QString &key : keys) {
-            const QString v = doc.value(section, key);
-            int count = 0;
-            const QString next = finder.replaced(v, with, &count);
-            if (count > 0 && next != v)
-                store(doc, r, page, section, key, next, count);
-        }
-    };
-    for (const QString &p : distinctPages(doc))
-        replaceIn(p, p, searchedPageKeys());
-    replaceIn(QString(), QString(kStoryInfoSection), storyKeys());
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        const FindMatch &m = found[i];
+        if (i > 0 && found[i - 1].section == m.section && found[i - 1].key == m.key)
+            continue; // the same field again
+        const QString v = doc.value(m.section, m.key);
+        int count = 0;
+        const QString next = finder.replaced(v, with, &count);
+        if (count > 0 && next != v)
+            store(doc, r, m.page, m.section, m.key, next, count);
+    }
     r.delta = doc.endRecord();
     return r;
 }
@@ -355,18 +569,18 @@ QStringList goToCandidates(const QuestDocument &doc, const QString &text, int li
                 return false;
         return true;
     };
-    for (const QString &p : pages) {
-        if (out.size() >= limit)
-            break;
-        if (holdsAll(doc.value(p, QString(kLocation))))
-            take(p);
-    }
-    for (const QString &p : pages) {
-        if (out.size() >= limit)
-            break;
-        if (holdsAll(doc.value(p, QString(kPageText))))
-            take(p);
-    }
+    SectionReader reader({QString(kLocation), QString(kPageText)}, isTextUtf8(doc));
+    for (int k = 0; k < 2; ++k)
+        for (const QString &p : pages) {
+            if (out.size() >= limit)
+                break;
+            const QuestDocument::Section *stored = doc.storedSection(p);
+            if (!stored)
+                continue;
+            reader.read(stored->text);
+            if (holdsAll(reader.value(k)))
+                take(p);
+        }
     return out;
 }
 
@@ -391,28 +605,51 @@ QList<LinkHere> linksHere(const StoryGraph &graph, const QString &page)
     return out;
 }
 
+namespace {
+
+StoryPageInput readStoryPage(const QuestDocument &doc, const QString &name, SectionReader &reader)
+{
+    StoryPageInput in;
+    in.name = name;
+    if (const QuestDocument::Section *stored = doc.storedSection(name)) {
+        reader.read(stored->text);
+        in.location = reader.value(0);
+        in.text = reader.value(1);
+        for (int c = 0; c < kOptionCount; ++c) {
+            in.captions[size_t(c)] = reader.value(2 + 2 * c);
+            in.destinations[size_t(c)] = reader.value(3 + 2 * c);
+        }
+        in.battle = reader.value(10);
+        in.win = reader.value(11);
+        in.lose = reader.value(12);
+        in.escape = reader.value(13);
+        in.escapeCheck = reader.value(14);
+    }
+    return in;
+}
+
+} // namespace
+
 QList<StoryPageInput> storyPagesOf(const QuestDocument &doc)
 {
     QList<StoryPageInput> out;
     out.reserve(doc.pages().size());
-    for (const QString &name : doc.pages()) {
-        const QuestPage p = doc.page(name);
-        StoryPageInput in;
-        in.name = name;
-        in.location = p.location;
-        in.text = p.text;
-        for (int c = 0; c < 4; ++c) {
-            in.captions[size_t(c)] = p.choices[size_t(c)].caption;
-            in.destinations[size_t(c)] = p.choices[size_t(c)].destination;
-        }
-        in.battle = p.battle;
-        in.win = p.fight.win;
-        in.lose = p.fight.lose;
-        in.escape = p.fight.escape;
-        in.escapeCheck = p.fight.escapeCheck;
-        out.append(std::move(in));
-    }
+    SectionReader reader(graphKeys(), isTextUtf8(doc));
+    for (const QString &name : doc.pages())
+        out.append(readStoryPage(doc, name, reader));
     return out;
+}
+
+StoryPageInput storyPageOf(const QuestDocument &doc, const QString &name)
+{
+    SectionReader reader(graphKeys(), isTextUtf8(doc));
+    return readStoryPage(doc, name, reader);
+}
+
+bool isStoryGraphKey(const QString &key)
+{
+    static const QStringList keys = graphKeys();
+    return keys.contains(key.trimmed(), Qt::CaseInsensitive);
 }
 
 } // namespace fc::story

@@ -105,5 +105,9 @@ QList<LinkHere> linksHere(const StoryGraph &graph, const QString &page);
 
 // The document's listed pages as input for the story graph.
 QList<StoryPageInput> storyPagesOf(const QuestDocument &doc);
+// One page of the document as input for the story graph.
+StoryPageInput storyPageOf(const QuestDocument &doc, const QString &name);
+// Whether key is one the story graph reads from a page.
+bool isStoryGraphKey(const QString &key);
 
 } // namespace fc::story

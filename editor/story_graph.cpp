@@ -60,6 +60,42 @@ QString firstWords(const QString &text)
 
 } // namespace
 
+PageLinks describePage(const StoryGraph &g, int i, const StoryPageInput &in)
+{
+    PageLinks out;
+    StoryPage &p = out.page;
+    p.name = in.name;
+    p.location = in.location.simplified();
+    p.firstWords = firstWords(in.text);
+    p.battle = rules::opensBattle(in.battle);
+    auto link = [&](const QString &destination, LinkKind kind) {
+        if (destination.isEmpty())
+            return;
+        const int to = g.indexOf(destination);
+        if (to < 0)
+            out.broken.append({i, kind, destination});
+        else
+            out.links.append({i, to, kind});
+    };
+    bool leads = false;
+    for (int c = 0; c < 4; ++c) {
+        if (in.captions[size_t(c)].isEmpty())
+            continue;
+        ++p.choices;
+        link(in.destinations[size_t(c)], LinkKind(int(LinkKind::Choice1) + c));
+    }
+    if (p.battle) {
+        link(in.win, LinkKind::Win);
+        link(in.lose, LinkKind::Lose);
+        if (rules::escapeAllowed(in.escapeCheck))
+            link(in.escape, LinkKind::Escape);
+        leads = rules::leavesBattlePage(in.win) || rules::leavesBattlePage(in.lose)
+                || (rules::escapeAllowed(in.escapeCheck) && !in.escape.isEmpty());
+    }
+    p.ending = p.choices == 0 && !leads;
+    return out;
+}
+
 StoryGraph buildStoryGraph(const QList<StoryPageInput> &inputs)
 {
     StoryGraph g;
@@ -74,45 +110,17 @@ StoryGraph buildStoryGraph(const QList<StoryPageInput> &inputs)
         g.index.insert(key, int(g.pages.size()));
         StoryPage p;
         p.name = in.name;
-        p.location = in.location.simplified();
-        p.firstWords = firstWords(in.text);
-        p.battle = rules::opensBattle(in.battle);
         g.pages.append(p);
         kept.append(&in);
     }
     g.start = g.indexOf(QString(quest::kFirstPage));
-    if (g.start >= 0)
-        g.pages[g.start].start = true;
-
     g.links.reserve(g.pages.size() * 4);
     for (int i = 0; i < g.pages.size(); ++i) {
-        const StoryPageInput &in = *kept[i];
-        StoryPage &p = g.pages[i];
-        auto link = [&](const QString &destination, LinkKind kind) {
-            if (destination.isEmpty())
-                return;
-            const int to = g.indexOf(destination);
-            if (to < 0)
-                g.broken.append({i, kind, destination});
-            else
-                g.links.append({i, to, kind});
-        };
-        bool leads = false;
-        for (int c = 0; c < 4; ++c) {
-            if (in.captions[size_t(c)].isEmpty())
-                continue;
-            ++p.choices;
-            link(in.destinations[size_t(c)], LinkKind(int(LinkKind::Choice1) + c));
-        }
-        if (p.battle) {
-            link(in.win, LinkKind::Win);
-            link(in.lose, LinkKind::Lose);
-            if (rules::escapeAllowed(in.escapeCheck))
-                link(in.escape, LinkKind::Escape);
-            leads = rules::leavesBattlePage(in.win) || rules::leavesBattlePage(in.lose)
-                    || (rules::escapeAllowed(in.escapeCheck) && !in.escape.isEmpty());
-        }
-        p.ending = p.choices == 0 && !leads;
+        PageLinks d = describePage(g, i, *kept[i]);
+        d.page.start = i == g.start;
+        g.pages[i] = std::move(d.page);
+        g.links.append(d.links);
+        g.broken.append(d.broken);
     }
     return g;
 }

@@ -89,6 +89,17 @@ inline constexpr int kFirstWordsLength = 80;
 // them.
 StoryGraph buildStoryGraph(const QList<StoryPageInput> &pages);
 
+// One page's card and the links that leave it, resolved against the pages
+// of graph (for changing one page of a graph in place); the page's index in
+// graph is index. The start mark is left to the caller.
+struct PageLinks
+{
+    StoryPage page;
+    QList<StoryLink> links;   // in the order of LinkKind
+    QList<BrokenLink> broken;
+};
+PageLinks describePage(const StoryGraph &graph, int index, const StoryPageInput &input);
+
 // Reads the page sections of a quest file (every section but "Quest Data",
 // "Story Info" and "CharacterData"). file is named as profile calls name it.
 // False, with *error saying why, when the file cannot be read.

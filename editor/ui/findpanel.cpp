@@ -3,6 +3,8 @@
 #include "editor/editor.h"
 #include "editor/editor_state.h"
 #include "editor/story_graph.h"
+#include "editor/ui/storymap.h"
+#include "editor/ui/storymapdock.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -32,6 +34,15 @@ template <typename T> T *named(T *w, const char *name, const QString &accessible
     w->setObjectName(QString::fromLatin1(name));
     w->setAccessibleName(accessible);
     return w;
+}
+
+// The control named name in the window root itself (not in a dialog of it).
+QWidget *fieldOf(QWidget *root, const QString &name)
+{
+    for (QWidget *w : root->findChildren<QWidget *>(name))
+        if (w->window() == root)
+            return w;
+    return nullptr;
 }
 
 // Selects start .. start + length in the text widget w.
@@ -108,6 +119,11 @@ FindPanel::FindPanel(Editor &editor, QWidget *parent)
     setTabOrder(m_regex, m_list);
 
     connect(m_find, &QLineEdit::returnPressed, this, &FindPanel::find);
+    // Emptied: the old results and highlights go.
+    connect(m_find, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (text.isEmpty() && !m_results.isEmpty())
+            find();
+    });
     connect(findButton, &QPushButton::clicked, this, &FindPanel::find);
     connect(replaceButton, &QPushButton::clicked, this, &FindPanel::replaceCurrent);
     connect(allButton, &QPushButton::clicked, this, &FindPanel::replaceAll);
@@ -121,11 +137,11 @@ FindPanel::FindPanel(Editor &editor, QWidget *parent)
             openResult(row);
     });
     connect(m_list, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
-        openResult(m_list->row(item));
         // Enter on a result moves on to the field with the match.
-        const story::FindMatch &m = m_results.value(m_list->row(item));
-        if (QWidget *w = window()->findChild<QWidget *>(Editor::controlOf(m.key)))
-            w->setFocus(Qt::OtherFocusReason);
+        if (QWidget *field = openResult(m_list->row(item))) {
+            field->activateWindow();
+            field->setFocus(Qt::OtherFocusReason);
+        }
     });
 }
 
@@ -161,6 +177,7 @@ void FindPanel::find()
     if (!finder.isValid()) {
         m_list->blockSignals(false);
         report(m_find->text().isEmpty() ? QString() : finder.error());
+        Q_EMIT matchesChanged({});
         return;
     }
     m_results = story::findInQuest(m_editor.document(), finder);
@@ -171,17 +188,37 @@ void FindPanel::find()
     }
     m_list->blockSignals(false);
     report(m_results.isEmpty() ? tr("Not found.") : m_results.size() == 1 ? tr("1 match.") : tr("%1 matches.").arg(m_results.size()));
+    QHash<QString, int> counts;
+    for (const story::FindMatch &m : std::as_const(m_results))
+        if (!m.page.isEmpty())
+            ++counts[m.page];
+    Q_EMIT matchesChanged(counts);
 }
 
-void FindPanel::openResult(int index)
+QWidget *FindPanel::openResult(int index)
 {
     if (index < 0 || index >= m_results.size())
-        return;
+        return nullptr;
     const story::FindMatch &m = m_results.at(index);
     if (!m.page.isEmpty() && !m_editor.openPage(m.page))
-        return;
-    if (QWidget *w = window()->findChild<QWidget *>(Editor::controlOf(m.key)))
-        selectIn(w, m.start, m.length);
+        return nullptr;
+    QWidget *field = nullptr;
+    if (const QString control = Editor::controlOf(m.key); !control.isEmpty()) {
+        field = fieldOf(window(), control);
+    } else if (const QString battle = Editor::battleControlOf(m.key); !battle.isEmpty()) {
+        // A battle's field: in the battle dialog, which opens for battle pages only.
+        const QString form = QString::fromLatin1(kCreateQuest), open = QStringLiteral("Command7");
+        if (!m_editor.available(form, open) || !m_editor.click(form, open)) {
+            report(tr("This match is in the battle settings of page %1, which open when it is a battle page "
+                      "(\"Battle Page\").").arg(m.page));
+            return nullptr;
+        }
+        if (QWidget *dialog = window()->findChild<QWidget *>(QString::fromLatin1(kFrmBattle)))
+            field = dialog->findChild<QWidget *>(battle);
+    }
+    if (field)
+        selectIn(field, m.start, m.length);
+    return field;
 }
 
 void FindPanel::replaceCurrent()
@@ -387,6 +424,8 @@ void installLinkFollowing(QMainWindow &window, Editor &editor)
 void installFindPanels(QMainWindow &window, Editor &editor)
 {
     auto *find = new FindPanel(editor, &window);
+    if (auto *map = window.findChild<StoryMapDock *>())
+        QObject::connect(find, &FindPanel::matchesChanged, map->map(), &StoryMap::setMatches);
     auto *go = new GoToPanel(editor, &window);
     window.addDockWidget(Qt::BottomDockWidgetArea, find);
     window.addDockWidget(Qt::BottomDockWidgetArea, go);

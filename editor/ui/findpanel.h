@@ -34,8 +34,14 @@ public:
     void replaceCurrent();
     void replaceAll();
     const QList<story::FindMatch> &results() const { return m_results; }
-    // Opens the page of result index with the match selected.
-    void openResult(int index);
+    // Opens the page of result index with the match selected (in the battle
+    // dialog for a battle's field); the field, or nullptr when none shows it.
+    QWidget *openResult(int index);
+
+Q_SIGNALS:
+    // The matches of the last search by page name, empty when the search is
+    // cleared (the story map highlights them).
+    void matchesChanged(const QHash<QString, int> &counts);
 
 private:
     story::FindOptions options() const;

@@ -1,5 +1,7 @@
 #include "editor/ui/storymap.h"
 
+#include "storage/quest_format.h"
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHelpEvent>
@@ -8,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QSet>
+#include <QStaticText>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -193,6 +196,7 @@ StoryMap::~StoryMap() = default;
 void StoryMap::setStory(const StoryGraph &graph, const QString &sideFile)
 {
     m_graph = graph;
+    m_numbers.clear();
     m_sideFile = sideFile;
     m_sideFileError.clear();
     PinnedPositions pinned;
@@ -205,7 +209,22 @@ void StoryMap::setStory(const StoryGraph &graph, const QString &sideFile)
     m_rankByNumber.resize(n);
     for (int i = 0; i < n; ++i)
         m_rankByNumber[m_byNumber[i]] = i;
-    // Links are grouped by page already; index them both ways.
+    indexLinks();
+    m_findings.clear();
+    m_matches.clear();
+    m_addedColumn = 0;
+    rebuildGrid();
+    m_overviewDirty = true;
+    m_current = -1;
+    fit();
+    setCurrentPage(m_graph.start >= 0 ? m_graph.start : (n ? m_byNumber.first() : -1), false);
+    viewport()->update();
+}
+
+void StoryMap::indexLinks()
+{
+    // Links are grouped by page; index them both ways.
+    const int n = int(m_graph.pages.size());
     m_linkFirst.fill(0, n + 1);
     m_inFirst.fill(0, n + 1);
     for (const StoryLink &l : std::as_const(m_graph.links)) {
@@ -217,19 +236,199 @@ void StoryMap::setStory(const StoryGraph &graph, const QString &sideFile)
         m_inFirst[i + 1] += m_inFirst[i];
     }
     m_inLinks.resize(m_graph.links.size());
-    {
-        QList<int> fill = m_inFirst;
-        for (int k = 0; k < m_graph.links.size(); ++k)
-            m_inLinks[fill[m_graph.links[k].to]++] = k;
+    QList<int> fill = m_inFirst;
+    for (int k = 0; k < m_graph.links.size(); ++k)
+        m_inLinks[fill[m_graph.links[k].to]++] = k;
+}
+
+void StoryMap::findReached()
+{
+    // As the layout finds them: every page a path of links leads to from page 1.
+    const int n = int(m_graph.pages.size());
+    m_layout.reached.fill(false, n);
+    if (m_graph.start < 0)
+        return;
+    QList<int> queue{m_graph.start};
+    m_layout.reached[m_graph.start] = true;
+    for (qsizetype at = 0; at < queue.size(); ++at)
+        for (int k = m_linkFirst[queue[at]]; k < m_linkFirst[queue[at] + 1]; ++k) {
+            const int to = m_graph.links[k].to;
+            if (!m_layout.reached[to]) {
+                m_layout.reached[to] = true;
+                queue.append(to);
+            }
+        }
+}
+
+template <typename Drop> void StoryMap::spliceLinks(QList<StoryLink> added, Drop drop)
+{
+    auto before = [](const StoryLink &a, const StoryLink &b) {
+        return a.from != b.from ? a.from < b.from : a.kind < b.kind;
+    };
+    std::sort(added.begin(), added.end(), before);
+    QList<StoryLink> out;
+    out.reserve(m_graph.links.size() + added.size());
+    qsizetype a = 0;
+    for (const StoryLink &l : std::as_const(added))
+        m_overviewLinks.append({l, 1});
+    for (const StoryLink &l : std::as_const(m_graph.links)) {
+        if (drop(l)) {
+            m_overviewLinks.append({l, -1});
+            continue;
+        }
+        while (a < added.size() && before(added[a], l))
+            out.append(added[a++]);
+        out.append(l);
     }
-    m_findings.clear();
-    m_matches.clear();
+    while (a < added.size())
+        out.append(added[a++]);
+    m_graph.links = std::move(out);
+    indexLinks();
+    const QList<bool> reached = m_layout.reached;
+    findReached();
+    for (int i = 0; i < reached.size(); ++i)
+        if (reached[i] != m_layout.reached[i])
+            m_overviewCards.append(i); // faded, or no longer
+    // Changes to many links (a Replace All) are drawn anew as a whole.
+    if (m_overviewLinks.size() + m_overviewCards.size() > m_graph.links.size() / 4 + 64)
+        m_overviewDirty = true;
+}
+
+int StoryMap::addCard(const QString &name)
+{
+    const int i = int(m_graph.pages.size());
+    StoryPage page;
+    page.name = name;
+    m_graph.pages.append(page);
+    m_graph.index.insert(foldPageName(name), i);
+    if (m_graph.start < 0 && m_graph.indexOf(QString(quest::kFirstPage)) == i) {
+        m_graph.start = i;
+        m_graph.pages[i].start = true;
+    }
+    // Cards added after the layout stand in a column of their own right of
+    // it, each in the first free place from the top.
+    if (m_addedColumn == 0)
+        m_addedColumn = (i > 0 ? m_layout.bounds.right() + 1 : 0) + kLayerGapX;
+    QRect r(QPoint(m_addedColumn, i > 0 ? m_layout.bounds.top() : 0), QSize(kCardWidth, kCardHeight));
+    while (!cardsIn(QRectF(r.adjusted(-kGapX / 2, -kGapY / 2, kGapX / 2, kGapY / 2))).isEmpty())
+        r.translate(0, kStrideY);
+    m_layout.positions.append(r.topLeft());
+    m_layout.layers.append(m_layout.reachedLayers);
+    m_layout.reached.append(false);
+    m_layout.pinned.append(false);
+    m_layout.bounds = i > 0 ? m_layout.bounds | r : r;
+    m_grid->stamp.push_back(0);
+    if (m_grid->covers(r))
+        gridAdd(i);
+    else
+        rebuildGrid();
+    // In order by number.
+    const auto at = std::lower_bound(m_byNumber.begin(), m_byNumber.end(), i, [this](int a, int b) {
+        return pageNameLess(m_graph.pages[a].name, m_graph.pages[b].name);
+    });
+    m_byNumber.insert(at, i);
+    m_rankByNumber.resize(i + 1);
+    for (int k = 0; k < m_byNumber.size(); ++k)
+        m_rankByNumber[m_byNumber[k]] = k;
+    m_linkFirst.append(m_linkFirst.last());
+    m_inFirst.append(m_inFirst.last());
+    updateScrollBars();
+    return i;
+}
+
+void StoryMap::updatePage(const StoryPageInput &input)
+{
+    int i = m_graph.indexOf(input.name);
+    QList<StoryLink> resolved; // destinations that named a page the map did not show
+    const bool added = i < 0;
+    if (added) {
+        i = addCard(input.name);
+        const QString f = foldPageName(input.name);
+        for (qsizetype b = m_graph.broken.size() - 1; b >= 0; --b)
+            if (foldPageName(m_graph.broken[b].destination) == f) {
+                resolved.append({m_graph.broken[b].from, i, m_graph.broken[b].kind});
+                m_graph.broken.removeAt(b);
+            }
+    }
+    PageLinks d = describePage(m_graph, i, input);
+    d.page.name = m_graph.pages[i].name;
+    d.page.start = i == m_graph.start;
+    StoryPage &page = m_graph.pages[i];
+    if (added || page.battle != d.page.battle || page.ending != d.page.ending)
+        m_overviewCards.append(i);
+    page = std::move(d.page);
+    m_graph.broken.removeIf([i](const BrokenLink &b) { return b.from == i; });
+    m_graph.broken.append(d.broken);
+    const QList<StoryLink> current = m_graph.links.mid(m_linkFirst[i], m_linkFirst[i + 1] - m_linkFirst[i]);
+    auto same = [](const QList<StoryLink> &a, const QList<StoryLink> &b) {
+        return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend(), [](const StoryLink &x, const StoryLink &y) {
+            return x.to == y.to && x.kind == y.kind;
+        });
+    };
+    if (!resolved.isEmpty() || !same(current, d.links))
+        spliceLinks(resolved + d.links, [i](const StoryLink &l) { return l.from == i; });
+    viewport()->update();
+    if (i == m_current)
+        updateAccessibleName();
+}
+
+void StoryMap::removePage(const QString &name)
+{
+    const int r = m_graph.indexOf(name);
+    if (r < 0)
+        return;
+    const int n = int(m_graph.pages.size());
+    auto shifted = [r](int i) { return i > r ? i - 1 : i; };
+    m_graph.broken.removeIf([r](const BrokenLink &b) { return b.from == r; });
+    for (BrokenLink &b : m_graph.broken)
+        b.from = shifted(b.from);
+    // Links to the page are broken now; those from it go with it.
+    QList<StoryLink> links;
+    links.reserve(m_graph.links.size());
+    for (const StoryLink &l : std::as_const(m_graph.links)) {
+        if (l.from == r)
+            continue;
+        if (l.to == r)
+            m_graph.broken.append({shifted(l.from), l.kind, m_graph.pages[r].name});
+        else
+            links.append({shifted(l.from), shifted(l.to), l.kind});
+    }
+    m_graph.links = std::move(links);
+    m_graph.pages.removeAt(r);
+    m_numbers.clear();
+    m_graph.index.remove(foldPageName(name));
+    for (auto it = m_graph.index.begin(); it != m_graph.index.end(); ++it)
+        *it = shifted(*it);
+    m_graph.start = m_graph.start == r ? -1 : shifted(m_graph.start);
+    m_layout.positions.removeAt(r);
+    m_layout.layers.removeAt(r);
+    m_layout.reached.removeAt(r);
+    m_layout.pinned.removeAt(r);
+    m_byNumber.removeOne(r);
+    for (int &p : m_byNumber)
+        p = shifted(p);
+    m_rankByNumber.resize(n - 1);
+    for (int k = 0; k < m_byNumber.size(); ++k)
+        m_rankByNumber[m_byNumber[k]] = k;
+    auto reindex = [&](auto &byPage) {
+        std::remove_reference_t<decltype(byPage)> out;
+        for (auto it = byPage.cbegin(); it != byPage.cend(); ++it)
+            if (it.key() != r)
+                out.insert(shifted(it.key()), it.value());
+        byPage = std::move(out);
+    };
+    reindex(m_findings);
+    reindex(m_matches);
+    const bool wasCurrent = m_current == r;
+    m_current = wasCurrent ? -1 : shifted(m_current);
+    indexLinks();
+    findReached();
     rebuildGrid();
     m_overviewDirty = true;
-    m_current = -1;
-    fit();
-    setCurrentPage(m_graph.start >= 0 ? m_graph.start : (n ? m_byNumber.first() : -1), false);
     viewport()->update();
+    updateAccessibleName();
+    if (wasCurrent)
+        Q_EMIT currentPageChanged(QString());
 }
 
 void StoryMap::rebuildGrid()
@@ -269,13 +468,24 @@ QList<int> StoryMap::cardsIn(const QRectF &mapRect) const
 
 void StoryMap::setFindings(const QHash<QString, QList<StoryMapFinding>> &findings)
 {
+    // Pages found unreachable are faded: only theirs change in the picture.
+    QSet<int> unreachable;
+    auto collect = [&] {
+        for (auto it = m_findings.cbegin(); it != m_findings.cend(); ++it)
+            for (const StoryMapFinding &f : it.value())
+                if (f.kind == QLatin1String("unreachable-page"))
+                    unreachable.insert(it.key());
+    };
+    collect();
     m_findings.clear();
     for (auto it = findings.cbegin(); it != findings.cend(); ++it) {
         const int p = m_graph.indexOf(it.key());
         if (p >= 0)
             m_findings[p] += it.value();
     }
-    m_overviewDirty = true;
+    collect();
+    for (int p : std::as_const(unreachable))
+        m_overviewCards.append(p);
     viewport()->update();
     updateAccessibleName();
 }
@@ -792,8 +1002,7 @@ void StoryMap::paintView(QPainter &p, const QRect &viewRect)
     const Detail d = detail();
     m_linksThinned = false;
     if (d == Detail::Dots) {
-        if (m_overviewDirty)
-            buildOverview();
+        updateOverview();
         paintOverview(p, mapRect);
         if (m_zoom > m_overviewScale * 1.5) {
             const QList<int> cards = cardsIn(mapRect);
@@ -833,71 +1042,129 @@ void StoryMap::buildOverview()
     // seconds, while counting how many links cross each pixel costs a few
     // milliseconds and shows where links crowd.
     m_overviewDirty = false;
+    m_overviewLinks.clear();
+    m_overviewCards.clear();
     const QRect b = m_layout.bounds;
+    m_overviewBounds = b;
     m_overviewScale = std::min({double(kOverviewSide) / std::max(1, b.width()),
                                 double(kOverviewSide) / std::max(1, b.height()), kBoxesZoom});
     const int w = std::max(1, int(std::ceil(b.width() * m_overviewScale)) + 2);
     const int h = std::max(1, int(std::ceil(b.height() * m_overviewScale)) + 2);
-    std::vector<std::uint8_t> choices(size_t(w) * size_t(h), 0), battles(size_t(w) * size_t(h), 0);
-    const double s = m_overviewScale;
-    for (const StoryLink &l : std::as_const(m_graph.links)) {
-        if (l.from == l.to)
-            continue;
-        const QLineF line = linkLine(m_layout.cardRect(l.from), m_layout.cardRect(l.to));
-        std::vector<std::uint8_t> &count = linkSlot(l.kind) == 0 ? choices : battles;
-        int x0 = std::clamp(int((line.x1() - b.left()) * s), 0, w - 1), y0 = std::clamp(int((line.y1() - b.top()) * s), 0, h - 1);
-        const int x1 = std::clamp(int((line.x2() - b.left()) * s), 0, w - 1), y1 = std::clamp(int((line.y2() - b.top()) * s), 0, h - 1);
-        const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0), sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-        for (int err = dx + dy;;) {
-            std::uint8_t &c = count[size_t(y0) * size_t(w) + size_t(x0)];
-            if (c < 255)
-                ++c;
-            if (x0 == x1 && y0 == y1)
-                break;
-            const int e2 = 2 * err;
-            if (e2 >= dy) {
-                err += dy;
-                x0 += sx;
-            }
-            if (e2 <= dx) {
-                err += dx;
-                y0 += sy;
-            }
-        }
-    }
+    m_overviewCount[0].assign(size_t(w) * size_t(h), 0);
+    m_overviewCount[1].assign(size_t(w) * size_t(h), 0);
     m_overview = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
-    const QColor choice = linkColour(LinkKind::Choice1), battle = linkColour(LinkKind::Lose);
-    for (int y = 0; y < h; ++y) {
+    for (const StoryLink &l : std::as_const(m_graph.links))
+        countOverviewLink(l, 1, nullptr);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            colourOverviewPixel(x, y);
+    for (int i = 0; i < m_graph.pages.size(); ++i)
+        paintOverviewCard(i);
+}
+
+void StoryMap::countOverviewLink(const StoryLink &l, int delta, std::vector<QPoint> *touched)
+{
+    if (l.from == l.to)
+        return;
+    const int w = m_overview.width(), h = m_overview.height();
+    const QRect b = m_overviewBounds;
+    const double s = m_overviewScale;
+    const QLineF line = linkLine(m_layout.cardRect(l.from), m_layout.cardRect(l.to));
+    std::vector<std::uint8_t> &count = m_overviewCount[linkSlot(l.kind) == 0 ? 0 : 1];
+    int x0 = std::clamp(int((line.x1() - b.left()) * s), 0, w - 1), y0 = std::clamp(int((line.y1() - b.top()) * s), 0, h - 1);
+    const int x1 = std::clamp(int((line.x2() - b.left()) * s), 0, w - 1), y1 = std::clamp(int((line.y2() - b.top()) * s), 0, h - 1);
+    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0), sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    for (int err = dx + dy;;) {
+        std::uint8_t &c = count[size_t(y0) * size_t(w) + size_t(x0)];
+        // Counts stop at 255; one that stopped there is left there.
+        if (delta > 0 && c < 255)
+            ++c;
+        else if (delta < 0 && c > 0 && c < 255)
+            --c;
+        if (touched)
+            touched->push_back(QPoint(x0, y0));
+        if (x0 == x1 && y0 == y1)
+            break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x0 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y0 += sy;
+        }
+    }
+}
+
+void StoryMap::colourOverviewPixel(int x, int y)
+{
+    const size_t at = size_t(y) * size_t(m_overview.width()) + size_t(x);
+    const int c = m_overviewCount[0][at], k = m_overviewCount[1][at];
+    auto *row = reinterpret_cast<QRgb *>(m_overview.scanLine(y));
+    if (!c && !k) {
+        row[x] = 0;
+        return;
+    }
+    // A haze that darkens where links crowd; battle links tint it only
+    // where they are most of what passes.
+    static const QColor choice = linkColour(LinkKind::Choice1), battle = linkColour(LinkKind::Lose);
+    const QColor &colour = k > 2 * c ? battle : choice;
+    const int a = std::min(140, 30 + 14 * (c + k));
+    row[x] = qRgba(colour.red() * a / 255, colour.green() * a / 255, colour.blue() * a / 255, a);
+}
+
+QRect StoryMap::overviewCardPixels(int i) const
+{
+    const int w = m_overview.width(), h = m_overview.height();
+    const QRect b = m_overviewBounds;
+    const double s = m_overviewScale;
+    const QRect r = m_layout.cardRect(i);
+    const int x0 = std::clamp(int((r.left() - b.left()) * s), 0, w - 1), y0 = std::clamp(int((r.top() - b.top()) * s), 0, h - 1);
+    const int x1 = std::clamp(int((r.right() - b.left()) * s), x0, w - 1), y1 = std::clamp(int((r.bottom() - b.top()) * s), y0, h - 1);
+    return QRect(QPoint(x0, y0), QPoint(x1, y1));
+}
+
+void StoryMap::paintOverviewCard(int i)
+{
+    const StoryPage &pg = m_graph.pages[i];
+    const QColor c = faded(i)    ? QColor(0xbc, 0xaa, 0xa4)
+                     : pg.start  ? kStartColour
+                     : pg.battle ? kBattleColour
+                     : pg.ending ? kEndingColour
+                                 : kCardBorder;
+    const QRgb rgb = c.rgba();
+    const QRect r = overviewCardPixels(i);
+    for (int y = r.top(); y <= r.bottom(); ++y) {
         auto *row = reinterpret_cast<QRgb *>(m_overview.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const int c = choices[size_t(y) * size_t(w) + size_t(x)], k = battles[size_t(y) * size_t(w) + size_t(x)];
-            if (!c && !k) {
-                row[x] = 0;
-                continue;
-            }
-            // A haze that darkens where links crowd; battle links tint it
-            // only where they are most of what passes.
-            const QColor &colour = k > 2 * c ? battle : choice;
-            const int a = std::min(140, 30 + 14 * (c + k));
-            row[x] = qRgba(colour.red() * a / 255, colour.green() * a / 255, colour.blue() * a / 255, a);
-        }
+        std::fill(row + r.left(), row + r.right() + 1, rgb);
     }
-    for (int i = 0; i < m_graph.pages.size(); ++i) {
-        const StoryPage &pg = m_graph.pages[i];
-        const QColor c = faded(i)    ? QColor(0xbc, 0xaa, 0xa4)
-                         : pg.start  ? kStartColour
-                         : pg.battle ? kBattleColour
-                         : pg.ending ? kEndingColour
-                                     : kCardBorder;
-        const QRgb rgb = c.rgba();
-        const QRect r = m_layout.cardRect(i);
-        const int x0 = std::clamp(int((r.left() - b.left()) * s), 0, w - 1), y0 = std::clamp(int((r.top() - b.top()) * s), 0, h - 1);
-        const int x1 = std::clamp(int((r.right() - b.left()) * s), x0, w - 1), y1 = std::clamp(int((r.bottom() - b.top()) * s), y0, h - 1);
-        for (int y = y0; y <= y1; ++y) {
-            auto *row = reinterpret_cast<QRgb *>(m_overview.scanLine(y));
-            std::fill(row + x0, row + x1 + 1, rgb);
-        }
+}
+
+void StoryMap::updateOverview()
+{
+    if (m_overviewDirty || m_overview.isNull() || m_overviewBounds != m_layout.bounds) {
+        buildOverview();
+        return;
     }
+    // Only what changed since: the pixels of links taken away and added, and
+    // the cards under them or whose colour changed.
+    std::vector<QPoint> touched;
+    for (const auto &[link, delta] : std::as_const(m_overviewLinks))
+        countOverviewLink(link, delta, &touched);
+    m_overviewLinks.clear();
+    QSet<int> cards(m_overviewCards.cbegin(), m_overviewCards.cend());
+    m_overviewCards.clear();
+    const double s = m_overviewScale;
+    for (const QPoint &px : touched) {
+        colourOverviewPixel(px.x(), px.y());
+        const QRectF area(QPointF(m_overviewBounds.topLeft()) + QPointF(px) / s, QSizeF(1, 1) / s);
+        for (int c : cardsIn(area))
+            cards.insert(c);
+    }
+    for (int c : std::as_const(cards))
+        if (c >= 0 && c < m_graph.pages.size())
+            paintOverviewCard(c);
 }
 
 void StoryMap::paintOverview(QPainter &p, const QRectF &mapRect)
@@ -1010,28 +1277,62 @@ void StoryMap::paintLinks(QPainter &p, const QList<int> &cards, const QRectF &, 
 
 void StoryMap::paintBoxes(QPainter &p, const QList<int> &cards)
 {
-    QFont font = p.font();
+    // Batched: the boxes of one style in one call, and the numbers from
+    // text laid out once per size.
     const int px = std::max(6, int(std::lround(28 * m_zoom)));
+    if (px != m_numberSize) {
+        m_numberSize = px;
+        m_numbers.clear();
+    }
+    QFont font = p.font();
     font.setPixelSize(px);
     font.setBold(true);
     p.setFont(font);
     const bool numbers = kCardWidth * m_zoom >= 36;
+    static const QColor borders[4] = {kStartColour, kBattleColour, kEndingColour, kCardBorder};
+    QVarLengthArray<int, 512> byStyle[4][2];
     for (int c : cards) {
         const StoryPage &pg = m_graph.pages[c];
-        const QRectF r(toView(QPointF(m_layout.positions[c])), QSizeF(kCardWidth, kCardHeight) * m_zoom);
-        p.setOpacity(faded(c) ? 0.4 : 1.0);
-        const QColor border = pg.start ? kStartColour : pg.battle ? kBattleColour : pg.ending ? kEndingColour : kCardBorder;
-        p.setPen(QPen(border, pg.start || pg.ending ? 3 : 1));
-        p.setBrush(kCardFill);
-        p.drawRect(r);
-        if (numbers) {
-            p.setPen(border);
-            p.drawText(r, Qt::AlignCenter, pg.name);
+        const int style = pg.start ? 0 : pg.battle ? 1 : pg.ending ? 2 : 3;
+        byStyle[style][faded(c) ? 1 : 0].append(c);
+    }
+    QVarLengthArray<QRectF, 512> rects;
+    for (int f = 0; f < 2; ++f) {
+        p.setOpacity(f ? 0.4 : 1.0);
+        for (int style = 0; style < 4; ++style) {
+            const auto &group = byStyle[style][f];
+            if (group.isEmpty())
+                continue;
+            rects.clear();
+            for (int c : group)
+                rects.append(QRectF(toView(QPointF(m_layout.positions[c])), QSizeF(kCardWidth, kCardHeight) * m_zoom));
+            p.setPen(QPen(borders[style], style == 0 || style == 2 ? 3 : 1));
+            p.setBrush(kCardFill);
+            p.drawRects(rects.constData(), int(rects.size()));
+            if (!numbers)
+                continue;
+            p.setPen(borders[style]);
+            for (qsizetype k = 0; k < group.size(); ++k) {
+                auto it = m_numbers.find(group[k]);
+                if (it == m_numbers.end()) {
+                    QStaticText text(m_graph.pages[group[k]].name);
+                    text.setPerformanceHint(QStaticText::AggressiveCaching);
+                    text.prepare(QTransform(), font);
+                    it = m_numbers.insert(group[k], text);
+                }
+                const QSizeF size = it->size();
+                p.drawStaticText(rects[k].center() - QPointF(size.width(), size.height()) / 2, *it);
+            }
         }
+    }
+    p.setOpacity(1.0);
+    for (int c : cards) {
         if (const auto it = m_findings.constFind(c); it != m_findings.cend() && !it->isEmpty()) {
+            const QRectF r(toView(QPointF(m_layout.positions[c])), QSizeF(kCardWidth, kCardHeight) * m_zoom);
             const QString &kind = std::min_element(it->cbegin(), it->cend(), [](const auto &a, const auto &b) {
                                       return findingRank(a.kind) < findingRank(b.kind);
                                   })->kind;
+            p.setOpacity(faded(c) ? 0.4 : 1.0);
             p.setPen(Qt::NoPen);
             p.setBrush(findingColour(kind));
             const double d = std::max(4.0, 20 * m_zoom);

@@ -27,8 +27,12 @@
 #include <QImage>
 #include <QList>
 #include <QPointer>
+#include <QStaticText>
 #include <QString>
 #include <QWidget>
+
+#include <cstdint>
+#include <vector>
 
 class QToolButton;
 
@@ -66,6 +70,15 @@ public:
     QString sideFile() const { return m_sideFile; }
     // Why the side file could not be read or written, "" when it could.
     QString sideFileError() const { return m_sideFileError; }
+
+    // --- changes ----------------------------------------------------------------
+    // Shows page as it now stands: its card and the links leaving it change
+    // at once, in place, and the other cards stay where they are. A page the
+    // map does not show yet gets a card in a free place right of the laid-out
+    // cards, and destinations that named it become links to it.
+    void updatePage(const story::StoryPageInput &page);
+    // Takes away the card of the page named name; links to it become broken.
+    void removePage(const QString &name);
 
     // Findings by page name; the cards get a coloured mark and the findings in
     // their tooltip, and pages found unreachable are faded.
@@ -133,6 +146,12 @@ protected:
 private:
     struct Grid;
     void rebuildGrid();
+    void indexLinks();
+    void findReached();
+    int addCard(const QString &name);
+    // The links without those drop says to leave out, with added merged in
+    // (links stay grouped by page, in the order of their kinds).
+    template <typename Drop> void spliceLinks(QList<story::StoryLink> added, Drop drop);
     void gridAdd(int page);
     void gridRemove(int page);
     QList<int> cardsIn(const QRectF &mapRect) const;
@@ -142,6 +161,11 @@ private:
     void stepByNumber(int delta, bool *left);
     void markChanged();
     void buildOverview();
+    void updateOverview();
+    void countOverviewLink(const story::StoryLink &link, int delta, std::vector<QPoint> *touched);
+    void colourOverviewPixel(int x, int y);
+    QRect overviewCardPixels(int page) const;
+    void paintOverviewCard(int page);
     bool faded(int page) const;
     QRect handleRect(int page) const; // in map units
     void saveMovedCard(int page);
@@ -164,6 +188,7 @@ private:
     QString m_sideFileError;
     QHash<int, QList<StoryMapFinding>> m_findings;
     QHash<int, int> m_matches;
+    int m_addedColumn = 0; // left edge of the column of cards added since the layout, 0 for none
     std::unique_ptr<Grid> m_grid;
 
     double m_zoom = 1.0;
@@ -174,7 +199,16 @@ private:
     bool m_linksThinned = false; // the last frame left links out
     QImage m_overview; // links and dots of the whole map
     double m_overviewScale = 0;
-    bool m_overviewDirty = true;
+    QRect m_overviewBounds; // the layout's bounds the picture was drawn for
+    std::vector<std::uint8_t> m_overviewCount[2]; // choice and battle links through each pixel
+    bool m_overviewDirty = true; // to be drawn anew as a whole
+    // Changes since the picture was drawn: links with +1 (added) or -1, and
+    // cards whose colour changed.
+    QList<std::pair<story::StoryLink, int>> m_overviewLinks;
+    QList<int> m_overviewCards;
+    // Page numbers of the boxes, laid out at one size.
+    QHash<int, QStaticText> m_numbers;
+    int m_numberSize = 0;
 
     enum class Drag { None, Pan, Card, Link };
     Drag m_drag = Drag::None;

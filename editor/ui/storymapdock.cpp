@@ -1,6 +1,7 @@
 #include "editor/ui/storymapdock.h"
 
 #include "editor/editor.h"
+#include "editor/story_find.h"
 #include "editor/story_graph.h"
 #include "editor/story_layout.h"
 #include "editor/ui/checkpanel.h"
@@ -26,16 +27,32 @@ StoryMapDock::StoryMapDock(Editor &editor, CheckPanel *checks, QWidget *parent)
     setFocusProxy(m_panel->map());
     m_redraw = new QTimer(this);
     m_redraw->setSingleShot(true);
-    m_redraw->setInterval(kRedrawDelayMs);
+    m_redraw->setInterval(0);
     connect(m_redraw, &QTimer::timeout, this, &StoryMapDock::refresh);
+
+    // The map follows the document's change notices.
+    const QuestDocument &doc = editor.document();
+    connect(&doc, &QuestDocument::valueChanged, this, [this](const QString &section, const QString &key) {
+        if (story::isStoryGraphKey(key))
+            pageChanged(section);
+    });
+    connect(&doc, &QuestDocument::sectionChanged, this, &StoryMapDock::pageChanged);
+    connect(&doc, &QuestDocument::pageAdded, this, [this](const QString &name) { pageChanged(name); });
+    connect(&doc, &QuestDocument::pageRemoved, this, [this](const QString &name) {
+        if (!m_drawn || m_redraw->isActive())
+            return;
+        if (m_editor.document().pageIndex(name) < 0)
+            m_panel->map()->removePage(name);
+        else
+            pageChanged(name); // listed again under another spelling
+    });
+    connect(&doc, &QuestDocument::reset, this, &StoryMapDock::redrawLater);
 
     EditorState &state = editor.state();
     const QString form = QString::fromLatin1(kCreateQuest);
     connect(&state, &EditorState::controlChanged, this, [this, form](const QString &f, const QString &name) {
         if (f != form)
             return;
-        if (isVisible())
-            m_redraw->start();
         if (m_checks && name == QLatin1String("filepath")) {
             // A Load or "&New": the old findings are of another quest.
             m_checks->clear();
@@ -44,12 +61,14 @@ StoryMapDock::StoryMapDock(Editor &editor, CheckPanel *checks, QWidget *parent)
         } else if (m_checks && m_checks->isVisible()) {
             m_checks->scheduleCheck();
         }
+        // Another quest file: its own side file holds the moved cards.
+        if (name == QLatin1String("filepath") && m_drawn) {
+            const QString quest = m_editor.questFile();
+            if ((quest.isEmpty() ? QString() : story::sideFilePath(quest)) != m_panel->map()->sideFile())
+                redrawLater();
+        }
     });
-    connect(&state, &EditorState::pageListChanged, this, [this] {
-        if (isVisible())
-            m_redraw->start();
-        followForm();
-    });
+    connect(&state, &EditorState::pageListChanged, this, &StoryMapDock::followForm);
     StoryMap *map = m_panel->map();
     connect(map, &StoryMap::currentPageChanged, this, [this](const QString &page) {
         if (m_syncing || page.isEmpty() || page == m_editor.state().currentPage())
@@ -66,8 +85,7 @@ StoryMapDock::StoryMapDock(Editor &editor, CheckPanel *checks, QWidget *parent)
     // A link dragged from a card's choice handle onto another card: the
     // editor fills a free choice (or tells the author the page has four).
     connect(map, &StoryMap::linkRequested, this, [this](const QString &from, const QString &to) {
-        if (m_editor.linkChoice(from, to) == Editor::LinkResult::Linked)
-            refresh();
+        m_editor.linkChoice(from, to); // the document's notices bring the link to the map
     });
     if (m_checks)
         connect(m_checks, &CheckPanel::checked, this, &StoryMapDock::showFindings);
@@ -82,24 +100,39 @@ StoryMap *StoryMapDock::map() const
     return m_panel->map();
 }
 
+void StoryMapDock::redrawLater()
+{
+    if (!m_drawn)
+        return;
+    if (isVisible())
+        m_redraw->start();
+    else
+        m_drawn = false; // drawn when shown again
+}
+
+void StoryMapDock::pageChanged(const QString &section)
+{
+    // Not drawn yet, or about to be drawn anew: nothing to keep up to date.
+    if (!m_drawn || m_redraw->isActive())
+        return;
+    const QuestDocument &doc = m_editor.document();
+    const int listed = doc.pageIndex(section);
+    if (listed < 0)
+        return; // no page: the story info, the quest data
+    if (m_burst++ == 0)
+        QTimer::singleShot(0, this, [this] { m_burst = 0; });
+    if (m_burst > kBurst) {
+        redrawLater();
+        return;
+    }
+    m_panel->map()->updatePage(story::storyPageOf(doc, doc.pages().at(listed)));
+}
+
 void StoryMapDock::refresh()
 {
     m_redraw->stop();
-    (void)m_editor.flush(); // a failed write shows in the editor's banner
-    QList<story::StoryPageInput> pages;
-    story::loadStoryPages(m_editor.workingCopy().path(), &pages);
-    // A page listed but not yet written still gets its card.
-    const QStringList entries = m_editor.state().createquest().pageList().entries;
-    QSet<QString> present;
-    for (const story::StoryPageInput &p : std::as_const(pages))
-        present.insert(story::foldPageName(p.name));
-    for (const QString &e : entries)
-        if (!present.contains(story::foldPageName(e))) {
-            story::StoryPageInput p;
-            p.name = e;
-            pages.append(p);
-            present.insert(story::foldPageName(e));
-        }
+    // Every listed page gets its card, written or not.
+    const QList<story::StoryPageInput> pages = story::storyPagesOf(m_editor.document());
     const QString quest = m_editor.questFile();
     StoryMap *map = m_panel->map();
     const bool keepView = m_drawn;

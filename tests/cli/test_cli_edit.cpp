@@ -289,6 +289,47 @@ TEST_F(CliEdit, FindReplaceGoToAndFollow)
                           hit("2", "Page Text", "An iron wheel. Iron dust.", 15)}));
     EXPECT_TRUE(editJson({load}).json()[QStringLiteral("find")].isNull());
 
+    // The find panel's options as letters after a slash; an unknown letter or
+    // a broken expression is a usage error.
+    const struct
+    {
+        const char *step;
+        int status;
+        QStringList found; // page/field@start+length
+        int replaced;
+    } options[] = {
+        {"find/c:Iron", 0, {"2/Location@0+4", "2/Page Text@15+4"}, -1},
+        {"find:iro", 0, {"1/Page Text@4+3", "2/Location@0+3", "2/Page Text@3+3", "2/Page Text@15+3"}, -1},
+        {"find/w:iro", 0, {}, -1},
+        {"find/wc:iron", 0, {"1/Page Text@4+4", "2/Page Text@3+4"}, -1},
+        {"find/r:^Iron|d.st", 0, {"2/Location@0+4", "2/Page Text@20+4"}, -1},
+        {"find/cr:^iron", 0, {}, -1},
+        {"replace/cw:Iron:Brass", 0, {}, 2},
+        {"replace/r:(\\w+) (gate|wheel):\\2 of \\1", 0, {}, 2},
+        {"find/x:iron", 2, {}, -1},
+        {"find/r:iron (", 2, {}, -1},
+        {"replace/q:a:b", 2, {}, -1},
+    };
+    for (const auto &o : options) {
+        SCOPED_TRACE(o.step);
+        const EditRun run = editJson({load, QString::fromUtf8(o.step)});
+        ASSERT_EQ(run.status, o.status) << run.err.constData();
+        if (o.status != 0)
+            continue;
+        QStringList found;
+        for (const QJsonValue &v : run.json()[QStringLiteral("find")].toArray())
+            found << QStringLiteral("%1/%2@%3+%4")
+                         .arg(v[QStringLiteral("page")].toString(), v[QStringLiteral("field")].toString())
+                         .arg(v[QStringLiteral("start")].toInt())
+                         .arg(v[QStringLiteral("length")].toInt());
+        EXPECT_EQ(found.join(QLatin1Char(' ')).toStdString(), o.found.join(QLatin1Char(' ')).toStdString());
+        if (o.replaced >= 0) {
+            const QJsonArray reports = run.json()[QStringLiteral("replace")].toArray();
+            ASSERT_EQ(reports.size(), 1);
+            EXPECT_EQ(reports.at(0)[QStringLiteral("replacements")].toInt(), o.replaced);
+        }
+    }
+
     // Replace All is one step, shown in the selected page's fields, and undone at once;
     // a destination turned into no page's name is reported.
     r = editJson({load, QStringLiteral("replace:iron:brass"), QStringLiteral("replace:2:9")});

@@ -2,6 +2,9 @@
 // results open their page with the match selected, Replace All is one step
 // with its report, Go to lists the best matches as the author types.
 #include "editor/ui/createquest.h"
+#include "editor/ui/editordialogs.h"
+#include "editor/ui/storymap.h"
+#include "editor/ui/storymapdock.h"
 #include "editor/ui/findpanel.h"
 #include "tests/editor/editor_fixture.h"
 
@@ -11,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QUndoStack>
@@ -192,4 +196,76 @@ TEST_F(FindPanelTest, LinksHereAndFollowingADestination)
     ASSERT_TRUE(QTest::qWaitFor([&] { return links->sources() == QStringList{QStringLiteral("1")}; }));
     EXPECT_TRUE(links->openSource(0));
     EXPECT_EQ(state.currentPage(), QStringLiteral("1"));
+}
+
+// The map highlights the pages with matches, with their counts, until the
+// find is cleared; a match in a battle's field opens the battle dialog with
+// the match selected, on a battle page (other pages say why they cannot).
+TEST_F(FindPanelTest, TheMapHighlightsMatchesAndBattleFieldsOpenTheirDialog)
+{
+    QuestDocument &doc = editor->document();
+    doc.setValue(QStringLiteral("3"), QStringLiteral("Battle"), QStringLiteral("1"));
+    doc.setValue(QStringLiteral("3"), QStringLiteral("BattleMonName"), QStringLiteral("Iron golem"));
+    doc.setValue(QStringLiteral("1"), QStringLiteral("BattleMonName"), QStringLiteral("Iron guard"));
+    FrmBattle battle(*editor, window.get());
+    auto *dock = window->findChild<StoryMapDock *>();
+    ASSERT_NE(dock, nullptr);
+    dock->show();
+    StoryMap *map = dock->map();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return map->graph().pages.size() == 3; }));
+
+    auto badges = [&](const QString &page) {
+        // The count's badge at the card's lower right corner, at zoom 1.
+        const int i = map->graph().indexOf(page);
+        map->setZoom(1.0);
+        map->centerOn(QRectF(map->layout().cardRect(i)).center());
+        QImage image(map->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+        QPainter p(&image);
+        map->paintView(p, image.rect());
+        p.end();
+        const QPointF corner = map->toView(QPointF(map->layout().cardRect(i).bottomRight()));
+        int marked = 0;
+        for (int dx = -24; dx <= 0; dx += 3)
+            for (int dy = -14; dy <= 0; dy += 2)
+                marked += image.pixelColor((corner + QPointF(dx, dy)).toPoint()) == QColor(0xf9, 0xa8, 0x25);
+        return marked;
+    };
+    EXPECT_EQ(badges(QStringLiteral("2")), 0);
+    find->startFind();
+    w<QLineEdit>("txtFind")->setText(QStringLiteral("iron"));
+    find->find();
+    const struct
+    {
+        const char *page, *name;
+    } cards[] = {
+        {"1", "Page 1, Gate, 1 choice, start, 2 matches"},
+        {"2", "Page 2, Mill, 0 choices, ending, 2 matches"},
+        {"3", "Page 3, Attic, 0 choices, ending, battle, not reached from page 1, 1 match"},
+    };
+    for (const auto &c : cards)
+        EXPECT_EQ(map->cardAccessibleName(map->graph().indexOf(QLatin1String(c.page))).toStdString(), c.name);
+    EXPECT_GT(badges(QStringLiteral("2")), 10) << "the count is drawn on the card";
+    EXPECT_GT(badges(QStringLiteral("3")), 0);
+
+    const QStringList results = listed("lstFindResults");
+    const qsizetype guard = results.indexOf(QStringLiteral("Page 1, BattleMonName, Iron guard"));
+    const qsizetype golem = results.indexOf(QStringLiteral("Page 3, BattleMonName, Iron golem"));
+    ASSERT_GE(guard, 0);
+    ASSERT_GE(golem, 0);
+    EXPECT_EQ(find->openResult(int(guard)), nullptr);
+    EXPECT_TRUE(w<QLabel>("lblFindReport")->text().contains(QStringLiteral("battle settings of page 1")));
+    EXPECT_FALSE(battle.isVisible());
+    QWidget *field = find->openResult(int(golem));
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(state.currentPage(), QStringLiteral("3"));
+    EXPECT_EQ(field->window(), &battle);
+    EXPECT_EQ(field->objectName(), QStringLiteral("Text1"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return battle.isVisible(); }));
+    EXPECT_EQ(field->inputMethodQuery(Qt::ImCurrentSelection).toString(), QStringLiteral("Iron"));
+
+    // Cleared: no highlight.
+    w<QLineEdit>("txtFind")->clear();
+    EXPECT_EQ(map->cardAccessibleName(map->graph().indexOf(QStringLiteral("2"))),
+              QStringLiteral("Page 2, Mill, 0 choices, ending"));
+    EXPECT_EQ(badges(QStringLiteral("2")), 0);
 }

@@ -62,6 +62,86 @@ TEST(StoryFind, FindsByCaseWordAndExpressionInEveryField)
     EXPECT_FALSE(Finder(QString(), {}).isValid());
 }
 
+// find reads the stored text directly: it must list exactly what reading
+// every field with QuestDocument::value() lists, and the story graph's input
+// exactly what QuestDocument::page() gives, on quests written every odd way.
+TEST(StoryFind, ReadsStoredTextAsAProfileReadDoes)
+{
+    const QString longValue = QString(9000, QLatin1Char('x')) + QStringLiteral(" iron");
+    const QString text =
+        QStringLiteral("[Quest Data]\r\nNumber Of Pages=5\r\n"
+                       "[Story Info]\r\nTitle=\"  Iron Crown  \"\r\nAuthor=   iron smith\t\r\n"
+                       "[1]\r\nLocation=Gate of IRON\r\n ; Page Text=commented iron\r\n"
+                       "Page Text = first iron text \r\nPAGE TEXT=second iron text\r\n"
+                       "Option One='iron'\r\noption one destination page=2\r\n"
+                       "Key Item1=iron key\rKey Item2=Café of iron\n[abc=iron\r\n"
+                       "BattleMonName=\tIron golem \"x\"\r\nBattle=1\r\nBattleWin= 4 \r\n"
+                       "[2] trailing\nLocation=ironironiron\nOption Two=\"\"\nOption Two Destination Page=missing\n"
+                       "[cave]\r\nLocation=Cave; iron ore\r\nPage Text=%1\r\n"
+                       "[1]\r\nLocation=a later iron section\r\n"
+                       "[4]\r\nATKMessage=Ironclad attack\r\nAltAtk=iron=iron\r\n")
+            .arg(longValue);
+    const QString utf8Only = QStringLiteral("[5]\r\nLocation=Ｉron \u212Aey\r\n\u212Aey Item3=iron in a folded name\r\n"
+                                            "Page Text=\u00C9cole d'iron \U0001F5DD iron\r\n");
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+    } quests[] = {
+        {"Windows-1252", text.toLatin1()},
+        {"UTF-8", QByteArray("\xEF\xBB\xBF") + (text + utf8Only).toUtf8()},
+    };
+    const struct
+    {
+        const char *text;
+        FindOptions options;
+    } finds[] = {
+        {"iron", {}},           {"IRON", {true, false, false}}, {"iron", {false, true, false}},
+        {"key", {}},            {"'", {}},                      {" ", {}},
+        {"iron=", {}},          {"café", {}},                   {"École", {true, false, false}},
+        {"^[a-z]+ iron", {false, false, true}},                 {"\\biron\\b|Crown", {false, false, true}},
+    };
+    for (const auto &q : quests) {
+        QuestDocument doc;
+        doc.setBytes(q.bytes);
+        for (const auto &f : finds) {
+            SCOPED_TRACE(std::string(q.name) + ": " + f.text);
+            const Finder finder(QString::fromUtf8(f.text), f.options);
+            QList<FindMatch> expected;
+            auto read = [&](const QString &page, const QString &section, const QStringList &keys) {
+                for (const QString &key : keys) {
+                    const QString v = doc.value(section, key);
+                    for (const auto &[start, length] : finder.matches(v))
+                        expected.append({page, section, key, v, start, length});
+                }
+            };
+            for (const QString &p : {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
+                                     QStringLiteral("5"), QStringLiteral("cave")})
+                read(p, p, searchedPageKeys());
+            read(QString(), QStringLiteral("Story Info"),
+                 {QStringLiteral("Title"), QStringLiteral("Author"), QStringLiteral("Version")});
+            QStringList want, got;
+            for (const FindMatch &m : expected)
+                want << QStringLiteral("%1/%2/%3@%4+%5").arg(m.page, m.key, m.line).arg(m.start).arg(m.length);
+            for (const FindMatch &m : findInQuest(doc, finder))
+                got << QStringLiteral("%1/%2/%3@%4+%5").arg(m.page, m.key, m.line).arg(m.start).arg(m.length);
+            EXPECT_EQ(got.join(QLatin1Char('\n')).toStdString(), want.join(QLatin1Char('\n')).toStdString());
+        }
+        ASSERT_EQ(doc.pages().size(), 6) << q.name;
+        for (const StoryPageInput &in : storyPagesOf(doc)) {
+            const QuestPage p = doc.page(in.name);
+            QStringList a{in.location, in.text, in.battle, in.win, in.lose, in.escape, in.escapeCheck};
+            QStringList b{p.location, p.text, p.battle, p.fight.win, p.fight.lose, p.fight.escape, p.fight.escapeCheck};
+            for (int c = 0; c < 4; ++c) {
+                a << in.captions[size_t(c)] << in.destinations[size_t(c)];
+                b << p.choices[size_t(c)].caption << p.choices[size_t(c)].destination;
+            }
+            EXPECT_EQ(a.join(QLatin1Char('|')).toStdString(), b.join(QLatin1Char('|')).toStdString())
+                << q.name << " page " << qPrintable(in.name);
+        }
+    }
+}
+
 TEST(StoryFind, ReplaceAllIsOneStepWithItsReport)
 {
     QuestDocument doc;

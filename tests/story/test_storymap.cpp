@@ -180,3 +180,110 @@ TEST_F(StoryMapTest, DraggedCardIsKeptInTheSideFile)
     map->setStory(smallStory(), map->sideFile());
     EXPECT_EQ(map->layout().positions[0], at);
 }
+
+// Changing pages in place gives the graph a rebuild from the same pages
+// gives, leaves the other cards where they were, gives a new card a free
+// place the pointer finds, and keeps Tab's order by number.
+TEST_F(StoryMapTest, PagesChangedInPlaceMatchARebuild)
+{
+    QList<StoryPageInput> inputs{page(QStringLiteral("1"), QStringLiteral("Gate"), {QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}),
+                                 page(QStringLiteral("2"), QStringLiteral("Tower"), {}),
+                                 page(QStringLiteral("3"), QStringLiteral("The Mill"), {QStringLiteral("5")}),
+                                 page(QStringLiteral("4"), QStringLiteral("Cellar"), {}),
+                                 page(QStringLiteral("5"), QStringLiteral("Field"), {}),
+                                 page(QStringLiteral("6"), QStringLiteral("Island"), {})};
+    StoryPageInput battle = page(QStringLiteral("4"), QStringLiteral("Crypt"), {QStringLiteral("9")});
+    battle.battle = QStringLiteral("1");
+    battle.win = QStringLiteral("6");
+    battle.lose = QStringLiteral("1");
+    const struct
+    {
+        const char *what;
+        StoryPageInput change; // an empty location with no choices: the page is removed
+        bool remove;
+    } steps[] = {
+        {"a location and a choice", page(QStringLiteral("3"), QStringLiteral("The Old Mill"), {QStringLiteral("6"), QStringLiteral("5")}), false},
+        {"a battle and a choice to a page not there", battle, false},
+        {"choices taken back", page(QStringLiteral("3"), QStringLiteral("The Old Mill"), {QStringLiteral("5")}), false},
+        {"the missing page added", page(QStringLiteral("9"), QStringLiteral("Vault"), {QStringLiteral("1")}), false},
+        {"another added, before it by number", page(QStringLiteral("10"), QStringLiteral("Hall"), {}), false},
+        {"a page linked to removed", page(QStringLiteral("6"), {}, {}), true},
+        {"the start removed", page(QStringLiteral("1"), {}, {}), true},
+        {"the start added again", page(QStringLiteral("1"), QStringLiteral("New gate"), {QStringLiteral("9")}), false},
+    };
+    auto linksOf = [](const StoryGraph &g) {
+        QStringList out;
+        for (const StoryLink &l : g.links)
+            out << QStringLiteral("%1>%2 %3").arg(g.pages[l.from].name, g.pages[l.to].name, linkKindName(l.kind));
+        for (const BrokenLink &b : g.broken)
+            out << QStringLiteral("%1>%2? %3").arg(g.pages[b.from].name, b.destination, linkKindName(b.kind));
+        out.sort();
+        return out;
+    };
+    auto cardsOf = [](const StoryGraph &g) {
+        QStringList out;
+        for (const StoryPage &p : g.pages)
+            out << QStringLiteral("%1|%2|%3|%4|%5%6%7").arg(p.name, p.location, p.firstWords).arg(p.choices)
+                       .arg(p.battle).arg(p.ending).arg(p.start);
+        return out;
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.what);
+        QHash<QString, QPoint> before;
+        for (int i = 0; i < map->graph().pages.size(); ++i)
+            before.insert(map->graph().pages[i].name, map->layout().positions[i]);
+        const qsizetype at = std::find_if(inputs.begin(), inputs.end(), [&](const StoryPageInput &p) {
+                                 return p.name == step.change.name;
+                             }) - inputs.begin();
+        if (step.remove) {
+            inputs.removeAt(at);
+            map->removePage(step.change.name);
+        } else {
+            if (at < inputs.size())
+                inputs[at] = step.change;
+            else
+                inputs.append(step.change);
+            map->updatePage(step.change);
+        }
+        const StoryGraph rebuilt = buildStoryGraph(inputs);
+        EXPECT_EQ(cardsOf(map->graph()).join(QLatin1Char(' ')).toStdString(), cardsOf(rebuilt).join(QLatin1Char(' ')).toStdString());
+        EXPECT_EQ(linksOf(map->graph()).join(QLatin1Char(' ')).toStdString(), linksOf(rebuilt).join(QLatin1Char(' ')).toStdString());
+        EXPECT_EQ(map->graph().start, rebuilt.start);
+        EXPECT_EQ(map->layout().reached, layoutStory(rebuilt).reached);
+        const int n = int(map->graph().pages.size());
+        for (int i = 0; i < n; ++i) {
+            const QString &name = map->graph().pages[i].name;
+            if (before.contains(name))
+                EXPECT_EQ(map->layout().positions[i], before.value(name)) << qPrintable(name);
+            for (int j = i + 1; j < n; ++j)
+                EXPECT_FALSE(map->layout().cardRect(i).intersects(map->layout().cardRect(j)));
+            map->setZoom(1.0);
+            map->centerOn(QRectF(map->layout().cardRect(i)).center());
+            EXPECT_EQ(map->cardAt(map->toView(QRectF(map->layout().cardRect(i)).center())), i) << qPrintable(name);
+        }
+        // The whole-map picture, changed in place, is the picture drawn anew.
+        auto picture = [&] {
+            map->setZoom(0.149); // the picture about pixel for pixel
+            map->centerOn(QRectF(map->layout().bounds).center());
+            QImage image(map->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+            QPainter p(&image);
+            map->paintView(p, image.rect());
+            return image;
+        };
+        const QImage changed = picture();
+        map->moveCard(0, map->layout().positions[0]); // where it is: the picture is drawn anew
+        EXPECT_TRUE(changed == picture());
+        // Tab walks the pages by number.
+        QStringList tabbed;
+        map->setFocus();
+        map->setCurrentPage(-1);
+        for (int i = 0; i < n; ++i) {
+            key(Qt::Key_Tab);
+            tabbed << map->currentPageName();
+        }
+        QStringList names;
+        for (int i : rebuilt.byNumber())
+            names << rebuilt.pages[i].name;
+        EXPECT_EQ(tabbed.join(QLatin1Char(' ')).toStdString(), names.join(QLatin1Char(' ')).toStdString());
+    }
+}

@@ -1,6 +1,8 @@
 // The story map in the editor window: opened by F6 in "View", following the
 // page selected in the form and the other way round, and never squeezing the
 // form's fields.
+#include "bench/generated_quest.h"
+#include "editor/story_find.h"
 #include "editor/ui/checkpanel.h"
 #include "editor/ui/createquest.h"
 #include "editor/ui/storymap.h"
@@ -10,8 +12,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QDockWidget>
+#include <QFile>
 #include <QTest>
 #include <QUndoStack>
+
+#include <functional>
 
 using namespace fc;
 
@@ -70,9 +75,92 @@ TEST_F(StoryMapDockTest, F6OpensTheMapThatFollowsTheForm)
     QTest::keyClick(map, Qt::Key_Return);
     EXPECT_EQ(state.currentPage(), QStringLiteral("1"));
 
-    // An edit reaches the map a moment later.
-    ASSERT_TRUE(editor->setText(cq(), QStringLiteral("Text19"), QStringLiteral("Iron Gate")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return map->cardAccessibleName(0).contains(QStringLiteral("Iron Gate")); }));
+}
+
+// Each edit reaches the map through the document's notice that reports it:
+// every check below follows its edit directly, with no event or timer run
+// in between, and the cards the edit did not touch stay where they were.
+TEST_F(StoryMapDockTest, EditsChangeTheirCardsAndLinksAtOnce)
+{
+    dock->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dock->isVisible() && dock->map()->graph().pages.size() == 3; }));
+    StoryMap *map = dock->map();
+    auto cards = [&] {
+        QStringList out;
+        for (const story::StoryPage &p : map->graph().pages)
+            out << QStringLiteral("%1 %2%3").arg(p.name, p.location, p.ending ? QStringLiteral(" (end)") : QString());
+        return out;
+    };
+    auto links = [&] {
+        QStringList out;
+        for (const story::StoryLink &l : map->graph().links)
+            out << QStringLiteral("%1>%2 %3").arg(map->graph().pages[l.from].name, map->graph().pages[l.to].name,
+                                                 story::linkKindName(l.kind));
+        for (const story::BrokenLink &b : map->graph().broken)
+            out << QStringLiteral("%1>%2? %3").arg(map->graph().pages[b.from].name, b.destination,
+                                                  story::linkKindName(b.kind));
+        out.sort();
+        return out;
+    };
+    const QPoint attic = map->layout().positions[map->graph().indexOf(QStringLiteral("3"))];
+    ASSERT_TRUE(editor->selectEntry(QStringLiteral("1")));
+    const struct
+    {
+        const char *what;
+        std::function<bool()> edit;
+        QStringList cards, links;
+    } steps[] = {
+        {"a location", [&] { return editor->setText(cq(), QStringLiteral("Text19"), QStringLiteral("Iron Gate")); },
+         {"1 Iron Gate", "2 Hall (end)", "3 Attic (end)"}, {"1>2 choice1"}},
+        {"a destination", [&] { return editor->setText(cq(), QStringLiteral("Text6"), QStringLiteral("3")); },
+         {"1 Iron Gate", "2 Hall (end)", "3 Attic (end)"}, {"1>3 choice1"}},
+        {"undone", [&] { editor->undo(); return true; },
+         {"1 Iron Gate", "2 Hall (end)", "3 Attic (end)"}, {"1>2 choice1"}},
+        {"a choice to a page not yet there",
+         [&] {
+             return editor->setText(cq(), QStringLiteral("Text3"), QStringLiteral("Up"))
+                    && editor->setText(cq(), QStringLiteral("Text7"), QStringLiteral("4"));
+         },
+         {"1 Iron Gate", "2 Hall (end)", "3 Attic (end)"}, {"1>2 choice1", "1>4? choice2"}},
+        {"the page added", [&] { return editor->click(cq(), QStringLiteral("Command1")); },
+         {"1 Iron Gate", "2 Hall (end)", "3 Attic (end)", "4  (end)"}, {"1>2 choice1", "1>4 choice2"}},
+        {"a page deleted",
+         [&] { return editor->selectEntry(QStringLiteral("2")) && editor->click(cq(), QStringLiteral("Command2")); },
+         {"1 Iron Gate", "3 Attic (end)", "4  (end)"}, {"1>2? choice1", "1>4 choice2"}},
+        {"its deletion undone", [&] { editor->undo(); return true; },
+         {"1 Iron Gate", "3 Attic (end)", "4  (end)", "2 Hall (end)"}, {"1>2 choice1", "1>4 choice2"}},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.what);
+        ASSERT_TRUE(step.edit());
+        EXPECT_EQ(cards(), step.cards);
+        EXPECT_EQ(links(), step.links);
+        EXPECT_EQ(map->layout().positions[map->graph().indexOf(QStringLiteral("3"))], attic);
+    }
+    EXPECT_TRUE(map->cardAccessibleName(0).startsWith(QStringLiteral("Page 1, Iron Gate, 2 choices")));
+
+    // A new quest is drawn anew, as soon as its loading is done.
+    load(QStringLiteral(FABLECRAFT_DEFAULT_ADVENTURE));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return map->graph().pages.size() == 40; }));
+
+    // A Replace All over many pages is drawn anew once, not page by page.
+    QFile many(dir.filePath(QStringLiteral("many.qst")));
+    ASSERT_TRUE(many.open(QIODevice::WriteOnly));
+    many.write(bench::generateQuest(300, bench::QuestMix::Varied));
+    many.close();
+    load(many.fileName());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return map->graph().pages.size() == 300; }));
+    const story::ReplaceReport r =
+        editor->replaceAll(story::Finder(QStringLiteral("^1$"), {false, false, true}), QStringLiteral("7"));
+    ASSERT_GT(r.pages.size(), 64);
+    const story::StoryGraph rebuilt = story::buildStoryGraph(story::storyPagesOf(editor->document()));
+    auto linksOf = [](const story::StoryGraph &g) {
+        QStringList out;
+        for (const story::StoryLink &l : g.links)
+            out << g.pages[l.from].name + QLatin1Char('>') + g.pages[l.to].name;
+        return out;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return linksOf(map->graph()) == linksOf(rebuilt); }));
 }
 
 TEST_F(StoryMapDockTest, ALinkDrawnOnTheMapSetsAFreeChoice)
