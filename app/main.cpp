@@ -4,7 +4,7 @@
 #include "editor/editor.h"
 #include "editor/ui/editorwiring.h"
 #include "engine/game.h"
-#include "engine/media/packaged_runtime.h"
+#include "engine/packaged_runtime.h"
 #include "engine/ui/qt_ports.h"
 
 #include <QApplication>

@@ -4,14 +4,13 @@
 #include "editor/editor.h"
 #include "editor/ui/editorwiring.h"
 #include "engine/game.h"
-#include "engine/media/midi_music_player.h"
-#include "engine/media/qt_media_player.h"
+#include "engine/media_module.h"
 #include "engine/ui/frmgame.h"
 #include "engine/ui/qt_ports.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QTimer>
-#include <QVideoWidget>
 
 #include <functional>
 #include <utility>
@@ -20,8 +19,9 @@ namespace fc {
 
 struct Program::Parts
 {
-    explicit Parts(const QString &programDir)
-        : game(screen, ports(), programDir)
+    Parts(const QString &programDir, const QStringList &mediaModuleFiles)
+        : media(mediaModuleFiles)
+        , game(screen, ports(), programDir)
         , window(game)
     {
     }
@@ -44,9 +44,12 @@ struct Program::Parts
     QtDialogs dialogs;
     QtFileDialog fileDialog;
     QtPictureLoader pictures;
-    QtMediaPlayer sound;
-    QtMediaPlayer movie;
-    MidiMusicPlayer music{nullptr}; // its window, the game screen, follows the engine
+    // The media back-ends are loaded after the first frame, or by the first
+    // sound, movie or song asked for before.
+    MediaModule media;
+    ModuleMediaPlayer sound{media};
+    ModuleMediaPlayer movie{media};
+    ModuleMusicPlayer music{media}; // its window, the game screen, follows the engine
     QtLauncher launcher;
     QtClock clock;
     Game game;
@@ -54,13 +57,23 @@ struct Program::Parts
 };
 
 Program::Program(const QString &programDir)
+    : Program(programDir, MediaModule::candidates(QCoreApplication::applicationDirPath()))
 {
-    m = std::make_unique<Parts>(programDir);
+}
+
+Program::Program(const QString &programDir, const QStringList &mediaModuleFiles)
+{
+    m = std::make_unique<Parts>(programDir, mediaModuleFiles);
     m->dialogs.setParent(&m->window);
     m->fileDialog.setParent(&m->window);
-    // The video output is made with the first movie, not at start.
-    QObject::connect(&m->window, &FrmGame::movieWidgetCreated, &m->movie,
-                     [this](QWidget *surface) { m->movie.setVideoOutput(surface); });
+    // The video surface is made with the first movie, not at start.
+    QObject::connect(&m->window, &FrmGame::movieWidgetCreated, &m->movie, [this](QWidget *place) {
+        if (!m->media.load())
+            return;
+        QWidget *surface = m->media.backends()->createVideoSurface(place);
+        place->layout()->addWidget(surface);
+        m->movie.setVideoOutput(surface);
+    });
     m->music.setWindow(&m->window);
     EditorProgram *editor = wireEditor(m->window, m->game, m->ports(), programDir);
     wireCompiler(editor->editor(), m->window, programDir);
@@ -119,11 +132,14 @@ private:
 
 void Program::start(const QString &quest)
 {
-    // The first song (a packaged game's or the quest's first page) starts
-    // once the first frame is out: the synthesizer and its SoundFont are
-    // made then.
+    // The media back-ends are loaded once the first frame is out, and the
+    // first song (a packaged game's or the quest's first page) starts then:
+    // the synthesizer and its SoundFont are made with it.
     m->music.hold();
-    new FirstPaint(&m->window, [this] { m->music.release(); });
+    new FirstPaint(&m->window, [this] {
+        m->media.load();
+        m->music.release();
+    });
     m->game.startUp();
     // A quest named at start is on the screen in the first frame.
     if (!quest.isEmpty())
@@ -132,6 +148,7 @@ void Program::start(const QString &quest)
 }
 
 FrmGame &Program::window() { return m->window; }
+MediaModule &Program::media() { return m->media; }
 Game &Program::game() { return m->game; }
 
 } // namespace fc

@@ -4,6 +4,7 @@
 // point makes one; so does the start-up benchmark.
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -11,12 +12,17 @@ namespace fc {
 
 class FrmGame;
 class Game;
+class MediaModule;
 
 class Program
 {
 public:
     // programDir: where the launch file and the default adventure are found.
+    // The media module is looked for beside the running program
+    // (MediaModule::candidates).
     explicit Program(const QString &programDir);
+    // ... or in these files, in order.
+    Program(const QString &programDir, const QStringList &mediaModuleFiles);
     ~Program();
 
     // Runs the start-up (reads the launch file), plays `quest` when one is
@@ -25,6 +31,9 @@ public:
     void start(const QString &quest = {});
     FrmGame &window();
     Game &game();
+    // The media back-ends' module: loaded after the first frame, or on first
+    // need before.
+    MediaModule &media();
 
 private:
     struct Parts;

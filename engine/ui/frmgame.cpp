@@ -345,7 +345,7 @@ QWidget *FrmGame::buildScreen()
     return screen;
 }
 
-QVideoWidget *FrmGame::movieWidget() const
+QWidget *FrmGame::movieWidget() const
 {
     return m_movBox->movie();
 }
