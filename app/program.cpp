@@ -132,14 +132,12 @@ private:
 
 void Program::start(const QString &quest)
 {
-    // The media back-ends are loaded once the first frame is out, and the
-    // first song (a packaged game's or the quest's first page) starts then:
-    // the synthesizer and its SoundFont are made with it.
+    // The media back-ends are loaded on a thread once the first frame is
+    // out, and the first song (a packaged game's or the quest's first page)
+    // starts when they are there: the synthesizer and its SoundFont are made
+    // with it.
     m->music.hold();
-    new FirstPaint(&m->window, [this] {
-        m->media.load();
-        m->music.release();
-    });
+    new FirstPaint(&m->window, [this] { m->media.loadSoon([this] { m->music.release(); }); });
     m->game.startUp();
     // A quest named at start is on the screen in the first frame.
     if (!quest.isEmpty())

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QLibrary>
 #include <QLoggingCategory>
+#include <QThread>
 
 #include <utility>
 
@@ -13,7 +14,47 @@ namespace fc {
 
 MediaModule::MediaModule(const QStringList &files) : m_files(files) {}
 
-MediaModule::~MediaModule() = default;
+MediaModule::~MediaModule()
+{
+    joinLoader();
+    m_backends.reset();
+}
+
+QString MediaModule::findFile() const
+{
+    for (const QString &candidate : m_files)
+        if (QFileInfo(candidate).isFile())
+            return candidate;
+    return {};
+}
+
+void MediaModule::joinLoader()
+{
+    if (!m_loader)
+        return;
+    m_loader->wait();
+    delete m_loader;
+    m_loader = nullptr;
+}
+
+void MediaModule::loadSoon(std::function<void()> then)
+{
+    const auto finish = [this, then = std::move(then)] {
+        load();
+        if (then)
+            then();
+    };
+    const QString file = findFile();
+    if (m_attempted || m_loader || file.isEmpty()) {
+        QMetaObject::invokeMethod(&m_context, finish, Qt::QueuedConnection);
+        return;
+    }
+    // Mapping the libraries is most of the cost and needs no event loop; the
+    // back-ends are made here, on this thread, once it is done.
+    m_loader = QThread::create([file] { QLibrary(file).load(); });
+    QObject::connect(m_loader, &QThread::finished, &m_context, finish);
+    m_loader->start(QThread::LowPriority);
+}
 
 QStringList MediaModule::candidates(const QString &programDir)
 {
@@ -35,13 +76,9 @@ bool MediaModule::load()
 {
     if (m_attempted)
         return m_backends != nullptr;
+    joinLoader();
     m_attempted = true;
-    QString file;
-    for (const QString &candidate : std::as_const(m_files))
-        if (QFileInfo(candidate).isFile()) {
-            file = candidate;
-            break;
-        }
+    const QString file = findFile();
     if (file.isEmpty()) {
         m_failure = QStringLiteral("the media module %1 was not found (looked for %2)")
                         .arg(QLatin1String(kMediaModuleFileName), m_files.join(QStringLiteral(", ")));

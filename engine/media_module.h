@@ -1,9 +1,9 @@
 #pragma once
 // Loading the media module (media_backends.h) and the ports that play through
-// it. The ports exist from the start; the module is loaded by load(), which
-// the game program calls once its first frame is out, or by the first port
-// call that needs it (a sound, a movie or a song requested earlier), which
-// then loads it at once.
+// it. The ports exist from the start; the game program has the module's
+// libraries loaded on a thread once its first frame is out (loadSoon), and
+// the first port call that needs it (a sound, a movie or a song requested
+// earlier) loads it at once (load), waiting for that thread if it runs.
 //
 // Where the module is missing or cannot be loaded, the program goes on
 // without sound, music and movies, as it does without a sound device: the
@@ -13,11 +13,15 @@
 #include "engine/media_backends.h"
 #include "engine/ports.h"
 
+#include <QObject>
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
+
+class QThread;
 
 namespace fc {
 
@@ -44,6 +48,10 @@ public:
     // Loads the module and makes its back-ends, the first time only; true
     // when they are there. A failure is not tried again.
     bool load();
+    // Has the dynamic loader load the module and its libraries on a thread
+    // of its own, then finishes load() on this thread and calls `then`
+    // (from the event loop). A load() meanwhile waits for the thread.
+    void loadSoon(std::function<void()> then = {});
     bool attempted() const { return m_attempted; }
     // The back-ends, or nullptr before load() or when it failed.
     MediaBackends *backends() const { return m_backends.get(); }
@@ -51,7 +59,13 @@ public:
     QString failure() const { return m_failure; }
 
 private:
+    QString findFile() const;
+    // Waits for the thread of loadSoon(), if one runs.
+    void joinLoader();
+
     QStringList m_files;
+    QObject m_context; // receives the loader thread's end
+    QThread *m_loader = nullptr;
     bool m_attempted = false;
     std::unique_ptr<MediaBackends> m_backends;
     QString m_failure;

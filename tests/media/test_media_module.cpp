@@ -188,6 +188,34 @@ TEST_F(MediaModuleTest, OnlyAFileToPlayLoadsTheModule)
     music.stop();
 }
 
+// Loading soon maps the libraries on a thread, makes the back-ends on this
+// one and then calls on; a load() meanwhile waits for it; a missing module
+// calls on too.
+TEST_F(MediaModuleTest, LoadingSoonFinishesOnThisThreadAndCallsOn)
+{
+    const QStringList real = {QStringLiteral(FABLECRAFT_MEDIA_MODULE)};
+    const QStringList missing = {file("none/fablecraft-media.so")};
+    for (const bool loadAtOnce : {false, true})
+        for (const QStringList &files : {real, missing}) {
+            SCOPED_TRACE(files.first().toStdString() + (loadAtOnce ? ", then loaded at once" : ""));
+            MediaModule module(files);
+            int called = 0;
+            bool madeBeforeCall = false;
+            module.loadSoon([&] {
+                ++called;
+                madeBeforeCall = module.attempted();
+            });
+            EXPECT_FALSE(module.attempted());
+            if (loadAtOnce)
+                EXPECT_EQ(module.load(), files == real) << module.failure().toStdString();
+            ASSERT_TRUE(waitUntil([&] { return called > 0; }));
+            EXPECT_TRUE(madeBeforeCall);
+            EXPECT_EQ(module.backends() != nullptr, files == real) << module.failure().toStdString();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(called, 1);
+        }
+}
+
 TEST_F(MediaModuleTest, SoundsAndMoviesPlayToTheirEndThroughTheModule)
 {
     MediaModule module({QStringLiteral(FABLECRAFT_MEDIA_MODULE)});
