@@ -3,6 +3,7 @@
 #include "app/cli_commands.h"
 
 #include "compiler/web_export.h"
+#include "engine/media/midi_render.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -31,6 +32,7 @@ int runExportWeb(const QStringList &args)
 {
     WebExportRequest request;
     request.programDir = QCoreApplication::applicationDirPath();
+    request.encodeMusic = renderMidiAsVorbis; // linked in: the tool needs no media module
     QStringList positional;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];

@@ -1,7 +1,7 @@
 // The program's entry: the game screen over the engine.
 #include "app/first_frame_report.h"
 #include "app/program.h"
-#include "engine/media/packaged_runtime.h"
+#include "engine/packaged_runtime.h"
 #include "engine/ui/qt_ports.h"
 
 #include <QApplication>

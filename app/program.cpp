@@ -6,14 +6,13 @@
 #include "editor/ui/editordialogs.h"
 #include "editor/ui/editorports.h"
 #include "engine/game.h"
-#include "engine/media/midi_music_player.h"
-#include "engine/media/qt_media_player.h"
+#include "engine/media_module.h"
 #include "engine/ui/frmgame.h"
 #include "engine/ui/qt_ports.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QTimer>
-#include <QVideoWidget>
 
 #include <functional>
 #include <utility>
@@ -164,31 +163,45 @@ void ProgramParts::editQuest(const QString &quest)
 
 struct Program::Parts
 {
-    explicit Parts(const QString &programDir)
-        : program(portsOf(*this), programDir)
+    Parts(const QString &programDir, const QStringList &mediaModuleFiles)
+        : media(mediaModuleFiles)
+        , program(portsOf(*this), programDir)
     {
     }
 
     QtDialogs dialogs;
     QtFileDialog files;
     QtPictureLoader pictures;
-    QtMediaPlayer sound;
-    QtMediaPlayer movie;
-    MidiMusicPlayer music{nullptr}; // its window, the game screen, follows the engine
+    // The media back-ends are loaded after the first frame, or by the first
+    // sound, movie or song asked for before.
+    MediaModule media;
+    ModuleMediaPlayer sound{media};
+    ModuleMediaPlayer movie{media};
+    ModuleMusicPlayer music{media}; // its window, the game screen, follows the engine
     QtLauncher launcher;
     QtClock clock;
     ProgramParts program;
 };
 
 Program::Program(const QString &programDir)
+    : Program(programDir, MediaModule::candidates(QCoreApplication::applicationDirPath()))
 {
-    m = std::make_unique<Parts>(programDir);
+}
+
+Program::Program(const QString &programDir, const QStringList &mediaModuleFiles)
+{
+    m = std::make_unique<Parts>(programDir, mediaModuleFiles);
     FrmGame &window = m->program.window();
     m->dialogs.setParent(&window);
     m->files.setParent(&window);
-    // The video output is made with the first movie, not at start.
-    QObject::connect(&window, &FrmGame::movieWidgetCreated, &m->movie,
-                     [this](QWidget *surface) { m->movie.setVideoOutput(surface); });
+    // The video surface is made with the first movie, not at start.
+    QObject::connect(&window, &FrmGame::movieWidgetCreated, &m->movie, [this](QWidget *place) {
+        if (!m->media.load())
+            return;
+        QWidget *surface = m->media.backends()->createVideoSurface(place);
+        place->layout()->addWidget(surface);
+        m->movie.setVideoOutput(surface);
+    });
     m->music.setWindow(&window);
     // Quitting asks the editor about unsaved work first; Cancel keeps the program running.
     QObject::connect(
@@ -245,11 +258,12 @@ private:
 
 void Program::start(const QString &quest)
 {
-    // The first song (a packaged game's or the quest's first page) starts
-    // once the first frame is out: the synthesizer and its SoundFont are
-    // made then.
+    // The media back-ends are loaded on a thread once the first frame is
+    // out, and the first song (a packaged game's or the quest's first page)
+    // starts when they are there: the synthesizer and its SoundFont are made
+    // with it.
     m->music.hold();
-    new FirstPaint(&window(), [this] { m->music.release(); });
+    new FirstPaint(&window(), [this] { m->media.loadSoon([this] { m->music.release(); }); });
     game().questStart().startUp();
     // A quest named at start is on the screen in the first frame.
     if (!quest.isEmpty())
@@ -260,5 +274,6 @@ void Program::start(const QString &quest)
 FrmGame &Program::window() { return m->program.window(); }
 Game &Program::game() { return m->program.game(); }
 ProgramParts &Program::parts() { return m->program; }
+MediaModule &Program::media() { return m->media; }
 
 } // namespace fc

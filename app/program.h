@@ -9,6 +9,7 @@
 #include "engine/ports.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -21,6 +22,7 @@ class FrmBattle;
 class FrmCharCreate;
 class FrmGame;
 class Game;
+class MediaModule;
 class GameScreen;
 class QtDialogs;
 class QtFileDialog;
@@ -72,7 +74,11 @@ class Program
 {
 public:
     // programDir: where the launch file and the default adventure are found.
+    // The media module is looked for beside the running program
+    // (MediaModule::candidates).
     explicit Program(const QString &programDir);
+    // ... or in these files, in order.
+    Program(const QString &programDir, const QStringList &mediaModuleFiles);
     ~Program();
 
     // Runs the start-up (reads the launch file), plays `quest` when one is
@@ -82,6 +88,9 @@ public:
     FrmGame &window();
     Game &game();
     ProgramParts &parts();
+    // The media back-ends' module: loaded after the first frame, or on first
+    // need before.
+    MediaModule &media();
 
 private:
     struct Parts;

@@ -12,9 +12,11 @@
 //             adventure.
 // It prints the median, fastest and slowest of each, the ratios of the
 // medians, the median time to each start-up point of each, the resident
-// memory, and the platform. Run under a display, e.g.
-//   xvfb-run -a -s "-screen 0 1280x900x24" bench_first_frame [--runs N]
-// (N at least 13; 15 by default).
+// memory, the platform and the load average before and after. Run under a
+// display, e.g.
+//   xvfb-run -a -s "-screen 0 1280x900x24" bench_first_frame [--runs N] [--game FILE]
+// (N at least 13; 15 by default). --game measures another build of the game
+// program in place of this build's.
 #include <QCoreApplication>
 #include <QFile>
 #include <QThread>
@@ -104,6 +106,16 @@ std::vector<double> values(const Subject &s, const QString &key)
     return v;
 }
 
+// The load averages over 1, 5 and 15 minutes.
+QString loadAverage()
+{
+    QFile loadavg(QStringLiteral("/proc/loadavg"));
+    if (!loadavg.open(QIODevice::ReadOnly))
+        return QStringLiteral("unknown");
+    const QList<QByteArray> fields = loadavg.readAll().split(' ');
+    return QString::fromLatin1(fields.mid(0, 3).join(' '));
+}
+
 QString cpuName()
 {
     QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
@@ -124,6 +136,10 @@ int main(int argc, char **argv)
     const qsizetype at = args.indexOf(QStringLiteral("--runs"));
     if (at > 0 && at + 1 < args.size())
         runs = std::max(13, args.at(at + 1).toInt());
+    QString game = QStringLiteral(FIRST_FRAME_GAME);
+    const qsizetype gameAt = args.indexOf(QStringLiteral("--game"));
+    if (gameAt > 0 && gameAt + 1 < args.size())
+        game = args.at(gameAt + 1);
 
     // Both programs get the same fresh settings folders.
     QTemporaryDir home;
@@ -134,9 +150,10 @@ int main(int argc, char **argv)
 
     std::vector<Subject> subjects = {
         {"minimal Qt Widgets program", QStringLiteral(FIRST_FRAME_MINIMAL), {}, {}, {}},
-        {"game screen, no quest", QStringLiteral(FIRST_FRAME_GAME), {}, {}, {}},
-        {"fablecraft QUEST.qst", QStringLiteral(FIRST_FRAME_GAME), {QStringLiteral(FIRST_FRAME_QUEST)}, {}, {}},
+        {"game screen, no quest", game, {}, {}, {}},
+        {"fablecraft QUEST.qst", game, {QStringLiteral(FIRST_FRAME_QUEST)}, {}, {}},
     };
+    const QString loadBefore = loadAverage();
     // One unmeasured start of each fills the file cache.
     for (Subject &s : subjects) {
         runOnce(s, env);
@@ -154,6 +171,7 @@ int main(int argc, char **argv)
     std::printf("First frame after start, %d runs each, alternating\n", runs);
     std::printf("platform: Qt %s, QPA %s, %s, %s, %d logical CPUs\n", qVersion(), qPrintable(subjects[0].platform),
                 qPrintable(QSysInfo::prettyProductName()), qPrintable(cpuName()), QThread::idealThreadCount());
+    std::printf("load average: %s before, %s after\n", qPrintable(loadBefore), qPrintable(loadAverage()));
     std::printf("\n%-28s %9s %9s %9s %12s\n", "", "median ms", "min ms", "max ms", "RSS MB");
     for (const Subject &s : subjects) {
         const std::vector<double> frame = values(s, QStringLiteral("frame"));

@@ -1,6 +1,7 @@
 #include "compiler/packager.h"
 
 #include "compiler/runtime_bundle.h"
+#include "engine/media_module.h"
 #include "engine/soundfont.h"
 #include "storage/ini_sections.h"
 #include "storage/profile_store.h"
@@ -454,6 +455,17 @@ PackageResult packageGame(const PackageRequest &request, const PackagePlan &plan
     const QString g = built + QLatin1Char('/') + name;
     if (!copyIntoNewFile(program, g, &error, nullptr, canceled))
         return abandon(QStringLiteral("copy the program %1 to %2").arg(program, result.executable), error);
+    // ... and its media back-ends, in lib/ where the program looks for them.
+    const QString mediaModule = MediaModule::find(request.programDir);
+    const QString moduleTarget = QStringLiteral("lib/") + QLatin1String(kMediaModuleFileName);
+    if (mediaModule.isEmpty()) {
+        result.notCopied << QStringLiteral("%1: not found beside %2; the game will play without sound, music and movies")
+                                .arg(QLatin1String(kMediaModuleFileName), program);
+    } else if (!makeFolders(built, QStringLiteral("lib"), &error)) {
+        return abandon(QStringLiteral("create the folder %1/lib").arg(gameDir), error);
+    } else if (!copyIntoNewFile(mediaModule, built + QLatin1Char('/') + moduleTarget, &error, nullptr, canceled)) {
+        return abandon(QStringLiteral("copy the media module %1 to %2/%3").arg(mediaModule, gameDir, moduleTarget), error);
+    }
     ++done;
 
     // The quest, and its media when asked for.

@@ -2,7 +2,8 @@
 // Packaging a quest as a game folder that runs on its own.
 //
 // The game N compiled into folder D is the folder D/N holding:
-// - N: a copy of the player program (run permission kept);
+// - N: a copy of the player program (run permission kept), and
+//   lib/fablecraft-media.so: a copy of its media back-ends' module;
 // - N.qst: the quest, byte for byte (with media: its media values rewritten);
 // - game.dat: the launch file, section "loaddat" key "QuestFile" = N.qst,
 //   then section "Game Data" key "Title" = the quest's "Title" (N when the

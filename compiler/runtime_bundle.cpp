@@ -1,5 +1,6 @@
 #include "compiler/runtime_bundle.h"
 
+#include "engine/media_module.h"
 #include "engine/soundfont.h"
 
 #include <QDir>
@@ -127,6 +128,11 @@ RuntimeBundle collectRuntime(const QString &programFile, const QString &programD
 {
     RuntimeBundle bundle;
     QStringList elfFiles{programFile};
+    // The media back-ends' module, which the packager copies beside the
+    // program, brings Qt Multimedia and FluidSynth.
+    const QString mediaModule = MediaModule::find(QFileInfo(programFile).absolutePath());
+    if (!mediaModule.isEmpty())
+        elfFiles << mediaModule;
 
     // Qt plugins.
     const QString qtPlugins = QLibraryInfo::path(QLibraryInfo::PluginsPath);

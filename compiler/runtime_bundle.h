@@ -1,13 +1,15 @@
 #pragma once
 // The runtime files a game folder needs to run on a desktop that has none of
 // the player's libraries: what the dynamic loader resolves for the player
-// program and for the plugins it loads, beyond the base system every desktop
+// program, its media module (engine/media_module.h) and the plugins they
+// load, beyond the base system every desktop
 // has (the C library, the C++ runtime, X and the graphics drivers, fonts).
 //
 // Layout in the game folder, which the player program finds wherever the
 // folder is moved (it is linked with the run path $ORIGIN/lib and sets up
-// GStreamer itself at start, see engine/media/packaged_runtime.h):
-//   lib/                  shared libraries, each under its soname
+// GStreamer itself at start, see engine/packaged_runtime.h):
+//   lib/                  shared libraries, each under its soname (and the
+//                         media module, which the packager copies always)
 //   lib/qt6/plugins/...   Qt plugins: platforms, image formats, multimedia, ...
 //   lib/gstreamer-1.0/    the GStreamer plugins that play WAV and MP3 and,
 //                         for a quest with movies, AVI, MP4, Matroska and Ogg

@@ -2,11 +2,13 @@
 
 #include "compiler/media_rules.h"
 #include "compiler/packager.h"
+#include "engine/media_module.h"
 #include "engine/soundfont.h"
 #include "storage/profile_store.h"
 #include "storage/quest_format.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,9 +24,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <fluidsynth.h>
-#include <sndfile.h>
-
 #include <vector>
 
 static void initWebPlayerResources()
@@ -39,10 +38,6 @@ namespace {
 constexpr qint64 kMaxQuestBytes = 64 * 1024 * 1024;
 // A page must stay loadable: larger media files are left out.
 constexpr qint64 kMaxMediaBytes = 256 * 1024 * 1024;
-// Music longer than this is cut: a MIDI file that never ends must not fill
-// the page.
-constexpr int kMaxMusicSeconds = 15 * 60;
-constexpr int kSampleRate = 32000;
 const QByteArray kGeneratorMark = QByteArrayLiteral("<meta name=\"generator\" content=\"Fablecraft 2004\">");
 
 // The player's modules in the order they depend on each other.
@@ -90,82 +85,6 @@ std::optional<QString> pictureData(const QString &path, QString *why)
         return std::nullopt;
     }
     return dataUrl("image/png", png);
-}
-
-void quietFluidSynth()
-{
-    static const bool done = [] {
-        for (int level = FLUID_PANIC; level <= FLUID_DBG; ++level)
-            fluid_set_log_function(level, nullptr, nullptr);
-        return true;
-    }();
-    Q_UNUSED(done);
-}
-
-// MIDI rendered to interleaved 16-bit stereo at kSampleRate, exactly to the
-// end of the song so that it loops without a gap.
-std::optional<std::vector<short>> renderMidi(const QString &midi, const QString &soundFont, QString *why)
-{
-    quietFluidSynth();
-    fluid_settings_t *settings = new_fluid_settings();
-    fluid_settings_setnum(settings, "synth.sample-rate", kSampleRate);
-    fluid_settings_setstr(settings, "player.timing-source", "sample");
-    fluid_settings_setint(settings, "synth.lock-memory", 0);
-    fluid_synth_t *synth = new_fluid_synth(settings);
-    fluid_player_t *player = nullptr;
-    std::optional<std::vector<short>> pcm;
-    if (!synth || fluid_synth_sfload(synth, QFile::encodeName(soundFont).constData(), 1) == FLUID_FAILED) {
-        *why = QStringLiteral("the SoundFont %1 could not be loaded").arg(soundFont);
-    } else if (!(player = new_fluid_player(synth)) || fluid_player_add(player, QFile::encodeName(midi).constData()) != FLUID_OK
-               || fluid_player_play(player) != FLUID_OK) {
-        *why = QStringLiteral("FluidSynth could not read it as MIDI");
-    } else {
-        std::vector<short> out;
-        constexpr int kBlock = 1024;
-        short block[kBlock * 2];
-        const size_t limit = size_t(kMaxMusicSeconds) * kSampleRate * 2;
-        while (fluid_player_get_status(player) == FLUID_PLAYER_PLAYING && out.size() < limit) {
-            if (fluid_synth_write_s16(synth, kBlock, block, 0, 2, block, 1, 2) != FLUID_OK)
-                break;
-            out.insert(out.end(), block, block + kBlock * 2);
-        }
-        if (out.empty())
-            *why = QStringLiteral("the song is empty");
-        else
-            pcm = std::move(out);
-    }
-    if (player)
-        delete_fluid_player(player);
-    if (synth)
-        delete_fluid_synth(synth);
-    delete_fluid_settings(settings);
-    return pcm;
-}
-
-std::optional<QByteArray> encodeVorbis(const std::vector<short> &pcm, const QString &tempDir, QString *why)
-{
-    const QString file = tempDir + QStringLiteral("/music.ogg");
-    QFile::remove(file);
-    SF_INFO info{};
-    info.samplerate = kSampleRate;
-    info.channels = 2;
-    info.format = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-    SNDFILE *out = sf_open(QFile::encodeName(file).constData(), SFM_WRITE, &info);
-    if (!out) {
-        *why = QStringLiteral("Ogg Vorbis encoding is not available: %1").arg(QString::fromLocal8Bit(sf_strerror(nullptr)));
-        return std::nullopt;
-    }
-    double quality = 0.2;
-    sf_command(out, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
-    const sf_count_t frames = sf_count_t(pcm.size() / 2);
-    const bool written = sf_writef_short(out, pcm.data(), frames) == frames;
-    sf_close(out);
-    QFile f(file);
-    if (!written || !f.open(QIODevice::ReadOnly)) {
-        *why = QStringLiteral("Ogg Vorbis encoding failed");
-        return std::nullopt;
-    }
-    return f.readAll();
 }
 
 // A movie converted to WebM (VP8 with Vorbis sound, or VP8 alone for a
@@ -305,6 +224,20 @@ WebExportResult exportWebPage(const WebExportRequest &request)
     if (!temp.isValid())
         return fail(QStringLiteral("no temporary folder: %1").arg(temp.errorString()));
     const QString soundFont = findSoundFont(request.programDir);
+    // Music goes through the caller's encoder, else through the media
+    // module found beside this program, loaded with the first song.
+    std::optional<MediaModule> module;
+    const MusicEncoder encodeMusic = request.encodeMusic
+        ? request.encodeMusic
+        : MusicEncoder([&module](const QString &midi, const QString &soundFont, const QString &tempDir, QString *why) {
+              if (!module)
+                  module.emplace(MediaModule::candidates(QCoreApplication::applicationDirPath()));
+              if (!module->load()) {
+                  *why = QStringLiteral("music cannot be rendered: ") + module->failure();
+                  return std::optional<QByteArray>();
+              }
+              return module->backends()->renderMusic(midi, soundFont, tempDir, why);
+          });
 
     // Media: each file embedded once, each value pointing at it.
     QJsonObject values;
@@ -347,9 +280,8 @@ WebExportResult exportWebPage(const WebExportRequest &request)
         case MediaKind::Music:
             if (soundFont.isEmpty()) {
                 why = QStringLiteral("no SoundFont %1 is installed to render the music").arg(QLatin1String(kSoundFontFileName));
-            } else if (auto pcm = renderMidi(a.resolvedPath, soundFont, &why)) {
-                if (auto ogg = encodeVorbis(*pcm, temp.path(), &why))
-                    data = dataUrl("audio/ogg", *ogg);
+            } else if (auto ogg = encodeMusic(a.resolvedPath, soundFont, temp.path(), &why)) {
+                data = dataUrl("audio/ogg", *ogg);
             }
             break;
         case MediaKind::Sound: {

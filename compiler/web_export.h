@@ -8,7 +8,8 @@
 // - pictures as they are when browsers show them (PNG, JPEG, GIF, WebP),
 //   other formats (BMP, ...) converted to PNG;
 // - MIDI music rendered with FluidSynth and the program's SoundFont and
-//   encoded as Ogg Vorbis;
+//   encoded as Ogg Vorbis, by the request's encoder or else by the media
+//   module (engine/media_module.h) found beside the running program;
 // - WAV and MP3 sounds as they are;
 // - a movie converted to WebM with GStreamer, or left out with a warning
 //   naming it when the converter is not installed.
@@ -19,10 +20,19 @@
 // writes through a symbolic link, and it replaces an existing file only when
 // that file is a page exported before.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
+
 namespace fc {
+
+// A MIDI file rendered with the SoundFont and encoded as Ogg Vorbis, using
+// tempDir for its files; nullopt with the reason in *why when it cannot be.
+using MusicEncoder = std::function<std::optional<QByteArray>(const QString &midi, const QString &soundFont,
+                                                             const QString &tempDir, QString *why)>;
 
 struct WebExportRequest
 {
@@ -30,6 +40,7 @@ struct WebExportRequest
     QString outFile;
     QString programDir;        // where the SoundFont of an installation is found
     bool allowOutside = false; // embed media from outside the quest's folder too
+    MusicEncoder encodeMusic;  // unset: the media module's
 };
 
 struct WebExportResult

@@ -1,7 +1,5 @@
 #include "engine/media/midi_api.h"
 
-#include "engine/media/fluidsynth_sequencer.h"
-
 #include <QCoreApplication>
 #include <QFileInfo>
 
@@ -35,39 +33,6 @@ MidiApi::MidiApi(MidiDevice &device) : m_device(device), m_hook(std::make_unique
 MidiApi::~MidiApi()
 {
     stopSequence();
-}
-
-namespace {
-
-struct ProgramPlayer
-{
-    FluidSynthSequencer sequencer;
-    MidiApi api{sequencer};
-};
-
-ProgramPlayer *g_programPlayer = nullptr;
-
-void dropProgramPlayer()
-{
-    delete g_programPlayer;
-    g_programPlayer = nullptr;
-}
-
-} // namespace
-
-MidiApi &MidiApi::instance()
-{
-    if (!g_programPlayer) {
-        g_programPlayer = new ProgramPlayer;
-        // Stop the audio thread while Qt is still there to receive its notices.
-        qAddPostRoutine(dropProgramPlayer);
-    }
-    return g_programPlayer->api;
-}
-
-MidiApi *MidiApi::existing()
-{
-    return g_programPlayer ? &g_programPlayer->api : nullptr;
 }
 
 void MidiApi::playMidi()

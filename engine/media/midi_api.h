@@ -1,8 +1,9 @@
 #pragma once
-// MidiAPI: the program's one MIDI player. Looping page and battle music goes
-// through its start and stop sequences; every caller (page presenter, battle,
-// test play, the game screen's stop and close, the editor's preview) uses
-// them.
+// MidiAPI: the MIDI player. The media back-ends make one over their one
+// sequencer, and every music port of the program plays through it: looping
+// page and battle music goes through its start and stop sequences; every
+// caller (page presenter, battle, test play, the game screen's stop and
+// close, the editor's preview) uses them.
 //
 // The end of a play arrives as a MidiNotifyEvent posted to the notification
 // window (MidiWindow, any QObject: the game screen or the editor window). The
@@ -38,13 +39,6 @@ public:
     ~MidiApi();
     MidiApi(const MidiApi &) = delete;
     MidiApi &operator=(const MidiApi &) = delete;
-
-    // The program-wide player over FluidSynth, created on first use. Call it
-    // once early at start-up so the SoundFont loads while the program starts;
-    // it is torn down when the QCoreApplication is destroyed.
-    static MidiApi &instance();
-    // The program-wide player if it has been made, else null.
-    static MidiApi *existing();
 
     // --- module state -------------------------------------------------------
     QObject *midiWindow() const { return m_midiWindow; }

@@ -399,7 +399,7 @@ void FrmGame::connectScreen()
     connect(m_menuPanel, &MenuPanel::closeRequested, this, &FrmGame::requestClose);
 }
 
-QVideoWidget *FrmGame::movieWidget() const
+QWidget *FrmGame::movieWidget() const
 {
     return m_movBox->movie();
 }

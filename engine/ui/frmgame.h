@@ -15,7 +15,6 @@ class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QVideoWidget;
 
 namespace fc {
 
@@ -41,9 +40,10 @@ public:
     explicit FrmGame(Game &game, QWidget *parent = nullptr);
     ~FrmGame() override;
 
-    // Where the movie player draws (the player Movie in MovBox); null until
-    // the first movie, when movieWidgetCreated() hands it out.
-    QVideoWidget *movieWidget() const;
+    // Where the movie player's video surface goes (the player Movie in
+    // MovBox); null until the first movie, when movieWidgetCreated() hands
+    // it out.
+    QWidget *movieWidget() const;
     // The credits form, created on first use.
     FrmCredits *credits();
 
@@ -55,7 +55,7 @@ public Q_SLOTS:
 Q_SIGNALS:
     // "Create 'A' Quest" (mnucreatequest, Image8): the editor is to be shown.
     void editorRequested();
-    // The movie's video surface was made: the movie player draws there.
+    // The movie's place was made: the movie player's video surface goes there.
     void movieWidgetCreated(QWidget *movie);
 
 protected:

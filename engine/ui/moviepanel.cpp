@@ -2,7 +2,6 @@
 
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QVideoWidget>
 
 namespace fc {
 
@@ -19,9 +18,15 @@ MoviePanel::MoviePanel(QWidget *parent)
 void MoviePanel::setVisible(bool visible)
 {
     if (visible && !m_movie) {
-        m_movie = new QVideoWidget(this);
+        m_movie = new QWidget(this);
         m_movie->setObjectName(QStringLiteral("Movie"));
-        m_movie->setAspectRatioMode(Qt::KeepAspectRatio);
+        // Black until the first picture, and where the picture leaves room.
+        m_movie->setAutoFillBackground(true);
+        QPalette black = m_movie->palette();
+        black.setColor(QPalette::Window, Qt::black);
+        m_movie->setPalette(black);
+        auto *fill = new QVBoxLayout(m_movie);
+        fill->setContentsMargins(0, 0, 0, 0);
         body()->insertWidget(0, m_movie, 1);
         Q_EMIT movieCreated(m_movie);
     }

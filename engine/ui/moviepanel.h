@@ -5,7 +5,6 @@
 #include "engine/ui/panelframe.h"
 
 class QPushButton;
-class QVideoWidget;
 
 namespace fc {
 
@@ -14,20 +13,21 @@ class MoviePanel : public PanelFrame
     Q_OBJECT
 public:
     explicit MoviePanel(QWidget *parent);
-    // Where the movie player draws its frames; null until the panel is first
-    // shown. The video output pulls in the platform's video and OpenGL
-    // stack, which a game without movies never needs.
-    QVideoWidget *movie() const { return m_movie; }
+    // Where the movie player's video surface goes (its parent, which it
+    // fills); null until the panel is first shown. The video surface is made
+    // by the media back-ends, which pull in the platform's video and OpenGL
+    // stack that a game without movies never needs.
+    QWidget *movie() const { return m_movie; }
 
 Q_SIGNALS:
-    // The video surface was made, just before the panel first shows.
+    // The movie's place was made, just before the panel first shows.
     void movieCreated(QWidget *movie);
 
 public:
     void setVisible(bool visible) override;
 
 private:
-    QVideoWidget *m_movie = nullptr;
+    QWidget *m_movie = nullptr;
     QPushButton *m_command2;
 };
 

@@ -28,6 +28,8 @@ public:
         program = programDir + QStringLiteral("/fablecraft");
         ASSERT_TRUE(fc::test::writeFile(program, "#!/bin/sh\necho player\n"));
         QFile::setPermissions(program, QFile::permissions(program) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+        mediaModule = programDir + QStringLiteral("/fablecraft-media.so");
+        ASSERT_TRUE(fc::test::writeFile(mediaModule, "media module"));
         quest = questDir + QStringLiteral("/cave.qst");
         questBytes = "[Story Info]\r\nTitle=Cave\r\n[1]\r\nLocation=Mouth\r\nPage Text=Dark.\r\n";
         ASSERT_TRUE(fc::test::writeFile(quest, questBytes));
@@ -56,7 +58,7 @@ public:
     }
 
     QTemporaryDir tmp;
-    QString programDir, questDir, target, program, quest;
+    QString programDir, questDir, target, program, mediaModule, quest;
     QByteArray questBytes;
     fc::RecordingPortSet ports;
     fc::CompileForm form;

@@ -71,7 +71,9 @@ TEST(CliCompile, ExitStatusAndMessages)
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "You game should be compiled within the directoy as: " + tmp.path() + "/Vellum/Vellum\n");
     EXPECT_EQ(fc::test::readFile(tmp.path() + "/Vellum/Vellum"), fc::test::readFile(FABLECRAFT_PLAYER));
-    EXPECT_FALSE(QFileInfo::exists(tmp.path() + "/Vellum/lib"));
+    // Without --runtime the only library is the player's media module.
+    EXPECT_EQ(QDir(tmp.path() + "/Vellum/lib").entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+              QStringList({"fablecraft-media.so"}));
 
     // Refused or failed: exit 1 with the message.
     const struct
@@ -127,7 +129,7 @@ TEST(CliCompile, HostileQuestGetsNoPrivateOrSystemFileIntoTheGame)
                                "pic.png (page 2, BattleImage): not a picture\n"))
         << r.out.toStdString();
     const QString game = tmp.filePath("out/G");
-    EXPECT_EQ(filesUnder(game), QStringList({".fablecraft-game", "G", "G.qst", "game.dat"}));
+    EXPECT_EQ(filesUnder(game), QStringList({".fablecraft-game", "G", "G.qst", "game.dat", "lib/fablecraft-media.so"}));
     EXPECT_EQ(fc::test::readFile(game + "/G.qst"), fc::test::readFile(quest)); // values left as they were
 }
 
@@ -151,7 +153,8 @@ TEST(CliCompile, FilesFromOutsideTheQuestsFolderNeedAllowOutside)
     r = compile({quest, "G", "--into", tmp.filePath("out"), "--media", "--allow-outside"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(filesUnder(tmp.filePath("out/G")),
-              QStringList({".fablecraft-game", "G", "G.qst", "game.dat", "media/bell.mp3", "media/cave.png"}));
+              QStringList({".fablecraft-game", "G", "G.qst", "game.dat", "lib/fablecraft-media.so", "media/bell.mp3",
+                           "media/cave.png"}));
 }
 
 // Compiling into the quest's own folder is refused before anything is
@@ -220,7 +223,7 @@ TEST(CliCompile, AFolderNotOursIsReplacedOnlyWithReplace)
     EXPECT_EQ(fc::test::readFile(tmp.filePath("G/game.dat")), "someone's");
     r = compile({defaultAdventure(), "G", "--into", tmp.path(), "--replace"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(filesUnder(tmp.filePath("G")), QStringList({".fablecraft-game", "G", "G.qst", "game.dat"}));
+    EXPECT_EQ(filesUnder(tmp.filePath("G")), QStringList({".fablecraft-game", "G", "G.qst", "game.dat", "lib/fablecraft-media.so"}));
     r = compile({defaultAdventure(), "G", "--into", tmp.path()}); // ours now: replaced without asking
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
 }

@@ -132,11 +132,26 @@ TEST_F(CompilerTest, GameFolderHoldsProgramQuestAndLaunchFile)
     EXPECT_EQ(fc::test::readFile(g + ".qst"), questBytes);
     EXPECT_EQ(fc::test::readFile(target + "/Cave/game.dat"),
               "[loaddat]\r\nQuestFile=Cave.qst\r\n[Game Data]\r\nTitle=Cave\r\n");
+    // The program's media module goes along, in lib/ where it looks.
+    EXPECT_EQ(fc::test::readFile(target + "/Cave/lib/fablecraft-media.so"), "media module");
     // Without Check1 and Check2 nothing else is copied but our marker, and
     // no temporary file or folder stays.
     EXPECT_EQ(QDir(target + "/Cave").entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
-              QStringList({".fablecraft-game", "Cave", "Cave.qst", "game.dat"}));
+              QStringList({".fablecraft-game", "Cave", "Cave.qst", "game.dat", "lib"}));
+    EXPECT_EQ(QDir(target + "/Cave/lib").entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+              QStringList({"fablecraft-media.so"}));
     EXPECT_EQ(QDir(target).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList({"Cave"}));
+    EXPECT_TRUE(compiler->lastResult().notCopied.isEmpty());
+
+    // A program without its media module makes a silent game, and says so.
+    QFile::remove(mediaModule);
+    ports.dialogs.answers = {Answer::No};
+    compile(QStringLiteral("Quiet"));
+    EXPECT_TRUE(compiler->lastResult().ok);
+    EXPECT_FALSE(QFileInfo::exists(target + "/Quiet/lib"));
+    EXPECT_EQ(compiler->lastResult().notCopied,
+              QStringList({"fablecraft-media.so: not found beside " + program
+                           + "; the game will play without sound, music and movies"}));
 }
 
 TEST_F(CompilerTest, SecondCompileReplacesOurFolderWholeAndYesRunsTheGame)
@@ -183,7 +198,7 @@ TEST_F(CompilerTest, ExistingFolderIsReplacedOnlyWhenTheAuthorSaysSo)
     EXPECT_EQ(texts()[1], kClosing + dir + "/Cave");
     EXPECT_EQ(fc::test::readFile(dir + "/Cave.qst"), questBytes);
     EXPECT_EQ(QDir(dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
-              QStringList({".fablecraft-game", "Cave", "Cave.qst", "game.dat"}));
+              QStringList({".fablecraft-game", "Cave", "Cave.qst", "game.dat", "lib"}));
     EXPECT_EQ(QDir(target).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList({"Cave"}));
 
     // Answered in advance (the command-line tool without --replace).
@@ -217,6 +232,7 @@ TEST_F(CompilerTest, LinksInTheTargetAreReplacedNotWrittenThrough)
     const QString outsideFolder = tmp.filePath("outside-folder");
     QDir().mkpath(outsideFolder);
     fc::test::writeFile(outsideFolder + "/keep.txt", "kept");
+    ASSERT_TRUE(QDir(dir + "/lib").removeRecursively());
     ASSERT_TRUE(QFile::link(outsideFolder, dir + "/lib"));
 
     compile(QStringLiteral("Cave"));
@@ -227,8 +243,11 @@ TEST_F(CompilerTest, LinksInTheTargetAreReplacedNotWrittenThrough)
     EXPECT_EQ(fc::test::readFile(dir + "/Cave"), fc::test::readFile(program));
     EXPECT_FALSE(QFileInfo(dir + "/game.dat").isSymLink());
     EXPECT_FALSE(QFileInfo::exists(dir + "/media"));
-    EXPECT_FALSE(QFileInfo::exists(dir + "/lib"));
-    EXPECT_EQ(fc::test::readFile(outsideFolder + "/keep.txt"), "kept"); // the old folder's link removed, not followed
+    EXPECT_FALSE(QFileInfo(dir + "/lib").isSymLink());
+    EXPECT_EQ(fc::test::readFile(dir + "/lib/fablecraft-media.so"), "media module");
+    EXPECT_EQ(QDir(outsideFolder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+              QStringList({"keep.txt"})); // the old folder's link removed, not followed
+    EXPECT_EQ(fc::test::readFile(outsideFolder + "/keep.txt"), "kept");
 
     // D/N itself a link to a folder elsewhere: the link is replaced.
     const QString elsewhere = tmp.filePath("elsewhere");

@@ -3,6 +3,7 @@
 #include "tests/support/testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -96,4 +97,27 @@ TEST_F(Install, HelpAndVersionNeedNoDisplay)
     EXPECT_TRUE(r.out.contains("[QUEST.qst]")) << r.out.constData();
     EXPECT_TRUE(r.out.contains("--version"));
     EXPECT_TRUE(r.out.contains("--edit"));
+}
+
+// The installed player loads its media module from lib/fablecraft after its
+// first frame; a copy of the player without the module plays on, silently,
+// and says why.
+TEST_F(Install, ThePlayerLoadsItsMediaModuleAndRunsWithoutIt)
+{
+    EXPECT_TRUE(QFileInfo(at("lib/fablecraft/fablecraft-media.so")).isFile());
+    // The program quits a second after its first frame.
+    const QStringList report = {"FABLECRAFT_FIRST_FRAME_REPORT=1", "QT_QPA_PLATFORM=offscreen"};
+    Result r = run(at("bin/fablecraft"), {}, report);
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_TRUE(r.out.startsWith("first-frame ")) << r.out.constData();
+    EXPECT_FALSE(r.err.contains("Sound, music and movies are off")) << r.err.constData();
+
+    QTemporaryDir alone;
+    const QString copy = alone.filePath(QStringLiteral("fablecraft"));
+    ASSERT_TRUE(QFile::copy(at("bin/fablecraft"), copy));
+    r = run(copy, {}, report);
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_TRUE(r.out.startsWith("first-frame ")) << r.out.constData();
+    EXPECT_TRUE(r.err.contains("Sound, music and movies are off: the media module fablecraft-media.so was not found"))
+        << r.err.constData();
 }

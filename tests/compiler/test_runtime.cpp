@@ -1,10 +1,14 @@
 // The runtime files found for the real player program.
 #include "compiler/runtime_bundle.h"
+#include "engine/media_module.h"
 #include "engine/soundfont.h"
 #include "tests/support/testsupport.h"
 
 #include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -34,6 +38,13 @@ TEST(RuntimeBundle, CarriesQtFluidSynthGStreamerPluginsAndSoundFont)
     }
     EXPECT_EQ(bundle.generated.value("qt.conf"), "[Paths]\nPrefix=.\nPlugins=lib/qt6/plugins\n");
     EXPECT_TRUE(bundle.missing.isEmpty()) << bundle.missing.join(", ").toStdString();
+
+    // The program itself loads none of the media libraries: they come with
+    // its media module.
+    const QMap<QString, QString> own = fc::resolveLibraries({QStringLiteral(FABLECRAFT_PLAYER)});
+    for (const char *media : {"libQt6Multimedia.so.6", "libQt6MultimediaWidgets.so.6", "libfluidsynth.so.3",
+                              "libsndfile.so.1", "libpulse.so.0"})
+        EXPECT_FALSE(own.contains(QString::fromLatin1(media))) << media;
 }
 
 TEST(RuntimeBundle, BaseSystemLibrariesStayOut)
@@ -104,5 +115,33 @@ TEST(RuntimeBundle, CarriesOnlyWhatTheMediaNeed)
                       || targets.contains("lib/libavcodec.so.58"),
                   c.video);
         EXPECT_TRUE(bundle.missing.isEmpty()) << bundle.missing.join(", ").toStdString();
+    }
+}
+
+// The run paths of the program and its media module name the game folder's
+// lib/ only: an empty entry would make the loader look in the working folder.
+TEST(RuntimeBundle, RunPathsNameTheGameFolderOnly)
+{
+    const QString readelf = QStandardPaths::findExecutable(QStringLiteral("readelf"));
+    if (readelf.isEmpty())
+        GTEST_SKIP() << "needs readelf (binutils)";
+    const QString player = QStringLiteral(FABLECRAFT_PLAYER);
+    const struct
+    {
+        QString file;
+        QString runPath;
+    } cases[] = {
+        {player, QStringLiteral("$ORIGIN/lib")},
+        {fc::MediaModule::find(QFileInfo(player).absolutePath()), QStringLiteral("$ORIGIN")},
+    };
+    for (const auto &c : cases) {
+        ASSERT_FALSE(c.file.isEmpty());
+        QProcess p;
+        p.start(readelf, {QStringLiteral("-d"), c.file});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("\\((?:RPATH|RUNPATH)\\).*\\[(.*)\\]")).match(out);
+        ASSERT_TRUE(m.hasMatch()) << out.toStdString();
+        EXPECT_EQ(m.captured(1), c.runPath) << c.file.toStdString();
     }
 }

@@ -5,6 +5,7 @@
 #include "engine/media/fluidsynth_sequencer.h"
 #include "engine/media/midi_api.h"
 #include "engine/media/midi_song.h"
+#include "engine/media/qt_media_backends.h"
 #include "tests/media/media_files.h"
 #include "tests/support/testsupport.h"
 
@@ -371,25 +372,30 @@ TEST_F(FluidSynthTest, TheDefaultAdventuresMidiFilesPlayAndLoop)
     api.stopSequence();
 }
 
-TEST_F(FluidSynthTest, TheProgramWidePlayerRunsTheSequences)
+// The back-ends make one sequencer and one player, with the first music
+// port, and every port plays through them; they stop it when they go.
+TEST_F(FluidSynthTest, TheBackEndsMakeOnePlayerForEveryMusicPort)
 {
-    // The player of the whole program: it outlives this test and is torn
-    // down with the application object when the test program ends.
-    MidiApi &api = MidiApi::instance();
-    EXPECT_EQ(&api, &MidiApi::instance());
-    Listener screen;
-    api.startSequence(&screen, song);
+    auto backends = std::make_unique<QtMediaBackends>();
+    Listener screen, editor;
+    std::unique_ptr<MusicPlayer> game = backends->createMusicPlayer(&screen);
+    std::unique_ptr<MusicPlayer> preview = backends->createMusicPlayer(&editor);
+    MidiApi &api = backends->midi();
+    EXPECT_EQ(&api, &backends->midi());
+    game->start(song);
     EXPECT_TRUE(api.midiIsOpen());
     EXPECT_EQ(api.midiHookWindow(), &screen);
-    api.startSequence(&screen, song);
+    preview->start(song); // the editor's preview takes over the one player
     EXPECT_TRUE(api.midiIsOpen());
-    api.stopSequence();
+    EXPECT_EQ(api.midiHookWindow(), &editor);
+    game->stop();
     EXPECT_FALSE(api.midiIsOpen());
     EXPECT_EQ(api.midiHookWindow(), nullptr);
-    // Left playing on purpose: the teardown at exit must cope.
-    api.startSequence(&screen, song);
-    api.setMidiWindow(nullptr);
-    api.unhookMidiNotify();
+    // Left playing on purpose: the back-ends stop it when they go.
+    game->start(song);
+    game.reset();
+    preview.reset();
+    backends.reset();
 }
 
 } // namespace

@@ -327,28 +327,6 @@ TEST_F(MidiApiTest, TheMusicPortRunsTheSequencesForItsWindow)
     EXPECT_EQ(device.commands.last(), "close " + songA);
 }
 
-// Held (while the first frame is drawn), the music port remembers the last
-// start, forgets it on a stop, and runs it on release.
-TEST_F(MidiApiTest, AHeldMusicPortStartsTheLastSongOnRelease)
-{
-    MidiMusicPlayer music(&screen, api);
-    music.hold();
-    music.start(songA);
-    EXPECT_TRUE(device.commands.isEmpty());
-    music.stop();
-    music.release();
-    EXPECT_TRUE(device.commands.isEmpty()) << "a stopped song started";
-
-    music.hold();
-    music.start(songA);
-    music.start(songB);
-    EXPECT_TRUE(device.commands.isEmpty());
-    music.release();
-    EXPECT_EQ(device.commands, QStringList({"open " + songB + " type sequencer", "play " + songB + " from 0 notify"}));
-    music.release(); // nothing more to run
-    EXPECT_EQ(device.commands.size(), 2);
-}
-
 TEST_F(MidiApiTest, DestroyingThePlayerStopsTheMusicAndUnhooks)
 {
     auto own = std::make_unique<MidiApi>(device);

@@ -32,7 +32,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QVideoWidget>
 #include <QTimer>
 
 #include <algorithm>
@@ -681,8 +680,8 @@ TEST_F(GameScreenTest, WindowFollowsTheScreenState)
     EXPECT_TRUE(form->menuBar()->isVisible());
     EXPECT_TRUE(form->findChild<QMenu *>(QStringLiteral("mnupdate"))->menuAction()->isVisible());
 
-    // The video surface is made with the first movie and handed out then;
-    // the movie plays over the picture frame.
+    // The place of the video surface is made with the first movie and handed
+    // out then; the movie plays over the picture frame.
     QWidget *movBox = child("MovBox");
     EXPECT_EQ(form->movieWidget(), nullptr);
     QSignalSpy created(form.get(), &FrmGame::movieWidgetCreated);

@@ -1,4 +1,4 @@
-#include "engine/media/packaged_runtime.h"
+#include "engine/packaged_runtime.h"
 
 #include <QCryptographicHash>
 #include <QDir>
