@@ -12,35 +12,49 @@ namespace fc::check::detail {
 
 namespace {
 
-// Every key read, a page at a time: per choice its six keys, then the
-// fight's.
-constexpr int kChoiceKeys = 6;
+// Every key read, a page at a time: per choice the keys of kChoiceFields,
+// then those of kFightFields. Each table says which key fills which field.
+struct ChoiceField
+{
+    QString (*key)(int);
+    QString Choice::*field;
+};
+constexpr ChoiceField kChoiceFields[] = {
+    {quest::optionKey, &Choice::caption}, {quest::destinationKey, &Choice::destination},
+    {quest::scoreKey, &Choice::score},    {quest::keyItemKey, &Choice::item},
+    {quest::requiredKey, &Choice::required}, {quest::addKey, &Choice::add},
+};
+
+struct FightField
+{
+    QLatin1String key;
+    QString Page::*field;
+};
+constexpr FightField kFightFields[] = {
+    {quest::kBattle, &Page::battleValue},     {quest::kBattleEscapeCheck, &Page::escapeValue},
+    {quest::kBattleWin, &Page::win},          {quest::kBattleLose, &Page::lose},
+    {quest::kBattleEscape, &Page::escapePage}, {quest::kBattleMonKeyItem, &Page::loot},
+};
 
 QStringList pageKeyNames()
 {
-    using namespace quest;
     QStringList keyNames;
-    for (int i = 1; i <= kOptionCount; ++i)
-        keyNames << optionKey(i) << destinationKey(i) << scoreKey(i) << keyItemKey(i) << requiredKey(i) << addKey(i);
-    for (const QLatin1String &k : {kBattle, kBattleEscapeCheck, kBattleWin, kBattleLose, kBattleEscape, kBattleMonKeyItem})
-        keyNames << QString(k);
+    for (int i = 1; i <= quest::kOptionCount; ++i)
+        for (const ChoiceField &f : kChoiceFields)
+            keyNames << f.key(i);
+    for (const FightField &f : kFightFields)
+        keyNames << QString(f.key);
     return keyNames;
 }
 
 // page from values, the values of pageKeyNames() read on it.
 void fillPage(const QuestSnapshot &quest, std::vector<QString> &values, Page &page)
 {
-    using namespace quest;
     auto resolve = [&](const QString &dest) { return dest.isEmpty() ? -1 : quest.pageIndex(dest); };
-    for (int i = 0; i < kOptionCount; ++i) {
-        Choice &c = page.choices[size_t(i)];
-        QString *v = values.data() + i * kChoiceKeys;
-        c.caption = std::move(v[0]);
-        c.destination = std::move(v[1]);
-        c.score = std::move(v[2]);
-        c.item = std::move(v[3]);
-        c.required = std::move(v[4]);
-        c.add = std::move(v[5]);
+    auto value = values.begin();
+    for (Choice &c : page.choices) {
+        for (const ChoiceField &f : kChoiceFields)
+            c.*f.field = std::move(*value++);
         c.destPage = resolve(c.destination);
         c.scoreAdd = parseDecimal(c.score);
         page.hasChoices = page.hasChoices || c.visible();
@@ -50,15 +64,10 @@ void fillPage(const QuestSnapshot &quest, std::vector<QString> &values, Page &pa
         c.fixedOffer = rules::itemHeld(c.item, [](const QString &) { return false; }) ? c.offeredHeld
                                                                                       : c.offeredNotHeld;
     }
-    QString *v = values.data() + kOptionCount * kChoiceKeys;
-    page.battleValue = std::move(v[0]);
-    page.escapeValue = std::move(v[1]);
+    for (const FightField &f : kFightFields)
+        page.*f.field = std::move(*value++);
     page.battle = rules::opensBattle(page.battleValue);
     page.escape = rules::escapeAllowed(page.escapeValue);
-    page.win = std::move(v[2]);
-    page.lose = std::move(v[3]);
-    page.escapePage = std::move(v[4]);
-    page.loot = std::move(v[5]);
     page.winPage = resolve(page.win);
     page.losePage = resolve(page.lose);
     page.escapeDest = resolve(page.escapePage);
