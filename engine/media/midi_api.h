@@ -48,9 +48,8 @@ public:
     const QString &midiDevice() const { return m_midiDevice; }
     bool midiRepeat() const { return m_midiRepeat; }
     void setMidiRepeat(bool on) { m_midiRepeat = on; }
-    qint32 midiFrom() const { return m_midiFrom; }
+    // The part to play, in milliseconds (0, 0: the whole file).
     void setMidiFrom(qint32 ms) { m_midiFrom = ms; }
-    qint32 midiTo() const { return m_midiTo; }
     void setMidiTo(qint32 ms) { m_midiTo = ms; }
     bool midiIsOpen() const { return m_midiIsOpen; }
     // The window the hook is installed on, nullptr while none is.
@@ -69,10 +68,6 @@ public:
     void hookMidiNotify();
     // Removes the hook from the window it is on; nothing when none is.
     void unhookMidiNotify();
-    // The hook's handler: on a Successful notice, plays again (MidiRepeat on)
-    // or closes. Returns false: the event always goes on to the window.
-    bool midiNotifyProc(QObject *window, QEvent *event);
-
     // Start sequence: MidiWindow := window, MidiFile := file, repeat on, whole
     // file; CloseMidi; UnhookMidiNotify; let pending events run once;
     // PlayMidi; HookMidiNotify.
@@ -83,6 +78,9 @@ public:
 private:
     class Hook;
 
+    // The hook's handler: on a Successful notice, plays again (MidiRepeat on)
+    // or closes. Returns false: the event always goes on to the window.
+    bool midiNotifyProc(QObject *window, QEvent *event);
     void forgetHookWindow(QObject *destroyed);
 
     MidiDevice &m_device;
