@@ -22,6 +22,9 @@ class BattleBox : public PanelFrame
 public:
     BattleBox(Game &game, QWidget *parent);
 
+    // Attack (Command3): where the focus goes when a fight starts.
+    QPushButton *attackButton() const { return m_attackButton; }
+
 private:
     void refresh();
     void appendText(const QString &added);

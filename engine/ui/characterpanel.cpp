@@ -59,9 +59,9 @@ CharacterPanel::CharacterPanel(Game &game, QWidget *parent)
 
     auto *command10 = new QPushButton(QStringLiteral("Re-Roll"), this);
     command10->setObjectName(QStringLiteral("Command10"));
-    auto *command9 = new QPushButton(QStringLiteral("Create"), this);
-    command9->setObjectName(QStringLiteral("Command9"));
-    command9->setDefault(true);
+    m_createButton = new QPushButton(QStringLiteral("Create"), this);
+    m_createButton->setObjectName(QStringLiteral("Command9"));
+    m_createButton->setDefault(true);
     // Saved characters are not offered yet; the button has no action.
     auto *command11 = new QPushButton(QStringLiteral("Load Character"), this);
     command11->setObjectName(QStringLiteral("Command11"));
@@ -70,13 +70,13 @@ CharacterPanel::CharacterPanel(Game &game, QWidget *parent)
     buttons->addWidget(command11);
     buttons->addStretch();
     buttons->addWidget(command10);
-    buttons->addWidget(command9);
+    buttons->addWidget(m_createButton);
     body()->addLayout(buttons);
 
     for (QLineEdit *edit : {m_strengthBox, m_defenceBox, m_hitPointsBox, m_nameBox})
         connect(edit, &QLineEdit::textEdited, this, &CharacterPanel::takeTyped);
     connect(command10, &QPushButton::clicked, &game.fight(), &Fight::reRollCharacter);
-    connect(command9, &QPushButton::clicked, this, [this] {
+    connect(m_createButton, &QPushButton::clicked, this, [this] {
         takeTyped();
         m_game.fight().createCharacter();
     });

@@ -6,6 +6,7 @@
 #include "engine/ui/panelframe.h"
 
 class QLineEdit;
+class QPushButton;
 
 namespace fc {
 
@@ -17,12 +18,16 @@ class CharacterPanel : public PanelFrame
 public:
     CharacterPanel(Game &game, QWidget *parent);
 
+    // Create (Command9): what Enter presses on the panel.
+    QPushButton *createButton() const { return m_createButton; }
+
 private:
     void refresh();
     void takeTyped();
 
     Game &m_game;
     QLineEdit *m_strengthBox, *m_defenceBox, *m_hitPointsBox, *m_nameBox;
+    QPushButton *m_createButton;
 };
 
 } // namespace fc

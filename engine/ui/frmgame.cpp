@@ -408,16 +408,47 @@ void FrmGame::refresh()
 {
     m_refreshing = true;
     setWindowTitle(m_screen.view().title());
-    setTextIfChanged(m_questLabel, m_screen.state().questFile());
-    if (m_questLabel->toolTip() != m_screen.state().questFile())
-        m_questLabel->setToolTip(m_screen.state().questFile());
-    setTextIfChanged(m_pageLabel, m_screen.state().page());
-    setTextIfChanged(m_scoreLabel, m_screen.state().score());
-    setAccessibleNameIfChanged(m_pageLabel, QStringLiteral("Page ") + m_screen.state().page());
-    setAccessibleNameIfChanged(m_scoreLabel, QStringLiteral("Score ") + m_screen.state().score());
-    if (m_roomText->toPlainText() != m_screen.state().room())
-        m_roomText->setPlainText(m_screen.state().room());
+    refreshHeader();
+    refreshChoices();
+    const bool endingAppears = m_screen.isEnding() && !m_ending->isVisible();
+    m_ending->setVisible(m_screen.isEnding());
+    refreshMenus();
+    refreshPanels();
+    if (endingAppears) {
+        QAccessibleEvent reached(m_endingText, QAccessible::Alert);
+        QAccessible::updateAccessibility(&reached);
+        if (!panelOpen())
+            m_playAgain->setFocus(Qt::OtherFocusReason);
+    }
+    if (m_screen.view().battleBoxVisible() || m_screen.view().moviePanelVisible())
+        placeOverlays(); // the box keeps clear of the newest story text, the movie covers the picture
 
+    if (m_pagePicture->image().cacheKey() != m_screen.view().pagePicture().cacheKey())
+        m_pagePicture->setImage(m_screen.view().pagePicture());
+    showBar(m_hitPointsBar, m_screen.character().hitPoints());
+    showBar(m_experienceBar, m_screen.character().experience());
+
+    if (m_screen.view().heightTwips() > 0 && m_screen.view().heightTwips() != m_appliedHeightTwips)
+        applyHeight();
+    m_refreshing = false;
+}
+
+void FrmGame::refreshHeader()
+{
+    const GameState &state = m_screen.state();
+    setTextIfChanged(m_questLabel, state.questFile());
+    if (m_questLabel->toolTip() != state.questFile())
+        m_questLabel->setToolTip(state.questFile());
+    setTextIfChanged(m_pageLabel, state.page());
+    setTextIfChanged(m_scoreLabel, state.score());
+    setAccessibleNameIfChanged(m_pageLabel, QStringLiteral("Page ") + state.page());
+    setAccessibleNameIfChanged(m_scoreLabel, QStringLiteral("Score ") + state.score());
+    if (m_roomText->toPlainText() != state.room())
+        m_roomText->setPlainText(state.room());
+}
+
+void FrmGame::refreshChoices()
+{
     // During a fight the choices wait: only winning, losing or escaping ends it.
     const bool choosing = m_screen.choicesAvailable();
     for (int i = 0; i < 4; ++i) {
@@ -437,50 +468,37 @@ void FrmGame::refresh()
             }
         }
     }
-
     m_choosePicture->setEnabled(choosing);
     m_chooseButton->setEnabled(choosing);
-    const bool ending = m_screen.isEnding();
-    const bool endingAppears = ending && !m_ending->isVisible();
-    m_ending->setVisible(ending);
+}
 
+void FrmGame::refreshMenus()
+{
     const bool menus = m_screen.view().menusVisible();
     m_fileMenu->menuAction()->setVisible(menus);
     m_helpMenu->menuAction()->setVisible(menus);
     m_updateMenu->menuAction()->setVisible(menus);
     menuBar()->setVisible(menus);
+}
 
+// Shows and hides the panels over the screen; the focus follows each panel
+// that opened or closed.
+void FrmGame::refreshPanels()
+{
+    const ScreenView &view = m_screen.view();
     QWidget *focusBefore = QApplication::focusWidget();
-    m_menuPanel->setVisible(m_screen.view().menuPanelVisible());
+    m_menuPanel->setVisible(view.menuPanelVisible());
     // The menu panel lies over the screen, outside its layout: the screen is
     // kept wide enough for the panel's row of buttons.
     m_central->setMinimumWidth(m_menuPanel->minimumSizeHint().width());
-    m_battleBox->setVisible(m_screen.view().battleBoxVisible());
-    m_inventoryPanel->setVisible(m_screen.view().inventoryPanelVisible());
-    m_movBox->setVisible(m_screen.view().moviePanelVisible());
-    m_characterPanel->setVisible(m_screen.view().characterPanelVisible());
-    followPanel(m_menuPanel, m_screen.view().menuPanelVisible(), nullptr, focusBefore);
-    followPanel(m_battleBox, m_screen.view().battleBoxVisible(), m_battleBox->findChild<QWidget *>(QStringLiteral("Command3")),
-                focusBefore);
-    followPanel(m_characterPanel, m_screen.view().characterPanelVisible(), nullptr, focusBefore);
-    followPanel(m_inventoryPanel, m_screen.view().inventoryPanelVisible(), nullptr, focusBefore);
-    if (endingAppears) {
-        QAccessibleEvent reached(m_endingText, QAccessible::Alert);
-        QAccessible::updateAccessibility(&reached);
-        if (!panelOpen())
-            m_playAgain->setFocus(Qt::OtherFocusReason);
-    }
-    if (m_screen.view().battleBoxVisible() || m_screen.view().moviePanelVisible())
-        placeOverlays(); // the box keeps clear of the newest story text, the movie covers the picture
-
-    if (m_pagePicture->image().cacheKey() != m_screen.view().pagePicture().cacheKey())
-        m_pagePicture->setImage(m_screen.view().pagePicture());
-    showBar(m_hitPointsBar, m_screen.character().hitPoints());
-    showBar(m_experienceBar, m_screen.character().experience());
-
-    if (m_screen.view().heightTwips() > 0 && m_screen.view().heightTwips() != m_appliedHeightTwips)
-        applyHeight();
-    m_refreshing = false;
+    m_battleBox->setVisible(view.battleBoxVisible());
+    m_inventoryPanel->setVisible(view.inventoryPanelVisible());
+    m_movBox->setVisible(view.moviePanelVisible());
+    m_characterPanel->setVisible(view.characterPanelVisible());
+    followPanel(m_menuPanel, view.menuPanelVisible(), nullptr, focusBefore);
+    followPanel(m_battleBox, view.battleBoxVisible(), m_battleBox->attackButton(), focusBefore);
+    followPanel(m_characterPanel, view.characterPanelVisible(), nullptr, focusBefore);
+    followPanel(m_inventoryPanel, view.inventoryPanelVisible(), nullptr, focusBefore);
 }
 
 void FrmGame::applyHeight()
@@ -710,8 +728,7 @@ void FrmGame::pressEnter()
         return;
     }
     if (m_screen.view().characterPanelVisible()) {
-        if (auto *create = m_characterPanel->findChild<QPushButton *>(QStringLiteral("Command9")))
-            create->click();
+        m_characterPanel->createButton()->click();
         return;
     }
     if (panelOpen() || !m_choosePicture->isEnabled())

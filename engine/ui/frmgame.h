@@ -83,6 +83,10 @@ private:
     void buildPanels(QWidget *screen);
     void connectScreen();
     void refresh();
+    void refreshHeader();
+    void refreshChoices();
+    void refreshMenus();
+    void refreshPanels();
     void appendLog(const QString &added);
     void scrollLogToEnd();
     void applyHeight();
