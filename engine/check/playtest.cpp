@@ -80,91 +80,129 @@ struct Tally
     }
 };
 
-// Plays runs first..last-1. Every run draws its own seeds from its number, so
-// a run plays the same whichever share it falls in.
-void playRuns(const QuestSnapshot &quest, const QString &path, const PlaytestOptions &options, int first, int last,
-              Tally &tally)
+// Plays the runs of one share into its tally. Every run draws its own seeds
+// from its number, so a run plays the same whichever share it falls in.
+class RunPlayer
 {
-    const QStringList &pages = quest.pages();
-    const size_t n = size_t(pages.size());
-    std::vector<std::uint8_t> hasChoices(n, 0);
-    for (size_t p = 0; p < n; ++p)
-        for (int i = 1; i <= quest::kOptionCount; ++i)
-            hasChoices[p] = hasChoices[p] || !quest.read(pages[qsizetype(p)], quest::optionKey(i)).isEmpty();
-    std::vector<int> seenInRun(n, -1);
+public:
+    RunPlayer(const QuestSnapshot &quest, const QString &path, const PlaytestOptions &options, Tally &tally)
+        : m_quest(quest), m_path(path), m_options(options), m_tally(tally), m_hasChoices(size_t(quest.pages().size()), 0),
+          m_seenInRun(m_hasChoices.size(), -1)
+    {
+        const QStringList &pages = quest.pages();
+        for (size_t p = 0; p < m_hasChoices.size(); ++p)
+            for (int i = 1; i <= quest::kOptionCount; ++i)
+                m_hasChoices[p] = m_hasChoices[p] || !quest.read(pages[qsizetype(p)], quest::optionKey(i)).isEmpty();
+    }
 
-    for (int run = first; run < last; ++run) {
-        const std::uint64_t runSeed = splitMix((std::uint64_t(options.seed) << 32) ^ std::uint64_t(run));
+    void play(int run)
+    {
+        const std::uint64_t runSeed = splitMix((std::uint64_t(m_options.seed) << 32) ^ std::uint64_t(run));
         QRandomGenerator choose{quint32(runSeed)};
-        const auto fightSeed = quint32(runSeed >> 32);
 
         GameScreen screen;
-        Game game(screen, Ports{}, QFileInfo(path).absolutePath());
-        game.setQuestReader([&quest](const QString &section, const QString &key) { return quest.read(section, key); });
-        game.setSeed(fightSeed);
+        Game game(screen, Ports{}, QFileInfo(m_path).absolutePath());
+        game.setQuestReader([this](const QString &section, const QString &key) { return m_quest.read(section, key); });
+        game.setSeed(quint32(runSeed >> 32));
         int decided = -1; // 1 won, 0 lost
         QObject::connect(&game, &Game::fightDecided, [&decided](bool w) { decided = w ? 1 : 0; });
 
-        auto visit = [&] {
-            const int p = quest.pageIndex(screen.state().page());
-            if (p < 0)
-                return;
-            ++tally.visits[size_t(p)];
-            if (seenInRun[size_t(p)] != run) {
-                seenInRun[size_t(p)] = run;
-                ++tally.runsReaching[size_t(p)];
-            }
-        };
-        screen.state().setQuestFile(path);
+        screen.state().setQuestFile(m_path);
         game.pages().BeginQuest();
         game.pages().PlayTurn();
-        visit();
+        visit(screen, run);
 
-        bool ended = false;
-        for (int step = 0; step < options.maxSteps && !ended; ++step) {
-            const int here = quest.pageIndex(screen.state().page());
+        for (int step = 0; step < m_options.maxSteps; ++step) {
+            const int here = m_quest.pageIndex(screen.state().page());
             if (screen.view().battleBoxVisible()) {
-                if (here >= 0)
-                    tally.battled[size_t(here)] = 1;
-                if (screen.battle().escapeEnabled() && choose.bounded(2) == 0) {
-                    if (here >= 0)
-                        ++tally.escaped[size_t(here)];
-                    game.fight().clickEscape();
-                } else {
-                    decided = -1;
-                    for (int blows = 0; decided < 0 && screen.view().battleBoxVisible() && blows < 100000; ++blows)
-                        game.fight().clickAttack();
-                    if (here >= 0 && decided >= 0)
-                        ++(decided ? tally.won : tally.lost)[size_t(here)];
-                }
-                visit();
-                continue;
+                fight(game, here, choose, decided);
+            } else if (!takeChoice(game, here, choose)) {
+                end(screen, here);
+                return;
             }
-            int offered[4];
-            int count = 0;
-            for (int i = 0; i < 4; ++i)
-                if (screen.state().option(i).visible())
-                    offered[count++] = i;
-            if (count == 0) {
-                ended = true;
-                if (here < 0)
-                    ++tally.nowhere;
-                else if (hasChoices[size_t(here)])
-                    ++tally.stuck;
-                else
-                    tally.ending(here, screen.state().score().toInt());
-                break;
-            }
-            const int pick = offered[choose.bounded(count)];
-            if (here >= 0)
-                ++tally.taken[size_t(here) * 4 + size_t(pick)];
-            game.pages().selectOption(pick);
-            game.pages().PlayTurn();
-            visit();
+            visit(screen, run);
         }
-        if (!ended)
-            ++tally.loops;
+        ++m_tally.loops;
     }
+
+private:
+    void visit(const GameScreen &screen, int run)
+    {
+        const int p = m_quest.pageIndex(screen.state().page());
+        if (p < 0)
+            return;
+        ++m_tally.visits[size_t(p)];
+        if (m_seenInRun[size_t(p)] != run) {
+            m_seenInRun[size_t(p)] = run;
+            ++m_tally.runsReaching[size_t(p)];
+        }
+    }
+
+    // Escapes at random when the fight allows it, else attacks until the fight
+    // is decided.
+    void fight(Game &game, int here, QRandomGenerator &choose, int &decided)
+    {
+        const GameScreen &screen = game.screen();
+        if (here >= 0)
+            m_tally.battled[size_t(here)] = 1;
+        if (screen.battle().escapeEnabled() && choose.bounded(2) == 0) {
+            if (here >= 0)
+                ++m_tally.escaped[size_t(here)];
+            game.fight().clickEscape();
+            return;
+        }
+        decided = -1;
+        for (int blows = 0; decided < 0 && screen.view().battleBoxVisible() && blows < 100000; ++blows)
+            game.fight().clickAttack();
+        if (here >= 0 && decided >= 0)
+            ++(decided ? m_tally.won : m_tally.lost)[size_t(here)];
+    }
+
+    // Takes one of the offered choices at random; false when none is offered.
+    bool takeChoice(Game &game, int here, QRandomGenerator &choose)
+    {
+        int offered[4];
+        int count = 0;
+        for (int i = 0; i < 4; ++i)
+            if (game.screen().state().option(i).visible())
+                offered[count++] = i;
+        if (count == 0)
+            return false;
+        const int pick = offered[choose.bounded(count)];
+        if (here >= 0)
+            ++m_tally.taken[size_t(here) * 4 + size_t(pick)];
+        game.pages().selectOption(pick);
+        game.pages().PlayTurn();
+        return true;
+    }
+
+    // The run stopped where nothing is offered: an ending, or a page whose
+    // choices are all hidden, or no page at all.
+    void end(const GameScreen &screen, int here)
+    {
+        if (here < 0)
+            ++m_tally.nowhere;
+        else if (m_hasChoices[size_t(here)])
+            ++m_tally.stuck;
+        else
+            m_tally.ending(here, screen.state().score().toInt());
+    }
+
+    const QuestSnapshot &m_quest;
+    const QString &m_path;
+    const PlaytestOptions &m_options;
+    Tally &m_tally;
+    std::vector<std::uint8_t> m_hasChoices;
+    std::vector<int> m_seenInRun;
+};
+
+// Plays runs first..last-1.
+void playRuns(const QuestSnapshot &quest, const QString &path, const PlaytestOptions &options, int first, int last,
+              Tally &tally)
+{
+    RunPlayer player(quest, path, options, tally);
+    for (int run = first; run < last; ++run)
+        player.play(run);
 }
 
 } // namespace
