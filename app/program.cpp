@@ -5,6 +5,7 @@
 #include "editor/ui/createquest.h"
 #include "editor/ui/editordialogs.h"
 #include "editor/ui/editorports.h"
+#include "editor/ui/findpanel.h"
 #include "engine/game.h"
 #include "engine/media_module.h"
 #include "engine/ui/frmgame.h"
@@ -113,6 +114,8 @@ CreateQuest &ProgramParts::createquest()
         m->editorFiles.editorWindow = m->form.get();
         m->battle = new FrmBattle(*m->editor, m->form.get());
         m->character = new FrmCharCreate(*m->editor, m->form.get());
+        // Find shows a match in a battle's keys in the battle dialog.
+        m->form->findPanel().setBattleForm(&m->battle->binding());
         // A dialog that is open already comes to the front when its button is
         // clicked again.
         QObject::connect(m->form.get(), &CreateQuest::battleButtonClicked, m->battle, [b = m->battle] { toFront(b); });

@@ -60,8 +60,7 @@ CreateQuest::CreateQuest(Editor &editor, QWidget *parent)
     buildMenus();
     setCentralWidget(buildContent());
     buildCheckPanel();
-    installStoryMap(*this, m_editor, m_checkPanel);
-    installFindPanels(*this, m_editor);
+    buildViewMenu();
     buildStatusLine();
     resize(1060, 720);
     m_binding->refreshAll();
@@ -89,6 +88,15 @@ void CreateQuest::buildCheckPanel()
     check->setShortcut(Qt::Key_F7);
     check->setToolTip(tr("Check the quest for broken links, unreachable pages and soft locks (F7)"));
     connect(check, &QAction::triggered, m_checkPanel, &CheckPanel::checkQuest);
+}
+
+// "View": the story map, find, go to page and links here.
+void CreateQuest::buildViewMenu()
+{
+    QMenu *view = menuBar()->addMenu(tr("View"));
+    view->setObjectName(QStringLiteral("mnuview"));
+    StoryMapDock *map = installStoryMap(*this, *view, m_editor, m_checkPanel);
+    m_findPanel = installFindPanels(*this, *view, m_editor, *m_binding, map);
 }
 
 // The status line: pages, words, choices, endings and findings, kept up to

@@ -13,6 +13,7 @@ namespace fc {
 
 class CheckPanel;
 class Editor;
+class FindPanel;
 class FormBinding;
 
 class CreateQuest : public QMainWindow
@@ -24,6 +25,7 @@ public:
 
     FormBinding &binding() { return *m_binding; }
     CheckPanel &checkPanel() { return *m_checkPanel; }
+    FindPanel &findPanel() { return *m_findPanel; }
 
 Q_SIGNALS:
     // Command7 ("battle settings") and Command8 ("character settings") were
@@ -37,6 +39,7 @@ protected:
 private:
     void buildMenus();
     void buildCheckPanel();
+    void buildViewMenu();
     void buildStatusLine();
     QWidget *buildContent();
     void followState();
@@ -44,6 +47,7 @@ private:
     Editor &m_editor;
     FormBinding *m_binding = nullptr;
     CheckPanel *m_checkPanel = nullptr;
+    FindPanel *m_findPanel = nullptr;
     QHash<QString, QAction *> m_actions; // menu commands by control name
 };
 

@@ -3,6 +3,7 @@
 #include "editor/editor.h"
 #include "editor/editor_state.h"
 #include "editor/story_graph.h"
+#include "editor/ui/formbinding.h"
 #include "editor/ui/storymap.h"
 #include "editor/ui/storymapdock.h"
 
@@ -18,7 +19,6 @@
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
@@ -34,15 +34,6 @@ template <typename T> T *named(T *w, const char *name, const QString &accessible
     w->setObjectName(QString::fromLatin1(name));
     w->setAccessibleName(accessible);
     return w;
-}
-
-// The control named name in the window root itself (not in a dialog of it).
-QWidget *fieldOf(QWidget *root, const QString &name)
-{
-    for (QWidget *w : root->findChildren<QWidget *>(name))
-        if (w->window() == root)
-            return w;
-    return nullptr;
 }
 
 // Selects start .. start + length in the text widget w.
@@ -65,9 +56,10 @@ void selectIn(QWidget *w, int start, int length)
 
 } // namespace
 
-FindPanel::FindPanel(Editor &editor, QWidget *parent)
+FindPanel::FindPanel(Editor &editor, const FormBinding &form, QWidget *parent)
     : QDockWidget(tr("Find and Replace"), parent)
     , m_editor(editor)
+    , m_form(form)
 {
     setObjectName(QStringLiteral("FindPanel"));
     setAccessibleName(tr("Find and Replace"));
@@ -204,7 +196,7 @@ QWidget *FindPanel::openResult(int index)
         return nullptr;
     QWidget *field = nullptr;
     if (const QString control = Editor::controlOf(m.key); !control.isEmpty()) {
-        field = fieldOf(window(), control);
+        field = m_form.widget(control);
     } else if (const QString battle = Editor::battleControlOf(m.key); !battle.isEmpty()) {
         // A battle's field: in the battle dialog, which opens for battle pages only.
         const QString form = QString::fromLatin1(kCreateQuest), open = QStringLiteral("Command7");
@@ -213,8 +205,8 @@ QWidget *FindPanel::openResult(int index)
                       "(\"Battle Page\").").arg(m.page));
             return nullptr;
         }
-        if (QWidget *dialog = window()->findChild<QWidget *>(QString::fromLatin1(kFrmBattle)))
-            field = dialog->findChild<QWidget *>(battle);
+        if (m_battle)
+            field = m_battle->widget(battle);
     }
     if (field)
         selectIn(field, m.start, m.length);
@@ -306,8 +298,7 @@ bool GoToPanel::openCandidate(int index)
         index = 0;
     if (!m_editor.openPage(m_list->item(index)->data(Qt::UserRole).toString()))
         return false;
-    if (QWidget *w = window()->findChild<QWidget *>(QStringLiteral("Text1")))
-        w->setFocus(Qt::OtherFocusReason);
+    Q_EMIT pageOpened();
     return true;
 }
 
@@ -408,11 +399,11 @@ private:
 
 } // namespace
 
-void installLinkFollowing(QMainWindow &window, Editor &editor)
+void installLinkFollowing(const FormBinding &form, Editor &editor)
 {
     for (int n = 6; n <= 9; ++n) {
         const QString name = QStringLiteral("Text%1").arg(n);
-        QWidget *field = window.findChild<QWidget *>(name);
+        QWidget *field = form.widget(name);
         if (!field)
             continue;
         field->installEventFilter(new LinkFollower(editor, name, field));
@@ -421,27 +412,31 @@ void installLinkFollowing(QMainWindow &window, Editor &editor)
     }
 }
 
-void installFindPanels(QMainWindow &window, Editor &editor)
+FindPanel *installFindPanels(QMainWindow &window, QMenu &view, Editor &editor, const FormBinding &form,
+                             StoryMapDock *map)
 {
-    auto *find = new FindPanel(editor, &window);
-    if (auto *map = window.findChild<StoryMapDock *>())
+    // A page opened from the map or the go-to list: the author goes on in
+    // its text.
+    auto focusPageText = [&form] {
+        if (QWidget *text = form.widget(QStringLiteral("Text1")))
+            text->setFocus(Qt::OtherFocusReason);
+    };
+    auto *find = new FindPanel(editor, form, &window);
+    if (map) {
         QObject::connect(find, &FindPanel::matchesChanged, map->map(), &StoryMap::setMatches);
+        QObject::connect(map, &StoryMapDock::pageOpened, &window, focusPageText);
+    }
     auto *go = new GoToPanel(editor, &window);
+    QObject::connect(go, &GoToPanel::pageOpened, &window, focusPageText);
     window.addDockWidget(Qt::BottomDockWidgetArea, find);
     window.addDockWidget(Qt::BottomDockWidgetArea, go);
     find->hide();
     go->hide();
-    QMenu *view = nullptr;
-    for (QAction *a : window.menuBar()->actions())
-        if (a->menu() && a->text() == QObject::tr("View"))
-            view = a->menu();
-    if (!view)
-        view = window.menuBar()->addMenu(QObject::tr("View"));
-    QAction *findAction = view->addAction(QObject::tr("&Find\u2026"));
+    QAction *findAction = view.addAction(QObject::tr("&Find\u2026"));
     findAction->setObjectName(QStringLiteral("mnufind"));
     findAction->setShortcut(QKeySequence::Find);
     QObject::connect(findAction, &QAction::triggered, find, &FindPanel::startFind);
-    QAction *goAction = view->addAction(QObject::tr("&Go to Page\u2026"));
+    QAction *goAction = view.addAction(QObject::tr("&Go to Page\u2026"));
     goAction->setObjectName(QStringLiteral("mnugoto"));
     goAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     QObject::connect(goAction, &QAction::triggered, go, &GoToPanel::startGoTo);
@@ -453,8 +448,9 @@ void installFindPanels(QMainWindow &window, Editor &editor)
     linksAction->setText(QObject::tr("&Links Here"));
     linksAction->setObjectName(QStringLiteral("mnulinkshere"));
     linksAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
-    view->addAction(linksAction);
-    installLinkFollowing(window, editor);
+    view.addAction(linksAction);
+    installLinkFollowing(form, editor);
+    return find;
 }
 
 } // namespace fc

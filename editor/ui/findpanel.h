@@ -16,17 +16,24 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMainWindow;
+class QMenu;
 class QTimer;
 
 namespace fc {
 
 class Editor;
+class FormBinding;
+class StoryMapDock;
 
 class FindPanel : public QDockWidget
 {
     Q_OBJECT
 public:
-    FindPanel(Editor &editor, QWidget *parent = nullptr);
+    // form: the editor's form, whose fields show the matches.
+    FindPanel(Editor &editor, const FormBinding &form, QWidget *parent = nullptr);
+    // The battle dialog, whose fields show the matches in a battle's keys;
+    // without it such a match opens no field.
+    void setBattleForm(const FormBinding *battle) { m_battle = battle; }
     // Shows the panel with the focus in the text to find.
     void startFind();
     // Runs the search with the panel's text and options.
@@ -48,6 +55,8 @@ private:
     void report(const QString &text);
 
     Editor &m_editor;
+    const FormBinding &m_form;
+    const FormBinding *m_battle = nullptr;
     QLineEdit *m_find = nullptr;
     QLineEdit *m_with = nullptr;
     QCheckBox *m_case = nullptr;
@@ -68,6 +77,10 @@ public:
     QStringList candidates() const;
     // Opens the listed page at index (the first when index is -1).
     bool openCandidate(int index = -1);
+
+Q_SIGNALS:
+    // A page was opened in the form from the list.
+    void pageOpened();
 
 private:
     void update();
@@ -97,12 +110,15 @@ private:
 };
 
 // Ctrl+click, or Ctrl+Enter, in a destination field of createquest
-// (Text6..Text9) opens the page it names.
-void installLinkFollowing(QMainWindow &window, Editor &editor);
+// (Text6..Text9, in form) opens the page it names.
+void installLinkFollowing(const FormBinding &form, Editor &editor);
 
 // Adds the find, go-to and links-here panels to window with "Find…"
-// (Ctrl+F), "Go to Page…" (Ctrl+G) and "Links Here" in its "View" menu (made
-// when missing), and the following of destination fields.
-void installFindPanels(QMainWindow &window, Editor &editor);
+// (Ctrl+F), "Go to Page…" (Ctrl+G) and "Links Here" in view, and the
+// following of destination fields. Matches are shown in form's fields and
+// on map's cards (when there is a map); pages opened from "Go to Page…" put
+// the focus in the page text. Returns the find panel.
+FindPanel *installFindPanels(QMainWindow &window, QMenu &view, Editor &editor, const FormBinding &form,
+                             StoryMapDock *map);
 
 } // namespace fc

@@ -11,7 +11,6 @@
 #include <QEvent>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QTimer>
 
 namespace fc {
@@ -79,8 +78,7 @@ StoryMapDock::StoryMapDock(Editor &editor, CheckPanel *checks, QWidget *parent)
     });
     connect(map, &StoryMap::pageActivated, this, [this](const QString &page) {
         m_editor.selectEntry(page);
-        if (QWidget *w = window()->findChild<QWidget *>(QStringLiteral("Text1")))
-            w->setFocus(Qt::OtherFocusReason);
+        Q_EMIT pageOpened();
     });
     // A link dragged from a card's choice handle onto another card: the
     // editor fills a free choice (or tells the author the page has four).
@@ -195,7 +193,7 @@ public:
 
 } // namespace
 
-StoryMapDock *installStoryMap(QMainWindow &window, Editor &editor, CheckPanel *checks)
+StoryMapDock *installStoryMap(QMainWindow &window, QMenu &view, Editor &editor, CheckPanel *checks)
 {
     // Docks take their room from the window, never from the form's fields.
     if (QWidget *content = window.centralWidget()) {
@@ -205,14 +203,12 @@ StoryMapDock *installStoryMap(QMainWindow &window, Editor &editor, CheckPanel *c
     auto *dock = new StoryMapDock(editor, checks, &window);
     window.addDockWidget(Qt::BottomDockWidgetArea, dock);
     dock->hide();
-    QMenu *view = window.menuBar()->addMenu(QObject::tr("View"));
-    view->setObjectName(QStringLiteral("mnuview"));
     QAction *show = dock->toggleViewAction();
     show->setText(QObject::tr("Story Map"));
     show->setObjectName(QStringLiteral("mnustorymap"));
     show->setShortcut(Qt::Key_F6);
     show->setToolTip(QObject::tr("Show the map of pages and links (F6)"));
-    view->addAction(show);
+    view.addAction(show);
     QObject::connect(show, &QAction::triggered, dock, [dock](bool on) {
         if (on) {
             dock->raise();

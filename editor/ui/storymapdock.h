@@ -12,6 +12,7 @@
 #include <QDockWidget>
 
 class QMainWindow;
+class QMenu;
 class QTimer;
 
 namespace fc {
@@ -29,6 +30,10 @@ public:
     StoryMap *map() const;
     // Draws the whole map from the quest document as it stands now.
     void refresh();
+
+Q_SIGNALS:
+    // A card was activated and its page opened in the form.
+    void pageOpened();
 
 private:
     void followForm();
@@ -51,8 +56,8 @@ private:
     bool m_drawn = false;
 };
 
-// Adds the "View" menu with "Story Map" (F6) and the dock to window, and
-// keeps the form's fields at their usable width when docks open beside it.
-StoryMapDock *installStoryMap(QMainWindow &window, Editor &editor, CheckPanel *checks);
+// Adds the dock to window and "Story Map" (F6) to its menu view, and keeps
+// the form's fields at their usable width when docks open beside it.
+StoryMapDock *installStoryMap(QMainWindow &window, QMenu &view, Editor &editor, CheckPanel *checks);
 
 } // namespace fc

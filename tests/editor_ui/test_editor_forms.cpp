@@ -10,6 +10,7 @@
 #include "editor/ui/createquest.h"
 #include "editor/ui/editordialogs.h"
 #include "editor/ui/editorports.h"
+#include "editor/ui/findpanel.h"
 #include "editor/ui/formbinding.h"
 #include "engine/game.h"
 #include "engine/recording_ports.h"
@@ -315,6 +316,17 @@ TEST_F(EditorFormsTest, BattleAndCharacterDialogsOpenByTheirButtonsAndWriteAtOnc
     battle.close();
     EXPECT_TRUE(waitFor([&] { return !battle.isVisible(); }));
     EXPECT_FALSE(editor().state().battle().visible());
+
+    // Find shows a match in a battle's key in this dialog, opened again.
+    FindPanel &find = editorWindow().findPanel();
+    find.startFind();
+    QTest::keyClicks(control(find, "txtFind"), QStringLiteral("wyr"));
+    find.find();
+    ASSERT_EQ(find.results().size(), 1);
+    QWidget *field = find.openResult(0);
+    ASSERT_EQ(field, control(battle, "Text1"));
+    EXPECT_TRUE(waitFor([&] { return battle.isVisible(); }));
+    EXPECT_EQ(field->inputMethodQuery(Qt::ImCurrentSelection).toString(), QStringLiteral("Wyr"));
 
     click(cq("Command8"));
     FrmCharCreate &character = wiring->character();

@@ -2,6 +2,7 @@
 // results open their page with the match selected, Replace All is one step
 // with its report, Go to lists the best matches as the author types.
 #include "editor/ui/createquest.h"
+#include "editor/ui/formbinding.h"
 #include "editor/ui/editordialogs.h"
 #include "editor/ui/storymap.h"
 #include "editor/ui/storymapdock.h"
@@ -147,6 +148,7 @@ TEST_F(FindPanelTest, GoToListsTheBestMatchesAsTheAuthorTypes)
     EXPECT_EQ(listed("lstGoTo"), QStringList{QStringLiteral("Page 2, Mill")});
     QTest::keyClick(w<QLineEdit>("txtGoTo"), Qt::Key_Return);
     EXPECT_EQ(state.currentPage(), QStringLiteral("2"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == window->binding().widget(QStringLiteral("Text1")); }));
     w<QLineEdit>("txtGoTo")->setText(QStringLiteral("3"));
     EXPECT_EQ(go->candidates().value(0), QStringLiteral("3"));
     EXPECT_TRUE(go->openCandidate());
@@ -208,6 +210,7 @@ TEST_F(FindPanelTest, TheMapHighlightsMatchesAndBattleFieldsOpenTheirDialog)
     doc.setValue(QStringLiteral("3"), QStringLiteral("BattleMonName"), QStringLiteral("Iron golem"));
     doc.setValue(QStringLiteral("1"), QStringLiteral("BattleMonName"), QStringLiteral("Iron guard"));
     FrmBattle battle(*editor, window.get());
+    window->findPanel().setBattleForm(&battle.binding());
     auto *dock = window->findChild<StoryMapDock *>();
     ASSERT_NE(dock, nullptr);
     dock->show();

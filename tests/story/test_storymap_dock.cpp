@@ -5,6 +5,7 @@
 #include "editor/story_find.h"
 #include "editor/ui/checkpanel.h"
 #include "editor/ui/createquest.h"
+#include "editor/ui/formbinding.h"
 #include "editor/ui/storymap.h"
 #include "editor/ui/storymapdock.h"
 #include "tests/editor/editor_fixture.h"
@@ -74,6 +75,8 @@ TEST_F(StoryMapDockTest, F6OpensTheMapThatFollowsTheForm)
     map->setCurrentPageName(QStringLiteral("1"));
     QTest::keyClick(map, Qt::Key_Return);
     EXPECT_EQ(state.currentPage(), QStringLiteral("1"));
+    // ... and the author goes on in its text.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == window->binding().widget(QStringLiteral("Text1")); }));
 
 }
 
