@@ -83,6 +83,15 @@ void GameContext::playMovie(const QString &value)
     });
 }
 
+bool GameContext::mayEndGame() const
+{
+    return !m_screen.state().questLoaded()
+           || (m_ports.dialogs
+               && m_ports.dialogs->question(QStringLiteral("WARNING!!!!"),
+                                            QStringLiteral("Are you sure? This will end the current game without saving!"))
+                      == Answer::Yes);
+}
+
 void GameContext::stopMusic()
 {
     skipOnFailure([&] {

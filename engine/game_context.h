@@ -47,6 +47,10 @@ public:
     void playMovie(const QString &value); // "" leaves the movie panel alone
     void stopMusic();
     void startMusic(const QString &value);
+    // Asks before the game in play is given up (a close, another quest):
+    // true when no quest is loaded or the player answers Yes; false without
+    // dialogs to ask with.
+    bool mayEndGame() const;
     // Presses a picture button and lets it go again a moment later.
     void pressAnimation(PressedButton button);
 

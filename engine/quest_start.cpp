@@ -11,11 +11,6 @@
 
 namespace fc {
 
-namespace {
-const QString kEndGameWarning = QStringLiteral("Are you sure? This will end the current game without saving!");
-const QString kWarningTitle = QStringLiteral("WARNING!!!!");
-} // namespace
-
 QuestStart::QuestStart(GameContext &context, PageFlow &pages, QObject *parent)
     : QObject(parent)
     , m_ctx(context)
@@ -71,8 +66,7 @@ void QuestStart::menuLoadQuest()
     FileDialogOptions options;
     options.initialDir = m_ctx.programDir();
     options.filter = QStringLiteral("*.qst|*.qst");
-    if (m_screen.state().questLoaded()
-        && (!m_ports.dialogs || m_ports.dialogs->question(kWarningTitle, kEndGameWarning) != Answer::Yes))
+    if (!m_ctx.mayEndGame())
         return;
     const QString chosen = m_ports.fileDialog ? m_ports.fileDialog->openFile(options) : QString();
     if (chosen.isEmpty())

@@ -22,11 +22,7 @@ Shell::Shell(GameContext &context, QObject *parent)
 
 bool Shell::closeRequest()
 {
-    if (m_screen.state().questLoaded()
-        && (!m_ports.dialogs
-            || m_ports.dialogs->question(kWarningTitle,
-                                         QStringLiteral("Are you sure? This will end the current game without saving!"))
-                   != Answer::Yes))
+    if (!m_ctx.mayEndGame())
         return false;
     m_ctx.stopMusic();
     if (m_screen.state().questLoaded() && m_ports.clock)
