@@ -98,8 +98,8 @@ BattleBox::BattleBox(Game &game, QWidget *parent)
 
     connect(m_attackButton, &QPushButton::clicked, &game.fight(), &Fight::clickAttack);
     connect(m_escapeButton, &QPushButton::clicked, &game.fight(), &Fight::clickEscape);
-    connect(m_itemButton, &QPushButton::clicked, &game.fight(), &Fight::clickItem);
-    connect(&m_screen, &GameScreen::changed, this, &BattleBox::refresh);
+    connect(m_itemButton, &QPushButton::clicked, &game.shell(), &Shell::openInventory);
+    connect(&m_screen.battle(), &ScreenPart::changed, this, &BattleBox::refresh);
     connect(&m_screen, &GameScreen::battleTextAppended, this, &BattleBox::appendText);
     refresh();
 }

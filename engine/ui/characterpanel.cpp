@@ -80,7 +80,7 @@ CharacterPanel::CharacterPanel(Game &game, QWidget *parent)
         takeTyped();
         m_game.fight().createCharacter();
     });
-    connect(&game.screen(), &GameScreen::changed, this, &CharacterPanel::refresh);
+    connect(&game.screen().character(), &ScreenPart::changed, this, &CharacterPanel::refresh);
     refresh();
 }
 

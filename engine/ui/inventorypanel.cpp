@@ -34,7 +34,7 @@ InventoryPanel::InventoryPanel(Game &game, QWidget *parent)
     body()->addLayout(buttons);
 
     connect(command8, &QPushButton::clicked, &game.shell(), &Shell::closeInventory);
-    connect(&m_screen, &GameScreen::changed, this, &InventoryPanel::refresh);
+    connect(&m_screen.state(), &ScreenPart::changed, this, &InventoryPanel::refresh);
     refresh();
 }
 

@@ -121,7 +121,9 @@ MenuPanel::MenuPanel(Game &game, QWidget *parent)
     connect(image10, &PictureButton::clicked, this, &MenuPanel::closeRequested);
     connect(label14, &ClickLabel::clicked, &game.shell(), &Shell::openWebSite);
     connect(m_autoUpdateLabel, &ClickLabel::clicked, &game.shell(), &Shell::menuAutoUpdate);
-    connect(&game.screen(), &GameScreen::changed, this, &MenuPanel::refresh);
+    // Whether the game is packaged is settled at start-up, before the view
+    // changes for it.
+    connect(&game.screen().view(), &ScreenPart::changed, this, &MenuPanel::refresh);
     refresh();
 }
 
