@@ -226,11 +226,6 @@ void Fight::clickEscape()
     enterPageFromBattle(m_ctx.pageRead(quest::kBattleEscape));
 }
 
-void Fight::clickItem()
-{
-    m_screen.view().setInventoryPanelVisible(true);
-}
-
 // Draws whole parts of r * scale until the value exceeds floor, as the dice of
 // the character panel do.
 static int rollAbove(QRandomGenerator &rng, int scale, int floor)
@@ -281,7 +276,6 @@ void Fight::createCharacter()
         return; // the panel stays open for a correction
     }
     m_characterCreated = true;
-    m_characterHp = hp;
     m_characterAtk = strength;
     m_characterDef = defence;
     m_playerHp = m_playerMaxHp = hp;

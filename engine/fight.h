@@ -24,7 +24,6 @@ public:
     void Battle();      // opens the battle of the current page
     void clickAttack(); // Command3
     void clickEscape(); // Command4
-    void clickItem();   // Command5: the inventory panel
 
     // --- the character -------------------------------------------------------
     // A quest starts with the player's hit points full.
@@ -58,7 +57,6 @@ private:
     int m_monsterHp = 0;
     bool m_characterCreated = false;
     // The created character's values; they stand for the quest's.
-    int m_characterHp = 0;
     int m_characterAtk = 0;
     int m_characterDef = 0;
 };

