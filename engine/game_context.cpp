@@ -1,12 +1,8 @@
 #include "engine/game_context.h"
 #include "engine/rules.h"
-
 #include "engine/skip.h"
 #include "storage/profile_store.h"
 #include "storage/quest_format.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 namespace fc {
 

@@ -12,6 +12,17 @@ Q_LOGGING_CATEGORY(lcMedia, "fablecraft.media", QtWarningMsg)
 
 namespace fc {
 
+namespace {
+// The first of files that is a file, "" when none is.
+QString firstFile(const QStringList &files)
+{
+    for (const QString &file : files)
+        if (QFileInfo(file).isFile())
+            return file;
+    return {};
+}
+} // namespace
+
 MediaModule::MediaModule(const QStringList &files) : m_files(files) {}
 
 MediaModule::~MediaModule()
@@ -22,10 +33,7 @@ MediaModule::~MediaModule()
 
 QString MediaModule::findFile() const
 {
-    for (const QString &candidate : m_files)
-        if (QFileInfo(candidate).isFile())
-            return candidate;
-    return {};
+    return firstFile(m_files);
 }
 
 void MediaModule::joinLoader()
@@ -66,10 +74,7 @@ QStringList MediaModule::candidates(const QString &programDir)
 
 QString MediaModule::find(const QString &programDir)
 {
-    for (const QString &file : candidates(programDir))
-        if (QFileInfo(file).isFile())
-            return file;
-    return {};
+    return firstFile(candidates(programDir));
 }
 
 bool MediaModule::load()
