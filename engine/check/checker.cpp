@@ -96,11 +96,11 @@ CheckReport QuestCheck::run()
     m_graph.renumber();
     m_graph.dropIndex();
     m_times.renumbered = clock.elapsed();
-    std::shared_ptr<StepTrail> trail = makeTrail(analyse());
+    ScoreRanges ranges = analyse();
     QElapsedTimer steps;
     steps.start();
-    m_report.findings = m_findings.take(trail, m_options.fightSeeds);
-    m_times.steps += steps.elapsed();
+    m_report.findings = m_findings.take(makeTrail(std::move(ranges)));
+    m_times.steps = steps.elapsed();
     m_times.analysed = clock.elapsed();
     m_times.print();
     return std::move(m_report);
@@ -134,8 +134,6 @@ ScoreRanges QuestCheck::analyse()
 // seldom returned to the system.
 std::shared_ptr<StepTrail> QuestCheck::makeTrail(ScoreRanges ranges)
 {
-    QElapsedTimer clock;
-    clock.start();
     ranges.unbounded = {};
     auto trail = std::make_shared<StepTrail>();
     StepTrail &t = *trail;
@@ -149,21 +147,18 @@ std::shared_ptr<StepTrail> QuestCheck::makeTrail(ScoreRanges ranges)
     t.fightReplays = m_options.fightReplays;
     m_quest.moves = {};
     m_quest.pages = {};
-    if (!m_findings.anyState()) {
-        m_times.steps = clock.elapsed();
+    if (!m_findings.anyState())
         return nullptr; // no finding has steps: nothing to keep
-    }
     t.depth = std::move(ranges.lo);
     t.head = std::move(ranges.hi);
     t.finish();
-    m_times.steps = clock.elapsed();
     return trail;
 }
 
 // The report of a check stopped early: the findings so far, without steps.
 CheckReport QuestCheck::finish()
 {
-    m_report.findings = m_findings.take(nullptr, m_options.fightSeeds);
+    m_report.findings = m_findings.take(nullptr);
     return std::move(m_report);
 }
 

@@ -11,7 +11,6 @@
 // lost, escape where allowed. Choices are not taken while a fight is open.
 // The score is tracked as a range per state, not as part of the state.
 
-#include "storage/quest_format.h"
 
 #include <QList>
 #include <QString>
@@ -119,7 +118,5 @@ struct CheckOptions
 };
 
 CheckReport checkQuest(const QString &questFile, const CheckOptions &options = {});
-
-using quest::pageNameLess;
 
 } // namespace fc::check

@@ -2,6 +2,8 @@
 // of moves spells out for it.
 #include "engine/check/findings.h"
 
+#include "storage/quest_format.h"
+
 #include <algorithm>
 #include <array>
 
@@ -38,16 +40,16 @@ bool FindingList::anyState() const
     return std::any_of(m_states.begin(), m_states.end(), [](std::int32_t s) { return s >= 0; });
 }
 
-QList<Finding> FindingList::take(const std::shared_ptr<StepTrail> &trail, int fightSeeds)
+QList<Finding> FindingList::take(const std::shared_ptr<StepTrail> &trail)
 {
     if (trail)
-        giveSteps(trail, fightSeeds);
+        giveSteps(trail);
     m_states = {};
     sort();
     return std::move(m_findings);
 }
 
-void FindingList::giveSteps(const std::shared_ptr<StepTrail> &trail, int fightSeeds)
+void FindingList::giveSteps(const std::shared_ptr<StepTrail> &trail)
 {
     StepTrail &t = *trail;
     bool fights = false;
@@ -60,7 +62,7 @@ void FindingList::giveSteps(const std::shared_ptr<StepTrail> &trail, int fightSe
             } else {
                 f.message += QStringLiteral(" (reaching it needs a fight to end in a way that %1 seeds of the real "
                                             "fight never gave)")
-                                 .arg(fightSeeds);
+                                 .arg(t.fightSeeds);
                 s = -1;
             }
         }
@@ -84,7 +86,7 @@ void FindingList::sort()
         if (ka != kb)
             return ka < kb;
         if (a.page != b.page)
-            return pageNameLess(a.page, b.page);
+            return quest::pageNameLess(a.page, b.page);
         return false;
     });
 }

@@ -37,12 +37,12 @@ public:
     bool anyState() const;
     // Gives each finding its steps along trail (nullptr: none has any) and
     // hands the findings over, grouped by kind and sorted by page. A finding
-    // whose way needs a fight to end in a way none of fightSeeds seeds gave
-    // gets no steps, and says so.
-    QList<Finding> take(const std::shared_ptr<StepTrail> &trail, int fightSeeds);
+    // whose way needs a fight to end in a way none of the trail's fight
+    // seeds gave gets no steps, and says so.
+    QList<Finding> take(const std::shared_ptr<StepTrail> &trail);
 
 private:
-    void giveSteps(const std::shared_ptr<StepTrail> &trail, int fightSeeds);
+    void giveSteps(const std::shared_ptr<StepTrail> &trail);
     void sort();
 
     const QStringList &m_pageNames;

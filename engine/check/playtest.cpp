@@ -85,14 +85,12 @@ struct Tally
 class RunPlayer
 {
 public:
-    RunPlayer(const QuestSnapshot &quest, const QString &path, const PlaytestOptions &options, Tally &tally)
-        : m_quest(quest), m_path(path), m_options(options), m_tally(tally), m_hasChoices(size_t(quest.pages().size()), 0),
-          m_seenInRun(m_hasChoices.size(), -1)
+    // hasChoices: per page, whether it names a choice.
+    RunPlayer(const QuestSnapshot &quest, const QString &path, const PlaytestOptions &options,
+              const std::vector<std::uint8_t> &hasChoices, Tally &tally)
+        : m_quest(quest), m_path(path), m_options(options), m_hasChoices(hasChoices), m_tally(tally),
+          m_seenInRun(hasChoices.size(), -1)
     {
-        const QStringList &pages = quest.pages();
-        for (size_t p = 0; p < m_hasChoices.size(); ++p)
-            for (int i = 1; i <= quest::kOptionCount; ++i)
-                m_hasChoices[p] = m_hasChoices[p] || !quest.read(pages[qsizetype(p)], quest::optionKey(i)).isEmpty();
     }
 
     void play(int run)
@@ -191,16 +189,28 @@ private:
     const QuestSnapshot &m_quest;
     const QString &m_path;
     const PlaytestOptions &m_options;
+    const std::vector<std::uint8_t> &m_hasChoices;
     Tally &m_tally;
-    std::vector<std::uint8_t> m_hasChoices;
     std::vector<int> m_seenInRun;
 };
 
-// Plays runs first..last-1.
-void playRuns(const QuestSnapshot &quest, const QString &path, const PlaytestOptions &options, int first, int last,
-              Tally &tally)
+// Per page, whether it names a choice (a page that offers none then is not
+// an ending).
+std::vector<std::uint8_t> pagesWithChoices(const QuestSnapshot &quest)
 {
-    RunPlayer player(quest, path, options, tally);
+    const QStringList &pages = quest.pages();
+    std::vector<std::uint8_t> has(size_t(pages.size()), 0);
+    for (size_t p = 0; p < has.size(); ++p)
+        for (int i = 1; i <= quest::kOptionCount && !has[p]; ++i)
+            has[p] = !quest.read(pages[qsizetype(p)], quest::optionKey(i)).isEmpty();
+    return has;
+}
+
+// Plays runs first..last-1.
+void playRuns(const QuestSnapshot &quest, const QString &path, const PlaytestOptions &options,
+              const std::vector<std::uint8_t> &hasChoices, int first, int last, Tally &tally)
+{
+    RunPlayer player(quest, path, options, hasChoices, tally);
     for (int run = first; run < last; ++run)
         player.play(run);
 }
@@ -231,14 +241,15 @@ PlaytestReport playtestQuest(const QString &questFile, const PlaytestOptions &op
     const QStringList &pages = quests.front().pages();
     const size_t n = size_t(pages.size());
     std::vector<Tally> tallies(static_cast<size_t>(shares), Tally(n));
+    const std::vector<std::uint8_t> hasChoices = pagesWithChoices(quests.front());
     {
         std::vector<std::thread> threads;
         for (int k = 1; k < shares; ++k)
             threads.emplace_back([&, k] {
-                playRuns(quests[size_t(k)], path, options, int(qint64(report.runs) * k / shares),
+                playRuns(quests[size_t(k)], path, options, hasChoices, int(qint64(report.runs) * k / shares),
                          int(qint64(report.runs) * (k + 1) / shares), tallies[size_t(k)]);
             });
-        playRuns(quests.front(), path, options, 0, int(qint64(report.runs) / shares), tallies.front());
+        playRuns(quests.front(), path, options, hasChoices, 0, int(qint64(report.runs) / shares), tallies.front());
         for (std::thread &t : threads)
             t.join();
     }
@@ -255,7 +266,7 @@ PlaytestReport playtestQuest(const QString &questFile, const PlaytestOptions &op
     for (size_t p = 0; p < n; ++p)
         order[p] = p;
     std::sort(order.begin(), order.end(),
-              [&](size_t a, size_t b) { return pageNameLess(pages[qsizetype(a)], pages[qsizetype(b)]); });
+              [&](size_t a, size_t b) { return quest::pageNameLess(pages[qsizetype(a)], pages[qsizetype(b)]); });
     for (size_t p : order) {
         const QString &name = pages[qsizetype(p)];
         if (all.visits[p])

@@ -207,7 +207,7 @@ QList<Ending> collectEndings(const FirstStates &first, const StateGraph &graph, 
         else
             e.maxScore = std::max(*e.maxScore, scores.hi[size_t(s)]);
     }
-    std::sort(endings.begin(), endings.end(), [](const Ending &a, const Ending &b) { return pageNameLess(a.page, b.page); });
+    std::sort(endings.begin(), endings.end(), [](const Ending &a, const Ending &b) { return quest::pageNameLess(a.page, b.page); });
     return endings;
 }
 

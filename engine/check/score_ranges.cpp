@@ -14,6 +14,11 @@ namespace fc::check::detail {
 
 namespace {
 
+std::int32_t clampedScore(double v)
+{
+    return std::int32_t(std::clamp(std::round(v), double(kMinScore), double(kMaxScore)));
+}
+
 // Scratch of partSide(), kept from one part to the next.
 struct SideScratch
 {
@@ -185,11 +190,8 @@ void RangeWalk::bestFromEntered(std::span<const std::int32_t> part, int side)
             }
         }
     }
-    for (std::int32_t i = 0; i < size; ++i) {
-        const double value = side * (w.best[size_t(i)] + w.offset[size_t(i)]);
-        score[size_t(part[size_t(i)])] =
-            std::int32_t(std::clamp(std::round(value), double(kMinScore), double(kMaxScore)));
-    }
+    for (std::int32_t i = 0; i < size; ++i)
+        score[size_t(part[size_t(i)])] = clampedScore(side * (w.best[size_t(i)] + w.offset[size_t(i)]));
 }
 
 // The score after a move adding a to a score in lo..hi: the lowest and the
@@ -214,11 +216,6 @@ void scoreAfter(std::int32_t lo, std::int32_t hi, double a, std::int32_t &outLo,
     }
     outLo = *std::min_element(cand, cand + 4);
     outHi = *std::max_element(cand, cand + 4);
-}
-
-std::int32_t clampedScore(double v)
-{
-    return std::int32_t(std::clamp(std::round(v), double(kMinScore), double(kMaxScore)));
 }
 
 // Settles part c's range from what moves into it brought; returns the sides

@@ -33,6 +33,12 @@ size_t freeOrSame(const std::vector<std::uint64_t> &keys, std::uint64_t key)
     return at;
 }
 
+// The block index's key of a node's block in a layer.
+std::uint64_t blockKeyOf(std::int32_t layer, std::int32_t node)
+{
+    return (std::uint64_t(std::uint32_t(layer)) << 32) | std::uint32_t(node / Graph::kBlock);
+}
+
 } // namespace
 
 // Doubles the block index, 1024 entries to begin with.
@@ -52,15 +58,14 @@ void StateGraph::growIndex()
 
 std::int32_t StateGraph::blockFor(std::int32_t layer, std::int32_t node)
 {
-    const std::uint64_t key = (std::uint64_t(std::uint32_t(layer)) << 32) | std::uint32_t(node / Graph::kBlock);
+    const std::uint64_t key = blockKeyOf(layer, node);
     const size_t recent = Graph::recentAt(key);
     if (m_g.recentKey[recent] == key)
         return m_g.recentBlock[recent];
-    auto find = [&](std::uint64_t k) { return freeOrSame(m_g.blockKey, k); };
     const auto count = std::int32_t(m_g.blocks.size() / Graph::kBlock);
     if (size_t(count) * 2 >= m_g.blockKey.size())
         growIndex();
-    const size_t at = find(key);
+    const size_t at = freeOrSame(m_g.blockKey, key);
     if (m_g.blockKey[at] == Graph::kEmpty) {
         m_g.blockKey[at] = key;
         m_g.blockAt[at] = count;
@@ -73,7 +78,7 @@ std::int32_t StateGraph::blockFor(std::int32_t layer, std::int32_t node)
 // The block of a state already found.
 std::int32_t StateGraph::findBlock(std::int32_t layer, std::int32_t node) const
 {
-    const std::uint64_t key = (std::uint64_t(std::uint32_t(layer)) << 32) | std::uint32_t(node / Graph::kBlock);
+    const std::uint64_t key = blockKeyOf(layer, node);
     const size_t bits = m_g.blockKey.size() - 1;
     size_t at = mix(key) & bits;
     while (m_g.blockKey[at] != key)
@@ -309,11 +314,8 @@ void StateGraph::reindexLayers(const std::vector<std::int32_t> &byMask, const Bl
     m_g.layerMask.swap(masks);
     std::fill(m_g.blockKey.begin(), m_g.blockKey.end(), Graph::kEmpty);
     m_g.forgetRecent();
-    const size_t bits = m_g.blockKey.size() - 1;
     for (const auto &[key, block] : blocks) {
-        size_t at = mix(key) & bits;
-        while (m_g.blockKey[at] != Graph::kEmpty)
-            at = (at + 1) & bits;
+        const size_t at = freeOrSame(m_g.blockKey, key);
         m_g.blockKey[at] = key;
         m_g.blockAt[at] = block;
     }

@@ -2,6 +2,7 @@
 // one kind of finding (or none).
 #include "engine/check/checker.h"
 #include "engine/check/playtest.h"
+#include "storage/quest_format.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>
@@ -409,7 +410,7 @@ TEST_F(Checker, QuestsTooBigToCheckAreRefused)
 TEST_F(Checker, PageNamesSortAsNumbersFirst)
 {
     QStringList names{"10", "b", "2", "A", "1", "02"};
-    std::sort(names.begin(), names.end(), fc::check::pageNameLess);
+    std::sort(names.begin(), names.end(), fc::quest::pageNameLess);
     EXPECT_EQ(names, QStringList({"1", "02", "2", "10", "A", "b"}));
 }
 
