@@ -24,7 +24,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <vector>
 
 static void initWebPlayerResources()
 {

@@ -206,9 +206,7 @@ void StoryMap::setStory(const StoryGraph &graph, const QString &sideFile)
 
     const int n = int(m_graph.pages.size());
     m_byNumber = m_graph.byNumber();
-    m_rankByNumber.resize(n);
-    for (int i = 0; i < n; ++i)
-        m_rankByNumber[m_byNumber[i]] = i;
+    rankByNumber();
     indexLinks();
     m_findings.clear();
     m_matches.clear();
@@ -327,9 +325,7 @@ int StoryMap::addCard(const QString &name)
         return pageNameLess(m_graph.pages[a].name, m_graph.pages[b].name);
     });
     m_byNumber.insert(at, i);
-    m_rankByNumber.resize(i + 1);
-    for (int k = 0; k < m_byNumber.size(); ++k)
-        m_rankByNumber[m_byNumber[k]] = k;
+    rankByNumber();
     m_linkFirst.append(m_linkFirst.last());
     m_inFirst.append(m_inFirst.last());
     updateScrollBars();
@@ -377,7 +373,6 @@ void StoryMap::removePage(const QString &name)
     const int r = m_graph.indexOf(name);
     if (r < 0)
         return;
-    const int n = int(m_graph.pages.size());
     auto shifted = [r](int i) { return i > r ? i - 1 : i; };
     m_graph.broken.removeIf([r](const BrokenLink &b) { return b.from == r; });
     for (BrokenLink &b : m_graph.broken)
@@ -402,14 +397,11 @@ void StoryMap::removePage(const QString &name)
     m_graph.start = m_graph.start == r ? -1 : shifted(m_graph.start);
     m_layout.positions.removeAt(r);
     m_layout.layers.removeAt(r);
-    m_layout.reached.removeAt(r);
     m_layout.pinned.removeAt(r);
     m_byNumber.removeOne(r);
     for (int &p : m_byNumber)
         p = shifted(p);
-    m_rankByNumber.resize(n - 1);
-    for (int k = 0; k < m_byNumber.size(); ++k)
-        m_rankByNumber[m_byNumber[k]] = k;
+    rankByNumber();
     auto reindex = [&](auto &byPage) {
         std::remove_reference_t<decltype(byPage)> out;
         for (auto it = byPage.cbegin(); it != byPage.cend(); ++it)
@@ -429,6 +421,13 @@ void StoryMap::removePage(const QString &name)
     updateAccessibleName();
     if (wasCurrent)
         Q_EMIT currentPageChanged(QString());
+}
+
+void StoryMap::rankByNumber()
+{
+    m_rankByNumber.resize(m_byNumber.size());
+    for (int k = 0; k < m_byNumber.size(); ++k)
+        m_rankByNumber[m_byNumber[k]] = k;
 }
 
 void StoryMap::rebuildGrid()

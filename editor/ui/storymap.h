@@ -147,6 +147,8 @@ private:
     struct Grid;
     void rebuildGrid();
     void indexLinks();
+    // m_rankByNumber from m_byNumber.
+    void rankByNumber();
     void findReached();
     int addCard(const QString &name);
     // The links without those drop says to leave out, with added merged in
