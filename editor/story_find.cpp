@@ -7,6 +7,7 @@
 #include <QByteArrayMatcher>
 #include <QSet>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -118,17 +119,6 @@ bool lowerAscii(const char *from, qsizetype size, char *to)
         to[i] = c >= 'A' && c <= 'Z' ? char(c + 32) : c;
     }
     return high & highs;
-}
-
-// The keys of a page the story graph reads, in the order storyPagesOf takes them.
-QStringList graphKeys()
-{
-    QStringList k{QString(kLocation), QString(kPageText)};
-    for (int c = 1; c <= kOptionCount; ++c)
-        k << optionKey(c) << destinationKey(c);
-    k << QString(kBattle) << QString(kBattleWin) << QString(kBattleLose) << QString(kBattleEscape)
-      << QString(kBattleEscapeCheck);
-    return k;
 }
 
 } // namespace
@@ -422,23 +412,13 @@ namespace {
 
 StoryPageInput readStoryPage(const QuestDocument &doc, const QString &name, SectionReader &reader)
 {
-    StoryPageInput in;
-    in.name = name;
+    std::array<QString, kStoryPageKeyCount> values;
     if (const QuestDocument::Section *stored = doc.storedSection(name)) {
         reader.read(stored->text);
-        in.location = reader.value(0);
-        in.text = reader.value(1);
-        for (int c = 0; c < kOptionCount; ++c) {
-            in.captions[size_t(c)] = reader.value(2 + 2 * c);
-            in.destinations[size_t(c)] = reader.value(3 + 2 * c);
-        }
-        in.battle = reader.value(10);
-        in.win = reader.value(11);
-        in.lose = reader.value(12);
-        in.escape = reader.value(13);
-        in.escapeCheck = reader.value(14);
+        for (int k = 0; k < kStoryPageKeyCount; ++k)
+            values[size_t(k)] = reader.value(k);
     }
-    return in;
+    return storyPageFrom(name, values);
 }
 
 } // namespace
@@ -447,7 +427,7 @@ QList<StoryPageInput> storyPagesOf(const QuestDocument &doc)
 {
     QList<StoryPageInput> out;
     out.reserve(doc.pages().size());
-    SectionReader reader(graphKeys(), doc.encoding());
+    SectionReader reader(storyPageKeys(), doc.encoding());
     for (const QString &name : doc.pages())
         out.append(readStoryPage(doc, name, reader));
     return out;
@@ -455,14 +435,13 @@ QList<StoryPageInput> storyPagesOf(const QuestDocument &doc)
 
 StoryPageInput storyPageOf(const QuestDocument &doc, const QString &name)
 {
-    SectionReader reader(graphKeys(), doc.encoding());
+    SectionReader reader(storyPageKeys(), doc.encoding());
     return readStoryPage(doc, name, reader);
 }
 
 bool isStoryGraphKey(const QString &key)
 {
-    static const QStringList keys = graphKeys();
-    return keys.contains(key.trimmed(), Qt::CaseInsensitive);
+    return storyPageKeys().contains(key.trimmed(), Qt::CaseInsensitive);
 }
 
 } // namespace fc::story
