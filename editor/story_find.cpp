@@ -315,7 +315,9 @@ ReplaceReport replaceAll(QuestDocument &doc, const Finder &finder, const QString
         const FindMatch &m = found[i];
         if (i > 0 && found[i - 1].section == m.section && found[i - 1].key == m.key)
             continue; // the same field again
-        const QString v = doc.value(m.section, m.key);
+        // The whole value as a read gives it; the stores before it changed
+        // no other field.
+        const QString &v = m.line;
         int count = 0;
         const QString next = finder.replaced(v, with, &count);
         if (count > 0 && next != v)
