@@ -11,8 +11,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include <optional>
-
 namespace fc::story {
 
 using namespace quest;
