@@ -1,23 +1,20 @@
 #include "editor/story_find.h"
 
 #include "storage/cp1252.h"
+#include "storage/ini_section_reader.h"
 #include "storage/quest_format.h"
 
 #include <QByteArrayMatcher>
 #include <QSet>
-#include <QStringDecoder>
 
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <vector>
-
-#include <algorithm>
-#include <optional>
 
 namespace fc::story {
 
 using namespace quest;
+using ini::SectionReader;
 
 const QStringList &searchedPageKeys()
 {
@@ -96,186 +93,6 @@ bool namesPage(const QuestDocument &doc, const QString &name)
     return doc.pageIndex(name) >= 0 || doc.hasSection(name);
 }
 
-// The values of a few keys in one stored section, found as a profile read
-// finds them (storage/ini_file.h): a line ends at CR LF, CR or LF; a key line
-// is a line after the header whose first character other than blank or tab
-// is not ";" and that holds "="; key and value are what stands before and
-// after the first "=", blanks and tabs around them trimmed; names compare
-// without regard to case; the first of equal keys wins; one pair of
-// enclosing quotes is dropped from a value, and a read gives at most
-// kMaxReadLength characters. One pass over the section's bytes reads every
-// key asked for, where reading values one by one parses the section anew;
-// a search reads only as far as its last hit.
-class SectionReader
-{
-public:
-    static constexpr int kMaxKeys = 32;
-
-    // keys: at most kMaxKeys names of plain ASCII characters.
-    SectionReader(const QStringList &keys, bool utf8)
-        : m_utf8(utf8)
-        , m_utf8Decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless)
-    {
-        Q_ASSERT(keys.size() <= kMaxKeys);
-        for (const QString &k : keys) {
-            const QByteArray lower = k.trimmed().toLatin1().toLower();
-            if (lower.size() < kLongest)
-                m_byLength[size_t(lower.size())].append(int(m_keys.size()));
-            m_keys.append(lower);
-        }
-        m_spans.resize(m_keys.size());
-    }
-    int count() const { return int(m_keys.size()); }
-
-    // Starts on text, a section's stored text (its header line first).
-    void start(const QByteArray &text)
-    {
-        m_text = text;
-        m_data = m_text.constData();
-        m_size = m_text.size();
-        std::fill(m_spans.begin(), m_spans.end(), std::pair<qsizetype, qsizetype>(-1, -1));
-        m_missing = count();
-        qsizetype e = 0;
-        while (e < m_size && m_data[e] != '\r' && m_data[e] != '\n')
-            ++e;
-        m_pos = nextLine(e); // past the header line
-    }
-    // Reads every value.
-    void read(const QByteArray &text)
-    {
-        start(text);
-        qsizetype end = 0;
-        while (m_pos < m_size && m_missing > 0)
-            readLine(&end);
-    }
-    // Reads on to the line that holds the byte at pos: the key that line
-    // gives its value (-1 for none: no key line, a key not asked for, or one
-    // an earlier line gave already), and in *lineEnd where the line ends.
-    int keyOfLineAt(qsizetype pos, qsizetype *lineEnd)
-    {
-        *lineEnd = m_pos;
-        if (pos < m_pos)
-            return -1; // the header line
-        while (m_pos < m_size && m_missing > 0) {
-            const int k = readLine(lineEnd);
-            if (pos <= *lineEnd)
-                return k;
-        }
-        *lineEnd = m_size; // later lines give no value
-        return -1;
-    }
-
-    bool has(int k) const { return m_spans[size_t(k)].first >= 0; }
-    // Where the value of key k stands in the text (quotes dropped).
-    std::pair<qsizetype, qsizetype> span(int k) const { return m_spans[size_t(k)]; }
-    QString value(int k)
-    {
-        const auto [vs, ve] = m_spans[size_t(k)];
-        if (vs < 0)
-            return QString();
-        const char *d = m_data + vs;
-        QString v = !utf8::hasHighBytes(d, ve - vs) ? QString::fromLatin1(d, ve - vs)
-                    : m_utf8                        ? m_utf8Decoder.decode(QByteArrayView(d, ve - vs))
-                                                    : cp1252::decode(d, ve - vs);
-        if (v.size() > ini::IniFile::kMaxReadLength) {
-            qsizetype cut = ini::IniFile::kMaxReadLength;
-            if (v.at(cut - 1).isHighSurrogate())
-                --cut;
-            v.truncate(cut);
-        }
-        return v;
-    }
-
-private:
-    static constexpr int kLongest = 64; // longer names are no key asked for, unless outside ASCII
-
-    static bool isBlank(char c) { return c == ' ' || c == '\t'; }
-    qsizetype nextLine(qsizetype e) const
-    {
-        if (e >= m_size)
-            return m_size;
-        return m_data[e] == '\r' && e + 1 < m_size && m_data[e + 1] == '\n' ? e + 2 : e + 1;
-    }
-    // Reads the line at m_pos and moves on; the key it gives its value first, or -1.
-    int readLine(qsizetype *lineEnd)
-    {
-        const char *d = m_data;
-        const qsizetype n = m_size;
-        qsizetype f = m_pos;
-        while (f < n && isBlank(d[f]))
-            ++f;
-        // The first "=" is near the start of a line; its end is found by
-        // memchr over the long values.
-        qsizetype eq = f;
-        while (eq < n && d[eq] != '=' && d[eq] != '\r' && d[eq] != '\n')
-            ++eq;
-        qsizetype e = eq;
-        if (eq < n && d[eq] == '=') {
-            const void *lf = std::memchr(d + eq, '\n', size_t(n - eq));
-            e = lf ? static_cast<const char *>(lf) - d : n;
-            if (const void *cr = std::memchr(d + eq, '\r', size_t(e - eq)))
-                e = static_cast<const char *>(cr) - d;
-        }
-        *lineEnd = e;
-        m_pos = nextLine(e);
-        if (eq >= e || d[f] == ';')
-            return -1;
-        qsizetype ke = eq;
-        while (ke > f && isBlank(d[ke - 1]))
-            --ke;
-        const int k = keyIndex(d + f, ke - f);
-        if (k < 0 || m_spans[size_t(k)].first >= 0)
-            return -1;
-        qsizetype vs = eq + 1, ve = e;
-        while (vs < ve && isBlank(d[vs]))
-            ++vs;
-        while (ve > vs && isBlank(d[ve - 1]))
-            --ve;
-        if (ve - vs >= 2 && d[vs] == d[ve - 1] && (d[vs] == '"' || d[vs] == '\'')) {
-            ++vs;
-            --ve;
-        }
-        m_spans[size_t(k)] = {vs, ve};
-        --m_missing;
-        return k;
-    }
-    int keyIndex(const char *p, qsizetype len)
-    {
-        bool ascii = true;
-        for (qsizetype i = 0; i < len && ascii; ++i)
-            ascii = static_cast<unsigned char>(p[i]) < 0x80;
-        if (ascii) {
-            if (len >= kLongest || m_byLength[size_t(len)].isEmpty())
-                return -1;
-            char lower[kLongest];
-            for (qsizetype i = 0; i < len; ++i)
-                lower[i] = p[i] >= 'A' && p[i] <= 'Z' ? char(p[i] + 32) : p[i];
-            for (int k : m_byLength[size_t(len)])
-                if (std::memcmp(m_keys[k].constData(), lower, size_t(len)) == 0)
-                    return k;
-            return -1;
-        }
-        // A name outside ASCII folds as the profile store folds it (some
-        // characters fold to ASCII letters: the Kelvin sign to "k").
-        const QString name = m_utf8 ? m_utf8Decoder.decode(QByteArrayView(p, len)) : cp1252::decode(p, len);
-        const QByteArray folded = name.toCaseFolded().toUtf8();
-        for (int k = 0; k < m_keys.size(); ++k)
-            if (m_keys[k] == folded)
-                return k;
-        return -1;
-    }
-
-    QList<QByteArray> m_keys; // lower-cased
-    std::array<QList<int>, kLongest> m_byLength;
-    std::vector<std::pair<qsizetype, qsizetype>> m_spans;
-    QByteArray m_text;
-    const char *m_data = nullptr;
-    qsizetype m_size = 0, m_pos = 0;
-    int m_missing = 0;
-    bool m_utf8;
-    QStringDecoder m_utf8Decoder;
-};
-
 // Copies size bytes with ASCII letters lowered, eight at a time; whether a
 // byte outside ASCII was among them.
 bool lowerAscii(const char *from, qsizetype size, char *to)
@@ -300,22 +117,6 @@ bool lowerAscii(const char *from, qsizetype size, char *to)
         to[i] = c >= 'A' && c <= 'Z' ? char(c + 32) : c;
     }
     return high & highs;
-}
-
-bool isTextUtf8(const QuestDocument &doc)
-{
-    return doc.encoding() != ini::FileEncoding::Windows1252;
-}
-
-// The keys of a page the story graph reads, in the order storyPagesOf takes them.
-QStringList graphKeys()
-{
-    QStringList k{QString(kLocation), QString(kPageText)};
-    for (int c = 1; c <= kOptionCount; ++c)
-        k << optionKey(c) << destinationKey(c);
-    k << QString(kBattle) << QString(kBattleWin) << QString(kBattleLose) << QString(kBattleEscape)
-      << QString(kBattleEscapeCheck);
-    return k;
 }
 
 } // namespace
@@ -412,7 +213,6 @@ QList<FindMatch> findInQuest(const QuestDocument &doc, const Finder &finder)
     const QByteArrayMatcher matcher(needle);
     QByteArray lowered;
 
-    const bool utf8 = isTextUtf8(doc);
     auto search = [&](const QString &page, const QString &section, const QStringList &keys, SectionReader &reader) {
         const QuestDocument::Section *stored = doc.storedSection(section);
         if (!stored)
@@ -421,7 +221,8 @@ QList<FindMatch> findInQuest(const QuestDocument &doc, const Finder &finder)
         const char *bytes = text.constData();
         const qsizetype size = text.size();
         reader.start(text);
-        std::uint32_t candidates = 0; // keys whose values may hold a match
+        Q_ASSERT(reader.count() <= 32);
+        std::uint32_t candidates = 0; // keys whose values may hold a match, one bit each
         bool high = false;
         if (ascii && !caseSensitive) {
             lowered.resize(size);
@@ -466,10 +267,10 @@ QList<FindMatch> findInQuest(const QuestDocument &doc, const Finder &finder)
                 out.append({page, section, keys[k], v, start, length});
         }
     };
-    SectionReader pageReader(searchedPageKeys(), utf8);
+    SectionReader pageReader(searchedPageKeys(), doc.encoding());
     for (const QString &p : distinctPages(doc))
         search(p, p, searchedPageKeys(), pageReader);
-    SectionReader storyReader(storyKeys(), utf8);
+    SectionReader storyReader(storyKeys(), doc.encoding());
     search(QString(), QString(kStoryInfoSection), storyKeys(), storyReader);
     return out;
 }
@@ -512,7 +313,9 @@ ReplaceReport replaceAll(QuestDocument &doc, const Finder &finder, const QString
         const FindMatch &m = found[i];
         if (i > 0 && found[i - 1].section == m.section && found[i - 1].key == m.key)
             continue; // the same field again
-        const QString v = doc.value(m.section, m.key);
+        // The whole value as a read gives it; the stores before it changed
+        // no other field.
+        const QString &v = m.line;
         int count = 0;
         const QString next = finder.replaced(v, with, &count);
         if (count > 0 && next != v)
@@ -569,7 +372,7 @@ QStringList goToCandidates(const QuestDocument &doc, const QString &text, int li
                 return false;
         return true;
     };
-    SectionReader reader({QString(kLocation), QString(kPageText)}, isTextUtf8(doc));
+    SectionReader reader({QString(kLocation), QString(kPageText)}, doc.encoding());
     for (int k = 0; k < 2; ++k)
         for (const QString &p : pages) {
             if (out.size() >= limit)
@@ -609,23 +412,13 @@ namespace {
 
 StoryPageInput readStoryPage(const QuestDocument &doc, const QString &name, SectionReader &reader)
 {
-    StoryPageInput in;
-    in.name = name;
+    std::array<QString, kStoryPageKeyCount> values;
     if (const QuestDocument::Section *stored = doc.storedSection(name)) {
         reader.read(stored->text);
-        in.location = reader.value(0);
-        in.text = reader.value(1);
-        for (int c = 0; c < kOptionCount; ++c) {
-            in.captions[size_t(c)] = reader.value(2 + 2 * c);
-            in.destinations[size_t(c)] = reader.value(3 + 2 * c);
-        }
-        in.battle = reader.value(10);
-        in.win = reader.value(11);
-        in.lose = reader.value(12);
-        in.escape = reader.value(13);
-        in.escapeCheck = reader.value(14);
+        for (int k = 0; k < kStoryPageKeyCount; ++k)
+            values[size_t(k)] = reader.value(k);
     }
-    return in;
+    return storyPageFrom(name, values);
 }
 
 } // namespace
@@ -634,7 +427,7 @@ QList<StoryPageInput> storyPagesOf(const QuestDocument &doc)
 {
     QList<StoryPageInput> out;
     out.reserve(doc.pages().size());
-    SectionReader reader(graphKeys(), isTextUtf8(doc));
+    SectionReader reader(storyPageKeys(), doc.encoding());
     for (const QString &name : doc.pages())
         out.append(readStoryPage(doc, name, reader));
     return out;
@@ -642,14 +435,13 @@ QList<StoryPageInput> storyPagesOf(const QuestDocument &doc)
 
 StoryPageInput storyPageOf(const QuestDocument &doc, const QString &name)
 {
-    SectionReader reader(graphKeys(), isTextUtf8(doc));
+    SectionReader reader(storyPageKeys(), doc.encoding());
     return readStoryPage(doc, name, reader);
 }
 
 bool isStoryGraphKey(const QString &key)
 {
-    static const QStringList keys = graphKeys();
-    return keys.contains(key.trimmed(), Qt::CaseInsensitive);
+    return storyPageKeys().contains(key.trimmed(), Qt::CaseInsensitive);
 }
 
 } // namespace fc::story

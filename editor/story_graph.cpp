@@ -125,6 +125,39 @@ StoryGraph buildStoryGraph(const QList<StoryPageInput> &inputs)
     return g;
 }
 
+const QStringList &storyPageKeys()
+{
+    using namespace quest;
+    static const QStringList keys = [] {
+        QStringList k{QString(kLocation), QString(kPageText)};
+        for (int c = 1; c <= kOptionCount; ++c)
+            k << optionKey(c) << destinationKey(c);
+        k << QString(kBattle) << QString(kBattleWin) << QString(kBattleLose) << QString(kBattleEscape)
+          << QString(kBattleEscapeCheck);
+        Q_ASSERT(k.size() == kStoryPageKeyCount);
+        return k;
+    }();
+    return keys;
+}
+
+StoryPageInput storyPageFrom(const QString &name, std::span<QString, kStoryPageKeyCount> values)
+{
+    StoryPageInput p;
+    p.name = name;
+    p.location = std::move(values[0]);
+    p.text = std::move(values[1]);
+    for (int c = 0; c < quest::kOptionCount; ++c) {
+        p.captions[size_t(c)] = std::move(values[size_t(2 + 2 * c)]);
+        p.destinations[size_t(c)] = std::move(values[size_t(3 + 2 * c)]);
+    }
+    p.battle = std::move(values[10]);
+    p.win = std::move(values[11]);
+    p.lose = std::move(values[12]);
+    p.escape = std::move(values[13]);
+    p.escapeCheck = std::move(values[14]);
+    return p;
+}
+
 bool loadStoryPages(const QString &file, QList<StoryPageInput> *pages, QString *error)
 {
     pages->clear();
@@ -139,16 +172,8 @@ bool loadStoryPages(const QString &file, QList<StoryPageInput> *pages, QString *
     const QString fixed[] = {foldPageName(kQuestDataSection), foldPageName(kStoryInfoSection),
                              foldPageName(kCharacterDataSection)};
     // One lookup of the section for all of a page's keys.
-    QList<QString> keyNames;
-    keyNames << QString(kLocation) << QString(kPageText);
-    for (int c = 1; c <= kOptionCount; ++c)
-        keyNames << optionKey(c) << destinationKey(c);
-    keyNames << QString(kBattle) << QString(kBattleWin) << QString(kBattleLose) << QString(kBattleEscape)
-             << QString(kBattleEscapeCheck);
-    QList<QStringView> keys;
-    for (const QString &k : std::as_const(keyNames))
-        keys.append(k);
-    QList<QString> values(keys.size());
+    const QList<QStringView> keys(storyPageKeys().cbegin(), storyPageKeys().cend());
+    std::array<QString, kStoryPageKeyCount> values;
 
     const QStringList sections = ini.sectionNames();
     pages->reserve(sections.size());
@@ -157,20 +182,7 @@ bool loadStoryPages(const QString &file, QList<StoryPageInput> *pages, QString *
         if (std::find(std::begin(fixed), std::end(fixed), folded) != std::end(fixed))
             continue;
         ini.readValues(s, keys, values);
-        StoryPageInput p;
-        p.name = s;
-        p.location = values[0];
-        p.text = values[1];
-        for (int c = 0; c < kOptionCount; ++c) {
-            p.captions[size_t(c)] = values[2 + 2 * c];
-            p.destinations[size_t(c)] = values[3 + 2 * c];
-        }
-        p.battle = values[10];
-        p.win = values[11];
-        p.lose = values[12];
-        p.escape = values[13];
-        p.escapeCheck = values[14];
-        pages->append(std::move(p));
+        pages->append(storyPageFrom(s, values));
     }
     return true;
 }

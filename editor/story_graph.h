@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace fc::story {
 
@@ -104,6 +105,14 @@ PageLinks describePage(const StoryGraph &graph, int index, const StoryPageInput 
 // "Story Info" and "CharacterData"). file is named as profile calls name it.
 // False, with *error saying why, when the file cannot be read.
 bool loadStoryPages(const QString &file, QList<StoryPageInput> *pages, QString *error = nullptr);
+
+// The keys of a page the story graph reads, in the order storyPageFrom takes
+// their values.
+const QStringList &storyPageKeys();
+constexpr int kStoryPageKeyCount = 15;
+// The page record of section name from the values of storyPageKeys(), in
+// their order, as reads give them; the values are moved from.
+StoryPageInput storyPageFrom(const QString &name, std::span<QString, kStoryPageKeyCount> values);
 
 using quest::pageNameLess;
 

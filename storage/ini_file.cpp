@@ -1,11 +1,11 @@
 #include "storage/ini_file.h"
 
 #include "storage/cp1252.h"
+#include "storage/ini_text_rules.h"
 
 #include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cstring>
@@ -15,11 +15,15 @@ namespace fc::ini {
 namespace {
 
 using u32 = std::uint32_t;
+using rules::asciiLower;
+using rules::Folded;
+using rules::foldQuery;
+using rules::isAscii;
+using rules::isBlank;
+using rules::isBreak;
+using rules::LineScanner;
 
-inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
 inline bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
-inline bool isBreak(char c) { return c == '\r' || c == '\n'; }
-inline char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 
 inline u32 fnvStep(u32 h, unsigned char c) { return (h ^ c) * 16777619u; }
 constexpr u32 kFnvBasis = 2166136261u;
@@ -34,88 +38,12 @@ QStringView trimmed(QStringView s)
     return s.sliced(b, e - b);
 }
 
-bool isAscii(const char *p, qsizetype n)
-{
-    for (qsizetype i = 0; i < n; ++i) {
-        if (static_cast<unsigned char>(p[i]) >= 0x80)
-            return false;
-    }
-    return true;
-}
-
-// Finds line ends in [begin, end) in linear time overall: the next LF and the
-// next CR are each looked up again only once the scan has passed them, so a
-// file using only one kind of break never rescans the rest of the text.
-class LineScanner
-{
-public:
-    LineScanner(const char *data, qsizetype end) : m_data(data), m_end(end) {}
-
-    // Offset of the first CR or LF at or after pos, or end.
-    qsizetype lineEnd(qsizetype pos)
-    {
-        if (m_lf < pos)
-            m_lf = find('\n', pos);
-        if (m_cr < pos)
-            m_cr = find('\r', pos);
-        return std::min(m_lf, m_cr);
-    }
-
-    // Offset after the line break at e (CR LF counts as one), or e at the end.
-    qsizetype nextLine(qsizetype e) const
-    {
-        if (e >= m_end)
-            return m_end;
-        if (m_data[e] == '\r' && e + 1 < m_end && m_data[e + 1] == '\n')
-            return e + 2;
-        return e + 1;
-    }
-
-private:
-    qsizetype find(char c, qsizetype pos) const
-    {
-        const void *hit = std::memchr(m_data + pos, c, size_t(m_end - pos));
-        return hit ? static_cast<const char *>(hit) - m_data : m_end;
-    }
-
-    const char *m_data;
-    qsizetype m_end;
-    qsizetype m_lf = -1;
-    qsizetype m_cr = -1;
-};
-
-// A name as the lookups compare it: ASCII names lower-cased, others case
-// folded and in UTF-8, so a name read from a Windows-1252 file and one read
-// from a UTF-8 file compare alike.
-using Folded = QVarLengthArray<char, 128>;
-
 u32 hashOf(const char *p, qsizetype n)
 {
     u32 h = kFnvBasis;
     for (qsizetype i = 0; i < n; ++i)
         h = fnvStep(h, static_cast<unsigned char>(p[i]));
     return h;
-}
-
-void foldQuery(QStringView name, Folded &out)
-{
-    name = trimmed(name);
-    bool ascii = true;
-    for (QChar c : name) {
-        if (c.unicode() >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (ascii) {
-        out.resize(name.size());
-        for (qsizetype i = 0; i < name.size(); ++i)
-            out[i] = asciiLower(char(name[i].unicode()));
-        return;
-    }
-    const QByteArray u = name.toString().toCaseFolded().toUtf8();
-    out.clear();
-    out.append(u.constData(), u.size());
 }
 
 } // namespace
@@ -145,26 +73,62 @@ struct IniFile::Section
     mutable std::unique_ptr<KeyIndex> keys;
 };
 
+namespace rules {
+
+void foldQuery(QStringView name, Folded &out)
+{
+    name = trimmed(name);
+    bool ascii = true;
+    for (QChar c : name) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii) {
+        out.resize(name.size());
+        for (qsizetype i = 0; i < name.size(); ++i)
+            out[i] = asciiLower(char(name[i].unicode()));
+        return;
+    }
+    const QByteArray u = name.toString().toCaseFolded().toUtf8();
+    out.clear();
+    out.append(u.constData(), u.size());
+}
+
+void foldName(FileEncoding encoding, const char *p, qsizetype n, Folded &out)
+{
+    if (isAscii(p, n)) {
+        out.resize(n);
+        for (qsizetype i = 0; i < n; ++i)
+            out[i] = asciiLower(p[i]);
+        return;
+    }
+    const QByteArray u = decodePiece(encoding, p, n).toCaseFolded().toUtf8();
+    out.clear();
+    out.append(u.constData(), u.size());
+}
+
+// Values and names are pieces cut out of the file: a U+FEFF at their start is
+// text, not a byte-order mark (QString::fromUtf8 would drop it).
+QString decodePiece(FileEncoding encoding, const char *p, qsizetype n)
+{
+    if (encoding == FileEncoding::Windows1252)
+        return cp1252::decode(p, n);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    return decoder.decode(QByteArrayView(p, n));
+}
+
+} // namespace rules
+
 namespace {
 
 // Hash and comparison of raw names (bytes of the file) against folded names.
 struct NameRules
 {
-    const IniFile *file;
-    QString (*decode)(const IniFile *, const char *, qsizetype);
+    FileEncoding encoding;
 
-    void fold(const char *p, qsizetype n, Folded &out) const
-    {
-        if (isAscii(p, n)) {
-            out.resize(n);
-            for (qsizetype i = 0; i < n; ++i)
-                out[i] = asciiLower(p[i]);
-            return;
-        }
-        const QByteArray u = decode(file, p, n).toCaseFolded().toUtf8();
-        out.clear();
-    out.append(u.constData(), u.size());
-    }
+    void fold(const char *p, qsizetype n, Folded &out) const { rules::foldName(encoding, p, n, out); }
 
     u32 hash(const char *p, qsizetype n) const
     {
@@ -205,19 +169,6 @@ struct NameRules
     }
 };
 
-// Values and names are pieces cut out of the file: a U+FEFF at their start is
-// text, not a byte-order mark (QString::fromUtf8 would drop it).
-QString decodeUtf8Piece(const char *p, qsizetype n)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
-    return decoder.decode(QByteArrayView(p, n));
-}
-
-QString decodeFor(const IniFile *f, const char *p, qsizetype n)
-{
-    return f->encoding() == FileEncoding::Windows1252 ? cp1252::decode(p, n) : decodeUtf8Piece(p, n);
-}
-
 std::size_t slotCountFor(std::size_t n)
 {
     std::size_t s = 8;
@@ -235,7 +186,7 @@ IniFile::~IniFile() = default;
 
 QString IniFile::decodeText(const char *data, qsizetype size) const
 {
-    return decodeFor(this, data, size);
+    return rules::decodePiece(m_encoding, data, size);
 }
 
 bool IniFile::encodeText(QStringView text, QByteArray &out) const
@@ -284,7 +235,7 @@ IniFile IniFile::parse(QByteArray bytes, IniEncoding mode)
     // Section headers are the only structure needed up front: look for "["
     // and keep those that open a line. Key lines are indexed per section on
     // first use.
-    const NameRules rules{&f, &decodeFor};
+    const NameRules names{f.m_encoding};
     const qsizetype start = f.m_contentStart;
     qsizetype pos = start;
     while (pos < n) {
@@ -321,7 +272,7 @@ IniFile IniFile::parse(QByteArray bytes, IniEncoding mode)
         if (!f.m_sections.empty())
             f.m_sections.back().bodyEnd = u32(s);
         Section sec;
-        sec.hash = rules.hash(d + nb, ne - nb);
+        sec.hash = names.hash(d + nb, ne - nb);
         sec.nameStart = u32(nb);
         sec.nameLen = u32(ne - nb);
         sec.lineStart = u32(s);
@@ -344,7 +295,7 @@ IniFile IniFile::parse(QByteArray bytes, IniEncoding mode)
                 break;
             }
             const Section &o = f.m_sections[std::size_t(other)];
-            if (o.hash == sec.hash && rules.equals(d + o.nameStart, o.nameLen, d + sec.nameStart, sec.nameLen))
+            if (o.hash == sec.hash && names.equals(d + o.nameStart, o.nameLen, d + sec.nameStart, sec.nameLen))
                 break; // a later section of the same name is never searched
             at = (at + 1) & (slots - 1);
         }
@@ -357,7 +308,7 @@ int IniFile::findSection(QStringView section) const
     Folded q;
     foldQuery(section, q);
     const u32 h = hashOf(q.constData(), q.size());
-    const NameRules rules{this, &decodeFor};
+    const NameRules names{m_encoding};
     const char *d = m_bytes.constData();
     const std::size_t mask = m_sectionSlots.size() - 1;
     for (std::size_t at = h & mask;; at = (at + 1) & mask) {
@@ -365,7 +316,7 @@ int IniFile::findSection(QStringView section) const
         if (i < 0)
             return -1;
         const Section &s = m_sections[std::size_t(i)];
-        if (s.hash == h && rules.equals(d + s.nameStart, s.nameLen, q))
+        if (s.hash == h && names.equals(d + s.nameStart, s.nameLen, q))
             return i;
     }
 }
@@ -378,29 +329,15 @@ const IniFile::KeyIndex &IniFile::keysOf(int section) const
     thread_local std::vector<KeyIndex::Key> scratch;
     scratch.clear();
     const char *d = m_bytes.constData();
-    const NameRules rules{this, &decodeFor};
+    const NameRules names{m_encoding};
     LineScanner lines(d, sec.bodyEnd);
     qsizetype p = sec.bodyStart;
     while (p < qsizetype(sec.bodyEnd)) {
         const qsizetype e = lines.lineEnd(p);
-        qsizetype f = p;
-        while (f < e && isBlank(d[f]))
-            ++f;
-        if (f < e && d[f] != ';') {
-            const void *hit = std::memchr(d + f, '=', size_t(e - f));
-            if (hit) {
-                const qsizetype eq = static_cast<const char *>(hit) - d;
-                qsizetype ke = eq;
-                while (ke > f && isBlank(d[ke - 1]))
-                    --ke;
-                qsizetype vs = eq + 1, ve = e;
-                while (vs < ve && isBlank(d[vs]))
-                    ++vs;
-                while (ve > vs && isBlank(d[ve - 1]))
-                    --ve;
-                scratch.push_back({rules.hash(d + f, ke - f), u32(f), u32(vs), u32(ve)});
-            }
-        }
+        rules::KeyLine line;
+        if (rules::keyLine(d, p, e, &line))
+            scratch.push_back({names.hash(d + line.keyStart, line.keyEnd - line.keyStart), u32(line.keyStart),
+                               u32(line.valueStart), u32(line.valueEnd)});
         p = lines.nextLine(e);
     }
     auto index = std::make_unique<KeyIndex>();
@@ -422,7 +359,7 @@ const IniFile::KeyIndex &IniFile::keysOf(int section) const
                     break;
                 }
                 const KeyIndex::Key &o = index->keys[other - 1];
-                if (o.hash == k.hash && rules.equals(d + o.keyStart, keyEnd(o.keyStart, o.valueStart) - o.keyStart,
+                if (o.hash == k.hash && names.equals(d + o.keyStart, keyEnd(o.keyStart, o.valueStart) - o.keyStart,
                                                      d + k.keyStart, keyEnd(k.keyStart, k.valueStart) - k.keyStart))
                     break;
             }
@@ -450,10 +387,10 @@ int IniFile::findKey(int section, QStringView key) const
     Folded q;
     foldQuery(key, q);
     const u32 h = hashOf(q.constData(), q.size());
-    const NameRules rules{this, &decodeFor};
+    const NameRules names{m_encoding};
     const char *d = m_bytes.constData();
     auto matches = [&](const KeyIndex::Key &k) {
-        return k.hash == h && rules.equals(d + k.keyStart, keyEnd(k.keyStart, k.valueStart) - k.keyStart, q);
+        return k.hash == h && names.equals(d + k.keyStart, keyEnd(k.keyStart, k.valueStart) - k.keyStart, q);
     };
     if (!index.slots) {
         for (u32 i = 0; i < index.count; ++i) {
@@ -513,12 +450,9 @@ QString IniFile::valueAt(int section, int key) const
 {
     const KeyIndex::Key &found = m_sections[std::size_t(section)].keys->keys[key];
     const char *d = m_bytes.constData();
-    qsizetype vs = found.valueStart, vl = qsizetype(found.valueEnd) - found.valueStart;
-    if (vl >= 2 && d[vs] == d[vs + vl - 1] && (d[vs] == '"' || d[vs] == '\'')) {
-        ++vs;
-        vl -= 2;
-    }
-    return decodeText(d + vs, vl);
+    qsizetype vs = found.valueStart, ve = found.valueEnd;
+    rules::dropQuotes(d, &vs, &ve);
+    return decodeText(d + vs, ve - vs);
 }
 
 qsizetype IniFile::sectionCount() const
@@ -555,13 +489,13 @@ std::optional<QByteArray> IniFile::withoutSection(QStringView section) const
 {
     Folded q;
     foldQuery(section, q);
-    const NameRules rules{this, &decodeFor};
+    const NameRules names{m_encoding};
     const char *d = m_bytes.constData();
     QByteArray out;
     qsizetype kept = 0;
     bool removed = false;
     for (const Section &s : m_sections) {
-        if (!rules.equals(d + s.nameStart, s.nameLen, q))
+        if (!names.equals(d + s.nameStart, s.nameLen, q))
             continue;
         out.append(d + kept, s.lineStart - kept);
         kept = s.bodyEnd;

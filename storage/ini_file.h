@@ -100,6 +100,9 @@ public:
     // missing, a longer value cut to its first kMaxReadLength characters
     // (never half of a surrogate pair).
     QString readValue(QStringView section, QStringView key) const;
+    // value as a profile read returns it: cut to its first kMaxReadLength
+    // characters, never half of a surrogate pair.
+    static QString cutForRead(QString value);
     // readValue of each of keys in one section: out[i] for keys[i]. Finds
     // the section once, for readers that take a whole page at a time.
     void readValues(QStringView section, std::span<const QStringView> keys, std::span<QString> out) const;
@@ -160,7 +163,6 @@ private:
     const KeyIndex &keysOf(int section) const;
     int findKey(int section, QStringView key) const;
     QString valueAt(int section, int key) const;
-    static QString cutForRead(QString value);
     qsizetype keyEnd(qsizetype keyStart, qsizetype valueStart) const;
     QString decodeText(const char *data, qsizetype size) const;
     bool encodeText(QStringView text, QByteArray &out) const;
