@@ -60,18 +60,6 @@ QString firstLine(const QString &value)
     return value;
 }
 
-// As a profile read gives the value back.
-QString cutForRead(QString value)
-{
-    if (value.size() > IniFile::kMaxReadLength) {
-        qsizetype n = IniFile::kMaxReadLength;
-        if (value.at(n - 1).isHighSurrogate())
-            --n;
-        value.truncate(n);
-    }
-    return value;
-}
-
 bool endsWithBreak(const QByteArray &text)
 {
     return text.isEmpty() || text.endsWith('\n') || text.endsWith('\r');
@@ -303,7 +291,7 @@ QString QuestDocument::value(const QString &section, const QString &key) const
 bool QuestDocument::setValue(const QString &section, const QString &key, const QString &value)
 {
     const QString stored = firstLine(value);
-    if (this->value(section, key) == cutForRead(stored))
+    if (this->value(section, key) == IniFile::cutForRead(stored))
         return false;
     if (m_encoding == FileEncoding::Windows1252
         && !(cp1252::canEncode(section.trimmed()) && cp1252::canEncode(key.trimmed()) && cp1252::canEncode(stored))) {
