@@ -4,7 +4,9 @@
 // times while panning and zooming at five zoom levels (median and worst),
 // with the resident memory the map adds. The same frames are then drawn the
 // plain way, one graphics item per card and per link in a QGraphicsScene, and
-// the ratio is printed.
+// the ratio is printed. Last, an edit to a page made through the quest
+// document of the editor window, which its story map dock follows in place,
+// against the whole redraw of the map.
 //
 // Frames are painted into a 1280x800 raster image, which is what the
 // viewport's paint event does on the offscreen and X11 raster back-ends.
@@ -16,14 +18,22 @@
 //                                   adventure and of 20,000 pages at three zooms
 // Run the pictures under Xvfb (QT_QPA_PLATFORM=xcb) to see them as a screen
 // shows them.
+#include "app/program.h"
 #include "bench/generated_quest.h"
+#include "editor/editor.h"
 #include "editor/quest_document.h"
 #include "editor/story_find.h"
 #include "editor/story_graph.h"
 #include "editor/story_stats.h"
 #include "editor/story_layout.h"
+#include "editor/ui/createquest.h"
 #include "editor/ui/storymap.h"
+#include "editor/ui/storymapdock.h"
+#include "engine/recording_ports.h"
+#include "engine/ui/frmgame.h"
+#include "storage/quest_format.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -238,6 +248,8 @@ void measureDocument(int pages)
                 qPrintable(counted.text(3)));
 }
 
+void measureEdits(const QString &file, const QList<std::pair<const char *, double>> &levels);
+
 void measure(int pages, const QString &dir)
 {
     const QString file = QDir(dir).filePath(QStringLiteral("quest%1.qst").arg(pages));
@@ -350,35 +362,93 @@ void measure(int pages, const QString &dir)
                     stats(cpu).median, stats(cpu).worst);
     }
 
-    // An edit in the form on its card: the card changed in place and the
-    // next frame painted, for a location typed and a destination changed
-    // (its links, and at whole-quest zoom the whole-map picture, drawn anew).
+    // An edit to a page as a keystroke in the editor's form makes it: the
+    // document's value set (QuestDocument::setValue), its notice taken by the
+    // story map dock of the editor window (isStoryGraphKey, storyPageOf, the
+    // card changed in place), and the next frame painted; for a location
+    // typed and a destination changed (its links, and at whole-quest zoom the
+    // whole-map picture, drawn anew). Against it, the whole redraw it
+    // replaced, which the dock still does after more than 64 changes in one
+    // event: refresh (the document's pages, the graph, the layout and index)
+    // and the next frame. Events are run between edits, as between keystrokes.
+    measureEdits(file, {{levels[0].name, levels[0].zoom}, {levels[2].name, levels[2].zoom}});
+}
+
+void measureEdits(const QString &file, const QList<std::pair<const char *, double>> &levels)
+{
+    RecordingPortSet ports;
+    QTemporaryDir programDir;
+    ProgramParts program(ports.ports(), programDir.path());
+    program.window().show();
+    program.window().findChild<QAction *>(QStringLiteral("mnucreatequest"))->trigger();
+    CreateQuest &window = program.createquest();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::printf("the editor window was not shown\n");
+        return;
+    }
+    program.editQuest(file);
+    if (!program.editor().flush())
+        std::printf("the working copy was not written\n");
+    QuestDocument &doc = program.editor().document();
+    auto *dock = window.findChild<StoryMapDock *>(QStringLiteral("StoryMapDock"));
+    window.findChild<QAction *>(QStringLiteral("mnustorymap"))->trigger();
+    if (!dock || !QTest::qWaitFor([&] { return dock->isVisible() && !dock->map()->graph().pages.isEmpty(); })) {
+        std::printf("the story map dock was not drawn\n");
+        return;
+    }
+    StoryMap &map = *dock->map();
+    const QStringList pages = doc.pages();
+    const QString location(quest::kLocation);
+    const QString destination = quest::destinationKey(1);
     QImage frame(kView, QImage::Format_ARGB32_Premultiplied);
-    const QList<StoryPageInput> inputs = storyPagesOf(doc);
-    for (const auto &level : {levels[0], levels[2]}) {
-        Timed typed, relinked;
+    auto paint = [&] {
+        QPainter p(&frame);
+        map.paintView(p, frame.rect());
+    };
+    for (const auto &[name, zoom] : levels) {
+        Timed typed, relinked, redrawn;
+        int late = 0; // edits the map did not show at once
+        auto view = [&, zoom = zoom](const QString &page) {
+            map.setZoom(zoom);
+            map.setOrigin(QRectF(map.layout().cardRect(map.graph().indexOf(page))).center()
+                          - QPointF(kView.width(), kView.height()) / 2 / zoom);
+        };
         for (int i = 0; i < 21; ++i) {
-            StoryPageInput in = inputs[(i * 97) % inputs.size()];
-            map.setZoom(level.zoom);
-            map.centerOn(QRectF(map.layout().cardRect(map.graph().indexOf(in.name))).center());
-            auto paint = [&] {
-                QPainter p(&frame);
-                map.paintView(p, frame.rect());
-            };
+            const QString page = pages[(i * 97) % pages.size()];
+            view(page);
             paint();
-            in.location += QStringLiteral(" typed %1").arg(i);
+            QCoreApplication::processEvents();
+            const QString typedLocation = doc.value(page, location) + QStringLiteral(" typed %1").arg(i);
             typed.run([&] {
-                map.updatePage(in);
+                doc.setValue(page, location, typedLocation);
                 paint();
             });
-            in.destinations[0] = inputs[(i * 31) % inputs.size()].name;
+            if (map.graph().pages[map.graph().indexOf(page)].location != typedLocation)
+                ++late;
+            QCoreApplication::processEvents();
+            const QString to = pages[(i * 31 + 7) % pages.size()];
             relinked.run([&] {
-                map.updatePage(in);
+                doc.setValue(page, destination, to);
+                paint();
+            });
+            QCoreApplication::processEvents();
+        }
+        for (int i = 0; i < 7; ++i) {
+            view(pages[(i * 97) % pages.size()]);
+            paint();
+            QCoreApplication::processEvents();
+            redrawn.run([&] {
+                dock->refresh();
                 paint();
             });
         }
-        std::printf("an edit to its card at %s zoom: a location %s;\n  a destination %s\n", level.name,
-                    qPrintable(typed.text(2)), qPrintable(relinked.text(2)));
+        const double redraw = stats(redrawn.wall).median;
+        std::printf("an edit through the document and the dock at %s zoom: a location %s;\n  a destination %s;\n"
+                    "  the whole redraw it replaced (refresh and frame) %s;\n"
+                    "  whole redraw / edit (median): location %.0fx, destination %.0fx%s\n",
+                    name, qPrintable(typed.text(2)), qPrintable(relinked.text(2)), qPrintable(redrawn.text(2)),
+                    redraw / stats(typed.wall).median, redraw / stats(relinked.wall).median,
+                    late ? qPrintable(QStringLiteral("; %1 edits not on the map at once").arg(late)) : "");
     }
 }
 
@@ -457,8 +527,12 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The editor's working copy and settings go to folders of this run,
+    // never the user's; quests and their side files to tmp.
+    QTemporaryDir home, tmp;
+    qputenv("XDG_DATA_HOME", QDir(home.path()).filePath(QStringLiteral("data")).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath(QStringLiteral("config")).toLocal8Bit());
     QApplication app(argc, argv);
-    QTemporaryDir tmp;
     const QStringList args = app.arguments();
     if (args.size() >= 3 && args[1] == QLatin1String("--shots")) {
         screenshots(args[2], tmp.path());
