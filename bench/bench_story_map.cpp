@@ -45,6 +45,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QScreen>
+#include <QSet>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -218,12 +219,36 @@ void measureDocument(int pages)
         {"a whole word, its case matched", "Brass", {true, true, false}},
         {"an expression", "door [34]$", {false, false, true}},
     };
-    for (const auto &f : finds) {
-        Timed t;
+    // The plain way, as a tool of the author's own would search the same
+    // fields: each value read with QuestDocument::value and matched with the
+    // same Finder, over every listed page (each once) and the story info.
+    auto plainFind = [&doc](const Finder &finder) {
         qsizetype found = 0;
+        QSet<QString> seen;
+        for (const QString &page : doc.pages()) {
+            if (seen.contains(foldPageName(page)))
+                continue;
+            seen.insert(foldPageName(page));
+            for (const QString &key : searchedPageKeys())
+                found += finder.matches(doc.value(page, key)).size();
+        }
+        const QString info(quest::kStoryInfoSection);
+        for (const QLatin1String key : {quest::kTitle, quest::kAuthor, quest::kVersion})
+            found += finder.matches(doc.value(info, QString(key))).size();
+        return found;
+    };
+    for (const auto &f : finds) {
+        Timed t, plain;
+        qsizetype found = 0, plainFound = 0;
+        const Finder finder(QString::fromLatin1(f.text), f.options);
         for (int i = 0; i < 9; ++i)
             t.run([&] { found = findInQuest(doc, Finder(QString::fromLatin1(f.text), f.options)).size(); });
-        std::printf("find %s: %s, %lld matches\n", f.what, qPrintable(t.text()), qlonglong(found));
+        for (int i = 0; i < 5; ++i)
+            plain.run([&] { plainFound = plainFind(finder); });
+        std::printf("find %s: %s, %lld matches;\n  the plain way (value, then Finder::matches): %s, %lld matches;"
+                    " plain / find (median) %.1fx\n",
+                    f.what, qPrintable(t.text()), qlonglong(found), qPrintable(plain.text()), qlonglong(plainFound),
+                    stats(plain.wall).median / stats(t.wall).median);
     }
     Timed graph;
     for (int i = 0; i < 5; ++i)
