@@ -17,8 +17,10 @@
 //   bench_story_map --shots DIR     pictures of the map of the default
 //                                   adventure and of 20,000 pages at three zooms
 // Run the pictures under Xvfb (QT_QPA_PLATFORM=xcb) to see them as a screen
-// shows them.
+// shows them. Quests, side files and the editor's working copy go to the
+// temporary folder (TMPDIR): point it at the disk to measure on.
 #include "app/program.h"
+#include "bench/bench_platform.h"
 #include "bench/generated_quest.h"
 #include "editor/editor.h"
 #include "editor/quest_document.h"
@@ -46,7 +48,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSet>
-#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -563,9 +564,10 @@ int main(int argc, char **argv)
         screenshots(args[2], tmp.path());
         return 0;
     }
-    const QStorageInfo disk(tmp.path());
-    std::printf("platform %s; quests written to %s (%s)\n", qPrintable(QGuiApplication::platformName()),
-                disk.device().constData(), disk.fileSystemType().constData());
+    std::printf("platform: Qt %s, QPA %s, %s\n", qVersion(), qPrintable(QGuiApplication::platformName()),
+                qPrintable(bench::machineText()));
+    std::printf("disk: quests and their side files on %s; the editor's working copy on %s\n",
+                qPrintable(bench::diskText(tmp.path())), qPrintable(bench::diskText(home.path())));
     // --pages N measures one size only; --document only find, the
     // statistics and the graph of the document.
     const qsizetype only = args.indexOf(QStringLiteral("--pages"));
