@@ -15,6 +15,7 @@
 #include "engine/recording_ports.h"
 #include "engine/ui/frmgame.h"
 #include "engine/ui/qt_ports.h"
+#include "storage/user_folders.h"
 
 #include <QAction>
 #include <QApplication>
@@ -68,6 +69,9 @@ struct Session
 {
     explicit Session(int pages)
     {
+        // The working copy an earlier session of this run left would be
+        // offered for recovery, a question that waits for an answer.
+        QFile::remove(QDir(GetWindowsDir()).filePath(QStringLiteral("tmpquest.ini")));
         program = std::make_unique<ProgramParts>(set.ports(), folder.path());
         program->window().show();
         program->window().findChild<QAction *>(QStringLiteral("mnucreatequest"))->trigger();
