@@ -34,6 +34,7 @@
 #include "engine/recording_ports.h"
 #include "engine/ui/frmgame.h"
 #include "storage/quest_format.h"
+#include "storage/user_folders.h"
 
 #include <QAction>
 #include <QApplication>
@@ -402,6 +403,9 @@ void measure(int pages, const QString &dir)
 
 void measureEdits(const QString &file, const QList<std::pair<const char *, double>> &levels)
 {
+    // The working copy an earlier measurement of this run left would be
+    // offered for recovery, a question that waits for an answer.
+    QFile::remove(QDir(GetWindowsDir()).filePath(QStringLiteral("tmpquest.ini")));
     RecordingPortSet ports;
     QTemporaryDir programDir;
     ProgramParts program(ports.ports(), programDir.path());
