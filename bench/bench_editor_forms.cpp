@@ -2,27 +2,38 @@
 // spends on a keystroke in the page text, a page chosen in the page list,
 // loading the quest and "Test Game", all through the real widgets (key and
 // click events), so the forms' own refreshing is counted with the editor's
-// work. The working copy lives in a temporary per-user folder. Run it with
+// work. The same keys in a plain text box and a plain list, with no editor
+// behind them, are the baselines; their ratios are printed last, and the
+// platform and the disks in the header. The working copy lives in a temporary
+// per-user folder, the quests in the temporary folder (TMPDIR). Run it with
 // QT_QPA_PLATFORM=offscreen or under Xvfb.
 #include "app/program.h"
+#include "bench/bench_platform.h"
 #include "editor/editor.h"
 #include "editor/ui/createquest.h"
 #include "engine/game.h"
 #include "engine/recording_ports.h"
 #include "engine/ui/frmgame.h"
 #include "engine/ui/qt_ports.h"
+#include "storage/user_folders.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -58,6 +69,9 @@ struct Session
 {
     explicit Session(int pages)
     {
+        // The working copy an earlier session of this run left would be
+        // offered for recovery, a question that waits for an answer.
+        QFile::remove(QDir(GetWindowsDir()).filePath(QStringLiteral("tmpquest.ini")));
         program = std::make_unique<ProgramParts>(set.ports(), folder.path());
         program->window().show();
         program->window().findChild<QAction *>(QStringLiteral("mnucreatequest"))->trigger();
@@ -113,6 +127,27 @@ void BM_KeystrokeInPageText(benchmark::State &state)
 }
 BENCHMARK(BM_KeystrokeInPageText)->Arg(1000)->Arg(20000)->Unit(benchmark::kMicrosecond)->Iterations(400);
 
+// The baseline: the same keystrokes in a plain text box holding a page's text,
+// with no editor behind it.
+void BM_KeystrokeInPlainTextBox(benchmark::State &state)
+{
+    QPlainTextEdit box;
+    box.setPlainText(QString(900, QLatin1Char('w')) + QStringLiteral(" 1"));
+    box.show();
+    if (!QTest::qWaitForWindowExposed(&box))
+        state.SkipWithError("the text box was not shown");
+    box.setFocus();
+    QTextCursor end = box.textCursor();
+    end.movePosition(QTextCursor::End);
+    box.setTextCursor(end);
+    bool add = true;
+    for (auto _ : state) {
+        QTest::keyClick(&box, add ? Qt::Key_A : Qt::Key_Backspace);
+        add = !add;
+    }
+}
+BENCHMARK(BM_KeystrokeInPlainTextBox)->Unit(benchmark::kMicrosecond)->Iterations(400);
+
 void BM_SelectPage(benchmark::State &state)
 {
     Session s(int(state.range(0)));
@@ -129,6 +164,29 @@ void BM_SelectPage(benchmark::State &state)
 }
 BENCHMARK(BM_SelectPage)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(100);
 
+// The baseline: the same keys in a plain list of as many page names, with no
+// page shown beside it.
+void BM_SelectInPlainList(benchmark::State &state)
+{
+    QStringList names;
+    for (int p = 1; p <= state.range(0); ++p)
+        names << QString::number(p);
+    QStringListModel model(names);
+    QListView list;
+    list.setModel(&model);
+    list.show();
+    if (!QTest::qWaitForWindowExposed(&list))
+        state.SkipWithError("the list was not shown");
+    list.setFocus();
+    list.setCurrentIndex(model.index(0));
+    bool down = true;
+    for (auto _ : state) {
+        QTest::keyClick(&list, down ? Qt::Key_Down : Qt::Key_Up);
+        down = !down;
+    }
+}
+BENCHMARK(BM_SelectInPlainList)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(100);
+
 void BM_TestGame(benchmark::State &state)
 {
     Session s(int(state.range(0)));
@@ -142,6 +200,43 @@ void BM_TestGame(benchmark::State &state)
 }
 BENCHMARK(BM_TestGame)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(10);
 
+// The console report, then each figure against its baseline (medians of
+// the real time a keystroke took).
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs)
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+                m_seconds[run.benchmark_name()] = run.real_accumulated_time / double(run.iterations);
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        const struct
+        {
+            const char *figure, *baseline, *what;
+        } pairs[] = {
+            {"BM_KeystrokeInPageText/1000/iterations:400", "BM_KeystrokeInPlainTextBox/iterations:400",
+             "a keystroke in the page text (1,000 pages) / in a plain text box"},
+            {"BM_KeystrokeInPageText/20000/iterations:400", "BM_KeystrokeInPlainTextBox/iterations:400",
+             "a keystroke in the page text (20,000 pages) / in a plain text box"},
+            {"BM_SelectPage/20000/iterations:100", "BM_SelectInPlainList/20000/iterations:100",
+             "a page chosen in the page list (20,000 pages) / in a plain list"},
+        };
+        for (const auto &p : pairs) {
+            const auto figure = m_seconds.find(p.figure), baseline = m_seconds.find(p.baseline);
+            if (figure != m_seconds.end() && baseline != m_seconds.end() && baseline->second > 0)
+                std::printf("%s: %.1fx\n", p.what, figure->second / baseline->second);
+        }
+    }
+
+private:
+    std::map<std::string, double> m_seconds;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -153,7 +248,16 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    benchmark::AddCustomContext("platform", QStringLiteral("Qt %1, QPA %2, %3")
+                                                .arg(QString::fromLatin1(qVersion()), QGuiApplication::platformName(),
+                                                     fc::bench::machineText())
+                                                .toStdString());
+    // The working copy and the quests are written to temporary folders.
+    benchmark::AddCustomContext("disk", QStringLiteral("working copy on %1; quests on %2")
+                                            .arg(fc::bench::diskText(home.path()), fc::bench::diskText(QDir::tempPath()))
+                                            .toStdString());
+    RatioReporter report;
+    benchmark::RunSpecifiedBenchmarks(&report);
     benchmark::Shutdown();
     return 0;
 }

@@ -12,18 +12,20 @@
 //             adventure.
 // It prints the median, fastest and slowest of each, the ratios of the
 // medians, the median time to each start-up point of each, the resident
-// memory, the platform and the load average before and after. Run under a
+// memory, the platform, the disks the programs, the quest and the settings
+// folders are on, and the load average before and after. Run under a
 // display, e.g.
 //   xvfb-run -a -s "-screen 0 1280x900x24" bench_first_frame [--runs N] [--game FILE]
 // (N at least 13; 15 by default). --game measures another build of the game
 // program in place of this build's.
+#include "bench/bench_platform.h"
+
 #include <QCoreApplication>
 #include <QFile>
-#include <QThread>
+#include <QFileInfo>
 #include <QMap>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -116,16 +118,6 @@ QString loadAverage()
     return QString::fromLatin1(fields.mid(0, 3).join(' '));
 }
 
-QString cpuName()
-{
-    QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
-    if (cpuinfo.open(QIODevice::ReadOnly))
-        for (const QByteArray &line : cpuinfo.readAll().split('\n'))
-            if (line.startsWith("model name"))
-                return QString::fromLatin1(line.mid(line.indexOf(':') + 1).trimmed());
-    return QStringLiteral("unknown CPU");
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -169,8 +161,15 @@ int main(int argc, char **argv)
         }
 
     std::printf("First frame after start, %d runs each, alternating\n", runs);
-    std::printf("platform: Qt %s, QPA %s, %s, %s, %d logical CPUs\n", qVersion(), qPrintable(subjects[0].platform),
-                qPrintable(QSysInfo::prettyProductName()), qPrintable(cpuName()), QThread::idealThreadCount());
+    std::printf("platform: Qt %s, QPA %s, %s\n", qVersion(), qPrintable(subjects[0].platform),
+                qPrintable(fc::bench::machineText()));
+    // Where the programs (and the modules beside them), the quest and the
+    // settings folders are read from.
+    std::printf("disk: game program on %s; minimal program on %s; quest on %s; settings home on %s\n",
+                qPrintable(fc::bench::diskText(QFileInfo(game).absolutePath())),
+                qPrintable(fc::bench::diskText(QFileInfo(QStringLiteral(FIRST_FRAME_MINIMAL)).absolutePath())),
+                qPrintable(fc::bench::diskText(QFileInfo(QStringLiteral(FIRST_FRAME_QUEST)).absolutePath())),
+                qPrintable(fc::bench::diskText(home.path())));
     std::printf("load average: %s before, %s after\n", qPrintable(loadBefore), qPrintable(loadAverage()));
     std::printf("\n%-28s %9s %9s %9s %12s\n", "", "median ms", "min ms", "max ms", "RSS MB");
     for (const Subject &s : subjects) {

@@ -1,9 +1,12 @@
 // The story map on generated quests of 1,000 and 20,000 pages: reading the
-// quest into a graph, the layout, the first frame of the map, and frame
+// quest into a graph, the layout, opening the map from the quest document as
+// the editor's dock does, the first frame of the map, and frame
 // times while panning and zooming at five zoom levels (median and worst),
 // with the resident memory the map adds. The same frames are then drawn the
 // plain way, one graphics item per card and per link in a QGraphicsScene, and
-// the ratio is printed.
+// the ratio is printed. Last, an edit to a page made through the quest
+// document of the editor window, which its story map dock follows in place,
+// against the whole redraw of the map.
 //
 // Frames are painted into a 1280x800 raster image, which is what the
 // viewport's paint event does on the offscreen and X11 raster back-ends.
@@ -14,15 +17,26 @@
 //   bench_story_map --shots DIR     pictures of the map of the default
 //                                   adventure and of 20,000 pages at three zooms
 // Run the pictures under Xvfb (QT_QPA_PLATFORM=xcb) to see them as a screen
-// shows them.
+// shows them. Quests, side files and the editor's working copy go to the
+// temporary folder (TMPDIR): point it at the disk to measure on.
+#include "app/program.h"
+#include "bench/bench_platform.h"
 #include "bench/generated_quest.h"
+#include "editor/editor.h"
 #include "editor/quest_document.h"
 #include "editor/story_find.h"
 #include "editor/story_graph.h"
 #include "editor/story_stats.h"
 #include "editor/story_layout.h"
+#include "editor/ui/createquest.h"
 #include "editor/ui/storymap.h"
+#include "editor/ui/storymapdock.h"
+#include "engine/recording_ports.h"
+#include "engine/ui/frmgame.h"
+#include "storage/quest_format.h"
+#include "storage/user_folders.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -34,13 +48,14 @@
 #include <QImage>
 #include <QPainter>
 #include <QScreen>
-#include <QStorageInfo>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 
 using namespace fc;
 using namespace fc::story;
@@ -206,12 +221,36 @@ void measureDocument(int pages)
         {"a whole word, its case matched", "Brass", {true, true, false}},
         {"an expression", "door [34]$", {false, false, true}},
     };
-    for (const auto &f : finds) {
-        Timed t;
+    // The plain way, as a tool of the author's own would search the same
+    // fields: each value read with QuestDocument::value and matched with the
+    // same Finder, over every listed page (each once) and the story info.
+    auto plainFind = [&doc](const Finder &finder) {
         qsizetype found = 0;
+        QSet<QString> seen;
+        for (const QString &page : doc.pages()) {
+            if (seen.contains(foldPageName(page)))
+                continue;
+            seen.insert(foldPageName(page));
+            for (const QString &key : searchedPageKeys())
+                found += finder.matches(doc.value(page, key)).size();
+        }
+        const QString info(quest::kStoryInfoSection);
+        for (const QLatin1String key : {quest::kTitle, quest::kAuthor, quest::kVersion})
+            found += finder.matches(doc.value(info, QString(key))).size();
+        return found;
+    };
+    for (const auto &f : finds) {
+        Timed t, plain;
+        qsizetype found = 0, plainFound = 0;
+        const Finder finder(QString::fromLatin1(f.text), f.options);
         for (int i = 0; i < 9; ++i)
             t.run([&] { found = findInQuest(doc, Finder(QString::fromLatin1(f.text), f.options)).size(); });
-        std::printf("find %s: %s, %lld matches\n", f.what, qPrintable(t.text()), qlonglong(found));
+        for (int i = 0; i < 5; ++i)
+            plain.run([&] { plainFound = plainFind(finder); });
+        std::printf("find %s: %s, %lld matches;\n  the plain way (value, then Finder::matches): %s, %lld matches;"
+                    " plain / find (median) %.1fx\n",
+                    f.what, qPrintable(t.text()), qlonglong(found), qPrintable(plain.text()), qlonglong(plainFound),
+                    stats(plain.wall).median / stats(t.wall).median);
     }
     Timed graph;
     for (int i = 0; i < 5; ++i)
@@ -236,6 +275,8 @@ void measureDocument(int pages)
                 qPrintable(counted.text(3)));
 }
 
+void measureEdits(const QString &file, const QList<std::pair<const char *, double>> &levels);
+
 void measure(int pages, const QString &dir)
 {
     const QString file = QDir(dir).filePath(QStringLiteral("quest%1.qst").arg(pages));
@@ -246,6 +287,9 @@ void measure(int pages, const QString &dir)
     }
     std::printf("\n== %d pages (%.1f MiB quest file) ==\n", pages, QFileInfo(file).size() / 1048576.0);
 
+    // The quest file read the way fablecraft-cli map reads it
+    // (loadStoryPages), for comparison; the editor's map is drawn from the
+    // quest document instead (below).
     QElapsedTimer t;
     QList<double> readMs, layoutMs;
     StoryGraph graph;
@@ -262,37 +306,60 @@ void measure(int pages, const QString &dir)
         layout = layoutStory(graph);
         layoutMs.append(t.nsecsElapsed() / 1e6);
     }
-    std::printf("read and graph: median %.1f ms; layout: median %.1f ms, worst %.1f ms (%lld pages, %lld links, %d x %d map units)\n",
+    std::printf("quest file read with loadStoryPages and graph (fablecraft-cli map): median %.1f ms; layout: median %.1f ms,"
+                " worst %.1f ms (%lld pages, %lld links, %d x %d map units)\n",
                 stats(readMs).median, stats(layoutMs).median, stats(layoutMs).worst, qlonglong(graph.pages.size()),
                 qlonglong(graph.links.size()), layout.bounds.width(), layout.bounds.height());
 
     measureDocument(pages);
 
-    // Opening: the map widget shown, laid out and painted once at the
-    // whole-quest zoom (the whole-map picture is drawn then).
-    const long before = residentKiB();
-    StoryMap map;
-    map.resize(kView);
-    map.viewport()->resize(kView);
-    QImage image(kView, QImage::Format_ARGB32_Premultiplied);
+    // The quest as the editor holds it once loaded: a quest document.
+    QuestDocument doc;
     t.start();
-    QList<StoryPageInput> inputs;
-    loadStoryPages(file, &inputs);
-    const double readAt = t.nsecsElapsed() / 1e6;
-    StoryGraph opened = buildStoryGraph(inputs);
-    const double graphAt = t.nsecsElapsed() / 1e6;
-    map.setStory(opened);
-    const double laidOutAt = t.nsecsElapsed() / 1e6;
     {
-        QPainter p(&image);
-        map.paintView(p, image.rect());
+        QFile in(file);
+        if (in.open(QIODevice::ReadOnly))
+            doc.setBytes(in.readAll());
     }
-    const double firstFrameAt = t.nsecsElapsed() / 1e6;
-    const long after = residentKiB();
-    std::printf("opening the map: quest file read %.1f ms, graph %.1f ms, layout and index %.1f ms, first frame %.1f ms;"
-                " from the graph on %.1f ms; memory added %.1f MiB\n",
-                readAt, graphAt - readAt, laidOutAt - graphAt, firstFrameAt - laidOutAt, firstFrameAt - readAt,
-                (after - before) / 1024.0);
+    std::printf("quest file read into a quest document (part of loading the quest, not of opening the map): %.1f ms\n",
+                t.nsecsElapsed() / 1e6);
+
+    // Opening: what the story map dock's refresh does with the document: its
+    // pages read (storyPagesOf), the graph, the layout and index (setStory,
+    // with the side file of moved cards beside the quest), and the first frame
+    // painted at the whole-quest zoom (the whole-map picture is drawn then).
+    // Each round opens a new map; the memory is what the first one added.
+    const QString sideFile = sideFilePath(file);
+    Timed readPages, graphed, laidOut, firstFrame, opening;
+    long before = 0, after = 0;
+    std::unique_ptr<StoryMap> opened;
+    for (int round = 0; round < 5; ++round) {
+        opened.reset();
+        if (round == 0)
+            before = residentKiB();
+        opened = std::make_unique<StoryMap>();
+        opened->resize(kView);
+        opened->viewport()->resize(kView);
+        QImage image(kView, QImage::Format_ARGB32_Premultiplied);
+        QList<StoryPageInput> inputs;
+        StoryGraph built;
+        opening.run([&] {
+            readPages.run([&] { inputs = storyPagesOf(doc); });
+            graphed.run([&] { built = buildStoryGraph(inputs); });
+            laidOut.run([&] { opened->setStory(built, sideFile); });
+            firstFrame.run([&] {
+                QPainter p(&image);
+                opened->paintView(p, image.rect());
+            });
+        });
+        if (round == 0)
+            after = residentKiB();
+    }
+    StoryMap &map = *opened;
+    std::printf("opening the map from the document, 5 rounds: %s; memory added %.1f MiB\n"
+                "  pages read from the document %s\n  graph %s\n  layout and index (setStory) %s\n  first frame %s\n",
+                qPrintable(opening.text()), (after - before) / 1024.0, qPrintable(readPages.text()),
+                qPrintable(graphed.text()), qPrintable(laidOut.text()), qPrintable(firstFrame.text()));
 
     const double whole = map.zoom();
     const QPointF centre = QRectF(map.layout().bounds).center();
@@ -309,47 +376,112 @@ void measure(int pages, const QString &dir)
         {"near boxes", 0.4, start},
         {"one card", 1.5, start},
     };
-    PlainScene plain(map.graph(), map.layout());
+    auto plain = std::make_unique<PlainScene>(map.graph(), map.layout());
     std::printf("%-12s %8s  %22s  %22s  %s\n", "zoom", "", "map: median / worst", "plain: median / worst",
                 "plain / map (median)");
     for (const auto &level : levels) {
         QList<double> cpu;
         const Stats m = stats(drawMapFrames(map, framesAround(level.zoom, level.at, 60, 30), &cpu));
         // The plain way is slow where it matters: fewer frames.
-        const Stats s = stats(plain.draw(framesAround(level.zoom, level.at, 8, 4)));
+        const Stats s = stats(plain->draw(framesAround(level.zoom, level.at, 8, 4)));
         std::printf("%-12s %8.4f  %9.2f / %8.2f ms  %9.2f / %8.2f ms  %8.1fx   map cpu %.2f / %.2f ms\n", level.name,
                     level.zoom, m.median, m.worst, s.median, s.worst, m.median > 0 ? s.median / m.median : 0.0,
                     stats(cpu).median, stats(cpu).worst);
     }
 
-    // An edit in the form on its card: the card changed in place and the
-    // next frame painted, for a location typed and a destination changed
-    // (its links, and at whole-quest zoom the whole-map picture, drawn anew).
+    // An edit to a page as a keystroke in the editor's form makes it: the
+    // document's value set (QuestDocument::setValue), its notice taken by the
+    // story map dock of the editor window (isStoryGraphKey, storyPageOf, the
+    // card changed in place), and the next frame painted; for a location
+    // typed and a destination changed (its links, and at whole-quest zoom the
+    // whole-map picture, drawn anew). Against it, the whole redraw it
+    // replaced, which the dock still does after more than 64 changes in one
+    // event: refresh (the document's pages, the graph, the layout and index)
+    // and the next frame. Events are run between edits, as between keystrokes.
+    // The scene goes first: events run with its items in place would have
+    // it index them all (gigabytes at 20,000 pages).
+    plain.reset();
+    measureEdits(file, {{levels[0].name, levels[0].zoom}, {levels[2].name, levels[2].zoom}});
+}
+
+void measureEdits(const QString &file, const QList<std::pair<const char *, double>> &levels)
+{
+    // The working copy an earlier measurement of this run left would be
+    // offered for recovery, a question that waits for an answer.
+    QFile::remove(QDir(GetWindowsDir()).filePath(QStringLiteral("tmpquest.ini")));
+    RecordingPortSet ports;
+    QTemporaryDir programDir;
+    ProgramParts program(ports.ports(), programDir.path());
+    program.window().show();
+    program.window().findChild<QAction *>(QStringLiteral("mnucreatequest"))->trigger();
+    CreateQuest &window = program.createquest();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::printf("the editor window was not shown\n");
+        return;
+    }
+    program.editQuest(file);
+    if (!program.editor().flush())
+        std::printf("the working copy was not written\n");
+    QuestDocument &doc = program.editor().document();
+    auto *dock = window.findChild<StoryMapDock *>(QStringLiteral("StoryMapDock"));
+    window.findChild<QAction *>(QStringLiteral("mnustorymap"))->trigger();
+    if (!dock || !QTest::qWaitFor([&] { return dock->isVisible() && !dock->map()->graph().pages.isEmpty(); })) {
+        std::printf("the story map dock was not drawn\n");
+        return;
+    }
+    StoryMap &map = *dock->map();
+    const QStringList pages = doc.pages();
+    const QString location(quest::kLocation);
+    const QString destination = quest::destinationKey(1);
     QImage frame(kView, QImage::Format_ARGB32_Premultiplied);
-    for (const auto &level : {levels[0], levels[2]}) {
-        Timed typed, relinked;
+    auto paint = [&] {
+        QPainter p(&frame);
+        map.paintView(p, frame.rect());
+    };
+    for (const auto &[name, zoom] : levels) {
+        Timed typed, relinked, redrawn;
+        int late = 0; // edits the map did not show at once
+        auto view = [&, zoom = zoom](const QString &page) {
+            map.setZoom(zoom);
+            map.setOrigin(QRectF(map.layout().cardRect(map.graph().indexOf(page))).center()
+                          - QPointF(kView.width(), kView.height()) / 2 / zoom);
+        };
         for (int i = 0; i < 21; ++i) {
-            StoryPageInput in = inputs[(i * 97) % inputs.size()];
-            map.setZoom(level.zoom);
-            map.centerOn(QRectF(map.layout().cardRect(map.graph().indexOf(in.name))).center());
-            auto paint = [&] {
-                QPainter p(&frame);
-                map.paintView(p, frame.rect());
-            };
+            const QString page = pages[(i * 97) % pages.size()];
+            view(page);
             paint();
-            in.location += QStringLiteral(" typed %1").arg(i);
+            QCoreApplication::processEvents();
+            const QString typedLocation = doc.value(page, location) + QStringLiteral(" typed %1").arg(i);
             typed.run([&] {
-                map.updatePage(in);
+                doc.setValue(page, location, typedLocation);
                 paint();
             });
-            in.destinations[0] = inputs[(i * 31) % inputs.size()].name;
+            if (map.graph().pages[map.graph().indexOf(page)].location != typedLocation)
+                ++late;
+            QCoreApplication::processEvents();
+            const QString to = pages[(i * 31 + 7) % pages.size()];
             relinked.run([&] {
-                map.updatePage(in);
+                doc.setValue(page, destination, to);
+                paint();
+            });
+            QCoreApplication::processEvents();
+        }
+        for (int i = 0; i < 7; ++i) {
+            view(pages[(i * 97) % pages.size()]);
+            paint();
+            QCoreApplication::processEvents();
+            redrawn.run([&] {
+                dock->refresh();
                 paint();
             });
         }
-        std::printf("an edit to its card at %s zoom: a location %s;\n  a destination %s\n", level.name,
-                    qPrintable(typed.text(2)), qPrintable(relinked.text(2)));
+        const double redraw = stats(redrawn.wall).median;
+        std::printf("an edit through the document and the dock at %s zoom: a location %s;\n  a destination %s;\n"
+                    "  the whole redraw it replaced (refresh and frame) %s;\n"
+                    "  whole redraw / edit (median): location %.0fx, destination %.0fx%s\n",
+                    name, qPrintable(typed.text(2)), qPrintable(relinked.text(2)), qPrintable(redrawn.text(2)),
+                    redraw / stats(typed.wall).median, redraw / stats(relinked.wall).median,
+                    late ? qPrintable(QStringLiteral("; %1 edits not on the map at once").arg(late)) : "");
     }
 }
 
@@ -428,16 +560,21 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The editor's working copy and settings go to folders of this run,
+    // never the user's; quests and their side files to tmp.
+    QTemporaryDir home, tmp;
+    qputenv("XDG_DATA_HOME", QDir(home.path()).filePath(QStringLiteral("data")).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath(QStringLiteral("config")).toLocal8Bit());
     QApplication app(argc, argv);
-    QTemporaryDir tmp;
     const QStringList args = app.arguments();
     if (args.size() >= 3 && args[1] == QLatin1String("--shots")) {
         screenshots(args[2], tmp.path());
         return 0;
     }
-    const QStorageInfo disk(tmp.path());
-    std::printf("platform %s; quests written to %s (%s)\n", qPrintable(QGuiApplication::platformName()),
-                disk.device().constData(), disk.fileSystemType().constData());
+    std::printf("platform: Qt %s, QPA %s, %s\n", qVersion(), qPrintable(QGuiApplication::platformName()),
+                qPrintable(bench::machineText()));
+    std::printf("disk: quests and their side files on %s; the editor's working copy on %s\n",
+                qPrintable(bench::diskText(tmp.path())), qPrintable(bench::diskText(home.path())));
     // --pages N measures one size only; --document only find, the
     // statistics and the graph of the document.
     const qsizetype only = args.indexOf(QStringLiteral("--pages"));
