@@ -51,10 +51,7 @@ int nonNegativeOr(const QString &value, int fallback) { return fightValue(value,
 } // namespace
 
 Fight::Fight(GameContext &context, PageFlow &pages, QObject *parent)
-    : QObject(parent)
-    , m_ctx(context)
-    , m_screen(context.screen())
-    , m_ports(context.ports())
+    : GamePart(context, parent)
     , m_pages(pages)
 {
 }

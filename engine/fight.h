@@ -3,6 +3,8 @@
 // player's character whose hit points carry over from battle to battle.
 
 #include <QDateTime>
+#include "engine/game_part.h"
+
 #include <QObject>
 #include <QRandomGenerator>
 #include <QString>
@@ -14,7 +16,7 @@ struct Ports;
 class GameScreen;
 class PageFlow;
 
-class Fight : public QObject
+class Fight : public GamePart
 {
     Q_OBJECT
 public:
@@ -47,9 +49,6 @@ private:
     void leaveBattleTo(const QString &page);
     void enterPageFromBattle(const QString &page);
 
-    GameContext &m_ctx;
-    GameScreen &m_screen;
-    const Ports &m_ports;
     PageFlow &m_pages;
     QRandomGenerator m_random{quint32(QDateTime::currentMSecsSinceEpoch())};
     int m_playerHp = 0;

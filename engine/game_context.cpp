@@ -1,10 +1,19 @@
 #include "engine/game_context.h"
+#include "engine/game_part.h"
 #include "engine/rules.h"
 #include "engine/skip.h"
 #include "storage/profile_store.h"
 #include "storage/quest_format.h"
 
 namespace fc {
+
+GamePart::GamePart(GameContext &context, QObject *parent)
+    : QObject(parent)
+    , m_ctx(context)
+    , m_screen(context.screen())
+    , m_ports(context.ports())
+{
+}
 
 GameContext::GameContext(GameScreen &screen, const Ports &ports, const QString &programDir, QObject *parent)
     : QObject(parent)

@@ -3,6 +3,8 @@
 // by the items held, picture, movie, sound, music, battle) and taking the
 // chosen option to its destination page.
 
+#include "engine/game_part.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -13,7 +15,7 @@ class Fight;
 class GameContext;
 class GameScreen;
 
-class PageFlow : public QObject
+class PageFlow : public GamePart
 {
     Q_OBJECT
 public:
@@ -43,8 +45,6 @@ private:
     void PresentPage();
     void ApplyChoice();
 
-    GameContext &m_ctx;
-    GameScreen &m_screen;
     Fight &m_fight;
 };
 

@@ -11,9 +11,7 @@
 namespace fc {
 
 PageFlow::PageFlow(GameContext &context, Fight &fight, QObject *parent)
-    : QObject(parent)
-    , m_ctx(context)
-    , m_screen(context.screen())
+    : GamePart(context, parent)
     , m_fight(fight)
 {
 }

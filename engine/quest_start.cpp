@@ -12,10 +12,7 @@
 namespace fc {
 
 QuestStart::QuestStart(GameContext &context, PageFlow &pages, QObject *parent)
-    : QObject(parent)
-    , m_ctx(context)
-    , m_screen(context.screen())
-    , m_ports(context.ports())
+    : GamePart(context, parent)
     , m_pages(pages)
 {
 }

@@ -2,6 +2,8 @@
 // Start-up, packaged-game mode and loading a quest: every way a quest begins,
 // the editor's test play of its working copy included.
 
+#include "engine/game_part.h"
+
 #include <QObject>
 #include <QString>
 
@@ -12,7 +14,7 @@ class GameScreen;
 class PageFlow;
 struct Ports;
 
-class QuestStart : public QObject
+class QuestStart : public GamePart
 {
     Q_OBJECT
 public:
@@ -42,9 +44,6 @@ private:
     void packagedStart(bool clearInventory);
     void startQuestAt1(); // BeginQuest then PlayTurn, the common start of a turn-based entry
 
-    GameContext &m_ctx;
-    GameScreen &m_screen;
-    const Ports &m_ports;
     PageFlow &m_pages;
     bool m_packaged = false;
 };

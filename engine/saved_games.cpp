@@ -44,10 +44,7 @@ QString report(const QString &file, const QString &outcome, const QString &room)
 } // namespace
 
 SavedGames::SavedGames(GameContext &context, QObject *parent)
-    : QObject(parent)
-    , m_ctx(context)
-    , m_screen(context.screen())
-    , m_ports(context.ports())
+    : GamePart(context, parent)
 {
 }
 

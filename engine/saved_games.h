@@ -1,6 +1,8 @@
 #pragma once
 // Saving the game in progress and restoring a saved one.
 
+#include "engine/game_part.h"
+
 #include <QObject>
 
 namespace fc {
@@ -9,7 +11,7 @@ class GameContext;
 class GameScreen;
 struct Ports;
 
-class SavedGames : public QObject
+class SavedGames : public GamePart
 {
     Q_OBJECT
 public:
@@ -24,9 +26,6 @@ private:
     // The load of a saved game; true when the game was restored.
     bool loadSavedGame(bool withInventory);
 
-    GameContext &m_ctx;
-    GameScreen &m_screen;
-    const Ports &m_ports;
 };
 
 } // namespace fc

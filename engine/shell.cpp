@@ -13,10 +13,7 @@ const QString kWarningTitle = QStringLiteral("WARNING!!!!");
 const QString Shell::kWebSite = QStringLiteral("https://fablecraft.example.org");
 
 Shell::Shell(GameContext &context, QObject *parent)
-    : QObject(parent)
-    , m_ctx(context)
-    , m_screen(context.screen())
-    , m_ports(context.ports())
+    : GamePart(context, parent)
 {
 }
 

@@ -2,6 +2,8 @@
 // The shell around play: the close request, auto update, the web site, About
 // and What's New, the menu panel and the inventory panel.
 
+#include "engine/game_part.h"
+
 #include <QObject>
 #include <QString>
 
@@ -11,7 +13,7 @@ class GameContext;
 class GameScreen;
 struct Ports;
 
-class Shell : public QObject
+class Shell : public GamePart
 {
     Q_OBJECT
 public:
@@ -43,9 +45,6 @@ Q_SIGNALS:
     void quitRequested();
 
 private:
-    GameContext &m_ctx;
-    GameScreen &m_screen;
-    const Ports &m_ports;
 };
 
 } // namespace fc
